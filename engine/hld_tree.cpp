@@ -1,0 +1,1 @@
+#include "engine/hld_tree.h"

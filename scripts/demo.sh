@@ -1,0 +1,7 @@
+#!/usr/bin/env bash
+# Sets up, builds, and converts the bundled example to output.htm.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+scripts/setup.sh
+scripts/build.sh build
+build/app/tintext

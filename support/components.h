@@ -1,0 +1,47 @@
+// Creation of the program's own components by ProgID, with one uniform
+// failure report, and the message box that report uses.
+#pragma once
+
+#include <functional>
+#include <string>
+
+#include "support/value.h"
+
+namespace tintext {
+
+// Creates the component with the given ProgID (letter case ignored). On
+// failure shows "Message:" CR LF "CreateObject of [X] failed." and raises
+// error 429 with source "Ostrand".
+ObjectRef CreateObjectEx(const std::string& progId);
+
+// Creates a component without the failure report: an unknown ProgID raises
+// the platform's error 429 directly.
+ObjectRef CreateObject(const std::string& progId);
+
+// Shows "Message:" CR LF + message with the exclamation icon and an empty caption.
+void ShowError(const std::string& message);
+
+using ComponentFactory = std::function<ObjectRef()>;
+
+// The table of components, for tests that need a component to be missing or
+// different. Registering replaces; unregistering a ProgID makes creating it fail.
+void RegisterComponent(const std::string& progId, ComponentFactory factory);
+void UnregisterComponent(const std::string& progId);
+// Restores the program's own table.
+void ResetComponents();
+
+// Removes a component for the lifetime of a scope.
+class ScopedMissingComponent {
+public:
+    explicit ScopedMissingComponent(std::string progId) : progId_(std::move(progId)) {
+        UnregisterComponent(progId_);
+    }
+    ~ScopedMissingComponent() { ResetComponents(); }
+    ScopedMissingComponent(const ScopedMissingComponent&) = delete;
+    ScopedMissingComponent& operator=(const ScopedMissingComponent&) = delete;
+
+private:
+    std::string progId_;
+};
+
+}  // namespace tintext

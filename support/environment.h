@@ -1,0 +1,67 @@
+// The job environment: the few process-wide values and user-facing operations
+// that a conversion needs (cancel flag, progress, letting pending events run,
+// busy pointer, message boxes, opening a document). The engine talks to the
+// user only through this interface; the terminal, the dialogs and the tests
+// each provide it.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <string>
+
+namespace tintext {
+
+enum class MsgButtons { Ok, YesNo };
+enum class MsgIcon { Exclamation, Information };
+enum class MsgResult { Ok, Yes, No };
+
+class JobEnvironment {
+public:
+    virtual ~JobEnvironment() = default;
+
+    // Set by the Cancel button (or Ctrl-C), cleared by each job when it starts.
+    // Atomic because a signal handler may set it.
+    std::atomic<bool> cancelRequested{false};
+
+    virtual void ShowProgress() = 0;
+    virtual void HideProgress() = 0;
+    virtual void SetProgressMax(float maximum) = 0;
+    virtual void SetProgressValue(float value) = 0;
+    // Handles every pending user-interface event before returning.
+    virtual void DoEvents() = 0;
+    virtual void SetBusyPointer(bool busy) = 0;
+    // A modal message box; Yes/No boxes have Yes as the default.
+    virtual MsgResult MessageBox(const std::string& text, MsgButtons buttons, MsgIcon icon,
+                                 const std::string& title) = 0;
+    // Opens the file with the program the desktop associates with it, without
+    // waiting; returns whether the request was accepted.
+    virtual bool OpenDocument(const std::string& path) = 0;
+};
+
+// The provider in use; a minimal one that writes messages to stderr until one is set.
+JobEnvironment& Env();
+// Installs a provider (not owned); nullptr restores the minimal default.
+void SetEnv(JobEnvironment* environment);
+
+// Process-wide values of the program.
+inline constexpr const char* kProgramTitle = "Tintext";
+inline constexpr int kVersionMajor = 1;
+inline constexpr int kVersionMinor = 0;
+inline constexpr int kVersionRevision = 47;
+// The maker's name, the company part of the settings path.
+inline constexpr const char* kCompanyName = "Tintext Project";
+
+// "Tintext (1.0.47)".
+std::string ApplicationTitle();
+// "1.0.47".
+std::string VersionText();
+// The folder holding the program's executable, without a trailing separator.
+std::string ProgramFolder();
+// For tests and relocated installs.
+void SetProgramFolder(const std::string& folder);
+
+// The main dialog's show-output check box state (0 clear, 1 ticked, 2 greyed).
+int32_t ShowOutputPreference();
+void SetShowOutputPreference(int32_t state);
+
+}  // namespace tintext

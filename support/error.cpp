@@ -1,0 +1,40 @@
+#include "support/error.h"
+
+namespace tintext {
+
+Error::Error(int32_t number, std::string source, std::string description,
+             std::string helpFile, int32_t helpContext)
+    : std::runtime_error(description),
+      number_(number),
+      source_(std::move(source)),
+      description_(std::move(description)),
+      helpFile_(std::move(helpFile)),
+      helpContext_(helpContext) {}
+
+Error Error::WithDescription(std::string description) const {
+    return Error(number_, source_, std::move(description), helpFile_, helpContext_);
+}
+
+std::string RuntimeErrorText(int32_t number) {
+    switch (number) {
+        case err::InvalidArgument: return "Invalid procedure call or argument";
+        case err::TypeMismatch: return "Type mismatch";
+        case err::FileNotFound: return "File not found";
+        case err::FileAlreadyOpen: return "File already open";
+        case err::DiskFull: return "Disk full";
+        case err::PermissionDenied: return "Permission denied";
+        case err::PathFileAccess: return "Path/File access error";
+        case err::PathNotFound: return "Path not found";
+        case err::CannotCreateObject: return "ActiveX component can't create object";
+        case err::DuplicateKey: return "This key is already associated with an element of this collection";
+        default: return {};
+    }
+}
+
+Error RuntimeError(int32_t number, const std::string& detail) {
+    std::string text = RuntimeErrorText(number);
+    if (!detail.empty()) text += text.empty() ? detail : ": " + detail;
+    return Error(number, kProgramSource, text);
+}
+
+}  // namespace tintext

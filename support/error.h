@@ -1,0 +1,59 @@
+// The program's error convention: every failure travels as an Error carrying
+// a number, a source and a description (plus the help file and context that
+// wrapping procedures carry along unchanged).
+#pragma once
+
+#include <cstdint>
+#include <stdexcept>
+#include <string>
+
+namespace tintext {
+
+// Numbers the program relies on; platform failures keep the classic run-time numbers.
+namespace err {
+inline constexpr int32_t InvalidArgument = 5;
+inline constexpr int32_t TypeMismatch = 13;
+inline constexpr int32_t FileNotFound = 53;
+inline constexpr int32_t PermissionDenied = 70;
+inline constexpr int32_t PathNotFound = 76;
+inline constexpr int32_t PathFileAccess = 75;
+inline constexpr int32_t FileAlreadyOpen = 55;
+inline constexpr int32_t DiskFull = 61;
+inline constexpr int32_t CannotCreateObject = 429;
+inline constexpr int32_t DuplicateKey = 457;
+inline constexpr int32_t SystemFailure = 1000;
+inline constexpr int32_t UnexpectedQuantifier = 5018;
+}  // namespace err
+
+class Error : public std::runtime_error {
+public:
+    Error(int32_t number, std::string source, std::string description,
+          std::string helpFile = {}, int32_t helpContext = 0);
+
+    int32_t Number() const { return number_; }
+    const std::string& Source() const { return source_; }
+    const std::string& Description() const { return description_; }
+    const std::string& HelpFile() const { return helpFile_; }
+    int32_t HelpContext() const { return helpContext_; }
+
+    // Same number, source, help file and context; a new description.
+    Error WithDescription(std::string description) const;
+
+private:
+    int32_t number_;
+    std::string source_;
+    std::string description_;
+    std::string helpFile_;
+    int32_t helpContext_;
+};
+
+// The source name the platform gives errors raised without one.
+inline constexpr const char* kProgramSource = "Tintext";
+
+// Classic run-time error texts for the numbers above (empty for unknown numbers).
+std::string RuntimeErrorText(int32_t number);
+
+// An Error with the platform's own text for a classic run-time error number.
+Error RuntimeError(int32_t number, const std::string& detail = {});
+
+}  // namespace tintext

@@ -1,0 +1,92 @@
+// System: operating-system services behind one object: files and folders,
+// the command line, the registry, processes, the shell and single instance.
+// The methods are defined in one source file per area:
+//   system_files.cpp       files and folders
+//   system_commandline.cpp ParseCommandline
+//   system_registry.cpp    registry
+//   system_processes.cpp   processes, shell, single instance and the rest
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "support/dictionary.h"
+#include "support/strings2.h"
+#include "support/value.h"
+
+namespace tintext {
+
+class System {
+public:
+    // Creates the "Ostrand.Strings2" member through CreateObjectEx; fails with
+    // 429 when that component cannot be created.
+    System();
+
+    // ---- Files and folders ----
+    // Raises 1000 "The filename cannot be blank." for an empty name, 53/76 for
+    // a missing file or folder.
+    Bytes ReadFile(const std::string& filepath);
+    // The whole file as text: UTF-8 as it is (a leading byte-order mark
+    // dropped), anything else read as Windows-1252, so no byte is lost.
+    std::string ReadFileToString(const std::string& filepath);
+    // Replaces the file atomically with content (UTF-8): written beside it,
+    // then renamed, so a failed write leaves any earlier file whole.
+    void WriteFileFromString(const std::string& filepath, const std::string& content);
+    bool FileExists(const std::string& fileName);
+    bool FolderExists(const std::string& folderName);
+    void MkDirEx(std::string folderName);
+    void WriteFile(const std::string& filepath, const Bytes& content);
+    bool CopyFileIfNewer(const std::string& sourcePath, const std::string& destinationPath);
+    // fileName loses a leading drive prefix when checkPathName keeps it.
+    std::string ValidFileName(std::string& fileName, bool checkPathName);
+    // An empty path is set to the temporary folder (the caller's variable receives it).
+    std::string GetTempFileName(std::string& path, const std::string& prefix = {});
+
+    // ---- Command line ----
+    // Parses option text (/name=value, -name=value, name=value; blanks or
+    // commas between; quotes with doubled quotes) into an "Ostrand.Dictionary".
+    DictionaryRef ParseCommandline(const std::string& cmd);
+
+    // ---- Registry (file-backed store); never raises ----
+    Value RegRead(const std::string& key);  // Null when missing or unreadable
+    bool RegWrite(const std::string& key, const Value& value);
+    bool RegDelete(const std::string& key);
+    bool RegDeleteTree(const std::string& key);
+    DictionaryRef RegReadTree(const std::string& key);  // nullptr when the key cannot be opened
+    bool RegWriteTree(const Value& tree, const std::string& key);
+
+    // ---- Processes, shell and single instance ----
+    std::string ComputerName();
+    std::string UserName();
+    void Sleep(int32_t milliseconds);
+    // Empty for an empty target, else a Boolean: whether the opener accepted it.
+    Value ShellOpen(const std::string& target);
+    Value Hyperlink(const std::string& url);  // always Empty
+    int32_t ShellExecute(const std::string& path, const Value& windowstyle);
+    void ShellAndWait(const std::string& cmdline, bool minimized = false);
+    void ShellAndWaitEx(const std::string& cmdline, const Value& showmode = Value());
+    int32_t ShellAndContinue(const std::string& cmdline, bool minimized = false);
+    bool StillExecuting(int32_t processHandle);
+    // Launch record: "ProcessID", "ThreadID", "ProcessHandle", "ThreadHandle".
+    DictionaryRef CreateProcess(const std::string& cmdline, const Value& showmode = Value());
+    int32_t CloseProcessHandle(int32_t processHandle);
+    int32_t TerminateProcess(int32_t processId, int32_t exitCode);
+    int32_t CreateInstanceMutex(const std::string& mutexName);
+    void DestroyInstanceMutex(int32_t mutexHandle);
+    bool CheckInstanceMutex(const std::string& mutexName);
+    std::string CreateGUID();
+    Value GetDefaultExchangeProfile();
+    bool AddDSN(const std::string& driver, const std::string& attributes, bool isSystem);
+    bool RemoveDSN(const std::string& driver, const std::string& dsnName, bool isSystem);
+    // Asks the installed folder picker; false when none is installed or the user cancelled.
+    bool BrowseFolder(const std::string& caption, std::string& chosenPath);
+    bool BrowseFolderEx(const std::string& caption, std::string& chosenPath, std::string& displayName,
+                        bool onlyFileSystem, bool notBelowDomain, bool fileSystemAncestors,
+                        bool computers, bool printers);
+
+private:
+    std::shared_ptr<Strings2> strings2_;
+};
+
+}  // namespace tintext
