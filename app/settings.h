@@ -1,0 +1,34 @@
+// The per-user settings store: values below
+// HKEY_CURRENT_USER\Software\<company>\Tintext\<section>\<key>.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace tintext {
+
+// Reads one value; the default when it is absent (a present empty value is not absent).
+std::string ReadSetting(const std::string& company, const std::string& product, const std::string& section,
+                        const std::string& key, const std::string& defaultValue);
+void WriteSetting(const std::string& company, const std::string& product, const std::string& section,
+                  const std::string& key, const std::string& value);
+
+// The eight values of section "Settings" that the main dialog shows and the
+// batch run writes back.
+struct DialogSettings {
+    std::string inputFile;
+    std::string outputFile;
+    std::string hldFile;
+    int32_t showOutput = 1;     // check box state 0, 1 or 2
+    int32_t useDefaultHld = 1;  // check box state 0, 1 or 2
+    std::string inputDir;
+    std::string outputDir;
+    std::string hldDir;
+};
+
+// Reads the eight values in their loading order, with defaults formed from the program folder.
+DialogSettings LoadDialogSettings();
+// Writes all eight in their saving order.
+void SaveDialogSettings(const DialogSettings& settings);
+
+}  // namespace tintext

@@ -1,0 +1,22 @@
+// The syntax definition loader (modHld): reads a .hld file into its rule tree.
+#pragma once
+
+#include <string>
+
+#include "engine/hld_tree.h"
+
+namespace tintext {
+
+// Reads the definition file whole and builds its rule tree. Raises the file
+// errors of System::ReadFileToString (53/76 for a missing file or folder),
+// 457 for a repeated section name, 5 for a section header "[" alone, and an
+// error naming file and line for a FORMAT, ENTER or RETURN line before the
+// first PATTERN line. Keeps no state between calls.
+HldTree LoadHld(const std::string& fileName);
+
+// The text between the first "-" and the first "=" after it, trailing blanks removed.
+std::string GetKeyPart(const std::string& line);
+// Everything after the first "=", trimmed of blanks; empty without "=".
+std::string GetValuePart(const std::string& line);
+
+}  // namespace tintext
