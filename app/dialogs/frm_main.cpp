@@ -1,0 +1,377 @@
+#include "app/dialogs/frm_main.h"
+
+#include <QCloseEvent>
+#include <QFileDialog>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+#include "app/dialogs/app_icon.h"
+#include "app/dialogs/check_box.h"
+#include "app/dialogs/dialog_helpers.h"
+#include "app/dialogs/frm_about.h"
+#include "app/dialogs/frm_progress.h"
+#include "app/dialogs/frm_show_once.h"
+#include "app/dialogs/qt_environment.h"
+#include "app/settings.h"
+#include "engine/job.h"
+#include "support/conversions.h"
+#include "support/environment.h"
+#include "support/error.h"
+#include "support/system.h"
+
+namespace tintext {
+
+namespace {
+
+constexpr const char* kInputFilter = "All files (*.*)|*.*|Active Server Page (*.asp)|*.asp|VB Script (*.vbs)|*.vbs";
+constexpr const char* kOutputFilter = "HTML files (*.htm;*.html)|*.htm;*.html|All files (*.*)|*.*";
+constexpr const char* kSyntaxFilter = "Syntax files (*.hld)|*.hld|All files (*.*)|*.*";
+
+// Height of the feedback and support notices, in twips.
+constexpr int32_t kNoticeHeight = 2500;
+
+QLineEdit* NewBox(QWidget* parent, const char* name) {
+    auto* box = new QLineEdit(parent);
+    box->setObjectName(name);
+    box->setMinimumWidth(TwipsToPixels(4695));
+    return box;
+}
+
+QPushButton* NewButton(QWidget* parent, const char* name, const char* caption) {
+    auto* button = new QPushButton(caption, parent);
+    button->setObjectName(name);
+    button->setMinimumWidth(TwipsToPixels(1095));
+    return button;
+}
+
+CheckBox* NewCheckBox(QWidget* parent, const char* name, const char* caption) {
+    auto* box = new CheckBox(caption, parent);
+    box->setObjectName(name);
+    return box;
+}
+
+QLabel* NewLabel(QWidget* parent, const char* caption, QWidget* buddy) {
+    auto* label = new QLabel(caption, parent);
+    label->setBuddy(buddy);
+    label->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    return label;
+}
+
+void RunProcess(const std::string& inputfilename, const std::string& destfile, const std::string& hldfile,
+                const Value& hldfolder, int32_t overwritemode, bool showoutput, int32_t dostext) {
+    Process(inputfilename, destfile, hldfile, hldfolder, overwritemode, showoutput, dostext);
+}
+
+QString ChooseFile(QWidget* parent, const BrowseRequest& request) {
+    QString selected = request.filters.value(0);
+    QString filters = request.filters.join(";;");
+    if (request.save) {
+        // Whether an existing output may be replaced is the job's question, not the dialog's.
+        return QFileDialog::getSaveFileName(parent, request.title, request.initialFolder, filters, &selected,
+                                            QFileDialog::DontConfirmOverwrite);
+    }
+    return QFileDialog::getOpenFileName(parent, request.title, request.initialFolder, filters, &selected);
+}
+
+void OpenWithHyperlink(const std::string& address) {
+    try {
+        System().Hyperlink(address);
+    } catch (const Error& error) {
+        Env().MessageBox("The web page could not be opened:\r\n" + address + "\r\n" + error.Description(),
+                         MsgButtons::Ok, MsgIcon::Exclamation, ApplicationTitle());
+    }
+}
+
+}  // namespace
+
+FrmMain::FrmMain(QWidget* parent)
+    : QDialog(parent),
+      job_(RunProcess),
+      chooser_(ChooseFile),
+      webOpener_(OpenWithHyperlink),
+      saver_(SaveDialogSettings) {
+    setObjectName("frmMain");
+    // A main window, not a dialog: it has the window system's usual buttons.
+    setWindowFlags(Qt::Window);
+    SetHelpFilePath(FindHelpFolder());
+    setWindowTitle(ToQt(ApplicationTitle()));
+    setWindowIcon(AppIcon());
+
+    BuildControls();
+    BuildMenus();
+    SetTooltips();
+
+    // The progress dialog lives as long as this dialog, hidden between jobs.
+    progress_ = new FrmProgress;
+    progress_->setWindowIcon(AppIcon());
+    previousEnvironment_ = &Env();
+    environment_ = std::make_unique<QtEnvironment>(progress_, this);
+    SetEnv(environment_.get());
+    Env().SetProgressValue(0);
+
+    cmdGo_->setEnabled(false);
+}
+
+FrmMain::~FrmMain() {
+    if (&Env() == environment_.get()) SetEnv(previousEnvironment_);
+    environment_.reset();
+    delete progress_;
+}
+
+void FrmMain::BuildControls() {
+    auto* frame1 = new QGroupBox(this);
+    frame1->setObjectName("Frame1");
+
+    txtInputFilename_ = NewBox(frame1, "txtInputFilename");
+    cmdBrowseInput_ = NewButton(frame1, "cmdBrowseInput", "Browse");
+    chkDosText_ = NewCheckBox(frame1, "chkDosText", "DOS Text");
+    txtOutputFilename_ = NewBox(frame1, "txtOutputFilename");
+    cmdBrowseOutput_ = NewButton(frame1, "cmdBrowseOutput", "Browse");
+    chkUseDefaultHLD_ = NewCheckBox(frame1, "chkUseDefaultHLD", "&Use default syntax file for this file type");
+    txtHLDFileName_ = NewBox(frame1, "txtHLDFileName");
+    cmdBrowseHLD_ = NewButton(frame1, "cmdBrowseHLD", "Browse");
+    chkShowOutput_ = NewCheckBox(frame1, "chkShowOutput", "&Show output after formatting");
+    cmdGo_ = NewButton(this, "cmdGo", "&Go");
+    cmdGo_->setDefault(true);
+    cmdExit_ = NewButton(this, "cmdExit", "E&xit");
+
+    auto* fields = new QGridLayout(frame1);
+    fields->setColumnStretch(1, 1);
+    fields->addWidget(NewLabel(frame1, "&Input File:", txtInputFilename_), 0, 0);
+    fields->addWidget(txtInputFilename_, 0, 1);
+    fields->addWidget(cmdBrowseInput_, 0, 2);
+    fields->addWidget(chkDosText_, 1, 1);
+    fields->setRowMinimumHeight(2, TwipsToPixels(60));
+    fields->addWidget(NewLabel(frame1, "&Output File:", txtOutputFilename_), 3, 0);
+    fields->addWidget(txtOutputFilename_, 3, 1);
+    fields->addWidget(cmdBrowseOutput_, 3, 2);
+    fields->addWidget(chkUseDefaultHLD_, 4, 1);
+    fields->addWidget(NewLabel(frame1, "&Syntax File:", txtHLDFileName_), 5, 0);
+    fields->addWidget(txtHLDFileName_, 5, 1);
+    fields->addWidget(cmdBrowseHLD_, 5, 2);
+    fields->setRowMinimumHeight(6, TwipsToPixels(240));
+    fields->addWidget(chkShowOutput_, 7, 1);
+
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch();
+    buttons->addWidget(cmdGo_);
+    buttons->addWidget(cmdExit_);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(TwipsToPixels(120), TwipsToPixels(120), TwipsToPixels(120), TwipsToPixels(120));
+    layout->addWidget(frame1);
+    layout->addLayout(buttons);
+
+    QWidget* tabOrder[] = {txtInputFilename_, cmdBrowseInput_,  chkDosText_,     txtOutputFilename_,
+                           cmdBrowseOutput_,  chkUseDefaultHLD_, txtHLDFileName_, cmdBrowseHLD_,
+                           chkShowOutput_,    cmdGo_,            cmdExit_};
+    for (size_t i = 1; i < std::size(tabOrder); ++i) setTabOrder(tabOrder[i - 1], tabOrder[i]);
+
+    connect(chkUseDefaultHLD_, &QCheckBox::stateChanged, this, &FrmMain::UpdateHLDFileNameInput);
+    connect(chkShowOutput_, &QCheckBox::stateChanged, this,
+            [this] { SetShowOutputPreference(chkShowOutput_->Value()); });
+    connect(txtOutputFilename_, &QLineEdit::textChanged, this, &FrmMain::OutputTextChanged);
+    connect(cmdBrowseInput_, &QPushButton::clicked, this, [this] { Browse(BrowseKind::Input); });
+    connect(cmdBrowseOutput_, &QPushButton::clicked, this, [this] { Browse(BrowseKind::Output); });
+    connect(cmdBrowseHLD_, &QPushButton::clicked, this, [this] { Browse(BrowseKind::HLD); });
+    connect(cmdGo_, &QPushButton::clicked, this, &FrmMain::Go);
+    connect(cmdExit_, &QPushButton::clicked, this, &QWidget::close);
+}
+
+void FrmMain::BuildMenus() {
+    menuBar_ = new QMenuBar(this);
+    menuBar_->setObjectName("MenuBar");
+    layout()->setMenuBar(menuBar_);
+
+    QMenu* mnuFile = menuBar_->addMenu("&File");
+    mnuFile->setObjectName("mnuFile");
+    QAction* mnuFileExit = mnuFile->addAction("E&xit");
+    mnuFileExit->setObjectName("mnuFileExit");
+    connect(mnuFileExit, &QAction::triggered, this, &QWidget::close);
+
+    QMenu* mnuHelp = menuBar_->addMenu("&Help");
+    mnuHelp->setObjectName("mnuHelp");
+    QAction* mnuHelpHelp = mnuHelp->addAction("&Help");
+    mnuHelpHelp->setObjectName("mnuHelpHelp");
+    mnuHelpHelp->setShortcut(Qt::Key_F1);
+    mnuHelpHelp->setShortcutContext(Qt::WindowShortcut);
+    addAction(mnuHelpHelp);
+    connect(mnuHelpHelp, &QAction::triggered, this, [] { ShowHelpTopic(kMainDialogHelpTopic); });
+    mnuHelp->addSeparator()->setObjectName("mnuHelpSep2");
+    QAction* mnuFeedback = mnuHelp->addAction("&Feedback");
+    mnuFeedback->setObjectName("mnuFeedback");
+    connect(mnuFeedback, &QAction::triggered, this, &FrmMain::SendFeedback);
+    QAction* mnuSupport = mnuHelp->addAction("&Support");
+    mnuSupport->setObjectName("mnuSupport");
+    connect(mnuSupport, &QAction::triggered, this, &FrmMain::RequestSupport);
+    // Kept for its place in the menu; there is nothing to check against yet.
+    mnuHelp->addAction("&Check For Updates")->setObjectName("mnuCheckVersion");
+    mnuHelp->addSeparator()->setObjectName("mnuHelpSeperator1");
+    mnuHelpAbout_ = mnuHelp->addAction("&About");
+    mnuHelpAbout_->setObjectName("mnuHelpAbout");
+    connect(mnuHelpAbout_, &QAction::triggered, this, &FrmMain::ShowAbout);
+}
+
+void FrmMain::SetTooltips() {
+    chkDosText_->setToolTip("Check this box if the input file was written from a DOS program using OEM characters.");
+    txtInputFilename_->setToolTip("Specify the file name of the ASP file to syntax hilite");
+    txtOutputFilename_->setToolTip("Enter the file name of the destination HTML file");
+    chkShowOutput_->setToolTip("Show the resulting HTML file in a browser after the conversion");
+    chkUseDefaultHLD_->setToolTip("Use the file name extension to determine which HLD file to use");
+    txtHLDFileName_->setToolTip("Specify a specific HLD file to use for conversion");
+    cmdGo_->setToolTip("Start the formatting");
+    cmdExit_->setToolTip("Exit the program");
+    cmdBrowseInput_->setToolTip("Browse for input file");
+    cmdBrowseHLD_->setToolTip("Browse for HLD file");
+    cmdBrowseOutput_->setToolTip("Browse for output file");
+    mnuHelpAbout_->setText(QString("About ") + kProgramTitle + "...");
+}
+
+void FrmMain::LoadSettings(const DialogSettings& settings) {
+    // Setting the boxes raises their change handlers, as a user's edit would.
+    txtInputFilename_->setText(ToQt(settings.inputFile));
+    txtOutputFilename_->setText(ToQt(settings.outputFile));
+    txtHLDFileName_->setText(ToQt(settings.hldFile));
+    // A stored state the check box cannot hold counts as the default, ticked.
+    chkShowOutput_->SetValue(settings.showOutput, 1);
+    chkUseDefaultHLD_->SetValue(settings.useDefaultHld, 1);
+    inputDir_ = settings.inputDir;
+    outputDir_ = settings.outputDir;
+    hldDir_ = settings.hldDir;
+    SetShowOutputPreference(chkShowOutput_->Value());
+}
+
+DialogSettings FrmMain::Settings() const {
+    DialogSettings settings;
+    settings.inputFile = FromQt(txtInputFilename_->text());
+    settings.outputFile = FromQt(txtOutputFilename_->text());
+    settings.hldFile = FromQt(txtHLDFileName_->text());
+    settings.showOutput = chkShowOutput_->Value();
+    settings.useDefaultHld = chkUseDefaultHLD_->Value();
+    settings.inputDir = inputDir_;
+    settings.outputDir = outputDir_;
+    settings.hldDir = hldDir_;
+    return settings;
+}
+
+void FrmMain::SaveSettings() {
+    saver_(Settings());
+
+    progress_->hide();
+    if (about_) about_->close();
+}
+
+void FrmMain::UpdateHLDFileNameInput() {
+    bool useDefault = chkUseDefaultHLD_->Value() != 0;
+    txtHLDFileName_->setEnabled(!useDefault);
+    QPalette colours = txtHLDFileName_->palette();
+    QColor background = palette().color(useDefault ? QPalette::Button : QPalette::Base);
+    for (auto group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled}) {
+        colours.setColor(group, QPalette::Base, background);
+    }
+    txtHLDFileName_->setPalette(colours);
+}
+
+void FrmMain::OutputTextChanged() { cmdGo_->setEnabled(!jobRunning_ && !txtOutputFilename_->text().isEmpty()); }
+
+void FrmMain::Browse(BrowseKind kind) {
+    BrowseRequest request;
+    QLineEdit* box = nullptr;
+    std::string* folder = nullptr;
+    switch (kind) {
+        case BrowseKind::Input:
+            request = {"Select Input File", QtFileFilters(kInputFilter), {}, false};
+            box = txtInputFilename_;
+            folder = &inputDir_;
+            break;
+        case BrowseKind::Output:
+            request = {"Select Output File", QtFileFilters(kOutputFilter), {}, true};
+            box = txtOutputFilename_;
+            folder = &outputDir_;
+            break;
+        case BrowseKind::HLD:
+            request = {"Select Syntax File", QtFileFilters(kSyntaxFilter), {}, false};
+            box = txtHLDFileName_;
+            folder = &hldDir_;
+            break;
+    }
+    request.initialFolder = ToQt(box->text().isEmpty() ? *folder : NearestExistingFolder(FromQt(box->text())));
+    QString chosen = chooser_(this, request);
+    if (chosen.isEmpty()) return;
+    box->setText(chosen);
+    *folder = FolderPart(FromQt(chosen));
+}
+
+void FrmMain::Go() {
+    // Pending events run while a job works, so Go could be pressed again.
+    if (jobRunning_) return;
+    std::string input = FromQt(txtInputFilename_->text());
+    std::string output = FromQt(txtOutputFilename_->text());
+    std::string hld = chkUseDefaultHLD_->Value() != 0 ? std::string() : FromQt(txtHLDFileName_->text());
+    int32_t showOutput = chkShowOutput_->Value();
+    SetShowOutputPreference(showOutput);
+
+    jobRunning_ = true;
+    cmdGo_->setEnabled(false);
+    try {
+        job_(input, output, hld, Value(std::string()), 2, showOutput != 0, SafeCLng(Value(chkDosText_->Value())));
+    } catch (const Error& error) {
+        // The job reports its own failures; this is only for what escapes it.
+        Env().MessageBox(error.Description(), MsgButtons::Ok, MsgIcon::Exclamation, ApplicationTitle());
+    } catch (const std::exception& error) {
+        Env().MessageBox(error.what(), MsgButtons::Ok, MsgIcon::Exclamation, ApplicationTitle());
+    }
+    Env().HideProgress();
+    Env().SetBusyPointer(false);
+    jobRunning_ = false;
+    OutputTextChanged();
+    if (closeAfterJob_) close();
+}
+
+void FrmMain::closeEvent(QCloseEvent* event) {
+    if (jobRunning_) {
+        // Stop the job first; the dialog closes when it has returned.
+        Env().cancelRequested = true;
+        closeAfterJob_ = true;
+        event->ignore();
+        return;
+    }
+    if (!unloaded_) {
+        unloaded_ = true;
+        SaveSettings();
+    }
+    event->accept();
+}
+
+void FrmMain::ShowAbout() {
+    FrmAbout about(this);
+    about_ = &about;
+    about.adjustSize();
+    CenterForm(this, &about);
+    about.exec();
+}
+
+void FrmMain::SendFeedback() {
+    ShowNotice("Feedback", "Send Feedback", "The program will now open a web page where you can send feedback.",
+               "?action=Feedback&productid=HLD");
+}
+
+void FrmMain::RequestSupport() {
+    ShowNotice("Support", "Support", "The program will now open a web page where you can request support.",
+               "?action=Support&productid=HLD");
+}
+
+void FrmMain::ShowNotice(const std::string& id, const std::string& caption, const std::string& text,
+                         const std::string& query) {
+    FrmShowOnce::ShowOnce(this, id, text, caption, true, false, kNoticeHeight);
+    webOpener_(std::string(kDispatchAddress) + query);
+}
+
+}  // namespace tintext

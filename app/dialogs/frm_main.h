@@ -1,0 +1,142 @@
+// frmMain: the program's main dialog. The user names the input, output and
+// syntax definition files, ticks the options and presses Go, which runs one
+// conversion job. Its fields are remembered between runs in the settings.
+#pragma once
+
+#include <QDialog>
+#include <QPointer>
+#include <QString>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "app/settings.h"
+#include "support/value.h"
+
+class QAction;
+class QLineEdit;
+class QMenuBar;
+class QPushButton;
+
+namespace tintext {
+
+class CheckBox;
+class FrmAbout;
+class FrmProgress;
+class JobEnvironment;
+class QtEnvironment;
+
+// The conversion job's signature (Process).
+using JobFunction = std::function<void(const std::string& inputfilename, const std::string& destfile,
+                                       const std::string& hldfile, const Value& hldfolder, int32_t overwritemode,
+                                       bool showoutput, int32_t dostext)>;
+
+// What a Browse button asks of the file dialog.
+struct BrowseRequest {
+    QString title;
+    QStringList filters;  // Qt's form; the first is the initial choice
+    QString initialFolder;
+    bool save = false;    // a save dialog; otherwise an open dialog
+};
+// Returns the chosen file, or empty text when the user cancelled.
+using FileChooser = std::function<QString(QWidget* parent, const BrowseRequest& request)>;
+
+// The maker's page that forwards feedback and support requests.
+inline constexpr const char* kDispatchAddress = "https://tintext.example.org/dispatch";
+
+class FrmMain : public QDialog {
+    Q_OBJECT
+
+public:
+    // Builds the dialog as it loads: title, tooltips, menus, the hidden
+    // progress dialog (installed as the job environment), Go disabled.
+    explicit FrmMain(QWidget* parent = nullptr);
+    ~FrmMain() override;
+
+    // Fills the fields and the remembered folders from the given settings, or
+    // from the settings store, in the store's loading order.
+    void LoadSettings(const DialogSettings& settings);
+    void LoadSettings() { LoadSettings(LoadDialogSettings()); }
+    // What the fields and remembered folders hold now.
+    DialogSettings Settings() const;
+    // Hands Settings() to the settings saver (the store, unless replaced),
+    // then closes the progress, about and notice dialogs. Runs as the dialog closes.
+    void SaveSettings();
+    void SetSettingsSaver(std::function<void(const DialogSettings&)> saver) { saver_ = std::move(saver); }
+    // The syntax file box follows chkUseDefaultHLD: greyed while it is ticked.
+    void UpdateHLDFileNameInput();
+
+    // Runs one conversion with the dialog's values (the Go button).
+    void Go();
+    bool JobRunning() const { return jobRunning_; }
+
+    void SetJobFunction(JobFunction job) { job_ = std::move(job); }
+    void SetFileChooser(FileChooser chooser) { chooser_ = std::move(chooser); }
+    // Opens the maker's web pages (Help > Feedback and Help > Support).
+    void SetWebOpener(std::function<void(const std::string&)> opener) { webOpener_ = std::move(opener); }
+
+    const std::string& InputDir() const { return inputDir_; }
+    const std::string& OutputDir() const { return outputDir_; }
+    const std::string& HLDDir() const { return hldDir_; }
+
+    FrmProgress* Progress() const { return progress_; }
+    QMenuBar* MenuBar() const { return menuBar_; }
+    QAction* MnuHelpAbout() const { return mnuHelpAbout_; }
+
+    // The menu entries' actions, callable from tests and the screenshot tour.
+    void ShowAbout();
+    void SendFeedback();
+    void RequestSupport();
+
+public slots:
+    // frmMain has no Cancel button: Esc does nothing.
+    void reject() override {}
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    enum class BrowseKind { Input, Output, HLD };
+
+    void BuildControls();
+    void BuildMenus();
+    void SetTooltips();
+    void Browse(BrowseKind kind);
+    void OutputTextChanged();
+    void ShowNotice(const std::string& id, const std::string& caption, const std::string& text,
+                    const std::string& query);
+
+    QLineEdit* txtInputFilename_;
+    QPushButton* cmdBrowseInput_;
+    CheckBox* chkDosText_;
+    QLineEdit* txtOutputFilename_;
+    QPushButton* cmdBrowseOutput_;
+    CheckBox* chkUseDefaultHLD_;
+    QLineEdit* txtHLDFileName_;
+    QPushButton* cmdBrowseHLD_;
+    CheckBox* chkShowOutput_;
+    QPushButton* cmdGo_;
+    QPushButton* cmdExit_;
+    QMenuBar* menuBar_;
+    QAction* mnuHelpAbout_;
+
+    FrmProgress* progress_;
+    std::unique_ptr<QtEnvironment> environment_;
+    JobEnvironment* previousEnvironment_ = nullptr;
+    QPointer<FrmAbout> about_;
+
+    std::string inputDir_;
+    std::string outputDir_;
+    std::string hldDir_;
+
+    JobFunction job_;
+    FileChooser chooser_;
+    std::function<void(const std::string&)> webOpener_;
+    std::function<void(const DialogSettings&)> saver_;
+    bool jobRunning_ = false;
+    bool closeAfterJob_ = false;
+    bool unloaded_ = false;
+};
+
+}  // namespace tintext
