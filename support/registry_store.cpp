@@ -202,6 +202,12 @@ bool UpdateRegistryRoot(RegRoot root, const std::function<bool(RegKey&)>& change
         ReportOnce("lock " + path, "cannot lock the registry file " + path + "; values are not stored");
         return false;
     }
+    // A store file that is a link (kept with the user's other configuration
+    // files, say) is replaced at its target, so the link stays.
+    if (char* target = realpath(path.c_str(), nullptr)) {
+        path = target;
+        std::free(target);
+    }
     // Re-read under the lock: another process may have written since our last read.
     FileText file = ReadWholeFile(path);
     if (file.status == FileText::Failed) return false;  // never replace what could not be read
@@ -229,7 +235,7 @@ bool UpdateRegistryRoot(RegRoot root, const std::function<bool(RegKey&)>& change
         unlink(temporary.c_str());
         return false;
     }
-    SyncFolder(folder);
+    SyncFolder(path.substr(0, path.rfind('/') + 1));
     return true;
 }
 

@@ -332,6 +332,15 @@ TEST_F(Registry, DamagedFileIsReportedOnceReadAsEmptyAndKeptBeforeReplacing) {
     EXPECT_EQ(sys_.RegRead("HKCU\\K\\A"), Value::Null());
 }
 
+TEST_F(Registry, StoreFileKeptAsALinkStaysALink) {
+    std::string target = folder_ + "/elsewhere.reg";
+    std::ofstream(target) << "REGEDIT4\n[HKEY_CURRENT_USER\\K]\n\"Old\"=\"1\"\n";
+    fs::create_symlink(target, StoreFile());
+    ASSERT_TRUE(sys_.RegWrite("HKCU\\K\\New", Value("2")));
+    EXPECT_TRUE(fs::is_symlink(StoreFile()));
+    EXPECT_NE(ReadText(target).find("\"Old\"=\"1\"\n\"New\"=\"2\"\n"), std::string::npos);
+}
+
 TEST_F(Registry, UnreadableFolderFailsWithoutRaising) {
     setenv("TINTEXT_REGISTRY_DIR", "/proc/no-such/registry", 1);
     testing::internal::CaptureStderr();
