@@ -105,7 +105,7 @@ private:
         // The name runs from the second character to the last but one.
         CloseSection();
         if (line.size() == 1) {
-            throw RuntimeError(err::InvalidArgument, "section header \"[\" without a name" + Where(index));
+            throw Error(err::InvalidArgument, kProgramSource, "Section header \"[\" without a name" + Where(index));
         }
         sections_.emplace_back();
         sections_.back().name = line.substr(1, LastCharStart(line) - 1);
@@ -117,7 +117,7 @@ private:
         const std::string& name = sections_.back().name;
         if (name.empty()) return;
         if (!names_.insert(name).second) {
-            throw RuntimeError(err::DuplicateKey, "section \"" + name + "\" defined twice" + Where(sectionLine_));
+            throw Error(err::DuplicateKey, kProgramSource, "Section \"" + name + "\" defined twice" + Where(sectionLine_));
         }
     }
 

@@ -93,14 +93,28 @@ std::string ReadWholeFile(const std::string& path, const std::string& source) {
         // The size is a hint only: the file may change while it is read, and
         // pipes and some special files report none.
         data.resize(S_ISREG(st.st_mode) && st.st_size > 0 ? static_cast<size_t>(st.st_size) : 65536);
+        auto readSome = [&](char* into, size_t size) -> size_t {
+            while (true) {
+                ssize_t n = ::read(fd, into, size);
+                if (n >= 0) return static_cast<size_t>(n);
+                if (errno != EINTR) throw FileError(errno, path, source);
+            }
+        };
         size_t used = 0;
         while (true) {
-            if (used == data.size()) data.resize(data.size() * 2);
-            ssize_t n = ::read(fd, data.data() + used, data.size() - used);
-            if (Interrupted(n)) continue;
-            if (n < 0) throw FileError(errno, path, source);
+            if (used < data.size()) {
+                size_t n = readSome(data.data() + used, data.size() - used);
+                if (n == 0) break;
+                used += n;
+                continue;
+            }
+            // Full: look for more before growing, as the file usually ends here.
+            char probe[16384];
+            size_t n = readSome(probe, sizeof probe);
             if (n == 0) break;
-            used += static_cast<size_t>(n);
+            data.resize(data.size() * 2);
+            std::memcpy(data.data() + used, probe, n);
+            used += n;
         }
         data.resize(used);
     } catch (const std::bad_alloc&) {

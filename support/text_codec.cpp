@@ -127,7 +127,9 @@ struct CodePage {
     int number = 0;
     bool singleByte = true;
     bool asciiCompatible = true;
-    std::array<std::string, 256> decode;      // byte -> UTF-8
+    // byte -> its UTF-8 form, padded to four bytes so it can be copied whole
+    std::array<std::array<char, 4>, 256> decode{};
+    std::array<uint8_t, 256> decodeLength{};
     std::unordered_map<char32_t, uint8_t> encode;  // character -> byte
 };
 
@@ -150,13 +152,11 @@ std::shared_ptr<const CodePage> BuildCodePage(int codePage) {
             break;
         }
         if (b < 0x80 && cp != static_cast<char32_t>(b)) page->asciiCompatible = false;
-        page->decode[b] = utf8;
+        std::memcpy(page->decode[b].data(), utf8.data(), utf8.size());
+        page->decodeLength[b] = static_cast<uint8_t>(utf8.size());
         page->encode.emplace(cp, static_cast<uint8_t>(b));
     }
-    if (!page->singleByte) {
-        page->decode = {};
-        page->encode.clear();
-    }
+    if (!page->singleByte) page->encode.clear();
     return page;
 }
 
@@ -180,19 +180,26 @@ std::string DecodeSingleByte(std::string_view bytes, const CodePage& page) {
     const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
     const size_t n = bytes.size();
     size_t size = 0;
-    for (size_t i = 0; i < n; ++i) size += page.decode[p[i]].size();
+    for (size_t i = 0; i < n; ++i) size += page.decodeLength[p[i]];
     std::string out;
-    out.resize(size);
+    out.resize(size + 3);  // room for the padding of the last character
     char* dst = out.data();
-    for (size_t i = 0; i < n; ++i) {
-        if (p[i] < 0x80 && page.asciiCompatible) {
-            *dst++ = static_cast<char>(p[i]);
-        } else {
-            const std::string& utf8 = page.decode[p[i]];
-            std::memcpy(dst, utf8.data(), utf8.size());
-            dst += utf8.size();
+    for (size_t i = 0; i < n;) {
+        if (page.asciiCompatible && i + 8 <= n) {  // runs of ASCII eight bytes at a time
+            uint64_t word;
+            std::memcpy(&word, p + i, 8);
+            if (!(word & 0x8080808080808080ULL)) {
+                std::memcpy(dst, &word, 8);
+                dst += 8;
+                i += 8;
+                continue;
+            }
         }
+        std::memcpy(dst, page.decode[p[i]].data(), 4);
+        dst += page.decodeLength[p[i]];
+        ++i;
     }
+    out.resize(size);
     return out;
 }
 
