@@ -1,11 +1,11 @@
 // System: files and folders.
 #include <dirent.h>
 #include <fnmatch.h>
-#include <stdlib.h>
+#include <stdlib.h>  // mkstemps
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <cstdlib>
+#include <cerrno>
 #include <new>
 #include <string_view>
 #include <vector>

@@ -24,8 +24,8 @@ inline constexpr std::string_view kUtf8Bom = "\xEF\xBB\xBF";
 // Well-formed UTF-8: no overlong forms, no surrogates, nothing above U+10FFFF.
 bool IsValidUtf8(std::string_view bytes);
 
-// The bytes of a file as text: valid UTF-8 is kept (a leading byte-order mark
-// dropped), anything else is decoded as Windows-1252 whole.
+// The bytes of a file as text: a leading UTF-8 byte-order mark is dropped; the
+// rest is kept when it is valid UTF-8 and decoded as Windows-1252 otherwise.
 std::string DecodeFileText(std::string bytes);
 
 // Decodes the bytes of a code page to UTF-8. 65001 behaves as DecodeFileText.
