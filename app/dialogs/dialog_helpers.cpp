@@ -4,10 +4,10 @@
 #include <QFileInfo>
 #include <QWidget>
 #include <cmath>
-#include <cstdlib>
 
 #include "support/environment.h"
 #include "support/file_system_object.h"
+#include "support/user_folders.h"
 
 namespace tintext {
 
@@ -32,11 +32,6 @@ void CenterForm(const QWidget* parent, QWidget* child) {
 }
 
 std::string FolderPart(const std::string& path) { return FileSystemObject().GetParentFolderName(path); }
-
-std::string HomeFolder() {
-    const char* home = std::getenv("HOME");
-    return home && *home ? home : "/";
-}
 
 std::string NearestExistingFolder(const std::string& path) {
     FileSystemObject fso;

@@ -31,10 +31,8 @@ void CenterForm(const QWidget* parent, QWidget* child);
 // The folder part of a path: without its last component and the separator before it.
 std::string FolderPart(const std::string& path);
 // Walks up from path to the nearest folder that exists; the user's home
-// folder when there is none.
+// folder (HomeFolder) when there is none.
 std::string NearestExistingFolder(const std::string& path);
-// The user's home folder, where file dialogs start when nothing better is known.
-std::string HomeFolder();
 
 // The main help page's topic.
 inline constexpr const char* kMainDialogHelpTopic = "HTML/TOC_300_Main_Dialog.htm";

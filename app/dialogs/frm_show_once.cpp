@@ -10,19 +10,8 @@
 
 #include "app/dialogs/dialog_helpers.h"
 #include "app/settings.h"
-#include "support/conversions.h"
-#include "support/environment.h"
 
 namespace tintext {
-
-namespace {
-constexpr const char* kShowOnceSection = "ShowOnce";
-}  // namespace
-
-int32_t StoredShowOnceChoice(const std::string& id) {
-    // A stored value that is not a number counts as never answered.
-    return SafeCLng(Value(ReadSetting(kCompanyName, kProgramTitle, kShowOnceSection, id, "0")));
-}
 
 FrmShowOnce::FrmShowOnce(QWidget* parent) : QDialog(parent) {
     setObjectName("frmShowOnce");
@@ -76,7 +65,8 @@ void FrmShowOnce::ShowOnce(QWidget* parentform, const std::string& id, const std
                            const std::string& dialogcaption, bool checked, bool force, int32_t height) {
     FrmShowOnce notice(parentform);
     notice.id_ = id;
-    int32_t stored = StoredShowOnceChoice(id);
+    // A stored value that is not a number counts as never answered (0).
+    int32_t stored = ReadShowOnce(id);
     notice.chkHide_->setChecked(checked);
     if (!force && stored != 0) notice.chkHide_->setChecked(stored >= 1);
     if (!force && stored > 0) return;
@@ -99,7 +89,7 @@ void FrmShowOnce::resizeEvent(QResizeEvent* event) {
 }
 
 void FrmShowOnce::Ok() {
-    WriteSetting(kCompanyName, kProgramTitle, kShowOnceSection, id_, chkHide_->isChecked() ? "1" : "-1");
+    WriteShowOnce(id_, chkHide_->isChecked() ? 1 : -1);
     accept();
 }
 

@@ -45,7 +45,4 @@ private:
     int32_t height_ = 0;  // twips
 };
 
-// The stored choice for a notice id as a number: 0 never answered, 1 hide, -1 show.
-int32_t StoredShowOnceChoice(const std::string& id);
-
 }  // namespace tintext

@@ -1,0 +1,319 @@
+// The main dialog: what Go hands the job, when Go can be pressed, the syntax
+// box following its check box, the settings it loads and saves, the Browse
+// buttons, the menus, and closing while a job runs.
+#include <QCheckBox>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QtTest>
+#include <vector>
+
+#include "app/dialogs/dialog_helpers.h"
+#include "app/dialogs/frm_main.h"
+#include "app/dialogs/frm_progress.h"
+#include "app/settings.h"
+#include "dialog_test_support.h"
+#include "support/environment.h"
+
+using namespace tintext;
+using namespace tintext::testing;
+
+namespace {
+
+struct JobCall {
+    std::string input, output, hld, hldfolder;
+    int32_t overwrite;
+    bool show;
+    int32_t dos;
+};
+
+template <class T>
+T* Child(QWidget& dialog, const char* name) {
+    T* found = dialog.findChild<T*>(name);
+    if (!found) qFatal("no control %s", name);
+    return found;
+}
+
+QString WriteSettingText(const char* key) {
+    return QString::fromStdString(ReadSetting(kCompanyName, kProgramTitle, "Settings", key, "<absent>"));
+}
+
+}  // namespace
+
+class FrmMainTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void init() { registry_ = std::make_unique<ScopedRegistry>(); }
+    void cleanup() { registry_.reset(); }
+
+    void LoadsWithTitleAndDisabledGo() {
+        FrmMain main;
+        QCOMPARE(main.windowTitle(), QString("Tintext (1.0.47)"));
+        QCOMPARE(main.MnuHelpAbout()->text(), QString("About Tintext..."));
+        QVERIFY(!Child<QPushButton>(main, "cmdGo")->isEnabled());
+        QVERIFY(Child<QPushButton>(main, "cmdGo")->isDefault());
+        QVERIFY(main.Progress() && !main.Progress()->isVisible());
+        QCOMPARE(Child<QLineEdit>(main, "txtHLDFileName")->toolTip(),
+                 QString("Specify a specific HLD file to use for conversion"));
+    }
+
+    void TabOrderFollowsTheFields() {
+        FrmMain main;
+        const char* order[] = {"txtInputFilename", "cmdBrowseInput", "chkDosText",  "txtOutputFilename",
+                               "cmdBrowseOutput",  "chkUseDefaultHLD", "txtHLDFileName", "cmdBrowseHLD",
+                               "chkShowOutput",    "cmdGo",            "cmdExit"};
+        Child<QCheckBox>(main, "chkUseDefaultHLD")->setChecked(false);  // every control takes focus
+        Child<QLineEdit>(main, "txtOutputFilename")->setText("x");
+        for (size_t i = 1; i < std::size(order); ++i) {
+            QCOMPARE(Child<QWidget>(main, order[i - 1])->nextInFocusChain()->objectName(), QString(order[i]));
+        }
+    }
+
+    void GoNeedsAnOutputName() {
+        FrmMain main;
+        auto* output = Child<QLineEdit>(main, "txtOutputFilename");
+        auto* go = Child<QPushButton>(main, "cmdGo");
+        output->setText("out.htm");
+        QVERIFY(go->isEnabled());
+        output->clear();
+        QVERIFY(!go->isEnabled());
+        QTest::keyClick(output, Qt::Key_A);
+        QVERIFY(go->isEnabled());
+    }
+
+    void SyntaxBoxFollowsItsCheckBox() {
+        FrmMain main;
+        auto* useDefault = Child<QCheckBox>(main, "chkUseDefaultHLD");
+        auto* box = Child<QLineEdit>(main, "txtHLDFileName");
+        box->setText("c.hld");
+        useDefault->setChecked(true);
+        QVERIFY(!box->isEnabled());
+        QCOMPARE(box->palette().color(QPalette::Disabled, QPalette::Base), main.palette().color(QPalette::Button));
+        QCOMPARE(box->text(), QString("c.hld"));
+        QVERIFY(Child<QPushButton>(main, "cmdBrowseHLD")->isEnabled());
+        QTest::mouseClick(useDefault, Qt::LeftButton, {}, QPoint(4, useDefault->height() / 2));
+        QVERIFY(box->isEnabled());
+        QCOMPARE(box->palette().color(QPalette::Active, QPalette::Base), main.palette().color(QPalette::Base));
+    }
+
+    void GoHandsTheFieldsToTheJob_data() {
+        QTest::addColumn<int>("useDefault");
+        QTest::addColumn<int>("show");
+        QTest::addColumn<int>("dos");
+        QTest::addColumn<QString>("hld");
+        QTest::addColumn<bool>("showOutput");
+        QTest::newRow("default definition, shown") << 1 << 1 << 0 << "" << true;
+        QTest::newRow("named definition, DOS text") << 0 << 0 << 1 << "my.hld" << false;
+        QTest::newRow("greyed boxes count as ticked") << 2 << 2 << 0 << "" << true;
+    }
+    void GoHandsTheFieldsToTheJob() {
+        QFETCH(int, useDefault);
+        QFETCH(int, show);
+        QFETCH(int, dos);
+        QFETCH(QString, hld);
+        QFETCH(bool, showOutput);
+        FrmMain main;
+        std::vector<JobCall> calls;
+        main.SetJobFunction([&](const std::string& in, const std::string& out, const std::string& h,
+                                const Value& folder, int32_t overwrite, bool shown, int32_t dostext) {
+            calls.push_back({in, out, h, folder.IsEmpty() ? "<empty>" : folder.AsString(), overwrite, shown, dostext});
+        });
+        DialogSettings settings;
+        settings.inputFile = "in.asp";
+        settings.outputFile = "out.htm";
+        settings.hldFile = "my.hld";
+        settings.showOutput = show;
+        settings.useDefaultHld = useDefault;
+        main.LoadSettings(settings);
+        Child<QCheckBox>(main, "chkDosText")->setChecked(dos == 1);
+        QTest::mouseClick(Child<QPushButton>(main, "cmdGo"), Qt::LeftButton);
+        QCOMPARE(calls.size(), size_t(1));
+        QCOMPARE(calls[0].input, std::string("in.asp"));
+        QCOMPARE(calls[0].output, std::string("out.htm"));
+        QCOMPARE(QString::fromStdString(calls[0].hld), hld);
+        QCOMPARE(calls[0].hldfolder, std::string(""));
+        QCOMPARE(calls[0].overwrite, 2);
+        QCOMPARE(calls[0].show, showOutput);
+        QCOMPARE(calls[0].dos, dos);
+        QCOMPARE(ShowOutputPreference(), show);
+        QCOMPARE(Child<QLineEdit>(main, "txtInputFilename")->text(), QString("in.asp"));  // fields unchanged
+    }
+
+    void GoDoesNotStartASecondJob() {
+        FrmMain main;
+        Child<QLineEdit>(main, "txtOutputFilename")->setText("out.htm");
+        int started = 0;
+        main.SetJobFunction([&](auto&&...) {
+            ++started;
+            QVERIFY(!Child<QPushButton>(main, "cmdGo")->isEnabled());
+            main.Go();  // as a click handled while the job lets events run
+        });
+        main.Go();
+        QCOMPARE(started, 1);
+        QVERIFY(Child<QPushButton>(main, "cmdGo")->isEnabled());
+    }
+
+    void ClosingDuringAJobCancelsItFirst() {
+        FrmMain main;
+        main.show();
+        Child<QLineEdit>(main, "txtOutputFilename")->setText("kept.htm");
+        bool sawCancel = false;
+        main.SetJobFunction([&](auto&&...) {
+            Env().cancelRequested = false;
+            main.close();
+            sawCancel = Env().cancelRequested;
+            QVERIFY(main.isVisible());  // still open while the job returns
+        });
+        main.Go();
+        QVERIFY(sawCancel);
+        QVERIFY(!main.isVisible());
+        QCOMPARE(WriteSettingText("OutputFile"), QString("kept.htm"));  // saved once the job ended
+    }
+
+    void FirstRunDefaultsAndSaveOnClose() {
+        {
+            FrmMain main;
+            main.LoadSettings();
+            QCOMPARE(Child<QLineEdit>(main, "txtInputFilename")->text(),
+                     QString::fromStdString(ProgramFolder() + "/Examples/asp-ex1.asp"));
+            QVERIFY(Child<QPushButton>(main, "cmdGo")->isEnabled());  // the default output name enables Go
+            QVERIFY(Child<QCheckBox>(main, "chkShowOutput")->isChecked());
+            QVERIFY(!Child<QLineEdit>(main, "txtHLDFileName")->isEnabled());
+            Child<QLineEdit>(main, "txtOutputFilename")->setText("/tmp/new.htm");
+            Child<QCheckBox>(main, "chkUseDefaultHLD")->setChecked(false);
+            Child<QLineEdit>(main, "txtHLDFileName")->setText("c.hld");
+            Child<QCheckBox>(main, "chkDosText")->setChecked(true);
+            main.close();
+        }
+        QCOMPARE(WriteSettingText("OutputFile"), QString("/tmp/new.htm"));
+        QCOMPARE(WriteSettingText("UseDefaultHLD"), QString("0"));
+        QCOMPARE(WriteSettingText("ShowOutput"), QString("1"));
+        QCOMPARE(WriteSettingText("HLDFile"), QString("c.hld"));
+        FrmMain again;
+        again.LoadSettings();
+        again.UpdateHLDFileNameInput();
+        QCOMPARE(Child<QLineEdit>(again, "txtOutputFilename")->text(), QString("/tmp/new.htm"));
+        QVERIFY(Child<QLineEdit>(again, "txtHLDFileName")->isEnabled());
+        QVERIFY(!Child<QCheckBox>(again, "chkDosText")->isChecked());  // never stored
+    }
+
+    void StoredCheckStatesOutOfRangeGiveTheDefault() {
+        WriteSetting(kCompanyName, kProgramTitle, "Settings", "ShowOutput", "7");
+        WriteSetting(kCompanyName, kProgramTitle, "Settings", "UseDefaultHLD", "0");
+        FrmMain main;
+        main.LoadSettings();
+        QCOMPARE(Child<QCheckBox>(main, "chkShowOutput")->checkState(), Qt::Checked);
+        QCOMPARE(Child<QCheckBox>(main, "chkUseDefaultHLD")->checkState(), Qt::Unchecked);
+        DialogSettings odd;
+        odd.showOutput = -3;
+        odd.useDefaultHld = 2;
+        main.LoadSettings(odd);
+        QCOMPARE(Child<QCheckBox>(main, "chkShowOutput")->checkState(), Qt::Checked);
+        QCOMPARE(Child<QCheckBox>(main, "chkUseDefaultHLD")->checkState(), Qt::PartiallyChecked);
+        // A user's click toggles between ticked and clear only.
+        QTest::mouseClick(Child<QCheckBox>(main, "chkUseDefaultHLD"), Qt::LeftButton, {}, QPoint(4, 8));
+        QCOMPARE(Child<QCheckBox>(main, "chkUseDefaultHLD")->checkState(), Qt::Checked);
+    }
+
+    void BrowseStartsNearTheNamedFileAndRemembersTheFolder() {
+        QTemporaryDir temp;
+        QVERIFY(QDir(temp.path()).mkpath("defs"));
+        FrmMain main;
+        DialogSettings settings;
+        settings.hldDir = "/remembered/hld";
+        settings.inputDir = "/remembered/in";
+        main.LoadSettings(settings);
+        std::vector<BrowseRequest> requests;
+        QString answer;
+        main.SetFileChooser([&](QWidget*, const BrowseRequest& request) {
+            requests.push_back(request);
+            return answer;
+        });
+
+        // Empty box: the remembered folder; a cancelled dialog changes nothing.
+        QTest::mouseClick(Child<QPushButton>(main, "cmdBrowseHLD"), Qt::LeftButton);
+        QCOMPARE(requests.back().title, QString("Select Syntax File"));
+        QCOMPARE(requests.back().filters.first(), QString("Syntax files (*.hld)"));
+        QCOMPARE(requests.back().initialFolder, QString("/remembered/hld"));
+        QVERIFY(!requests.back().save);
+        QCOMPARE(main.HLDDir(), std::string("/remembered/hld"));
+
+        // A chosen file goes into the box and its folder is remembered.
+        answer = temp.path() + "/defs/c.hld";
+        QTest::mouseClick(Child<QPushButton>(main, "cmdBrowseHLD"), Qt::LeftButton);
+        QCOMPARE(Child<QLineEdit>(main, "txtHLDFileName")->text(), answer);
+        QCOMPARE(QString::fromStdString(main.HLDDir()), temp.path() + "/defs");
+
+        // A box naming a file in a folder that is gone: the nearest existing folder.
+        Child<QLineEdit>(main, "txtInputFilename")->setText(temp.path() + "/defs/gone/page.asp");
+        answer.clear();
+        QTest::mouseClick(Child<QPushButton>(main, "cmdBrowseInput"), Qt::LeftButton);
+        QCOMPARE(requests.back().title, QString("Select Input File"));
+        QCOMPARE(requests.back().filters.first(), QString("All files (*)"));
+        QCOMPARE(requests.back().initialFolder, temp.path() + "/defs");
+
+        QTest::mouseClick(Child<QPushButton>(main, "cmdBrowseOutput"), Qt::LeftButton);
+        QCOMPARE(requests.back().title, QString("Select Output File"));
+        QCOMPARE(requests.back().filters.first(), QString("HTML files (*.htm *.html)"));
+        QVERIFY(requests.back().save);
+    }
+
+    void MenusAndKeys() {
+        FrmMain main;
+        main.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&main));
+        QStringList help;
+        for (QAction* action : main.findChild<QMenu*>("mnuHelp")->actions()) {
+            help << (action->isSeparator() ? "-" : action->text());
+        }
+        QCOMPARE(help, QStringList({"&Help", "-", "&Feedback", "&Support", "&Check For Updates", "-",
+                                    "About Tintext..."}));
+        QCOMPARE(main.findChild<QAction*>("mnuHelpHelp")->shortcut(), QKeySequence(Qt::Key_F1));
+
+        QList<QUrl> opened;
+        SetUrlOpener([&](const QUrl& url) {
+            opened << url;
+            return true;
+        });
+        SetHelpFilePath(TINTEXT_SOURCE_DIR "/help");
+        QTest::keyClick(&main, Qt::Key_F1);
+        SetUrlOpener(nullptr);
+        QCOMPARE(opened.size(), 1);
+        QVERIFY(opened[0].toLocalFile().endsWith("help/HTML/TOC_300_Main_Dialog.htm"));
+
+        QTest::keyClick(&main, Qt::Key_Escape);  // no Cancel button: Esc keeps the dialog open
+        QVERIFY(main.isVisible());
+        main.findChild<QAction*>("mnuCheckVersion")->trigger();  // does nothing
+        main.findChild<QAction*>("mnuFileExit")->trigger();
+        QVERIFY(!main.isVisible());
+    }
+
+    void FeedbackHiddenForGoodOpensThePageAtOnce() {
+        WriteShowOnce("Feedback", 1);
+        FrmMain main;
+        std::vector<std::string> pages;
+        main.SetWebOpener([&](const std::string& page) { pages.push_back(page); });
+        main.SendFeedback();
+        QCOMPARE(pages, std::vector<std::string>{std::string(kDispatchAddress) + "?action=Feedback&productid=HLD"});
+
+        // Support was never answered: its notice comes first, its box ticked.
+        bool ticked = false;
+        OnNextModal answer([&](QWidget* notice) {
+            ticked = notice->findChild<QCheckBox*>("chkHide")->isChecked();
+            QCOMPARE(notice->windowTitle(), QString("Support"));
+            QTest::keyClick(notice, Qt::Key_Escape);
+        });
+        main.RequestSupport();
+        QVERIFY(ticked);
+        QCOMPARE(pages.back(), std::string(kDispatchAddress) + "?action=Support&productid=HLD");
+        QCOMPARE(ReadShowOnce("Support"), 0);
+    }
+
+private:
+    std::unique_ptr<ScopedRegistry> registry_;
+};
+
+QTEST_MAIN(FrmMainTest)
+#include "frm_main_test.moc"
