@@ -28,8 +28,12 @@ void SetShellOpenHandler(ShellOpenHandler handler) { OpenHandler() = std::move(h
 
 bool OpenWithDesktop(const std::string& target) {
     if (target.empty()) return false;
-    if (OpenHandler()) return OpenHandler()(target);
-    return OpenWithXdgOpen(target);
+    try {
+        if (OpenHandler()) return OpenHandler()(target);
+        return OpenWithXdgOpen(target);
+    } catch (...) {
+        return false;  // a refusal, never an error
+    }
 }
 
 void SetFolderPicker(FolderPicker picker) { Picker() = std::move(picker); }

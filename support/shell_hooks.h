@@ -12,7 +12,8 @@ namespace tintext {
 
 // ---- Opening documents and addresses ----
 
-// Returns whether the desktop accepted the request; never waits for the opened program.
+// Returns whether the desktop accepted the request; never waits for the opened
+// program. An exception from the handler counts as a refusal.
 using ShellOpenHandler = std::function<bool(const std::string& target)>;
 
 // Installs the handler; an empty one restores the default: the desktop's

@@ -14,7 +14,6 @@
 #include <string>
 
 #include "support/error.h"
-#include "support/system.h"
 
 using namespace tintext;
 
@@ -198,13 +197,4 @@ TEST(SystemErrorText, KnownNumbers) {
     EXPECT_EQ(SystemErrorText(ENOENT), "No such file or directory");
     EXPECT_EQ(SystemErrorText(EBADF), "Bad file descriptor");
     EXPECT_FALSE(SystemErrorText(99999).empty());
-}
-
-TEST_F(InstanceMutex, SystemMethodsForward) {
-    System system;
-    int32_t handle = system.CreateInstanceMutex("via.system");
-    EXPECT_TRUE(system.CheckInstanceMutex("via.system"));
-    EXPECT_EQ(ErrorNumberOf([&] { system.CreateInstanceMutex("via.system"); }), 183);
-    system.DestroyInstanceMutex(handle);
-    EXPECT_FALSE(system.CheckInstanceMutex("via.system"));
 }
