@@ -14,6 +14,7 @@
 
 #include "app/dialogs/app_icon.h"
 #include "app/dialogs/check_box.h"
+#include "app/dialogs/desktop_hooks.h"
 #include "app/dialogs/dialog_helpers.h"
 #include "app/dialogs/frm_about.h"
 #include "app/dialogs/frm_progress.h"
@@ -80,22 +81,12 @@ QString ChooseFile(QWidget* parent, const BrowseRequest& request) {
     return QFileDialog::getOpenFileName(parent, request.title, request.initialFolder, filters, &selected);
 }
 
-void OpenWithHyperlink(const std::string& address) {
-    try {
-        System().Hyperlink(address);
-    } catch (const Error& error) {
-        Env().MessageBox("The web page could not be opened:\r\n" + address + "\r\n" + error.Description(),
-                         MsgButtons::Ok, MsgIcon::Exclamation, ApplicationTitle());
-    }
-}
-
 }  // namespace
 
 FrmMain::FrmMain(QWidget* parent)
     : QDialog(parent),
       job_(RunProcess),
       chooser_(ChooseFile),
-      webOpener_(OpenWithHyperlink),
       saver_(SaveDialogSettings) {
     setObjectName("frmMain");
     // A main window, not a dialog: it has the window system's usual buttons.
@@ -114,12 +105,14 @@ FrmMain::FrmMain(QWidget* parent)
     previousEnvironment_ = &Env();
     environment_ = std::make_unique<QtEnvironment>(progress_, this);
     SetEnv(environment_.get());
+    hooks_ = std::make_unique<DesktopHooks>();
     Env().SetProgressValue(0);
 
     cmdGo_->setEnabled(false);
 }
 
 FrmMain::~FrmMain() {
+    hooks_.reset();
     if (&Env() == environment_.get()) SetEnv(previousEnvironment_);
     environment_.reset();
     delete progress_;
@@ -371,7 +364,11 @@ void FrmMain::RequestSupport() {
 void FrmMain::ShowNotice(const std::string& id, const std::string& caption, const std::string& text,
                          const std::string& query) {
     FrmShowOnce::ShowOnce(this, id, text, caption, true, false, kNoticeHeight);
-    webOpener_(std::string(kDispatchAddress) + query);
+    try {
+        System().Hyperlink(std::string(kDispatchAddress) + query);
+    } catch (const Error&) {
+        // System could not be made; CreateObjectEx has already told the user.
+    }
 }
 
 }  // namespace tintext

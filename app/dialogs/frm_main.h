@@ -22,6 +22,7 @@ class QPushButton;
 namespace tintext {
 
 class CheckBox;
+class DesktopHooks;
 class FrmAbout;
 class FrmProgress;
 class JobEnvironment;
@@ -73,8 +74,6 @@ public:
 
     void SetJobFunction(JobFunction job) { job_ = std::move(job); }
     void SetFileChooser(FileChooser chooser) { chooser_ = std::move(chooser); }
-    // Opens the maker's web pages (Help > Feedback and Help > Support).
-    void SetWebOpener(std::function<void(const std::string&)> opener) { webOpener_ = std::move(opener); }
 
     const std::string& InputDir() const { return inputDir_; }
     const std::string& OutputDir() const { return outputDir_; }
@@ -123,6 +122,7 @@ private:
 
     FrmProgress* progress_;
     std::unique_ptr<QtEnvironment> environment_;
+    std::unique_ptr<DesktopHooks> hooks_;
     JobEnvironment* previousEnvironment_ = nullptr;
     QPointer<FrmAbout> about_;
 
@@ -132,7 +132,6 @@ private:
 
     JobFunction job_;
     FileChooser chooser_;
-    std::function<void(const std::string&)> webOpener_;
     std::function<void(const DialogSettings&)> saver_;
     bool jobRunning_ = false;
     bool closeAfterJob_ = false;

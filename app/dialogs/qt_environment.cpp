@@ -2,7 +2,6 @@
 
 #include <QApplication>
 #include <QCoreApplication>
-#include <QDesktopServices>
 #include <QMessageBox>
 #include <QScreen>
 #include <QUrl>
@@ -20,14 +19,20 @@ QtEnvironment::~QtEnvironment() { SetBusyPointer(false); }
 void QtEnvironment::ShowProgress() {
     if (!progress_) return;
     progress_->adjustSize();
+    Centre();
+    progress_->show();
+    // The window frame is known once shown: centre again with the outer size.
+    Centre();
+    progress_->raise();
+}
+
+void QtEnvironment::Centre() {
     if (centreOver_ && centreOver_->isVisible()) {
         CenterForm(centreOver_, progress_);
     } else if (QScreen* screen = QGuiApplication::primaryScreen()) {
         // A batch run never shows the main dialog: centre on the screen instead.
         progress_->move(CenteredPosition(screen->availableGeometry(), progress_->frameGeometry().size()));
     }
-    progress_->show();
-    progress_->raise();
 }
 
 void QtEnvironment::HideProgress() {
@@ -78,7 +83,8 @@ MsgResult QtEnvironment::MessageBox(const std::string& text, MsgButtons buttons,
 }
 
 bool QtEnvironment::OpenDocument(const std::string& path) {
-    return QDesktopServices::openUrl(QUrl::fromLocalFile(ToQt(path)));
+    // The job does not look at the answer, so the user is told here when nothing opens the file.
+    return OpenWebAddress(QUrl::fromLocalFile(ToQt(path)));
 }
 
 }  // namespace tintext

@@ -32,6 +32,8 @@ public:
     bool Busy() const { return busy_; }
 
 private:
+    void Centre();
+
     QPointer<FrmProgress> progress_;
     QPointer<QWidget> centreOver_;
     bool busy_ = false;

@@ -10,6 +10,7 @@
 #include <QTimer>
 #include <cstdio>
 
+#include "app/dialogs/dialog_helpers.h"
 #include "app/dialogs/frm_main.h"
 #include "app/dialogs/frm_progress.h"
 #include "support/environment.h"
@@ -69,9 +70,10 @@ void StartScreenshotTour(FrmMain& main, const QString& folder) {
         Env().HideProgress();
         Env().SetProgressValue(0);
 
-        main.SetWebOpener([](const std::string&) {});
+        SetUrlOpener([](const QUrl&) { return true; });  // no browser during the tour
         GrabNextModal(folder + "/notice.png");
         main.SendFeedback();
+        SetUrlOpener(nullptr);
 
         GrabNextModal(folder + "/about.png");
         main.ShowAbout();

@@ -293,10 +293,13 @@ private slots:
     void FeedbackHiddenForGoodOpensThePageAtOnce() {
         WriteShowOnce("Feedback", 1);
         FrmMain main;
-        std::vector<std::string> pages;
-        main.SetWebOpener([&](const std::string& page) { pages.push_back(page); });
+        QStringList pages;
+        SetUrlOpener([&](const QUrl& url) {
+            pages << url.toString();
+            return true;
+        });
         main.SendFeedback();
-        QCOMPARE(pages, std::vector<std::string>{std::string(kDispatchAddress) + "?action=Feedback&productid=HLD"});
+        QCOMPARE(pages, QStringList({QString(kDispatchAddress) + "?action=Feedback&productid=HLD"}));
 
         // Support was never answered: its notice comes first, its box ticked.
         bool ticked = false;
@@ -306,8 +309,9 @@ private slots:
             QTest::keyClick(notice, Qt::Key_Escape);
         });
         main.RequestSupport();
+        SetUrlOpener(nullptr);
         QVERIFY(ticked);
-        QCOMPARE(pages.back(), std::string(kDispatchAddress) + "?action=Support&productid=HLD");
+        QCOMPARE(pages.back(), QString(kDispatchAddress) + "?action=Support&productid=HLD");
         QCOMPARE(ReadShowOnce("Support"), 0);
     }
 
