@@ -79,8 +79,9 @@ void StartScreenshotTour(FrmMain& main, const QString& folder) {
         main.ShowAbout();
 
         GrabNextModal(folder + "/question.png");
-        Env().MessageBox("The file /home/user/output.htm already exists.\r\nDo you want to overwrite it?",
-                         MsgButtons::YesNo, MsgIcon::Exclamation, ApplicationTitle());
+        Env().MessageBox("The file \"/home/user/output.htm\" already exists.\r\n\r\n"
+                         "Do you want to overwrite this file?",
+                         MsgButtons::YesNo, MsgIcon::Exclamation, "Warning");
 
         main.close();
     });
