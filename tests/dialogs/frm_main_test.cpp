@@ -55,8 +55,6 @@ private slots:
         QVERIFY(!Child<QPushButton>(main, "cmdGo")->isEnabled());
         QVERIFY(Child<QPushButton>(main, "cmdGo")->isDefault());
         QVERIFY(main.Progress() && !main.Progress()->isVisible());
-        QCOMPARE(Child<QLineEdit>(main, "txtHLDFileName")->toolTip(),
-                 QString("Specify a specific HLD file to use for conversion"));
     }
 
     void TabOrderFollowsTheFields() {

@@ -1,5 +1,5 @@
 // The desktop job environment: message boxes, the progress dialog and its
-// Cancel button, the busy pointer, letting events run, opening the output.
+// Cancel button, the busy pointer, opening the output.
 #include <QMessageBox>
 #include <QProgressBar>
 #include <QPushButton>
@@ -96,14 +96,6 @@ private slots:
         QVERIFY(!QApplication::overrideCursor());
         env.SetBusyPointer(false);
         QVERIFY(!QApplication::overrideCursor());
-    }
-
-    void DoEventsRunsWhatIsWaiting() {
-        QtEnvironment env(nullptr, nullptr);
-        bool ran = false;
-        QTimer::singleShot(0, [&] { ran = true; });
-        env.DoEvents();
-        QVERIFY(ran);
     }
 
     void OpenDocumentTellsWhenNothingOpensIt() {
