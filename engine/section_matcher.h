@@ -1,0 +1,53 @@
+// The matching half of the formatter for one section: its compiled patterns
+// and, for each, where its global search from the current scan base stands.
+// One matcher serves every run of its section in a conversion; a run that
+// resumes after a nested one always rebuilds first.
+#pragma once
+
+#include <cstddef>
+#include <memory>
+#include <string_view>
+#include <vector>
+
+#include "engine/hld_tree.h"
+#include "engine/regexp.h"
+
+namespace tintext {
+
+struct StepWinner {
+    size_t rule = 0;                    // index into the section's rules
+    const HldPattern* pattern = nullptr;
+    size_t end = 0;                     // where the match ends
+    uint32_t groupCount = 0;
+    const std::vector<size_t>* groups = nullptr;  // start/end pairs, groups 0..groupCount; valid until the next call
+};
+
+class SectionMatcher {
+public:
+    SectionMatcher(const HldSection& section, std::string_view inp);
+    ~SectionMatcher();
+
+    // The scan base becomes `base`: each pattern's matches are those of a
+    // global search of the text from `base` on. Compiles the patterns at the
+    // first call; raises "Error searching for pattern: ..." errors.
+    void Rebuild(size_t base);
+
+    // The longest match that begins at `pos` among the current matches of all
+    // patterns (ties to the earliest rule, then pattern). False when there is
+    // none or when the longest is empty.
+    bool FindWinner(size_t pos, StepWinner& winner);
+
+private:
+    struct Slot;
+    void Compile();
+    bool CandidateAt(Slot& slot, size_t pos);
+    bool Advance(Slot& slot, size_t from);
+
+    const HldSection& section_;
+    std::string_view inp_;
+    bool compiled_ = false;
+    size_t base_ = 0;
+    std::vector<std::unique_ptr<Slot>> slots_;  // all patterns, rule by rule
+};
+
+}  // namespace tintext
