@@ -29,7 +29,14 @@ struct SectionMatcher::Slot {
     size_t rule = 0;
     const HldPattern* source = nullptr;
     std::unique_ptr<CompiledRegex> re;
-    bool found = false;           // whether `offsets` holds the pattern's current match
+    OneCharKind oneChar = OneCharKind::None;
+    // The last search: from `from` on, the first match (if `found`) of a
+    // search of the text from `base` on. Kept across rebuilds where a
+    // search from a later base must give the same.
+    bool searched = false;
+    size_t base = 0;
+    size_t from = 0;
+    bool found = false;
     std::vector<size_t> offsets;  // start/end pairs in `inp`, groups 0..n
 };
 
@@ -49,35 +56,86 @@ void SectionMatcher::Compile() {
             } catch (const Error& e) {
                 RaisePatternError(e, pattern);
             }
+            slot->oneChar = slot->re->OneChar();
             slots_.push_back(std::move(slot));
         }
     }
     compiled_ = true;
 }
 
+// Searching every pattern again over the rest of the text at each rebuild
+// would make the cost quadratic. Instead, a pattern's last search result
+// stands where the new scan base cannot change it: an attempt at a position
+// sees the same text from any base as long as the base lies no further back
+// than the pattern's lookbehind reach (and ^ matches only at the base). So
+// only the positions within that reach of the new base are tried afresh.
 void SectionMatcher::Rebuild(size_t base) {
     if (!compiled_) Compile();
     base_ = base;
-    for (auto& slot : slots_) Advance(*slot, base);
+    std::string_view subject = inp_.substr(base);
+    for (auto& owned : slots_) {
+        Slot& slot = *owned;
+        if (slot.oneChar != OneCharKind::None) continue;
+        if (!slot.searched) {
+            Advance(slot, base);
+            continue;
+        }
+        // Fresh attempts at the first max(reach, 1) characters; `fresh` ends
+        // as the first position that needs none (past the end: all tried).
+        size_t fresh = base;
+        bool matched = false;
+        uint32_t attempts = std::max<uint32_t>(slot.re->LookbehindReach(), 1);
+        try {
+            for (uint32_t k = 0; k < attempts && !matched; ++k) {
+                if (slot.re->MatchAt(subject, fresh - base)) {
+                    matched = true;
+                } else if (fresh == inp_.size()) {
+                    fresh = inp_.size() + 1;
+                    break;
+                } else {
+                    fresh = NextCharBoundary(inp_, fresh);
+                }
+            }
+        } catch (const Error& e) {
+            RaisePatternError(e, *slot.source);
+        }
+        if (matched) {
+            Store(slot, base, true);
+        } else if (slot.from <= fresh && (!slot.found || slot.offsets[0] >= fresh)) {
+            slot.base = base;
+            slot.from = base;
+        } else {
+            Advance(slot, fresh);
+            slot.from = base;
+        }
+    }
+}
+
+void SectionMatcher::Store(Slot& slot, size_t from, bool found) {
+    slot.searched = true;
+    slot.base = base_;
+    slot.from = from;
+    slot.found = found;
+    if (found) {
+        slot.re->CopyOffsets(slot.offsets);
+        for (size_t& offset : slot.offsets)
+            if (offset != CompiledRegex::kUnset) offset += base_;
+    }
 }
 
 // The first match of the global search from the scan base that begins at or
 // after `from`.
 bool SectionMatcher::Advance(Slot& slot, size_t from) {
-    slot.found = false;
-    if (from > inp_.size()) return false;
-    std::string_view subject = inp_.substr(base_);
-    try {
-        slot.found = slot.re->Search(subject, from - base_);
-    } catch (const Error& e) {
-        RaisePatternError(e, *slot.source);
+    bool found = false;
+    if (from <= inp_.size()) {
+        try {
+            found = slot.re->Search(inp_.substr(base_), from - base_);
+        } catch (const Error& e) {
+            RaisePatternError(e, *slot.source);
+        }
     }
-    if (slot.found) {
-        slot.re->CopyOffsets(slot.offsets);
-        for (size_t& offset : slot.offsets)
-            if (offset != CompiledRegex::kUnset) offset += base_;
-    }
-    return slot.found;
+    Store(slot, from, found);
+    return found;
 }
 
 // Walks the pattern's matches past those that begin in used-up text; true
@@ -91,15 +149,37 @@ bool SectionMatcher::CandidateAt(Slot& slot, size_t pos) {
     return slot.found && slot.offsets[0] == pos;
 }
 
+// A one-character pattern matches at every position where the character
+// qualifies, whatever came before: no match list to walk.
+static size_t OneCharMatchEnd(OneCharKind kind, std::string_view inp, size_t pos) {
+    unsigned char c = static_cast<unsigned char>(inp[pos]);
+    if (kind == OneCharKind::AnyButLineTerminator) {
+        if (c == '\n' || c == '\r') return pos;
+        if (c == 0xE2 && pos + 2 < inp.size() && static_cast<unsigned char>(inp[pos + 1]) == 0x80 &&
+            (static_cast<unsigned char>(inp[pos + 2]) | 1) == 0xA9)
+            return pos;  // U+2028, U+2029
+    }
+    return NextCharBoundary(inp, pos);
+}
+
 bool SectionMatcher::FindWinner(size_t pos, StepWinner& winner) {
     Slot* best = nullptr;
     size_t bestEnd = pos;
-    for (auto& slot : slots_) {
-        if (!CandidateAt(*slot, pos)) continue;
-        if (!best || slot->offsets[1] > bestEnd) {
-            best = slot.get();
-            bestEnd = slot->offsets[1];
+    for (auto& owned : slots_) {
+        Slot& slot = *owned;
+        size_t end;
+        if (slot.oneChar != OneCharKind::None) {
+            end = OneCharMatchEnd(slot.oneChar, inp_, pos);
+            if (end == pos) continue;
+            if (best && end <= bestEnd) continue;
+            slot.offsets.assign({pos, end});
+        } else {
+            if (!CandidateAt(slot, pos)) continue;
+            end = slot.offsets[1];
+            if (best && end <= bestEnd) continue;
         }
+        best = &slot;
+        bestEnd = end;
     }
     if (!best || bestEnd == pos) return false;
     winner.rule = best->rule;

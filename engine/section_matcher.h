@@ -4,6 +4,7 @@
 // resumes after a nested one always rebuilds first.
 #pragma once
 
+#include <algorithm>
 #include <cstddef>
 #include <memory>
 #include <string_view>
@@ -42,6 +43,7 @@ private:
     void Compile();
     bool CandidateAt(Slot& slot, size_t pos);
     bool Advance(Slot& slot, size_t from);
+    void Store(Slot& slot, size_t from, bool found);
 
     const HldSection& section_;
     std::string_view inp_;

@@ -148,7 +148,7 @@ public:
             } else if (kind < 82) {
                 text += "(?:" + Alternation(depth + 1) + ")" + (Chance(50) ? "?" : "");
             } else if (kind < 87) {
-                text += Pick(std::vector<std::string>{"(?<=a)", "(?<!b)", "(?<=a|bc)", "(?<= )"});
+                text += Lookbehind();
             } else if (kind < 92) {
                 text += Pick(std::vector<std::string>{"(?=a)", "(?!b)", "\\b", "\\B"});
             } else if (groups_ > 0) {
@@ -158,6 +158,11 @@ public:
             }
         }
         return text;
+    }
+
+    std::string Lookbehind() {
+        return Pick(std::vector<std::string>{"(?<=a)", "(?<!b)", "(?<=a|bc)", "(?<= )", "(?<=ab)", "(?<!a b)",
+                                             "(?<=\\w\\w\\w)", "(?<=b[^c]{2})", "(?<!\\s\\S)"});
     }
 
     std::string Alternation(int depth) {
@@ -173,6 +178,7 @@ public:
         if (kind < 8) return Pick(std::vector<std::string>{"x*", "(?=b)", "", "a*"});  // empty matches
         std::string text = Alternation(0);
         if (Chance(12)) text = "^" + text;
+        if (Chance(10)) text = Lookbehind() + text;
         if (Chance(6)) text += "$";
         return text;
     }

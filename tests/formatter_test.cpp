@@ -157,6 +157,17 @@ TEST(FormatSection, EnterAndReturnInOneRule) {
     EXPECT_EQ(Format(specs, "xacbz"), "S(xAT(cB)T)S");
 }
 
+TEST(FormatSection, RebuildFindsMatchesBehindAReturn) {
+    // At 2 the match bcdQd of rule 2 lies in used-up text; the search goes on
+    // behind it. After the nested section returns at 4, the rebuilt list
+    // must hold the d at 5 again.
+    std::vector<SectionSpec> specs = {
+        {"S", {{{"xb"}, "X"}, {{"bcdQd|d"}, "2$$"}, {{"c"}, "C", "T"}}},
+        {"T", {{{"d"}, "D", "", true}}},
+    };
+    EXPECT_EQ(Format(specs, "xbcdQd"), "XCD2d");
+}
+
 TEST(FormatSection, MultiLineValueChangesNothing) {
     for (bool multiLine : {true, false}) {
         SectionSpec section{"S", {{{"^a"}, "[A]"}, kCopyAny}, {}, {}, true, multiLine};
