@@ -138,7 +138,7 @@ void BM_JavaScript(benchmark::State& state) {
     std::string input = Repeated(sample, static_cast<size_t>(state.range(0)) << 20);
     Run(state, tree, input);
 }
-BENCHMARK(BM_JavaScript)->Arg(1)->Arg(4)->Arg(16)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_JavaScript)->Arg(1)->Arg(4)->Arg(16)->Unit(benchmark::kMillisecond);
 
 void BM_EnterReturnPairs(benchmark::State& state) {
     static const HldTree tree = JavaScriptDefinition();
@@ -148,7 +148,7 @@ void BM_EnterReturnPairs(benchmark::State& state) {
     Run(state, tree, input);
     state.counters["pairs"] = static_cast<double>(state.range(0));
 }
-BENCHMARK(BM_EnterReturnPairs)->Arg(20000)->Arg(80000)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_EnterReturnPairs)->Arg(20000)->Arg(80000)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 

@@ -19,18 +19,34 @@ constexpr size_t kFlushSize = 64 * 1024;
 // Reading the clock costs little, but not nothing; steps are cheaper still.
 constexpr unsigned kStepsPerClockCheck = 256;
 
+// A rule's template, cut at each "$$" (left to right, not overlapping) so
+// that the common fill needs no temporary text.
+struct TemplatePlan {
+    explicit TemplatePlan(const std::string* tmpl) : text(tmpl) {
+        if (!tmpl) return;
+        size_t from = 0;
+        for (size_t at; (at = tmpl->find("$$", from)) != std::string::npos; from = at + 2)
+            pieces.push_back(tmpl->substr(from, at - from));
+        pieces.push_back(tmpl->substr(from));
+        for (const std::string& piece : pieces) piecesHoldDollar |= piece.find('$') != std::string::npos;
+    }
+    const std::string* text;  // nullptr: the rule writes nothing
+    std::vector<std::string> pieces;
+    bool piecesHoldDollar = false;
+};
+
 // What the formatter needs of a section, prepared at its first run.
 struct SectionInfo {
     SectionInfo(const HldTree& hld, const HldSection& section, std::string_view inp) : matcher(section, inp) {
         for (const HldRule& rule : section.rules) {
-            templates.push_back(rule.formats.Find(kHtmlFormatKey));
+            templates.emplace_back(rule.formats.Find(kHtmlFormatKey));
             enters.push_back(rule.enter && !rule.enter->empty() ? &*rule.enter : nullptr);
         }
         header = section.header.Find(kHtmlFormatKey);
         footer = section.footer.Find(kHtmlFormatKey);
     }
     SectionMatcher matcher;
-    std::vector<const std::string*> templates;  // per rule; nullptr: writes nothing
+    std::vector<TemplatePlan> templates;        // per rule
     std::vector<const std::string*> enters;     // per rule; nullptr: enters nothing
     const std::vector<std::string>* header;
     const std::vector<std::string>* footer;
@@ -89,7 +105,8 @@ private:
             AfterStep();
             return;
         }
-        if (const std::string* tmpl = info.templates[winner.rule]) AppendFilled(*tmpl, winner);
+        const TemplatePlan& plan = info.templates[winner.rule];
+        if (plan.text) AppendFilled(plan, ptr_, winner);
         ptr_ = winner.end;
         const HldRule& rule = frame.section->rules[winner.rule];
         if (const std::string* name = info.enters[winner.rule]) {
@@ -132,17 +149,26 @@ private:
     // "$$" becomes the escaped match; then "$0", "$1", ... in turn become the
     // escaped groups 1, 2, ..., each replacement working on the text the
     // previous ones left (so "$10" is group 2 and a "0").
-    void AppendFilled(const std::string& tmpl, const StepWinner& winner) {
-        const std::vector<size_t>& offsets = *winner.groups;
-        std::string_view value = inp_.substr(offsets[0], winner.end - offsets[0]);
-        std::string text = ReplaceAll(tmpl, "$$", EncodeHtml(value));
-        for (uint32_t n = 0; n < winner.groupCount; ++n) {
-            size_t start = offsets[2 * (n + 1)];
-            std::string_view group =
-                start == CompiledRegex::kUnset ? std::string_view() : inp_.substr(start, offsets[2 * (n + 1) + 1] - start);
-            text = ReplaceAll(text, "$" + std::to_string(n), EncodeHtml(group));
+    void AppendFilled(const TemplatePlan& plan, size_t start, const StepWinner& winner) {
+        std::string_view value = inp_.substr(start, winner.end - start);
+        if (winner.groupCount == 0 || (!plan.piecesHoldDollar && value.find('$') == std::string_view::npos)) {
+            // No "$n" can arise: the pieces with the escaped match between them.
+            for (size_t k = 0; k < plan.pieces.size(); ++k) {
+                if (k > 0) AppendEncodedHtml(buffer_, value);
+                buffer_ += plan.pieces[k];
+            }
+        } else {
+            const std::vector<size_t>& offsets = *winner.groups;
+            std::string text = ReplaceAll(*plan.text, "$$", EncodeHtml(value));
+            for (uint32_t n = 0; n < winner.groupCount && text.find('$') != std::string::npos; ++n) {
+                size_t from = offsets[2 * (n + 1)];
+                std::string_view group = from == CompiledRegex::kUnset
+                                             ? std::string_view()
+                                             : inp_.substr(from, offsets[2 * (n + 1) + 1] - from);
+                text = ReplaceAll(text, "$" + std::to_string(n), EncodeHtml(group));
+            }
+            buffer_ += text;
         }
-        buffer_ += text;
         MaybeFlush();
     }
 

@@ -48,28 +48,39 @@ pcre2_match_context* SharedMatchContext() {
     return context.get();
 }
 
-pcre2_code* Compile(const std::string& pcre, uint32_t options) {
+// A compiled pattern and whether JIT took it (then the lean JIT entry serves).
+struct Code {
+    pcre2_code* code = nullptr;
+    bool jit = false;
+};
+
+Code Compile(const std::string& pcre, uint32_t options) {
     int code = 0;
     PCRE2_SIZE offset = 0;
     pcre2_code* compiled = pcre2_compile(reinterpret_cast<PCRE2_SPTR>(pcre.data()), pcre.size(), options, &code,
                                          &offset, nullptr);
     if (!compiled) throw Error(regexp_err::SyntaxError, kProgramSource,
                                RegexpErrorText(regexp_err::SyntaxError) + ": " + Pcre2Message(code));
-    pcre2_jit_compile(compiled, PCRE2_JIT_COMPLETE);  // the interpreter serves where JIT is unavailable
-    return compiled;
+    // The interpreter serves where JIT is unavailable.
+    return {compiled, pcre2_jit_compile(compiled, PCRE2_JIT_COMPLETE) == 0};
 }
 
 }  // namespace
 
 struct CompiledRegex::Impl {
-    pcre2_code* search = nullptr;
-    pcre2_code* anchored = nullptr;
+    Code search;
+    Code anchored;  // compiled when first needed
     pcre2_match_data* data = nullptr;
+    PCRE2_SIZE* ovector = nullptr;
+    pcre2_match_context* context = SharedMatchContext();
+    std::string pcre;
+    uint32_t options = 0;
     ~Impl() {
         pcre2_match_data_free(data);
-        pcre2_code_free(anchored);
-        pcre2_code_free(search);
+        pcre2_code_free(anchored.code);
+        pcre2_code_free(search.code);
     }
+    bool Run(const Code& code, std::string_view text, size_t from);
 };
 
 CompiledRegex::CompiledRegex(std::string_view pattern, bool ignoreCase, bool multiLine) : impl_(new Impl) {
@@ -77,22 +88,22 @@ CompiledRegex::CompiledRegex(std::string_view pattern, bool ignoreCase, bool mul
     uint32_t options = PCRE2_UTF | PCRE2_MATCH_UNSET_BACKREF | PCRE2_DOLLAR_ENDONLY;
     if (ignoreCase) options |= PCRE2_CASELESS;
     impl_->search = Compile(translated.pcre, options);
-    // A single attempt must not first look for a character the pattern
-    // requires: with many attempts that look-ahead would cost the rest of
-    // the text each time.
-    impl_->anchored = Compile(translated.pcre, options | PCRE2_ANCHORED | PCRE2_NO_START_OPTIMIZE);
-    impl_->data = pcre2_match_data_create_from_pattern(impl_->search, nullptr);
+    impl_->pcre = std::move(translated.pcre);
+    impl_->options = options;
+    impl_->data = pcre2_match_data_create_from_pattern(impl_->search.code, nullptr);
     if (!impl_->data) throw std::bad_alloc();
+    impl_->ovector = pcre2_get_ovector_pointer(impl_->data);
     captureCount_ = translated.captureCount;
     oneChar_ = translated.oneChar;
-    pcre2_pattern_info(impl_->search, PCRE2_INFO_MAXLOOKBEHIND, &lookbehindReach_);
+    pcre2_pattern_info(impl_->search.code, PCRE2_INFO_MAXLOOKBEHIND, &lookbehindReach_);
 }
 
 CompiledRegex::~CompiledRegex() = default;
 
-static bool RunMatch(pcre2_code* code, pcre2_match_data* data, std::string_view text, size_t from) {
-    int rc = pcre2_match(code, reinterpret_cast<PCRE2_SPTR>(text.data()), text.size(), from, PCRE2_NO_UTF_CHECK,
-                         data, SharedMatchContext());
+bool CompiledRegex::Impl::Run(const Code& compiled, std::string_view text, size_t from) {
+    auto subject = reinterpret_cast<PCRE2_SPTR>(text.data());
+    int rc = compiled.jit ? pcre2_jit_match(compiled.code, subject, text.size(), from, 0, data, context)
+                          : pcre2_match(compiled.code, subject, text.size(), from, PCRE2_NO_UTF_CHECK, data, context);
     if (rc >= 0) return true;
     switch (rc) {
         case PCRE2_ERROR_NOMATCH: return false;
@@ -110,25 +121,25 @@ static bool RunMatch(pcre2_code* code, pcre2_match_data* data, std::string_view 
 
 bool CompiledRegex::Search(std::string_view text, size_t from) {
     if (from > text.size()) return false;
-    return RunMatch(impl_->search, impl_->data, text, from);
+    return impl_->Run(impl_->search, text, from);
 }
 
 bool CompiledRegex::MatchAt(std::string_view text, size_t at) {
     if (at > text.size()) return false;
-    return RunMatch(impl_->anchored, impl_->data, text, at);
+    // A single attempt must not first look for a character the pattern
+    // requires: with many attempts that look-ahead would cost the rest of
+    // the text each time.
+    if (!impl_->anchored.code)
+        impl_->anchored = Compile(impl_->pcre, impl_->options | PCRE2_ANCHORED | PCRE2_NO_START_OPTIMIZE);
+    return impl_->Run(impl_->anchored, text, at);
 }
 
-size_t CompiledRegex::Start(uint32_t group) const {
-    return pcre2_get_ovector_pointer(impl_->data)[2 * group];
-}
+size_t CompiledRegex::Start(uint32_t group) const { return impl_->ovector[2 * group]; }
 
-size_t CompiledRegex::End(uint32_t group) const {
-    return pcre2_get_ovector_pointer(impl_->data)[2 * group + 1];
-}
+size_t CompiledRegex::End(uint32_t group) const { return impl_->ovector[2 * group + 1]; }
 
 void CompiledRegex::CopyOffsets(std::vector<size_t>& offsets) const {
-    const PCRE2_SIZE* ovector = pcre2_get_ovector_pointer(impl_->data);
-    offsets.assign(ovector, ovector + 2 * (captureCount_ + 1));
+    offsets.assign(impl_->ovector, impl_->ovector + 2 * (captureCount_ + 1));
 }
 
 // ---- RegExp ----

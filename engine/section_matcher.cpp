@@ -25,41 +25,30 @@ namespace {
 
 }  // namespace
 
-struct SectionMatcher::Slot {
-    size_t rule = 0;
-    const HldPattern* source = nullptr;
-    std::unique_ptr<CompiledRegex> re;
-    OneCharKind oneChar = OneCharKind::None;
-    // The last search: from `from` on, the first match (if `found`) of a
-    // search of the text from `base` on. Kept across rebuilds where a
-    // search from a later base must give the same.
-    bool searched = false;
-    size_t base = 0;
-    size_t from = 0;
-    bool found = false;
-    std::vector<size_t> offsets;  // start/end pairs in `inp`, groups 0..n
-};
-
 SectionMatcher::SectionMatcher(const HldSection& section, std::string_view inp) : section_(section), inp_(inp) {}
 SectionMatcher::~SectionMatcher() = default;
 
 void SectionMatcher::Compile() {
     for (size_t r = 0; r < section_.rules.size(); ++r) {
         for (const HldPattern& pattern : section_.rules[r].patterns) {
-            auto slot = std::make_unique<Slot>();
-            slot->rule = r;
-            slot->source = &pattern;
             try {
                 // MultiLine stays off: a loaded section keeps it as a truth
                 // value, whose text is never the "0" that would switch it on.
-                slot->re = std::make_unique<CompiledRegex>(pattern.pattern, section_.ignoreCase, false);
+                regexes_.push_back(std::make_unique<CompiledRegex>(pattern.pattern, section_.ignoreCase, false));
             } catch (const Error& e) {
                 RaisePatternError(e, pattern);
             }
-            slot->oneChar = slot->re->OneChar();
+            Slot slot;
+            slot.rule = r;
+            slot.source = &pattern;
+            slot.re = regexes_.back().get();
+            slot.oneChar = slot.re->OneChar();
+            slot.groupCount = slot.re->CaptureCount();
             slots_.push_back(std::move(slot));
         }
     }
+    for (Slot& slot : slots_)
+        if (slot.oneChar != OneCharKind::None) oneCharSlots_.push_back(&slot);
     compiled_ = true;
 }
 
@@ -72,9 +61,9 @@ void SectionMatcher::Compile() {
 void SectionMatcher::Rebuild(size_t base) {
     if (!compiled_) Compile();
     base_ = base;
+    quietUntil_ = 0;
     std::string_view subject = inp_.substr(base);
-    for (auto& owned : slots_) {
-        Slot& slot = *owned;
+    for (Slot& slot : slots_) {
         if (slot.oneChar != OneCharKind::None) continue;
         if (!slot.searched) {
             Advance(slot, base);
@@ -101,8 +90,7 @@ void SectionMatcher::Rebuild(size_t base) {
         }
         if (matched) {
             Store(slot, base, true);
-        } else if (slot.from <= fresh && (!slot.found || slot.offsets[0] >= fresh)) {
-            slot.base = base;
+        } else if (slot.from <= fresh && (!slot.found || slot.start >= fresh)) {
             slot.from = base;
         } else {
             Advance(slot, fresh);
@@ -113,14 +101,15 @@ void SectionMatcher::Rebuild(size_t base) {
 
 void SectionMatcher::Store(Slot& slot, size_t from, bool found) {
     slot.searched = true;
-    slot.base = base_;
     slot.from = from;
     slot.found = found;
-    if (found) {
-        slot.re->CopyOffsets(slot.offsets);
-        for (size_t& offset : slot.offsets)
-            if (offset != CompiledRegex::kUnset) offset += base_;
-    }
+    if (!found) return;
+    slot.start = slot.re->Start() + base_;
+    slot.end = slot.re->End() + base_;
+    if (slot.groupCount == 0) return;
+    slot.re->CopyOffsets(slot.groups);
+    for (size_t& offset : slot.groups)
+        if (offset != CompiledRegex::kUnset) offset += base_;
 }
 
 // The first match of the global search from the scan base that begins at or
@@ -141,12 +130,13 @@ bool SectionMatcher::Advance(Slot& slot, size_t from) {
 // Walks the pattern's matches past those that begin in used-up text; true
 // when the next one begins at `pos`.
 bool SectionMatcher::CandidateAt(Slot& slot, size_t pos) {
-    while (slot.found && slot.offsets[0] < pos) {
-        size_t start = slot.offsets[0], end = slot.offsets[1];
-        size_t next = end > start ? end : end < inp_.size() ? NextCharBoundary(inp_, end) : inp_.size() + 1;
+    while (slot.found && slot.start < pos) {
+        size_t next = slot.end > slot.start ? slot.end
+                      : slot.end < inp_.size() ? NextCharBoundary(inp_, slot.end)
+                                               : inp_.size() + 1;
         Advance(slot, next);
     }
-    return slot.found && slot.offsets[0] == pos;
+    return slot.found && slot.start == pos;
 }
 
 // A one-character pattern matches at every position where the character
@@ -165,28 +155,48 @@ static size_t OneCharMatchEnd(OneCharKind kind, std::string_view inp, size_t pos
 bool SectionMatcher::FindWinner(size_t pos, StepWinner& winner) {
     Slot* best = nullptr;
     size_t bestEnd = pos;
-    for (auto& owned : slots_) {
-        Slot& slot = *owned;
-        size_t end;
-        if (slot.oneChar != OneCharKind::None) {
-            end = OneCharMatchEnd(slot.oneChar, inp_, pos);
-            if (end == pos) continue;
-            if (best && end <= bestEnd) continue;
-            slot.offsets.assign({pos, end});
-        } else {
-            if (!CandidateAt(slot, pos)) continue;
-            end = slot.offsets[1];
-            if (best && end <= bestEnd) continue;
+    if (pos < quietUntil_) {
+        // Within the text before the next match of any other pattern (the
+        // inside of comments and strings, for instance): the first
+        // one-character pattern that takes the character wins.
+        for (Slot* slot : oneCharSlots_) {
+            size_t end = OneCharMatchEnd(slot->oneChar, inp_, pos);
+            if (end > pos) {
+                best = slot;
+                bestEnd = end;
+                break;
+            }
         }
-        best = &slot;
-        bestEnd = end;
+    } else {
+        size_t quiet = inp_.size() + 1;
+        for (Slot& slot : slots_) {
+            size_t end;
+            if (slot.oneChar != OneCharKind::None) {
+                end = OneCharMatchEnd(slot.oneChar, inp_, pos);
+            } else {
+                if (!slot.found) continue;
+                if (slot.start > pos) {  // the common case, decided at once
+                    quiet = std::min(quiet, slot.start);
+                    continue;
+                }
+                bool candidate = CandidateAt(slot, pos);
+                if (slot.found) quiet = std::min(quiet, slot.start);
+                if (!candidate) continue;
+                end = slot.end;
+            }
+            if (end > bestEnd) {  // an empty match never wins; a tie keeps the earlier
+                best = &slot;
+                bestEnd = end;
+            }
+        }
+        quietUntil_ = quiet;
     }
-    if (!best || bestEnd == pos) return false;
+    if (!best) return false;
     winner.rule = best->rule;
     winner.pattern = best->source;
     winner.end = bestEnd;
-    winner.groupCount = best->re->CaptureCount();
-    winner.groups = &best->offsets;
+    winner.groupCount = best->groupCount;
+    winner.groups = &best->groups;
     return true;
 }
 

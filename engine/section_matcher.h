@@ -18,9 +18,11 @@ namespace tintext {
 struct StepWinner {
     size_t rule = 0;                    // index into the section's rules
     const HldPattern* pattern = nullptr;
-    size_t end = 0;                     // where the match ends
+    size_t end = 0;                     // where the match ends (it starts at the position asked for)
     uint32_t groupCount = 0;
-    const std::vector<size_t>* groups = nullptr;  // start/end pairs, groups 0..groupCount; valid until the next call
+    // Start/end pairs of groups 0..groupCount (kUnset for a group that took
+    // no part) when groupCount > 0; valid until the next call.
+    const std::vector<size_t>* groups = nullptr;
 };
 
 class SectionMatcher {
@@ -39,7 +41,22 @@ public:
     bool FindWinner(size_t pos, StepWinner& winner);
 
 private:
-    struct Slot;
+    // One pattern and where its global search stands. Kept in one array:
+    // every step looks at every slot.
+    struct Slot {
+        bool found = false;     // start/end hold the pattern's current match
+        bool searched = false;  // `from`, `found` and the match are a search result
+        OneCharKind oneChar = OneCharKind::None;
+        uint32_t groupCount = 0;
+        size_t start = 0, end = 0;
+        // The last search began at `from`: no match of the global search from
+        // the scan base begins in [from, start).
+        size_t from = 0;
+        size_t rule = 0;
+        CompiledRegex* re = nullptr;
+        const HldPattern* source = nullptr;
+        std::vector<size_t> groups;  // of the current match, when groupCount > 0
+    };
     void Compile();
     bool CandidateAt(Slot& slot, size_t pos);
     bool Advance(Slot& slot, size_t from);
@@ -49,7 +66,12 @@ private:
     std::string_view inp_;
     bool compiled_ = false;
     size_t base_ = 0;
-    std::vector<std::unique_ptr<Slot>> slots_;  // all patterns, rule by rule
+    std::vector<std::unique_ptr<CompiledRegex>> regexes_;
+    std::vector<Slot> slots_;  // all patterns, rule by rule
+    std::vector<Slot*> oneCharSlots_;
+    // No pattern other than the one-character ones has a match that begins
+    // before this position: up to it, those alone decide.
+    size_t quietUntil_ = 0;
 };
 
 }  // namespace tintext
