@@ -37,7 +37,7 @@ struct TemplatePlan {
 
 // What the formatter needs of a section, prepared at its first run.
 struct SectionInfo {
-    SectionInfo(const HldTree& hld, const HldSection& section, std::string_view inp) : matcher(section, inp) {
+    SectionInfo(const HldSection& section, std::string_view inp) : section(section), matcher(section, inp) {
         for (const HldRule& rule : section.rules) {
             templates.emplace_back(rule.formats.Find(kHtmlFormatKey));
             enters.push_back(rule.enter && !rule.enter->empty() ? &*rule.enter : nullptr);
@@ -45,6 +45,7 @@ struct SectionInfo {
         header = section.header.Find(kHtmlFormatKey);
         footer = section.footer.Find(kHtmlFormatKey);
     }
+    const HldSection& section;
     SectionMatcher matcher;
     std::vector<TemplatePlan> templates;        // per rule
     std::vector<const std::string*> enters;     // per rule; nullptr: enters nothing
@@ -52,14 +53,14 @@ struct SectionInfo {
     const std::vector<std::string>* footer;
 };
 
-// One section run: the state that the nested call of the recursive design
-// kept on the call stack.
-struct Frame {
-    const HldSection* section;
+// Section runs waiting for the run they entered to end: the state that the
+// nested calls of the recursive design kept on the call stack. Equal
+// neighbours share one entry, so a section that enters itself on every
+// character costs no memory per level.
+struct Suspended {
     SectionInfo* info;
-    bool rebuild = true;
-    bool awaitingNested = false;     // the last step entered a section that is still running
-    bool returnAfterNested = false;  // ... and its rule also returns
+    bool returnAfterNested;  // the entering rule also returns
+    size_t count;
 };
 
 class Formatter {
@@ -72,43 +73,35 @@ public:
 
     void Run(const HldSection& first) {
         StartRun(first);
-        while (!frames_.empty()) {
-            Frame& frame = frames_.back();
-            if (frame.awaitingNested) {
-                frame.awaitingNested = false;
-                frame.rebuild = true;
-                if (frame.returnAfterNested) {
-                    EndRun();
-                    continue;
-                }
-                AfterStep();
-            }
+        while (true) {
             if (ptr_ >= inp_.size() || env_.cancelRequested.load(std::memory_order_relaxed)) {
-                EndRun();
+                if (!EndRun()) break;
                 continue;
             }
-            Step(frame);
+            if (!Step()) break;
         }
         Flush();
+        env_.SetProgressValue(static_cast<float>(ptr_));  // throttling may have skipped the last steps
     }
 
 private:
-    void Step(Frame& frame) {
-        SectionInfo& info = *frame.info;
-        if (frame.rebuild) {
+    // One step of the current run; false when it ended the outermost run.
+    bool Step() {
+        SectionInfo& info = *current_;
+        if (rebuild_) {
             info.matcher.Rebuild(ptr_);
-            frame.rebuild = false;
+            rebuild_ = false;
         }
         StepWinner winner;
         if (!info.matcher.FindWinner(ptr_, winner)) {
             ptr_ = NextCharBoundary(inp_, ptr_);
             AfterStep();
-            return;
+            return true;
         }
         const TemplatePlan& plan = info.templates[winner.rule];
         if (plan.text) AppendFilled(plan, ptr_, winner);
         ptr_ = winner.end;
-        const HldRule& rule = frame.section->rules[winner.rule];
+        const HldRule& rule = info.section.rules[winner.rule];
         if (const std::string* name = info.enters[winner.rule]) {
             const HldSection* nested = hld_.sections.Find(*name);
             if (!nested)
@@ -116,28 +109,43 @@ private:
                             "The section \"" + *name + "\" is not defined in " + winner.pattern->file +
                                 "; the rule with the pattern on line " + std::to_string(winner.pattern->line) +
                                 " enters it.");
-            frame.awaitingNested = true;
-            frame.returnAfterNested = rule.returns;
-            StartRun(*nested);  // invalidates `frame`
-            return;
+            if (!suspended_.empty() && suspended_.back().info == current_ &&
+                suspended_.back().returnAfterNested == rule.returns)
+                ++suspended_.back().count;
+            else
+                suspended_.push_back({current_, rule.returns, 1});
+            StartRun(*nested);
+            return true;
         }
-        if (rule.returns) {
-            EndRun();
-            return;
+        if (rule.returns) return EndRun();
+        AfterStep();
+        return true;
+    }
+
+    // Writes the current run's footer and goes back to the run that entered
+    // it, which rebuilds before its next step, or ends too when its rule
+    // returns. False when no run is left.
+    bool EndRun() {
+        while (true) {
+            AppendTexts(current_->footer);
+            if (suspended_.empty()) return false;
+            Suspended& caller = suspended_.back();
+            current_ = caller.info;
+            bool returns = caller.returnAfterNested;
+            if (--caller.count == 0) suspended_.pop_back();
+            rebuild_ = true;
+            if (!returns) break;
         }
         AfterStep();
+        return true;
     }
 
     void StartRun(const HldSection& section) {
         std::unique_ptr<SectionInfo>& info = infos_[&section];
-        if (!info) info = std::make_unique<SectionInfo>(hld_, section, inp_);
-        frames_.push_back({&section, info.get()});
+        if (!info) info = std::make_unique<SectionInfo>(section, inp_);
+        current_ = info.get();
+        rebuild_ = true;
         AppendTexts(info->header);
-    }
-
-    void EndRun() {
-        AppendTexts(frames_.back().info->footer);
-        frames_.pop_back();
     }
 
     void AppendTexts(const std::vector<std::string>* texts) {
@@ -202,7 +210,9 @@ private:
     const FormatOptions& options_;
     JobEnvironment& env_;
     std::string buffer_;
-    std::vector<Frame> frames_;
+    SectionInfo* current_ = nullptr;  // the section run under way
+    bool rebuild_ = true;
+    std::vector<Suspended> suspended_;
     std::unordered_map<const HldSection*, std::unique_ptr<SectionInfo>> infos_;
     unsigned stepsSinceClock_ = 0;
     std::chrono::steady_clock::time_point lastPump_;

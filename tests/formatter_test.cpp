@@ -250,4 +250,17 @@ TEST(FormatSection, DeepNestingUsesNoCallStack) {
     std::vector<SectionSpec> specs = {{"S", {{{"[\\s\\S]"}, "", "S"}}, {"<"}, {">"}}};
     std::string output = Format(specs, std::string(depth, 'x'));
     EXPECT_EQ(output, std::string(depth + 1, '<') + std::string(depth + 1, '>'));
+
+    // Two sections entering each other, and a return from the deepest level.
+    std::vector<SectionSpec> pair = {
+        {"A", {{{"r"}, "", "", true}, {{"x"}, "", "B"}}, {"("}, {")"}},
+        {"B", {{{"r"}, "", "", true}, {{"x"}, "", "A"}}, {"["}, {"]"}},
+    };
+    // Run k is an A for even k; the deepest (an A) returns, and its caller,
+    // a B, enters a new A at the last x.
+    std::string expected;
+    for (size_t k = 0; k <= 100000; ++k) expected += k % 2 ? "[" : "(";
+    expected += ")()";
+    for (size_t k = 100000; k-- > 0;) expected += k % 2 ? "]" : ")";
+    EXPECT_EQ(Format(pair, std::string(100000, 'x') + "rx"), expected);
 }
