@@ -10,7 +10,7 @@ namespace {
 // Replacing "&" first and then "<", ">" and blank, each over the whole text,
 // gives the same result as one pass that maps each character: none of the
 // inserted entities contains a character that a later replacement changes.
-constexpr std::array<bool, 256> kSpecial = [] {
+constexpr std::array<bool, 256> kEscaped = [] {
     std::array<bool, 256> table{};
     table[static_cast<uint8_t>('&')] = true;
     table[static_cast<uint8_t>('<')] = true;
@@ -35,7 +35,7 @@ void AppendEncodedHtml(std::string& out, std::string_view text) {
     const char* end = p + text.size();
     const char* run = p;
     for (; p != end; ++p) {
-        if (!kSpecial[static_cast<uint8_t>(*p)]) continue;
+        if (!kEscaped[static_cast<uint8_t>(*p)]) continue;
         out.append(run, static_cast<size_t>(p - run));
         out.append(Entity(*p));
         run = p + 1;

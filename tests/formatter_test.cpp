@@ -16,32 +16,32 @@ using namespace tintext;
 
 namespace {
 
-struct RuleSpec {
+struct RuleRow {
     std::vector<std::string> patterns;
     std::optional<std::string> tmpl;  // under "HTML"; none: the rule writes nothing
     std::string enter;
     bool returns = false;
 };
 
-struct SectionSpec {
+struct SectionRow {
     std::string name;
-    std::vector<RuleSpec> rules;
+    std::vector<RuleRow> rules;
     std::vector<std::string> header, footer;
     bool ignoreCase = true;
     bool multiLine = true;
 };
 
-HldTree MakeTree(const std::vector<SectionSpec>& specs) {
+HldTree MakeTree(const std::vector<SectionRow>& rows) {
     HldTree tree;
     int line = 0;
-    for (const SectionSpec& spec : specs) {
+    for (const SectionRow& row : rows) {
         HldSection section;
-        section.name = spec.name;
-        section.ignoreCase = spec.ignoreCase;
-        section.multiLine = spec.multiLine;
-        if (!spec.header.empty()) section.header[kHtmlFormatKey] = spec.header;
-        if (!spec.footer.empty()) section.footer[kHtmlFormatKey] = spec.footer;
-        for (const RuleSpec& r : spec.rules) {
+        section.name = row.name;
+        section.ignoreCase = row.ignoreCase;
+        section.multiLine = row.multiLine;
+        if (!row.header.empty()) section.header[kHtmlFormatKey] = row.header;
+        if (!row.footer.empty()) section.footer[kHtmlFormatKey] = row.footer;
+        for (const RuleRow& r : row.rules) {
             HldRule rule;
             for (const std::string& p : r.patterns) rule.patterns.push_back({p, ++line, "t.hld"});
             if (r.tmpl) rule.formats[kHtmlFormatKey] = *r.tmpl;
@@ -49,7 +49,7 @@ HldTree MakeTree(const std::vector<SectionSpec>& specs) {
             rule.returns = r.returns;
             section.rules.push_back(std::move(rule));
         }
-        tree.sections.Add(spec.name, std::move(section));
+        tree.sections.Add(row.name, std::move(section));
     }
     return tree;
 }
@@ -61,27 +61,27 @@ std::string Format(const HldTree& tree, std::string_view input, size_t start = 0
     return sink.text;
 }
 
-std::string Format(const std::vector<SectionSpec>& specs, std::string_view input) {
-    return Format(MakeTree(specs), input);
+std::string Format(const std::vector<SectionRow>& rows, std::string_view input) {
+    return Format(MakeTree(rows), input);
 }
 
-Error FormatError(const std::vector<SectionSpec>& specs, std::string_view input) {
+Error FormatError(const std::vector<SectionRow>& rows, std::string_view input) {
     try {
-        Format(specs, input);
+        Format(rows, input);
     } catch (const Error& e) {
         return e;
     }
     return Error(0, "", "no error");
 }
 
-const RuleSpec kCopyAny{{"[\\s\\S]"}, "$$"};
+const RuleRow kCopyAny{{"[\\s\\S]"}, "$$"};
 
 }  // namespace
 
 TEST(FormatSection, MatchingAndTemplates) {
     struct Case {
         const char* name;
-        std::vector<RuleSpec> rules;
+        std::vector<RuleRow> rules;
         std::string input, output;
     } cases[] = {
         {"worked example", {{{"\\d+"}, "[$$]"}, {{"."}, "$$"}}, "a 12", "Ha&nbsp;[12]F"},
@@ -108,7 +108,7 @@ TEST(FormatSection, MatchingAndTemplates) {
         {"$ only at the very end", {{{"a$"}, "A"}, kCopyAny}, "a\na", "Ha\nAF"},
     };
     for (const Case& c : cases) {
-        SectionSpec section{"S", c.rules, {"H"}, {"F"}};
+        SectionRow section{"S", c.rules, {"H"}, {"F"}};
         EXPECT_EQ(Format({section}, c.input), c.output) << c.name;
     }
 }
@@ -128,7 +128,7 @@ TEST(FormatSection, StartsAtThePositionGiven) {
 }
 
 TEST(FormatSection, NestedSections) {
-    const std::vector<SectionSpec> base = {
+    const std::vector<SectionRow> base = {
         {"S", {{{"a"}, std::nullopt, "T"}, {{"q"}, "Q", "", true}, {{"^x"}, "[X]"}, kCopyAny}, {"S("}, {")S"}},
         {"T", {{{"b"}, "B", "", true}, {{"e"}, "E", "U"}, kCopyAny}, {"T("}, {")T"}},
         {"U", {{{"u"}, "<U>", "", true}, kCopyAny}, {"U("}, {")U"}},
@@ -150,27 +150,27 @@ TEST(FormatSection, NestedSections) {
 
 TEST(FormatSection, EnterAndReturnInOneRule) {
     // The nested section runs first; then the current one ends too.
-    std::vector<SectionSpec> specs = {
+    std::vector<SectionRow> rows = {
         {"S", {{{"a"}, "A", "T", true}, kCopyAny}, {"S("}, {")S"}},
         {"T", {{{"b"}, "B", "", true}, kCopyAny}, {"T("}, {")T"}},
     };
-    EXPECT_EQ(Format(specs, "xacbz"), "S(xAT(cB)T)S");
+    EXPECT_EQ(Format(rows, "xacbz"), "S(xAT(cB)T)S");
 }
 
 TEST(FormatSection, RebuildFindsMatchesBehindAReturn) {
     // At 2 the match bcdQd of rule 2 lies in used-up text; the search goes on
     // behind it. After the nested section returns at 4, the rebuilt list
     // must hold the d at 5 again.
-    std::vector<SectionSpec> specs = {
+    std::vector<SectionRow> rows = {
         {"S", {{{"xb"}, "X"}, {{"bcdQd|d"}, "2$$"}, {{"c"}, "C", "T"}}},
         {"T", {{{"d"}, "D", "", true}}},
     };
-    EXPECT_EQ(Format(specs, "xbcdQd"), "XCD2d");
+    EXPECT_EQ(Format(rows, "xbcdQd"), "XCD2d");
 }
 
 TEST(FormatSection, MultiLineValueChangesNothing) {
     for (bool multiLine : {true, false}) {
-        SectionSpec section{"S", {{{"^a"}, "[A]"}, kCopyAny}, {}, {}, true, multiLine};
+        SectionRow section{"S", {{{"^a"}, "[A]"}, kCopyAny}, {}, {}, true, multiLine};
         EXPECT_EQ(Format({section}, "a\na"), "[A]\na");
     }
 }
@@ -181,11 +181,11 @@ TEST(FormatSection, CancelWritesTheFootersOfOpenSections) {
     // Events run after every step here: after "a", "c" and "d"; the third
     // run presses Cancel, read before the next step.
     env.cancelAfterDoEvents = 2;
-    std::vector<SectionSpec> specs = {
+    std::vector<SectionRow> rows = {
         {"S", {{{"b"}, "b", "T"}, kCopyAny}, {"<S>"}, {"</S>"}},
         {"T", {kCopyAny}, {"<T>"}, {"</T>"}},
     };
-    EXPECT_EQ(Format(specs, "abcdefg"), "<S>ab<T>cd</T></S>");
+    EXPECT_EQ(Format(rows, "abcdefg"), "<S>ab<T>cd</T></S>");
     EXPECT_EQ(env.progressValue, 4);
 
     env.doEventsCount = 0;
@@ -212,7 +212,7 @@ TEST(FormatSection, InvalidPatternMessages) {
     EXPECT_EQ(bracket.Number(), 5019);
     EXPECT_EQ(bracket.Description(), "Error searching for pattern: [a\r\nError 5019. Expected ']' in regular expression");
     // Found only when the nested section first runs.
-    std::vector<SectionSpec> nested = {{"S", {{{"a"}, "", "T"}}}, {"T", {{{"(b"}, "x"}}}};
+    std::vector<SectionRow> nested = {{"S", {{{"a"}, "", "T"}}}, {"T", {{{"(b"}, "x"}}}};
     EXPECT_EQ(Format(nested, "xyz"), "");
     EXPECT_EQ(FormatError(nested, "xaz").Number(), 5020);
 }
@@ -239,20 +239,20 @@ TEST(FormatSection, InvalidUtf8IsRefused) {
 }
 
 TEST(FormatSection, EmptyMatchesThatEnterDoNotLoop) {
-    std::vector<SectionSpec> specs = {
+    std::vector<SectionRow> rows = {
         {"S", {{{"(?=a)"}, "E", "S"}, kCopyAny}, {"<"}, {">"}},
     };
-    EXPECT_EQ(Format(specs, "aa"), "<aa>");
+    EXPECT_EQ(Format(rows, "aa"), "<aa>");
 }
 
 TEST(FormatSection, DeepNestingUsesNoCallStack) {
     const size_t depth = 1000000;
-    std::vector<SectionSpec> specs = {{"S", {{{"[\\s\\S]"}, "", "S"}}, {"<"}, {">"}}};
-    std::string output = Format(specs, std::string(depth, 'x'));
+    std::vector<SectionRow> rows = {{"S", {{{"[\\s\\S]"}, "", "S"}}, {"<"}, {">"}}};
+    std::string output = Format(rows, std::string(depth, 'x'));
     EXPECT_EQ(output, std::string(depth + 1, '<') + std::string(depth + 1, '>'));
 
     // Two sections entering each other, and a return from the deepest level.
-    std::vector<SectionSpec> pair = {
+    std::vector<SectionRow> pair = {
         {"A", {{{"r"}, "", "", true}, {{"x"}, "", "B"}}, {"("}, {")"}},
         {"B", {{{"r"}, "", "", true}, {{"x"}, "", "A"}}, {"["}, {"]"}},
     };
