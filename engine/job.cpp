@@ -1,9 +1,11 @@
 #include "engine/job.h"
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <new>
@@ -141,7 +143,7 @@ private:
         }
         std::string input;
         try {
-            input = system.ReadFileToString(StdinInput() ? "/dev/stdin" : r_.inputfilename);
+            input = StdinInput() ? ReadStandardInput(system) : system.ReadFileToString(r_.inputfilename);
         } catch (const Error& e) {
             if (e.Number() == err::FileNotFound || e.Number() == err::PathNotFound) {
                 Warn("Unable to load input file (" + r_.inputfilename +
@@ -238,10 +240,43 @@ private:
         return written;
     }
 
+    // Standard input may be a pipe, which has no length to read by: it is
+    // copied to a temporary file first, so that it is decoded like any file.
+    static std::string ReadStandardInput(System& system) {
+        const char* tmp = std::getenv("TMPDIR");
+        std::string name = std::string(tmp && *tmp ? tmp : "/tmp") + "/tintext-stdin-XXXXXX";
+        int fd = ::mkstemp(name.data());
+        if (fd < 0) throw Error(err::SystemFailure, kProgramSource, "No temporary file for standard input: " + Reason());
+        struct Cleanup {
+            int fd;
+            const std::string& name;
+            ~Cleanup() {
+                ::close(fd);
+                ::unlink(name.c_str());
+            }
+        } cleanup{fd, name};
+        char buffer[1 << 16];
+        for (;;) {
+            ssize_t n = ::read(STDIN_FILENO, buffer, sizeof buffer);
+            if (n == 0) break;
+            if (n < 0 && errno == EINTR) continue;
+            if (n < 0) throw Error(err::SystemFailure, kProgramSource, "Reading standard input failed: " + Reason());
+            for (ssize_t done = 0; done < n;) {
+                ssize_t w = ::write(fd, buffer + done, static_cast<size_t>(n - done));
+                if (w < 0 && errno == EINTR) continue;
+                if (w < 0) throw Error(err::SystemFailure, kProgramSource, "Copying standard input failed: " + Reason());
+                done += w;
+            }
+        }
+        return system.ReadFileToString(name);
+    }
+
+    static std::string Reason() { return std::strerror(errno); }
+
     static void WriteStandardOutput(const std::string& text) {
         if (std::fwrite(text.data(), 1, text.size(), stdout) != text.size() || std::fflush(stdout) != 0) {
             throw Error(err::SystemFailure, kProgramSource,
-                        std::string("Writing to standard output failed: ") + std::strerror(errno));
+                        "Writing to standard output failed: " + Reason());
         }
     }
 };
