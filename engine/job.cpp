@@ -5,7 +5,6 @@
 
 #include <cerrno>
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <new>
@@ -20,6 +19,7 @@
 #include "support/strings2.h"
 #include "support/strings_core.h"
 #include "support/system.h"
+#include "support/text_codec.h"
 
 namespace tintext {
 
@@ -143,7 +143,7 @@ private:
         }
         std::string input;
         try {
-            input = StdinInput() ? ReadStandardInput(system) : system.ReadFileToString(r_.inputfilename);
+            input = StdinInput() ? ReadStandardInput() : system.ReadFileToString(r_.inputfilename);
         } catch (const Error& e) {
             if (e.Number() == err::FileNotFound || e.Number() == err::PathNotFound) {
                 Warn("Unable to load input file (" + r_.inputfilename +
@@ -241,34 +241,18 @@ private:
     }
 
     // Standard input may be a pipe, which has no length to read by: it is
-    // copied to a temporary file first, so that it is decoded like any file.
-    static std::string ReadStandardInput(System& system) {
-        const char* tmp = std::getenv("TMPDIR");
-        std::string name = std::string(tmp && *tmp ? tmp : "/tmp") + "/tintext-stdin-XXXXXX";
-        int fd = ::mkstemp(name.data());
-        if (fd < 0) throw Error(err::SystemFailure, kProgramSource, "No temporary file for standard input: " + Reason());
-        struct Cleanup {
-            int fd;
-            const std::string& name;
-            ~Cleanup() {
-                ::close(fd);
-                ::unlink(name.c_str());
-            }
-        } cleanup{fd, name};
+    // read to its end, then decoded like a file.
+    static std::string ReadStandardInput() {
+        std::string bytes;
         char buffer[1 << 16];
         for (;;) {
             ssize_t n = ::read(STDIN_FILENO, buffer, sizeof buffer);
             if (n == 0) break;
             if (n < 0 && errno == EINTR) continue;
             if (n < 0) throw Error(err::SystemFailure, kProgramSource, "Reading standard input failed: " + Reason());
-            for (ssize_t done = 0; done < n;) {
-                ssize_t w = ::write(fd, buffer + done, static_cast<size_t>(n - done));
-                if (w < 0 && errno == EINTR) continue;
-                if (w < 0) throw Error(err::SystemFailure, kProgramSource, "Copying standard input failed: " + Reason());
-                done += w;
-            }
+            bytes.append(buffer, static_cast<size_t>(n));
         }
-        return system.ReadFileToString(name);
+        return DecodeFileText(std::move(bytes));
     }
 
     static std::string Reason() { return std::strerror(errno); }
