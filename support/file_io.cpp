@@ -14,19 +14,6 @@ namespace tintext {
 
 namespace {
 
-// Classic texts that error.h does not list.
-std::string ErrorText(int32_t number) {
-    std::string text = RuntimeErrorText(number);
-    if (!text.empty()) return text;
-    switch (number) {
-        case 7: return "Out of memory";
-        case 57: return "Device I/O error";
-        case 58: return "File already exists";
-        case 67: return "Too many files";
-        default: return "Unexpected error";
-    }
-}
-
 bool IsFolder(const std::string& path) {
     struct stat st;
     return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
@@ -49,14 +36,15 @@ Error FileError(int errnum, const std::string& path, const std::string& source) 
         case EPERM: number = err::PermissionDenied; break;
         case ENOSPC: number = err::DiskFull; plain = true; break;
         case EDQUOT: number = err::DiskFull; break;
-        case EEXIST: number = 58; plain = true; break;
-        case EIO: number = 57; break;
+        case EEXIST: number = err::FileAlreadyExists; plain = true; break;
+        case EIO: number = err::DeviceIoError; break;
         case EMFILE:
-        case ENFILE: number = 67; break;
-        case ENOMEM: number = 7; plain = true; break;
+        case ENFILE: number = err::TooManyFiles; break;
+        case ENOMEM: number = err::OutOfMemory; plain = true; break;
         default: number = err::PathFileAccess; break;
     }
-    std::string text = ErrorText(number);
+    std::string text = RuntimeErrorText(number);
+    if (text.empty()) text = "Unexpected error";
     if (!plain) text += std::string(": ") + std::strerror(errnum);
     return Error(number, source, text);
 }
