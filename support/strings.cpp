@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "support/command_line_grammar.h"
+#include "support/html_escape.h"
 #include "support/components.h"
 #include "support/conversions.h"
 #include "support/error.h"
@@ -227,11 +228,7 @@ std::string Strings::RPad(const Value& str, const Value& ch, const Value& length
 DictionaryRef Strings::ParseParameters(const std::string& cmd) const { return ParseOptionText(cmd, CreateObject); }
 
 std::string Strings::EncodeHTML(const Value& s) const {
-    // The ampersand goes first, so the entities inserted after it stay as they are.
-    std::string text = ReplaceAll(ConvertToText(s), "&", "&amp;");
-    text = ReplaceAll(text, "<", "&lt;");
-    text = ReplaceAll(text, ">", "&gt;");
-    return ReplaceAll(text, " ", "&nbsp;");
+    return EncodeHtml(ConvertToText(s));
 }
 
 }  // namespace tintext
