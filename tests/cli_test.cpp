@@ -247,7 +247,7 @@ TEST_F(CliTest, MessagesAndExitStatuses) {
         std::vector<std::string> args = c.args;
         args.push_back("/hldfolder=defs");
         args.push_back("/showoutput=0");
-        SCOPED_TRACE(c.args[0] + " " + c.args[1] + " " + c.args[2]);
+        SCOPED_TRACE(c.args[1] + " " + c.args.back());
         Result r = Run(args);
         EXPECT_EQ(r.status, c.status);
         if (c.err.ends_with("...")) {
@@ -406,8 +406,8 @@ TEST_F(CliTest, CtrlCWritesThePartDone) {
     close(in);
     close(slave);
     std::string seen;
-    // The progress bar on the terminal shows that formatting is under way.
-    ASSERT_TRUE(WaitFor(master, "%", seen)) << seen;
+    // A filled cell of the progress bar on the terminal shows that formatting is under way.
+    ASSERT_TRUE(WaitFor(master, "[#", seen)) << seen;
     ASSERT_TRUE(CatchesInterrupt(pid));
     kill(pid, SIGINT);
     WaitFor(master, "\x01", seen);  // drain to the end
