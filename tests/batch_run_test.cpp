@@ -111,10 +111,4 @@ TEST_F(BatchRunTest, StoredShowOutputDecides) {
     }
 }
 
-TEST_F(BatchRunTest, ExitStatusOfRunProgram) {
-    EXPECT_EQ(RunProgram(Command("/showoutput=0")), 0);
-    EXPECT_EQ(RunProgram(Command("/showoutput=0")), 1);  // exists, overwrite 0
-    EXPECT_EQ(ExitStatus(JobOutcome::Cancelled), 130);
-}
-
 }  // namespace

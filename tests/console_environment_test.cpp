@@ -4,6 +4,7 @@
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <poll.h>
 #include <signal.h>
 #include <stdlib.h>
 #include <unistd.h>
@@ -95,12 +96,20 @@ TEST(ConsoleEnvironment, QuestionIsAskedOnTheTerminal) {
                                  MsgIcon::Exclamation, "Warning"),
                   c.answer);
         EXPECT_EQ(err.Drain(), "");  // asked on the terminal, not on the message stream
-        char buf[4096];
-        ssize_t n = read(pty.master, buf, sizeof buf);
-        std::string shown(buf, n > 0 ? static_cast<size_t>(n) : 0);
-        EXPECT_NE(shown.find("Warning: The file \"x\" exists."), std::string::npos) << shown;
+        // The terminal hands its output over in pieces: read until the prompts are there.
+        std::string shown;
         size_t prompts = 0;
-        for (size_t at = shown.find("[Y/n]"); at != std::string::npos; at = shown.find("[Y/n]", at + 1)) ++prompts;
+        char buf[4096];
+        while (prompts < static_cast<size_t>(c.prompts)) {
+            pollfd p{pty.master, POLLIN, 0};
+            if (poll(&p, 1, 5000) <= 0) break;
+            ssize_t n = read(pty.master, buf, sizeof buf);
+            if (n <= 0) break;
+            shown.append(buf, static_cast<size_t>(n));
+            prompts = 0;
+            for (size_t at = shown.find("[Y/n]"); at != std::string::npos; at = shown.find("[Y/n]", at + 1)) ++prompts;
+        }
+        EXPECT_NE(shown.find("Warning: The file \"x\" exists."), std::string::npos) << shown;
         EXPECT_EQ(prompts, static_cast<size_t>(c.prompts)) << shown;
     }
 }

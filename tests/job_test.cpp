@@ -250,14 +250,6 @@ TEST_F(JobTest, DefinitionPathRules) {
     }
 }
 
-TEST_F(JobTest, EmptyFolderValueMeansBesideTheProgram) {
-    Write("prog/hld/digits.hld", kDigitsHld);
-    SetProgramFolder(P("prog"));
-    // An Empty variant and empty text both leave a bare name as it is.
-    EXPECT_EQ(Process(P("in.txt"), P("out.htm"), "digits.hld", Value(), 0, false, 0), JobOutcome::NotWritten);
-    EXPECT_EQ(OnlyMessage(), "Unable to load the HLD file (digits.hld). The input path or file was not found.");
-}
-
 TEST_F(JobTest, GetHLDTable) {
     const std::pair<const char*, const char*> cases[] = {
         {"a.vb", "vb.hld"},          {"a.BAS", "vb.hld"},         {"a.ctl", "vb.hld"},
