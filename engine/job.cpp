@@ -38,8 +38,11 @@ bool SameFile(const std::string& a, const std::string& b) {
     return sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
 }
 
-// Out-of-memory and other library failures carry no number of their own; they
-// get the classic run-time numbers so that the general message can show one.
+// Classic run-time numbers for failures that carry none of their own, so that
+// the general message can show one.
+constexpr int32_t kSubscriptOutOfRange = 9;  // a definition without sections has no first section
+constexpr int32_t kInternalError = 51;       // a library failure other than memory
+
 struct ErrorParts {
     int32_t number;
     std::string description;
@@ -55,9 +58,9 @@ public:
         } catch (const Error& e) {
             return Unexpected({e.Number(), e.Description()});
         } catch (const std::bad_alloc&) {
-            return Unexpected({7, "Out of memory"});
+            return Unexpected({err::OutOfMemory, RuntimeErrorText(err::OutOfMemory)});
         } catch (const std::exception& e) {
-            return Unexpected({51, e.what()});
+            return Unexpected({kInternalError, e.what()});
         }
     }
 
@@ -197,7 +200,7 @@ private:
         Step("Initialize progress bar");
         env_.SetProgressMax(static_cast<float>(input.size()));
         if (hld.sections.empty()) {
-            throw Error(9, kProgramSource, "The syntax definition (" + hldfile_ + ") has no sections.");
+            throw Error(kSubscriptOutOfRange, kProgramSource, "The syntax definition (" + hldfile_ + ") has no sections.");
         }
         const HldSection& first = hld.sections.at(0).second;
 
