@@ -31,4 +31,10 @@ DialogSettings LoadDialogSettings();
 // Writes all eight in their saving order.
 void SaveDialogSettings(const DialogSettings& settings);
 
+// The notice dialog's choice for a notice id ("Feedback", "Support") in
+// section "ShowOnce": 1 hide in future, -1 confirmed with the box clear,
+// 0 when absent.
+int32_t ReadShowOnce(const std::string& id);
+void WriteShowOnce(const std::string& id, int32_t value);
+
 }  // namespace tintext

@@ -2,7 +2,9 @@
 // section of a loaded definition, running entered sections nested.
 #pragma once
 
+#include <chrono>
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -23,12 +25,24 @@ public:
     void Append(std::string_view piece) override { text.append(piece); }
 };
 
+struct FormatOptions {
+    // Progress is reported and pending events run at most this often (the
+    // cancel flag is still read before every step). Zero: after every step.
+    std::chrono::milliseconds eventInterval{30};
+};
+
+// The number of the error for an Enter of a section the definition lacks.
+inline constexpr int32_t kMissingSectionError = 424;
+
 // Runs `section` over `inp` from `ptr` (a byte offset into the UTF-8 input,
 // advanced past everything used up), appending header, filled templates and
-// footer to `out`. Reports progress, lets pending events run and honours the
-// cancel flag through the job environment. Raises an error for an invalid
-// pattern ("Error searching for pattern: ...").
+// footer to `out`; entered sections run nested, at any depth. Reports
+// progress (as a byte offset), lets pending events run and honours the cancel
+// flag through the job environment. Raises an error for an invalid pattern or
+// one that needs too much backtracking ("Error searching for pattern: ..."),
+// for an Enter of a missing section, and for input that is not UTF-8 (5).
+// A winning match of length 0 counts as no match, so the character is skipped.
 void FormatSection(const HldTree& hld, const HldSection& section, std::string_view inp, OutputSink& out,
-                   size_t& ptr);
+                   size_t& ptr, const FormatOptions& options = {});
 
 }  // namespace tintext

@@ -26,11 +26,12 @@ public:
         auto it = index_.find(key);
         return it == index_.end() ? nullptr : &entries_[it->second].second;
     }
-    // False (and nothing changes) when the key is already present.
-    bool Add(const std::string& key, T value) {
+    // False (and nothing changes) when the key is already present. The key must
+    // not refer into the value: in Add(x.name, std::move(x)) the move may come first.
+    bool Add(std::string key, T value) {
         if (index_.count(key)) return false;
         index_.emplace(key, entries_.size());
-        entries_.emplace_back(key, std::move(value));
+        entries_.emplace_back(std::move(key), std::move(value));
         return true;
     }
     // The value under the key, inserted default-constructed at the end when absent.

@@ -18,10 +18,14 @@ Error Error::WithDescription(std::string description) const {
 std::string RuntimeErrorText(int32_t number) {
     switch (number) {
         case err::InvalidArgument: return "Invalid procedure call or argument";
+        case err::OutOfMemory: return "Out of memory";
         case err::TypeMismatch: return "Type mismatch";
         case err::FileNotFound: return "File not found";
         case err::FileAlreadyOpen: return "File already open";
+        case err::DeviceIoError: return "Device I/O error";
+        case err::FileAlreadyExists: return "File already exists";
         case err::DiskFull: return "Disk full";
+        case err::TooManyFiles: return "Too many files";
         case err::PermissionDenied: return "Permission denied";
         case err::PathFileAccess: return "Path/File access error";
         case err::PathNotFound: return "Path not found";

@@ -12,13 +12,17 @@ namespace tintext {
 // Numbers the program relies on; platform failures keep the classic run-time numbers.
 namespace err {
 inline constexpr int32_t InvalidArgument = 5;
+inline constexpr int32_t OutOfMemory = 7;
 inline constexpr int32_t TypeMismatch = 13;
 inline constexpr int32_t FileNotFound = 53;
 inline constexpr int32_t PermissionDenied = 70;
 inline constexpr int32_t PathNotFound = 76;
 inline constexpr int32_t PathFileAccess = 75;
 inline constexpr int32_t FileAlreadyOpen = 55;
+inline constexpr int32_t DeviceIoError = 57;
+inline constexpr int32_t FileAlreadyExists = 58;
 inline constexpr int32_t DiskFull = 61;
+inline constexpr int32_t TooManyFiles = 67;
 inline constexpr int32_t CannotCreateObject = 429;
 inline constexpr int32_t DuplicateKey = 457;
 inline constexpr int32_t SystemFailure = 1000;

@@ -1,5 +1,7 @@
 // "Scripting.FileSystemObject": the folder and file queries the program uses.
-// Both "/" and "\" are accepted as separators.
+// The name operations (GetExtensionName, GetParentFolderName) accept both "/"
+// and "\" as separators; the operations that touch the file system take the
+// path as the platform reads it.
 #pragma once
 
 #include <ctime>
@@ -14,16 +16,21 @@ public:
     std::string TypeName() const override { return "FileSystemObject"; }
 
     bool FolderExists(const std::string& folder) const;
+    // True for anything that exists and is not a folder.
     bool FileExists(const std::string& file) const;
     // Raises 58 when it exists, 76 when its parent is missing, 70 when refused.
     void CreateFolder(const std::string& folder) const;
     // Text after the last dot of the last path component; empty when none.
     std::string GetExtensionName(const std::string& path) const;
-    // The path without its last component and the separator before it.
+    // The path without its last component and the separator before it; a
+    // root stays a root ("/a" gives "/"); empty when there is no separator.
     std::string GetParentFolderName(const std::string& path) const;
-    // Last-modified time of an existing file; raises 53 when it is missing.
+    // Last-modified time of an existing file; raises 53 when it is missing
+    // (76 when its folder is) or a folder.
     struct timespec DateLastModified(const std::string& file) const;
-    // Copies a file, replacing the destination when overwrite is true.
+    // Copies a file with its permissions and last-modified time, replacing the
+    // destination atomically when overwrite is true; raises 58 when the
+    // destination exists and overwrite is false.
     void CopyFile(const std::string& source, const std::string& destination, bool overwrite = true) const;
 };
 

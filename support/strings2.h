@@ -11,14 +11,34 @@ namespace tintext {
 
 class Strings2 : public Object {
 public:
+    // Takes the process-wide OEM code page (see SetDefaultOemCodePage).
+    Strings2();
+
     std::string TypeName() const override { return "Strings2"; }
 
     // The text before the first zero character, or all of it.
     std::string TrimZ(const std::string& text) const;
-    // Reinterprets each character code of text as a byte of the OEM code page
-    // (CP437 unless configured otherwise) and returns the same characters in
-    // the program's UTF-8 text.
+
+    // DOS text to the program's text. Oem2CharBuff is given text that
+    // ReadFileToString produced, where each byte of a non-UTF-8 file became a
+    // Windows-1252 character. Each character U+0000-U+00FF and each
+    // Windows-1252 special is turned back into the byte it came from, and those
+    // bytes are decoded with the OEM code page. Characters that came from no
+    // single byte (the file was UTF-8 with such characters) cannot be taken
+    // back and stay as they are; pure ASCII text is returned unchanged.
     std::string Oem2CharBuff(const std::string& text) const;
+
+    int OemCodePage() const { return oemCodePage_; }
+    // Raises 5 when the system cannot convert that code page.
+    void SetOemCodePage(int codePage);
+
+private:
+    int oemCodePage_;
 };
+
+// The OEM code page new Strings2 objects use: 437 unless set otherwise.
+int DefaultOemCodePage();
+// Raises 5 when the system cannot convert that code page.
+void SetDefaultOemCodePage(int codePage);
 
 }  // namespace tintext

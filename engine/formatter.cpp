@@ -1,0 +1,234 @@
+#include "engine/formatter.h"
+
+#include <memory>
+#include <unordered_map>
+#include <vector>
+
+#include "engine/section_matcher.h"
+#include "engine/utf8.h"
+#include "support/environment.h"
+#include "support/error.h"
+#include "support/html_escape.h"
+#include "support/strings_core.h"
+
+namespace tintext {
+
+namespace {
+
+constexpr size_t kFlushSize = 64 * 1024;
+// Reading the clock costs little, but not nothing; steps are cheaper still.
+constexpr unsigned kStepsPerClockCheck = 256;
+
+// A rule's template, cut at each "$$" (left to right, not overlapping) so
+// that the common fill needs no temporary text.
+struct TemplatePlan {
+    explicit TemplatePlan(const std::string* tmpl) : text(tmpl) {
+        if (!tmpl) return;
+        size_t from = 0;
+        for (size_t at; (at = tmpl->find("$$", from)) != std::string::npos; from = at + 2)
+            pieces.push_back(tmpl->substr(from, at - from));
+        pieces.push_back(tmpl->substr(from));
+        for (const std::string& piece : pieces) piecesHoldDollar |= piece.find('$') != std::string::npos;
+    }
+    const std::string* text;  // nullptr: the rule writes nothing
+    std::vector<std::string> pieces;
+    bool piecesHoldDollar = false;
+};
+
+// What the formatter needs of a section, prepared at its first run.
+struct SectionInfo {
+    SectionInfo(const HldSection& section, std::string_view inp) : section(section), matcher(section, inp) {
+        for (const HldRule& rule : section.rules) {
+            templates.emplace_back(rule.formats.Find(kHtmlFormatKey));
+            enters.push_back(rule.enter && !rule.enter->empty() ? &*rule.enter : nullptr);
+        }
+        header = section.header.Find(kHtmlFormatKey);
+        footer = section.footer.Find(kHtmlFormatKey);
+    }
+    const HldSection& section;
+    SectionMatcher matcher;
+    std::vector<TemplatePlan> templates;        // per rule
+    std::vector<const std::string*> enters;     // per rule; nullptr: enters nothing
+    const std::vector<std::string>* header;
+    const std::vector<std::string>* footer;
+};
+
+// Section runs waiting for the run they entered to end: the state that the
+// nested calls of the recursive design kept on the call stack. Equal
+// neighbours share one entry, so a section that enters itself on every
+// character costs no memory per level.
+struct Suspended {
+    SectionInfo* info;
+    bool returnAfterNested;  // the entering rule also returns
+    size_t count;
+};
+
+class Formatter {
+public:
+    Formatter(const HldTree& hld, std::string_view inp, OutputSink& out, size_t& ptr, const FormatOptions& options)
+        : hld_(hld), inp_(inp), out_(out), ptr_(ptr), options_(options), env_(Env()) {
+        buffer_.reserve(kFlushSize * 2);
+        lastPump_ = std::chrono::steady_clock::now();
+    }
+
+    void Run(const HldSection& first) {
+        StartRun(first);
+        while (true) {
+            if (ptr_ >= inp_.size() || env_.cancelRequested.load(std::memory_order_relaxed)) {
+                if (!EndRun()) break;
+                continue;
+            }
+            if (!Step()) break;
+        }
+        Flush();
+        env_.SetProgressValue(static_cast<float>(ptr_));  // throttling may have skipped the last steps
+    }
+
+private:
+    // One step of the current run; false when it ended the outermost run.
+    bool Step() {
+        SectionInfo& info = *current_;
+        if (rebuild_) {
+            info.matcher.Rebuild(ptr_);
+            rebuild_ = false;
+        }
+        StepWinner winner;
+        if (!info.matcher.FindWinner(ptr_, winner)) {
+            ptr_ = NextCharBoundary(inp_, ptr_);
+            AfterStep();
+            return true;
+        }
+        const TemplatePlan& plan = info.templates[winner.rule];
+        if (plan.text) AppendFilled(plan, ptr_, winner);
+        ptr_ = winner.end;
+        const HldRule& rule = info.section.rules[winner.rule];
+        if (const std::string* name = info.enters[winner.rule]) {
+            const HldSection* nested = hld_.sections.Find(*name);
+            if (!nested)
+                throw Error(kMissingSectionError, kProgramSource,
+                            "The section \"" + *name + "\" is not defined in " + winner.pattern->file +
+                                "; the rule with the pattern on line " + std::to_string(winner.pattern->line) +
+                                " enters it.");
+            if (!suspended_.empty() && suspended_.back().info == current_ &&
+                suspended_.back().returnAfterNested == rule.returns)
+                ++suspended_.back().count;
+            else
+                suspended_.push_back({current_, rule.returns, 1});
+            StartRun(*nested);
+            return true;
+        }
+        if (rule.returns) return EndRun();
+        AfterStep();
+        return true;
+    }
+
+    // Writes the current run's footer and goes back to the run that entered
+    // it, which rebuilds before its next step, or ends too when its rule
+    // returns. False when no run is left.
+    bool EndRun() {
+        while (true) {
+            AppendTexts(current_->footer);
+            if (suspended_.empty()) return false;
+            Suspended& caller = suspended_.back();
+            current_ = caller.info;
+            bool returns = caller.returnAfterNested;
+            if (--caller.count == 0) suspended_.pop_back();
+            rebuild_ = true;
+            if (!returns) break;
+        }
+        AfterStep();
+        return true;
+    }
+
+    void StartRun(const HldSection& section) {
+        std::unique_ptr<SectionInfo>& info = infos_[&section];
+        if (!info) info = std::make_unique<SectionInfo>(section, inp_);
+        current_ = info.get();
+        rebuild_ = true;
+        AppendTexts(info->header);
+    }
+
+    void AppendTexts(const std::vector<std::string>* texts) {
+        if (!texts) return;
+        for (const std::string& text : *texts) buffer_ += text;
+        MaybeFlush();
+    }
+
+    // "$$" becomes the escaped match; then "$0", "$1", ... in turn become the
+    // escaped groups 1, 2, ..., each replacement working on the text the
+    // previous ones left (so "$10" is group 2 and a "0").
+    void AppendFilled(const TemplatePlan& plan, size_t start, const StepWinner& winner) {
+        std::string_view value = inp_.substr(start, winner.end - start);
+        if (winner.groupCount == 0 || (!plan.piecesHoldDollar && value.find('$') == std::string_view::npos)) {
+            // No "$n" can arise: the pieces with the escaped match between them.
+            for (size_t k = 0; k < plan.pieces.size(); ++k) {
+                if (k > 0) AppendEncodedHtml(buffer_, value);
+                buffer_ += plan.pieces[k];
+            }
+        } else {
+            const std::vector<size_t>& offsets = *winner.groups;
+            std::string text = ReplaceAll(*plan.text, "$$", EncodeHtml(value));
+            for (uint32_t n = 0; n < winner.groupCount && text.find('$') != std::string::npos; ++n) {
+                size_t from = offsets[2 * (n + 1)];
+                std::string_view group = from == CompiledRegex::kUnset
+                                             ? std::string_view()
+                                             : inp_.substr(from, offsets[2 * (n + 1) + 1] - from);
+                text = ReplaceAll(text, "$" + std::to_string(n), EncodeHtml(group));
+            }
+            buffer_ += text;
+        }
+        MaybeFlush();
+    }
+
+    void MaybeFlush() {
+        if (buffer_.size() >= kFlushSize) Flush();
+    }
+    void Flush() {
+        if (buffer_.empty()) return;
+        out_.Append(buffer_);
+        buffer_.clear();
+    }
+
+    // Progress and pending events, throttled; the cancel flag is read before
+    // every step regardless.
+    void AfterStep() {
+        if (options_.eventInterval.count() > 0) {
+            if (++stepsSinceClock_ < kStepsPerClockCheck) return;
+            stepsSinceClock_ = 0;
+            auto now = std::chrono::steady_clock::now();
+            if (now - lastPump_ < options_.eventInterval) return;
+            lastPump_ = now;
+        }
+        env_.SetProgressValue(static_cast<float>(ptr_));
+        env_.DoEvents();
+    }
+
+    const HldTree& hld_;
+    std::string_view inp_;
+    OutputSink& out_;
+    size_t& ptr_;
+    const FormatOptions& options_;
+    JobEnvironment& env_;
+    std::string buffer_;
+    SectionInfo* current_ = nullptr;  // the section run under way
+    bool rebuild_ = true;
+    std::vector<Suspended> suspended_;
+    std::unordered_map<const HldSection*, std::unique_ptr<SectionInfo>> infos_;
+    unsigned stepsSinceClock_ = 0;
+    std::chrono::steady_clock::time_point lastPump_;
+};
+
+}  // namespace
+
+void FormatSection(const HldTree& hld, const HldSection& section, std::string_view inp, OutputSink& out,
+                   size_t& ptr, const FormatOptions& options) {
+    size_t bad = 0;
+    if (!IsValidUtf8(inp, &bad))
+        throw Error(err::InvalidArgument, kProgramSource,
+                    "The text to format is not valid UTF-8 (byte " + std::to_string(bad) + ").");
+    if (ptr < inp.size() && (static_cast<unsigned char>(inp[ptr]) & 0xC0) == 0x80)
+        throw Error(err::InvalidArgument, kProgramSource, "The start position splits a character.");
+    Formatter(hld, inp, out, ptr, options).Run(section);
+}
+
+}  // namespace tintext

@@ -1,0 +1,195 @@
+#include "engine/regexp.h"
+
+#define PCRE2_CODE_UNIT_WIDTH 8
+#include <pcre2.h>
+
+#include "engine/utf8.h"
+
+namespace tintext {
+
+namespace {
+
+// Large enough for any sensible pattern on any input, small enough that a
+// pattern which backtracks without end stops within a second or so.
+constexpr uint32_t kMatchLimit = 10'000'000;
+constexpr uint32_t kDepthLimit = 1'000'000;
+constexpr size_t kJitStackStart = 32 * 1024;
+constexpr size_t kJitStackMax = 8 * 1024 * 1024;
+
+std::string Pcre2Message(int code) {
+    PCRE2_UCHAR buffer[256];
+    int n = pcre2_get_error_message(code, buffer, sizeof buffer);
+    return n < 0 ? "error " + std::to_string(code) : std::string(reinterpret_cast<char*>(buffer), static_cast<size_t>(n));
+}
+
+// One match context (limits and JIT stack) serves every search of a thread.
+class MatchContext {
+public:
+    MatchContext() {
+        context_ = pcre2_match_context_create(nullptr);
+        stack_ = pcre2_jit_stack_create(kJitStackStart, kJitStackMax, nullptr);
+        pcre2_set_match_limit(context_, kMatchLimit);
+        pcre2_set_depth_limit(context_, kDepthLimit);
+        if (stack_) pcre2_jit_stack_assign(context_, nullptr, stack_);
+    }
+    ~MatchContext() {
+        pcre2_match_context_free(context_);
+        pcre2_jit_stack_free(stack_);
+    }
+    pcre2_match_context* get() const { return context_; }
+
+private:
+    pcre2_match_context* context_ = nullptr;
+    pcre2_jit_stack* stack_ = nullptr;
+};
+
+pcre2_match_context* SharedMatchContext() {
+    thread_local MatchContext context;
+    return context.get();
+}
+
+// A compiled pattern and whether JIT took it (then the lean JIT entry serves).
+struct Code {
+    pcre2_code* code = nullptr;
+    bool jit = false;
+};
+
+Code Compile(const std::string& pcre, uint32_t options) {
+    int code = 0;
+    PCRE2_SIZE offset = 0;
+    pcre2_code* compiled = pcre2_compile(reinterpret_cast<PCRE2_SPTR>(pcre.data()), pcre.size(), options, &code,
+                                         &offset, nullptr);
+    if (!compiled) throw Error(regexp_err::SyntaxError, kProgramSource,
+                               RegexpErrorText(regexp_err::SyntaxError) + ": " + Pcre2Message(code));
+    // The interpreter serves where JIT is unavailable.
+    return {compiled, pcre2_jit_compile(compiled, PCRE2_JIT_COMPLETE) == 0};
+}
+
+}  // namespace
+
+struct CompiledRegex::Impl {
+    Code search;
+    Code anchored;  // compiled when first needed
+    pcre2_match_data* data = nullptr;
+    PCRE2_SIZE* ovector = nullptr;
+    pcre2_match_context* context = SharedMatchContext();
+    std::string pcre;
+    uint32_t options = 0;
+    ~Impl() {
+        pcre2_match_data_free(data);
+        pcre2_code_free(anchored.code);
+        pcre2_code_free(search.code);
+    }
+    bool Run(const Code& code, std::string_view text, size_t from);
+};
+
+CompiledRegex::CompiledRegex(std::string_view pattern, bool ignoreCase, bool multiLine) : impl_(new Impl) {
+    TranslatedPattern translated = TranslateEcmaPattern(pattern, multiLine);
+    uint32_t options = PCRE2_UTF | PCRE2_MATCH_UNSET_BACKREF | PCRE2_DOLLAR_ENDONLY;
+    if (ignoreCase) options |= PCRE2_CASELESS;
+    impl_->search = Compile(translated.pcre, options);
+    impl_->pcre = std::move(translated.pcre);
+    impl_->options = options;
+    impl_->data = pcre2_match_data_create_from_pattern(impl_->search.code, nullptr);
+    if (!impl_->data) throw std::bad_alloc();
+    impl_->ovector = pcre2_get_ovector_pointer(impl_->data);
+    captureCount_ = translated.captureCount;
+    oneChar_ = translated.oneChar;
+    pcre2_pattern_info(impl_->search.code, PCRE2_INFO_MAXLOOKBEHIND, &lookbehindReach_);
+}
+
+CompiledRegex::~CompiledRegex() = default;
+
+bool CompiledRegex::Impl::Run(const Code& compiled, std::string_view text, size_t from) {
+    auto subject = reinterpret_cast<PCRE2_SPTR>(text.data());
+    int rc = compiled.jit ? pcre2_jit_match(compiled.code, subject, text.size(), from, 0, data, context)
+                          : pcre2_match(compiled.code, subject, text.size(), from, PCRE2_NO_UTF_CHECK, data, context);
+    if (rc >= 0) return true;
+    switch (rc) {
+        case PCRE2_ERROR_NOMATCH: return false;
+        case PCRE2_ERROR_MATCHLIMIT:
+        case PCRE2_ERROR_DEPTHLIMIT:
+        case PCRE2_ERROR_HEAPLIMIT:
+        case PCRE2_ERROR_JIT_STACKLIMIT:
+        case PCRE2_ERROR_NOMEMORY:
+            throw Error(regexp_err::TooMuchBacktracking, kProgramSource,
+                        RegexpErrorText(regexp_err::TooMuchBacktracking));
+        default:
+            throw Error(err::InvalidArgument, kProgramSource, "The regular-expression search failed: " + Pcre2Message(rc));
+    }
+}
+
+bool CompiledRegex::Search(std::string_view text, size_t from) {
+    if (from > text.size()) return false;
+    return impl_->Run(impl_->search, text, from);
+}
+
+bool CompiledRegex::MatchAt(std::string_view text, size_t at) {
+    if (at > text.size()) return false;
+    // A single attempt must not first look for a character the pattern
+    // requires: with many attempts that look-ahead would cost the rest of
+    // the text each time.
+    if (!impl_->anchored.code)
+        impl_->anchored = Compile(impl_->pcre, impl_->options | PCRE2_ANCHORED | PCRE2_NO_START_OPTIMIZE);
+    return impl_->Run(impl_->anchored, text, at);
+}
+
+size_t CompiledRegex::Start(uint32_t group) const { return impl_->ovector[2 * group]; }
+
+size_t CompiledRegex::End(uint32_t group) const { return impl_->ovector[2 * group + 1]; }
+
+void CompiledRegex::CopyOffsets(std::vector<size_t>& offsets) const {
+    offsets.assign(impl_->ovector, impl_->ovector + 2 * (captureCount_ + 1));
+}
+
+// ---- RegExp ----
+
+RegExp::RegExp() = default;
+RegExp::~RegExp() = default;
+
+void RegExp::SetPattern(std::string pattern) {
+    pattern_ = std::move(pattern);
+    compiled_.reset();
+}
+
+void RegExp::SetIgnoreCase(bool on) {
+    if (on != ignoreCase_) compiled_.reset();
+    ignoreCase_ = on;
+}
+
+void RegExp::SetMultiLine(bool on) {
+    if (on != multiLine_) compiled_.reset();
+    multiLine_ = on;
+}
+
+std::vector<RegExpMatch> RegExp::Execute(std::string_view text) {
+    if (!compiled_) compiled_ = std::make_unique<CompiledRegex>(pattern_, ignoreCase_, multiLine_);
+    size_t bad = 0;
+    if (!IsValidUtf8(text, &bad))
+        throw Error(err::InvalidArgument, kProgramSource,
+                    "The text to search is not valid UTF-8 (byte " + std::to_string(bad) + ")");
+    std::vector<RegExpMatch> matches;
+    CompiledRegex& re = *compiled_;
+    size_t from = 0;
+    while (from <= text.size() && re.Search(text, from)) {
+        RegExpMatch m;
+        m.FirstIndex = re.Start();
+        m.Length = re.End() - re.Start();
+        m.Value = std::string(text.substr(m.FirstIndex, m.Length));
+        for (uint32_t g = 1; g <= re.CaptureCount(); ++g) {
+            size_t start = re.Start(g);
+            m.SubMatches.push_back(start == CompiledRegex::kUnset ? std::string()
+                                                                  : std::string(text.substr(start, re.End(g) - start)));
+        }
+        matches.push_back(std::move(m));
+        if (!global_) break;
+        size_t end = re.End();
+        if (end > re.Start())
+            from = end;
+        else
+            from = end < text.size() ? NextCharBoundary(text, end) : text.size() + 1;
+    }
+    return matches;
+}
+
+}  // namespace tintext

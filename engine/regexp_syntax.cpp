@@ -1,0 +1,558 @@
+// ECMAScript (without the u flag, with the web-compatibility grammar that
+// script engines accept) to PCRE2 (UTF mode, no UCP).
+//
+// Bridged: "." and "$" and (for MultiLine) "^" as ECMAScript defines them;
+// \s and \S with the Unicode spaces; [] matches nothing, [^] anything;
+// \xHH, \uHHHH (surrogate pairs joined), \cX, \0 and legacy octal escapes;
+// identity escapes of any other character (\/, \A, \G, \K, \Q, \z ... are the
+// plain letters); \N as a back reference only when the pattern has N groups,
+// else octal or the digit; named groups; "{" "}" "]" as literals where they
+// form no quantifier; a quantifier with nothing to repeat, after an assertion,
+// or after another quantifier ("a**", "a++") is rejected as the script
+// engines do. PCRE2-only syntax ((?i), (?#...), (*VERB), \p{..}, [[:alpha:]])
+// is either rejected or read as ECMAScript literals.
+//
+// Differences left knowingly:
+// - Case-insensitive matching uses Unicode case folding, so "s" also matches
+//   U+017F and "k" U+212A, which ECMAScript's non-Unicode mode keeps apart.
+// - The text is UTF-8, not UTF-16: a lone surrogate escape matches nothing, a
+//   class bound that is a surrogate is moved to the nearest code point, and a
+//   surrogate pair in a class is one character.
+// - A group inside a repeated group keeps its text from an earlier round
+//   ((?:(a)|b)+ on "ab" gives group 1 "a"); ECMAScript clears it each round.
+// - Lookbehind must have a fixed length per alternative, and quantifier
+//   bounds are limited to 65535 (PCRE2's limits; such patterns give 5017).
+#include "engine/regexp_syntax.h"
+
+#include <cstdio>
+#include <optional>
+#include <vector>
+
+#include "engine/utf8.h"
+
+namespace tintext {
+
+std::string RegexpErrorText(int32_t number) {
+    switch (number) {
+        case regexp_err::SyntaxError: return "Syntax error in regular expression";
+        case regexp_err::UnexpectedQuantifier: return "Unexpected quantifier";
+        case regexp_err::ExpectedBracket: return "Expected ']' in regular expression";
+        case regexp_err::ExpectedParen: return "Expected ')' in regular expression";
+        case regexp_err::InvalidRange: return "Invalid range in character set";
+        case regexp_err::TooMuchBacktracking: return "The pattern needs too much backtracking on the input";
+        default: return "Unexpected error in regular expression";
+    }
+}
+
+namespace {
+
+// ECMAScript's white space and line terminators, as class items.
+constexpr const char* kSpaceItems =
+    "\\x{9}-\\x{d}\\x{20}\\x{a0}\\x{1680}\\x{2000}-\\x{200a}\\x{2028}\\x{2029}\\x{202f}\\x{205f}"
+    "\\x{3000}\\x{feff}";
+constexpr const char* kLineTerminators = "\\n\\r\\x{2028}\\x{2029}";
+constexpr const char* kNothing = "[^\\x{0}-\\x{10ffff}]";
+constexpr const char* kAnything = "[\\x{0}-\\x{10ffff}]";
+
+[[noreturn]] void Fail(int32_t number, const std::string& detail = {}) {
+    std::string text = RegexpErrorText(number);
+    if (!detail.empty()) text += ": " + detail;
+    throw Error(number, kProgramSource, text);
+}
+
+bool IsSurrogate(char32_t c) { return c >= 0xD800 && c <= 0xDFFF; }
+bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+bool IsOctal(char c) { return c >= '0' && c <= '7'; }
+bool IsAsciiLetter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
+bool IsAsciiAlnum(char32_t c) { return c < 128 && (IsAsciiLetter(static_cast<char>(c)) || IsDigit(static_cast<char>(c))); }
+int HexValue(char c) {
+    if (IsDigit(c)) return c - '0';
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    return -1;
+}
+
+void AppendCodePoint(std::string& out, char32_t c) {
+    if (IsAsciiAlnum(c)) {
+        out += static_cast<char>(c);
+        return;
+    }
+    char buf[16];
+    std::snprintf(buf, sizeof buf, "\\x{%x}", static_cast<unsigned>(c));
+    out += buf;
+}
+
+// One member of a character class.
+struct ClassItem {
+    enum Kind { Range, Escape, Space, NotSpace } kind = Range;
+    char32_t low = 0, high = 0;  // Range (a single character has low == high)
+    char escape = 0;             // Escape: d D w W, as PCRE2 reads them without UCP
+};
+
+class Translator {
+public:
+    Translator(std::string_view source, bool multiLine) : src_(source), multiLine_(multiLine) {}
+
+    TranslatedPattern Run() {
+        Prescan();
+        while (i_ < src_.size()) Term();
+        if (!open_.empty()) Fail(regexp_err::ExpectedParen);
+        TranslatedPattern result;
+        result.pcre = std::move(out_);
+        result.captureCount = static_cast<uint32_t>(groupNames_.size());
+        result.oneChar = OneChar();
+        return result;
+    }
+
+private:
+    struct OpenGroup {
+        bool lookbehind;
+    };
+
+    // Group numbers are needed before the groups are reached: \2 may stand
+    // before group 2, and only the total decides between back reference and octal.
+    void Prescan() {
+        bool inClass = false;
+        for (size_t k = 0; k < src_.size(); ++k) {
+            char c = src_[k];
+            if (c == '\\') {
+                ++k;
+                continue;
+            }
+            if (inClass) {
+                if (c == ']') inClass = false;
+                continue;
+            }
+            if (c == '[') {
+                inClass = true;
+            } else if (c == '(') {
+                if (k + 1 >= src_.size() || src_[k + 1] != '?') {
+                    groupNames_.emplace_back();
+                } else if (k + 3 < src_.size() && src_[k + 2] == '<' && src_[k + 3] != '=' &&
+                           src_[k + 3] != '!') {
+                    size_t close = src_.find('>', k + 3);
+                    std::string name(src_.substr(k + 3, close == std::string_view::npos ? 0 : close - k - 3));
+                    if (!name.empty()) hasNames_ = true;
+                    groupNames_.push_back(name);
+                }
+            }
+        }
+    }
+
+    OneCharKind OneChar() const {
+        if (src_ == ".") return OneCharKind::AnyButLineTerminator;
+        static constexpr std::string_view kAnyForms[] = {"[\\s\\S]", "[\\S\\s]", "[\\w\\W]", "[\\W\\w]",
+                                                         "[\\d\\D]", "[\\D\\d]", "[^]"};
+        for (std::string_view form : kAnyForms)
+            if (src_ == form) return OneCharKind::Any;
+        return OneCharKind::None;
+    }
+
+    bool At(char c, size_t offset = 0) const { return i_ + offset < src_.size() && src_[i_ + offset] == c; }
+
+    char32_t NextSourceChar() {
+        char32_t c;
+        if (!DecodeUtf8(src_, i_, c)) Fail(regexp_err::SyntaxError, "the pattern is not valid UTF-8 text");
+        return c;
+    }
+
+    void Atom() {
+        quantifiable_ = true;
+        afterQuantifier_ = false;
+    }
+    void Assertion() {
+        quantifiable_ = false;
+        afterQuantifier_ = false;
+    }
+
+    void Literal(char32_t c) {
+        if (IsSurrogate(c))
+            out_ += kNothing;  // no UTF-8 text holds one
+        else
+            AppendCodePoint(out_, c);
+        Atom();
+    }
+
+    void Term() {
+        char c = src_[i_];
+        switch (c) {
+            case '\\': Escape(); return;
+            case '[': Class(); return;
+            case '(': OpenParen(); return;
+            case ')':
+                if (open_.empty()) Fail(regexp_err::SyntaxError, "unmatched ')'");
+                ++i_;
+                out_ += ')';
+                if (open_.back().lookbehind)
+                    Assertion();
+                else
+                    Atom();
+                open_.pop_back();
+                return;
+            case '|':
+                ++i_;
+                out_ += '|';
+                Assertion();
+                return;
+            case '^':
+                ++i_;
+                out_ += multiLine_ ? std::string("(?:^|(?<=[") + kLineTerminators + "]))" : std::string("^");
+                Assertion();
+                return;
+            case '$':
+                ++i_;
+                out_ += multiLine_ ? std::string("(?=[") + kLineTerminators + "]|\\z)" : std::string("\\z");
+                Assertion();
+                return;
+            case '.':
+                ++i_;
+                out_ += std::string("[^") + kLineTerminators + "]";
+                Atom();
+                return;
+            case '*':
+            case '+':
+            case '?':
+                ++i_;
+                Quantifier(std::string(1, c));
+                return;
+            case '{': {
+                std::optional<std::string> braces = Braces();
+                if (braces) {
+                    Quantifier(*braces);
+                } else {
+                    ++i_;
+                    Literal('{');
+                }
+                return;
+            }
+            default: Literal(NextSourceChar()); return;
+        }
+    }
+
+    void Quantifier(const std::string& text) {
+        if (!quantifiable_ || afterQuantifier_) Fail(regexp_err::UnexpectedQuantifier);
+        out_ += text;
+        if (At('?')) {
+            ++i_;
+            out_ += '?';
+        }
+        quantifiable_ = false;
+        afterQuantifier_ = true;
+    }
+
+    // "{n}", "{n,}" or "{n,m}" at the position: its PCRE2 text, with the
+    // position moved past it; otherwise nothing, and "{" is a literal.
+    std::optional<std::string> Braces() {
+        size_t k = i_ + 1;
+        auto number = [&](uint64_t& value) {
+            size_t start = k;
+            value = 0;
+            while (k < src_.size() && IsDigit(src_[k])) {
+                value = std::min<uint64_t>(value * 10 + static_cast<uint64_t>(src_[k] - '0'), 1000000000);
+                ++k;
+            }
+            return k > start;
+        };
+        uint64_t low = 0, high = 0;
+        if (!number(low)) return std::nullopt;
+        bool bounded = true, hasComma = false;
+        if (k < src_.size() && src_[k] == ',') {
+            ++k;
+            hasComma = true;
+            bounded = number(high);
+        }
+        if (k >= src_.size() || src_[k] != '}') return std::nullopt;
+        i_ = k + 1;
+        if (hasComma && bounded && high < low) Fail(regexp_err::SyntaxError, "numbers out of order in {} quantifier");
+        std::string text = "{" + std::to_string(low);
+        if (hasComma) text += "," + (bounded ? std::to_string(high) : std::string());
+        return text + "}";
+    }
+
+    void OpenParen() {
+        ++i_;
+        if (!At('?')) {
+            out_ += '(';
+            open_.push_back({false});
+            Assertion();
+            return;
+        }
+        if (At(':', 1) || At('=', 1) || At('!', 1)) {
+            out_ += "(?";
+            out_ += src_[i_ + 1];
+            i_ += 2;
+            open_.push_back({false});
+        } else if (At('<', 1) && (At('=', 2) || At('!', 2))) {
+            out_ += "(?<";
+            out_ += src_[i_ + 2];
+            i_ += 3;
+            open_.push_back({true});
+        } else if (At('<', 1)) {
+            // A named group is an ordinary capturing group here; references to
+            // it are turned into numbered ones, so any name PCRE2 dislikes works.
+            size_t close = src_.find('>', i_ + 2);
+            if (close == std::string_view::npos || close == i_ + 2) Fail(regexp_err::SyntaxError, "invalid group name");
+            i_ = close + 1;
+            out_ += '(';
+            open_.push_back({false});
+        } else {
+            Fail(regexp_err::SyntaxError, "invalid group");
+        }
+        Assertion();
+    }
+
+    void Escape() {
+        ++i_;
+        if (i_ >= src_.size()) Fail(regexp_err::SyntaxError, "\\ at end of pattern");
+        char c = src_[i_];
+        switch (c) {
+            case 'd':
+            case 'D':
+            case 'w':
+            case 'W':
+                ++i_;
+                out_ += '\\';
+                out_ += c;
+                Atom();
+                return;
+            case 's':
+            case 'S':
+                ++i_;
+                out_ += c == 's' ? "[" : "[^";
+                out_ += kSpaceItems;
+                out_ += ']';
+                Atom();
+                return;
+            case 'b':
+            case 'B':
+                ++i_;
+                out_ += '\\';
+                out_ += c;
+                Assertion();
+                return;
+            case 'k':
+                if (hasNames_) {
+                    NamedReference();
+                    return;
+                }
+                break;
+            default:
+                if (c >= '1' && c <= '9' && BackReference()) return;
+                break;
+        }
+        Literal(CharacterEscape(false));
+    }
+
+    // \N for N up to the number of groups; false leaves it to octal or the digit.
+    bool BackReference() {
+        size_t k = i_;
+        uint64_t n = 0;
+        while (k < src_.size() && IsDigit(src_[k])) n = std::min<uint64_t>(n * 10 + (src_[k++] - '0'), 1u << 30);
+        if (n > groupNames_.size()) return false;
+        i_ = k;
+        out_ += "\\g{" + std::to_string(n) + "}";
+        Atom();
+        return true;
+    }
+
+    void NamedReference() {
+        if (!At('<', 1)) Fail(regexp_err::SyntaxError, "invalid named reference");
+        size_t close = src_.find('>', i_ + 2);
+        if (close == std::string_view::npos) Fail(regexp_err::SyntaxError, "invalid named reference");
+        std::string_view name = src_.substr(i_ + 2, close - i_ - 2);
+        for (size_t g = 0; g < groupNames_.size(); ++g) {
+            if (!groupNames_[g].empty() && groupNames_[g] == name) {
+                i_ = close + 1;
+                out_ += "\\g{" + std::to_string(g + 1) + "}";
+                Atom();
+                return;
+            }
+        }
+        Fail(regexp_err::SyntaxError, "invalid named reference");
+    }
+
+    // The character that an escape stands for (the position is just behind
+    // the backslash); it may be a lone surrogate. `inClass` allows the
+    // digits and "_" after \c, as class escapes do.
+    char32_t CharacterEscape(bool inClass) {
+        char c = src_[i_];
+        switch (c) {
+            case 'f': ++i_; return 0x0C;
+            case 'n': ++i_; return 0x0A;
+            case 'r': ++i_; return 0x0D;
+            case 't': ++i_; return 0x09;
+            case 'v': ++i_; return 0x0B;
+            case 'c':
+                if (i_ + 1 < src_.size()) {
+                    char x = src_[i_ + 1];
+                    if (IsAsciiLetter(x) || (inClass && (IsDigit(x) || x == '_'))) {
+                        i_ += 2;
+                        return static_cast<char32_t>(x) % 32;
+                    }
+                }
+                return '\\';  // a lone backslash; the "c" is read next as itself
+            case 'x':
+                if (i_ + 2 < src_.size() && HexValue(src_[i_ + 1]) >= 0 && HexValue(src_[i_ + 2]) >= 0) {
+                    char32_t value = static_cast<char32_t>(HexValue(src_[i_ + 1]) * 16 + HexValue(src_[i_ + 2]));
+                    i_ += 3;
+                    return value;
+                }
+                ++i_;
+                return 'x';
+            case 'u': {
+                std::optional<char32_t> unit = Hex4(i_ + 1);
+                if (!unit) {
+                    ++i_;
+                    return 'u';
+                }
+                i_ += 5;
+                if (*unit >= 0xD800 && *unit <= 0xDBFF && At('\\') && At('u', 1)) {
+                    std::optional<char32_t> trail = Hex4(i_ + 2);
+                    if (trail && *trail >= 0xDC00 && *trail <= 0xDFFF) {
+                        i_ += 6;
+                        return 0x10000 + ((*unit - 0xD800) << 10) + (*trail - 0xDC00);
+                    }
+                }
+                return *unit;
+            }
+            default:
+                if (IsOctal(c)) return LegacyOctal();
+                return NextSourceChar();  // identity escape, including \8 and \9
+        }
+    }
+
+    std::optional<char32_t> Hex4(size_t at) const {
+        if (at + 4 > src_.size()) return std::nullopt;
+        char32_t value = 0;
+        for (size_t k = at; k < at + 4; ++k) {
+            int digit = HexValue(src_[k]);
+            if (digit < 0) return std::nullopt;
+            value = value * 16 + static_cast<char32_t>(digit);
+        }
+        return value;
+    }
+
+    // \0 to \377: up to three octal digits when the first is 0-3, else up to two.
+    char32_t LegacyOctal() {
+        size_t maxDigits = src_[i_] <= '3' ? 3 : 2;
+        char32_t value = 0;
+        for (size_t n = 0; n < maxDigits && i_ < src_.size() && IsOctal(src_[i_]); ++n)
+            value = value * 8 + static_cast<char32_t>(src_[i_++] - '0');
+        return value;
+    }
+
+    // ---- character classes ----
+
+    void Class() {
+        ++i_;
+        bool negated = At('^');
+        if (negated) ++i_;
+        std::vector<ClassItem> items;
+        while (true) {
+            if (i_ >= src_.size()) Fail(regexp_err::ExpectedBracket);
+            if (src_[i_] == ']') {
+                ++i_;
+                break;
+            }
+            ClassItem first = ClassAtom();
+            if (At('-') && i_ + 1 < src_.size() && src_[i_ + 1] != ']') {
+                ++i_;
+                ClassItem second = ClassAtom();
+                if (first.kind == ClassItem::Range && second.kind == ClassItem::Range) {
+                    if (second.low < first.low) Fail(regexp_err::InvalidRange);
+                    first.high = second.low;
+                    items.push_back(first);
+                } else {
+                    // A class escape at either end makes "-" a plain character.
+                    items.push_back(first);
+                    items.push_back({ClassItem::Range, '-', '-'});
+                    items.push_back(second);
+                }
+            } else {
+                items.push_back(first);
+            }
+        }
+        out_ += ClassText(items, negated);
+        Atom();
+    }
+
+    ClassItem ClassAtom() {
+        if (src_[i_] != '\\') {
+            char32_t c = NextSourceChar();
+            return {ClassItem::Range, c, c};
+        }
+        ++i_;
+        if (i_ >= src_.size()) Fail(regexp_err::SyntaxError, "\\ at end of pattern");
+        char c = src_[i_];
+        switch (c) {
+            case 'd':
+            case 'D':
+            case 'w':
+            case 'W': ++i_; return {ClassItem::Escape, 0, 0, c};
+            case 's': ++i_; return {ClassItem::Space};
+            case 'S': ++i_; return {ClassItem::NotSpace};
+            case 'b': ++i_; return {ClassItem::Range, 8, 8};
+            case '-': ++i_; return {ClassItem::Range, '-', '-'};
+            default: {
+                char32_t value = CharacterEscape(true);
+                return {ClassItem::Range, value, value};
+            }
+        }
+    }
+
+    // PCRE2 has no class subtraction, so a class holding \S (whose ECMAScript
+    // meaning PCRE2's \S does not share) becomes an alternative.
+    static std::string ClassText(const std::vector<ClassItem>& items, bool negated) {
+        std::string inner;
+        bool notSpace = false;
+        for (const ClassItem& item : items) {
+            switch (item.kind) {
+                case ClassItem::Escape:
+                    inner += '\\';
+                    inner += item.escape;
+                    break;
+                case ClassItem::Space: inner += kSpaceItems; break;
+                case ClassItem::NotSpace: notSpace = true; break;
+                case ClassItem::Range: AppendRange(inner, item.low, item.high); break;
+            }
+        }
+        if (!notSpace) {
+            if (inner.empty()) return negated ? kAnything : kNothing;
+            return std::string(negated ? "[^" : "[") + inner + "]";
+        }
+        std::string spaces = std::string("[") + kSpaceItems + "]";
+        std::string notSpaces = std::string("[^") + kSpaceItems + "]";
+        if (inner.empty()) return negated ? spaces : notSpaces;
+        if (negated) return "(?:(?![" + inner + "])" + spaces + ")";
+        return "(?:[" + inner + "]|" + notSpaces + ")";
+    }
+
+    static void AppendRange(std::string& out, char32_t low, char32_t high) {
+        if (IsSurrogate(low)) low = 0xE000;
+        if (IsSurrogate(high)) high = 0xD7FF;
+        if (low > high) return;  // only surrogates: nothing in UTF-8 text
+        AppendCodePoint(out, low);
+        if (high != low) {
+            out += '-';
+            AppendCodePoint(out, high);
+        }
+    }
+
+    std::string_view src_;
+    bool multiLine_;
+    size_t i_ = 0;
+    std::string out_;
+    std::vector<std::string> groupNames_;  // one per capturing group; empty when unnamed
+    bool hasNames_ = false;
+    std::vector<OpenGroup> open_;
+    bool quantifiable_ = false;
+    bool afterQuantifier_ = false;
+};
+
+}  // namespace
+
+TranslatedPattern TranslateEcmaPattern(std::string_view pattern, bool multiLine) {
+    return Translator(pattern, multiLine).Run();
+}
+
+}  // namespace tintext

@@ -1,0 +1,48 @@
+// Translation of regular expressions from ECMAScript syntax (as the script
+// engines of the definitions' authors wrote them, without the u flag) into
+// PCRE2 syntax with the same meaning, and the compile errors of that syntax.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "support/error.h"
+
+namespace tintext {
+
+// Compile error numbers and their descriptions. 5018 is the number the
+// definitions' messages rely on; the others follow the script engines' order.
+namespace regexp_err {
+inline constexpr int32_t SyntaxError = 5017;          // "Syntax error in regular expression"
+inline constexpr int32_t UnexpectedQuantifier = err::UnexpectedQuantifier;  // 5018
+inline constexpr int32_t ExpectedBracket = 5019;      // a class without its closing "]"
+inline constexpr int32_t ExpectedParen = 5020;        // a group without its closing ")"
+inline constexpr int32_t InvalidRange = 5021;         // "z-a" in a class
+// Not a compile error: a search stopped at the engine's backtracking limit.
+inline constexpr int32_t TooMuchBacktracking = 5030;
+}  // namespace regexp_err
+
+// The engine's description for one of the numbers above.
+std::string RegexpErrorText(int32_t number);
+
+// Patterns whose every match is exactly one character, at any position where
+// that character qualifies, whatever precedes it: the formatter tests the
+// character instead of walking a match list.
+enum class OneCharKind {
+    None,
+    Any,                   // [\s\S], [^] and the like
+    AnyButLineTerminator,  // .
+};
+
+struct TranslatedPattern {
+    std::string pcre;           // PCRE2 syntax, for PCRE2_UTF without PCRE2_UCP
+    uint32_t captureCount = 0;  // capturing groups, named ones included
+    OneCharKind oneChar = OneCharKind::None;
+};
+
+// Raises an Error with one of the numbers above for a pattern that the
+// script engines reject. `multiLine`: ^ and $ also match at line terminators.
+TranslatedPattern TranslateEcmaPattern(std::string_view pattern, bool multiLine);
+
+}  // namespace tintext

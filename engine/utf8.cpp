@@ -1,0 +1,62 @@
+#include "engine/utf8.h"
+
+namespace tintext {
+
+bool DecodeUtf8(std::string_view text, size_t& pos, char32_t& codePoint) {
+    if (pos >= text.size()) return false;
+    auto byte = [&](size_t k) { return static_cast<unsigned char>(text[k]); };
+    unsigned char lead = byte(pos);
+    if (lead < 0x80) {
+        codePoint = lead;
+        ++pos;
+        return true;
+    }
+    size_t length;
+    char32_t value, minimum;
+    if (lead >= 0xC2 && lead <= 0xDF) {
+        length = 2, value = lead & 0x1F, minimum = 0x80;
+    } else if (lead >= 0xE0 && lead <= 0xEF) {
+        length = 3, value = lead & 0x0F, minimum = 0x800;
+    } else if (lead >= 0xF0 && lead <= 0xF4) {
+        length = 4, value = lead & 0x07, minimum = 0x10000;
+    } else {
+        return false;
+    }
+    if (text.size() - pos < length) return false;
+    for (size_t k = 1; k < length; ++k) {
+        unsigned char next = byte(pos + k);
+        if ((next & 0xC0) != 0x80) return false;
+        value = (value << 6) | (next & 0x3F);
+    }
+    if (value < minimum || value > 0x10FFFF || (value >= 0xD800 && value <= 0xDFFF)) return false;
+    codePoint = value;
+    pos += length;
+    return true;
+}
+
+bool IsValidUtf8(std::string_view text, size_t* badOffset) {
+    size_t pos = 0;
+    char32_t ignored;
+    while (pos < text.size()) {
+        // Plain ASCII runs are the common case; skip them eight bytes at a time.
+        while (text.size() - pos >= 8) {
+            uint64_t word = 0;
+            for (int k = 0; k < 8; ++k)
+                word |= static_cast<uint64_t>(static_cast<unsigned char>(text[pos + k])) << (8 * k);
+            if (word & 0x8080808080808080ULL) break;
+            pos += 8;
+        }
+        if (pos >= text.size()) break;
+        if (static_cast<unsigned char>(text[pos]) < 0x80) {
+            ++pos;
+            continue;
+        }
+        if (!DecodeUtf8(text, pos, ignored)) {
+            if (badOffset) *badOffset = pos;
+            return false;
+        }
+    }
+    return true;
+}
+
+}  // namespace tintext

@@ -1,0 +1,319 @@
+// FormatSection against a deliberately plain formatter that does the steps
+// literally: at every rebuild it searches every pattern over the rest of the
+// input and then walks the stored match lists with their pointers. Any
+// difference on the generated definitions and inputs is a bug in one of them.
+#include <gtest/gtest.h>
+
+#include <optional>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "engine/formatter.h"
+#include "engine/regexp.h"
+#include "engine/utf8.h"
+#include "support/error.h"
+#include "support/html_escape.h"
+#include "support/recording_environment.h"
+#include "support/strings_core.h"
+
+using namespace tintext;
+
+namespace {
+
+[[noreturn]] void RaiseForPattern(const Error& e, const HldPattern& p) {
+    std::string text = "Error searching for pattern: " + p.pattern + "\r\n";
+    if (e.Number() == 5018)
+        text += "The pattern is invalid.\r\nThe pattern is defined on line " + std::to_string(p.line) + " in " + p.file + ".";
+    else
+        text += "Error " + std::to_string(e.Number()) + ". " + e.Description();
+    if (e.Number() == regexp_err::TooMuchBacktracking)
+        text += " (line " + std::to_string(p.line) + " in " + p.file + ")";
+    throw e.WithDescription(text);
+}
+
+// Rebuilds that follow the return of a nested section.
+long rebuildsAfterReturn = 0;
+
+void ReferenceFormat(const HldTree& hld, const HldSection& section, std::string_view inp, std::string& out,
+                     size_t& ptr) {
+    RegExp re;
+    re.SetIgnoreCase(section.ignoreCase);
+    re.SetMultiLine(false);
+    re.SetGlobal(true);
+    auto appendTexts = [&](const OrderedMap<std::vector<std::string>>& texts) {
+        if (auto* list = texts.Find(kHtmlFormatKey))
+            for (const std::string& t : *list) out += t;
+    };
+    appendTexts(section.header);
+
+    bool rebuild = true;
+    size_t base = 0;
+    std::vector<std::vector<std::vector<RegExpMatch>>> matches;  // rule, pattern
+    std::vector<std::vector<size_t>> pointers;
+    while (ptr < inp.size() && !Env().cancelRequested) {
+        if (rebuild) {
+            if (!matches.empty()) ++rebuildsAfterReturn;
+            base = ptr;
+            matches.assign(section.rules.size(), {});
+            pointers.assign(section.rules.size(), {});
+            for (size_t r = 0; r < section.rules.size(); ++r) {
+                for (const HldPattern& p : section.rules[r].patterns) {
+                    re.SetPattern(p.pattern);
+                    try {
+                        matches[r].push_back(re.Execute(inp.substr(base)));
+                    } catch (const Error& e) {
+                        RaiseForPattern(e, p);
+                    }
+                    pointers[r].push_back(0);
+                }
+            }
+            rebuild = false;
+        }
+        size_t rel = ptr - base;
+        const RegExpMatch* best = nullptr;
+        size_t bestRule = 0;
+        for (size_t r = 0; r < matches.size(); ++r) {
+            for (size_t p = 0; p < matches[r].size(); ++p) {
+                const auto& list = matches[r][p];
+                for (size_t i = pointers[r][p]; i < list.size(); ++i) {
+                    if (list[i].FirstIndex == rel) {
+                        if (!best || list[i].Length > best->Length) {
+                            best = &list[i];
+                            bestRule = r;
+                        }
+                        pointers[r][p] = i;
+                    } else if (list[i].FirstIndex > rel) {
+                        pointers[r][p] = i;
+                        break;
+                    }
+                }
+            }
+        }
+        if (!best || best->Length == 0) {
+            ptr = NextCharBoundary(inp, ptr);
+        } else {
+            const HldRule& rule = section.rules[bestRule];
+            const std::string* tmpl = rule.formats.Find(kHtmlFormatKey);
+            std::string text = ReplaceAll(tmpl ? *tmpl : std::string(), "$$", EncodeHtml(best->Value));
+            for (size_t n = 0; n < best->SubMatches.size(); ++n)
+                text = ReplaceAll(text, "$" + std::to_string(n), EncodeHtml(best->SubMatches[n]));
+            out += text;
+            ptr += best->Length;
+            if (rule.enter && !rule.enter->empty()) {
+                const HldSection* nested = hld.sections.Find(*rule.enter);
+                if (!nested) throw Error(kMissingSectionError, "", "missing section");
+                ReferenceFormat(hld, *nested, inp, out, ptr);
+                rebuild = true;
+            }
+            if (rule.returns) break;
+        }
+        Env().SetProgressValue(static_cast<float>(ptr));
+        Env().DoEvents();
+    }
+    appendTexts(section.footer);
+}
+
+constexpr uint32_t kRandomStart = 20240611;
+
+class Generator {
+public:
+    int Below(int n) { return std::uniform_int_distribution<int>(0, n - 1)(random_); }
+    bool Chance(int percent) { return Below(100) < percent; }
+    template <class T>
+    const T& Pick(const std::vector<T>& items) {
+        return items[static_cast<size_t>(Below(static_cast<int>(items.size())))];
+    }
+
+    std::string Atom() {
+        static const std::vector<std::string> atoms = {"a", "b", "c", "A", " ", ".", "[ab]", "[^a]", "\\w", "\\s",
+                                                        "\\d", "\\W", "\xC3\xA9", "[\\s\\S]", "\\n", "1"};
+        std::string atom = Pick(atoms);
+        if (Chance(30)) atom += Pick(std::vector<std::string>{"?", "*", "+", "{1,2}", "*?", "+?"});
+        return atom;
+    }
+
+    std::string Sequence(int depth) {
+        std::string text;
+        int parts = 1 + Below(3);
+        for (int k = 0; k < parts; ++k) {
+            int kind = Below(100);
+            if (kind < 60 || depth > 1) {
+                text += Atom();
+            } else if (kind < 75) {
+                text += "(" + Alternation(depth + 1) + ")";
+                ++groups_;
+                // Only "?": a repeated group of repeated atoms can need exponential time.
+                if (Chance(30)) text += "?";
+            } else if (kind < 82) {
+                text += "(?:" + Alternation(depth + 1) + ")" + (Chance(50) ? "?" : "");
+            } else if (kind < 87) {
+                text += Lookbehind();
+            } else if (kind < 92) {
+                text += Pick(std::vector<std::string>{"(?=a)", "(?!b)", "\\b", "\\B"});
+            } else if (groups_ > 0) {
+                text += "\\" + std::to_string(1 + Below(groups_));
+            } else {
+                text += Atom();
+            }
+        }
+        return text;
+    }
+
+    std::string Lookbehind() {
+        return Pick(std::vector<std::string>{"(?<=a)", "(?<!b)", "(?<=a|bc)", "(?<= )", "(?<=ab)", "(?<!a b)",
+                                             "(?<=\\w\\w\\w)", "(?<=b[^c]{2})", "(?<!\\s\\S)"});
+    }
+
+    std::string Alternation(int depth) {
+        std::string text = Sequence(depth);
+        if (Chance(25)) text += "|" + Sequence(depth);
+        return text;
+    }
+
+    std::string Pattern() {
+        groups_ = 0;
+        int kind = Below(100);
+        if (kind < 1) return Pick(std::vector<std::string>{"*a", "a(b", "[b-a]"});  // invalid
+        if (kind < 8) return Pick(std::vector<std::string>{"x*", "(?=b)", "", "a*"});  // empty matches
+        std::string text = Alternation(0);
+        if (Chance(12)) text = "^" + text;
+        if (Chance(10)) text = Lookbehind() + text;
+        if (Chance(6)) text += "$";
+        return text;
+    }
+
+    HldTree Definition() {
+        HldTree tree;
+        int sections = 1 + Below(3);
+        int line = 0;
+        for (int s = 0; s < sections; ++s) {
+            HldSection section;
+            section.name = "S" + std::to_string(s);
+            section.ignoreCase = Chance(50);
+            section.multiLine = Chance(50);
+            if (Chance(80)) section.header[kHtmlFormatKey] = {"<" + section.name + ">"};
+            if (Chance(80)) section.footer[kHtmlFormatKey] = {"</" + section.name + ">"};
+            int rules = 1 + Below(4);
+            for (int r = 0; r < rules; ++r) {
+                HldRule rule;
+                int patterns = Chance(75) ? 1 : 2;
+                for (int p = 0; p < patterns; ++p) rule.patterns.push_back({Pattern(), ++line, "gen.hld"});
+                if (Chance(85))
+                    rule.formats[kHtmlFormatKey] =
+                        Pick(std::vector<std::string>{"$$", "<$$>", "$0", "[$0|$1]", "", "x$$y$1", "$$$0", "-"});
+                if (sections > 1 && Chance(35)) rule.enter = "S" + std::to_string(Below(sections));
+                if (Below(300) == 0) rule.enter = "Missing";
+                rule.returns = Chance(s == 0 ? 4 : 35);  // in the first section it ends everything
+                section.rules.push_back(std::move(rule));
+            }
+            // Simple delimiters that enter and leave sections often, as strings
+            // and comments do: the rebuilds after a return need many cases.
+            if (sections > 1 && Chance(60)) {
+                HldRule delimiter;
+                delimiter.patterns.push_back({Pick(std::vector<std::string>{"a", "b", "\\s", "a+", "\\n"}), ++line, "gen.hld"});
+                delimiter.formats[kHtmlFormatKey] = "{$$}";
+                if (s + 1 < sections) delimiter.enter = "S" + std::to_string(s + 1);
+                if (s > 0) delimiter.returns = true;
+                auto at = section.rules.begin() + Below(static_cast<int>(section.rules.size()) + 1);
+                section.rules.insert(at, std::move(delimiter));
+            }
+            if (Chance(50)) {
+                HldRule any;
+                any.patterns.push_back({Chance(50) ? "[\\s\\S]" : ".", ++line, "gen.hld"});
+                any.formats[kHtmlFormatKey] = "$$";
+                section.rules.push_back(std::move(any));
+            }
+            std::string name = section.name;
+            tree.sections.Add(name, std::move(section));
+        }
+        return tree;
+    }
+
+    std::string Input() {
+        static const std::vector<std::string> pieces = {"a", "b", "c", "A", "B", " ", "\n", "1", "\xC3\xA9", "ab",
+                                                        "bc", "  "};
+        std::string text;
+        int n = Below(40);
+        for (int k = 0; k < n; ++k) text += Pick(pieces);
+        return text;
+    }
+
+private:
+    std::mt19937 random_{kRandomStart};
+    int groups_ = 0;
+};
+
+std::string Describe(const HldTree& tree) {
+    std::string text;
+    for (const auto& [name, section] : tree.sections) {
+        text += "[" + name + "] ignorecase=" + (section.ignoreCase ? "1" : "0") + "\n";
+        for (const HldRule& rule : section.rules) {
+            for (const HldPattern& p : rule.patterns) text += "  PATTERN " + p.pattern + "\n";
+            if (auto* t = rule.formats.Find(kHtmlFormatKey)) text += "  FORMAT " + *t + "\n";
+            if (rule.enter) text += "  ENTER " + *rule.enter + "\n";
+            if (rule.returns) text += "  RETURN\n";
+        }
+    }
+    return text;
+}
+
+// The output, or "error N: description".
+template <class Run>
+std::string Outcome(Run run) {
+    try {
+        return run();
+    } catch (const Error& e) {
+        return "error " + std::to_string(e.Number()) + (e.Number() == kMissingSectionError ? "" : ": " + e.Description());
+    }
+}
+
+}  // namespace
+
+TEST(FormatterReference, SameOutputAsTheLiteralSteps) {
+    Generator gen;
+    RecordingEnvironment env;
+    ScopedEnv scope(env);
+    int failures = 0, errors = 0, runs = 0;
+    for (int d = 0; d < 3000 && failures < 5; ++d) {
+        HldTree tree = gen.Definition();
+        const HldSection& first = tree.sections.at(0).second;
+        for (int k = 0; k < 5; ++k) {
+            std::string input = gen.Input();
+            long cancelAt = gen.Chance(10) ? gen.Below(10) : -1;
+            auto prepare = [&] {
+                env.cancelRequested = false;
+                env.doEventsCount = 0;
+                env.cancelAfterDoEvents = cancelAt;
+            };
+            prepare();
+            std::string expected = Outcome([&] {
+                std::string out;
+                size_t ptr = 0;
+                ReferenceFormat(tree, first, input, out, ptr);
+                return out + "|" + std::to_string(ptr);
+            });
+            prepare();
+            std::string actual = Outcome([&] {
+                StringSink sink;
+                size_t ptr = 0;
+                FormatSection(tree, first, input, sink, ptr, {std::chrono::milliseconds(0)});
+                return sink.text + "|" + std::to_string(ptr);
+            });
+            ++runs;
+            if (expected.rfind("error", 0) == 0) ++errors;
+            if (expected != actual) {
+                ++failures;
+                ADD_FAILURE() << "definition:\n"
+                              << Describe(tree) << "input: \"" << input << "\" cancel at " << cancelAt
+                              << "\nexpected: " << expected << "\nactual:   " << actual;
+                break;
+            }
+        }
+    }
+    // The generator must exercise errors without drowning the outputs in
+    // them, and resumptions after nested sections, where reuse is hardest.
+    EXPECT_GT(errors, runs / 100);
+    EXPECT_LT(errors, runs / 10);
+    EXPECT_GT(rebuildsAfterReturn, runs / 10);
+}

@@ -1,0 +1,205 @@
+#include "engine/regexp.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+using namespace tintext;
+
+namespace {
+
+struct Options {
+    bool ignoreCase = false;
+    bool multiLine = false;
+    bool global = true;
+};
+
+// "start:value" for each match, joined with "|".
+std::string Matches(const std::string& pattern, const std::string& text, Options o = {}) {
+    RegExp re;
+    re.SetPattern(pattern);
+    re.SetIgnoreCase(o.ignoreCase);
+    re.SetMultiLine(o.multiLine);
+    re.SetGlobal(o.global);
+    std::string out;
+    for (const RegExpMatch& m : re.Execute(text)) {
+        if (!out.empty()) out += "|";
+        out += std::to_string(m.FirstIndex) + ":" + m.Value;
+        EXPECT_EQ(m.Length, m.Value.size());
+    }
+    return out;
+}
+
+int32_t ErrorNumber(const std::string& pattern, const std::string& text = "abc") {
+    try {
+        Matches(pattern, text);
+    } catch (const Error& e) {
+        return e.Number();
+    }
+    return 0;
+}
+
+}  // namespace
+
+TEST(RegExp, GlobalSearchRules) {
+    struct Case {
+        const char* pattern;
+        const char* text;
+        const char* matches;
+    } cases[] = {
+        {"a+", "aa baa", "0:aa|4:aa"},
+        {"x*", "ab", "0:|1:|2:"},
+        {"\\d*", "1a", "0:1|1:|2:"},
+        // After an empty match the search moves on one character; it does not
+        // retry a longer match at the same place.
+        {"x*|a", "a", "0:|1:"},
+        {"x*", "\xC3\xA9z", "0:|2:|3:"},                // an empty-match step is one whole character
+        {"^a", "aa", "0:a"},                            // ^ only at the start of the searched text
+        {"\\ba", "a a", "0:a|2:a"},
+        {"(?<=a)b", "abcb", "1:b"},
+        {"a*?", "aa", "0:|1:|2:"},
+        {"", "ab", "0:|1:|2:"},
+        {"b", "", ""},
+    };
+    for (const Case& c : cases) EXPECT_EQ(Matches(c.pattern, c.text), c.matches) << c.pattern << " on " << c.text;
+    EXPECT_EQ(Matches("a", "aaa", {.global = false}), "0:a");
+}
+
+TEST(RegExp, EcmaScriptSyntax) {
+    struct Case {
+        const char* pattern;
+        const char* text;
+        const char* matches;
+    } cases[] = {
+        {"a$", "a\nb", ""},
+        {"b$", "a\nb\n", ""},                          // $ is the very end only, not before a final line break
+        {".+", "ab\rc\xE2\x80\xA8" "d\ne\xC2\x85", "0:ab|3:c|7:d|9:e\xC2\x85"},  // NEL is no line terminator
+        {"[^]+", "a\nb", "0:a\nb"},
+        {"a[]", "a", ""},
+        {"[]|a", "a", "0:a"},
+        {"[^\\S]+", "a \xC2\xA0" "b", "1: \xC2\xA0"},
+        {"\\s+", "a\xC2\xA0\xE3\x80\x80\xEF\xBB\xBF" "b", "1:\xC2\xA0\xE3\x80\x80\xEF\xBB\xBF"},
+        {"\\S+", "a\xC2\xA0" "b", "0:a|3:b"},
+        {"[a\\S]+", "\xC2\xA0xa", "2:xa"},
+        {"[\\s\\S]", "\xC3\xA9", "0:\xC3\xA9"},
+        {"\\w+", "h\xC3\xA9llo", "0:h|3:llo"},
+        {"\\u0041\\x42\\u00e9", "AB\xC3\xA9", "0:AB\xC3\xA9"},
+        {"\\uD83D\\uDE00", "x\xF0\x9F\x98\x80", "1:\xF0\x9F\x98\x80"},
+        {"\\uD83D", "\xF0\x9F\x98\x80", ""},            // a lone surrogate matches nothing
+        {"\\u{2}", "uu", "0:uu"},                       // no u flag: \u is "u", then a quantifier
+        {"(a)?b\\1c", "bc", "0:bc"},                    // an unset group's reference matches empty
+        {"\\2(a)(b)", "ab", "0:ab"},
+        {"\\1", "\x01", "0:\x01"},                      // no group 1: octal
+        {"\\8", "8", "0:8"},
+        {"\\/\\A\\G\\z", "/AGz", "0:/AGz"},             // identity escapes
+        {"\\cJ", "\n", "0:\n"},
+        {"\\c1", "\\c1", "0:\\c1"},                     // \c without a letter is a backslash
+        {"[\\b]", "\b", "0:\b"},
+        {"a{", "a{", "0:a{"},
+        {"x{2,}", "xxxx", "0:xxxx"},
+        {"{x}", "{x}", "0:{x}"},
+        {"[\\d-z]+", "1-z", "0:1-z"},                   // "-" beside a class escape is a character
+        {"(?<y>\\d)-\\k<y>", "1-2 3-3", "4:3-3"},
+        {"\\k", "k", "0:k"},                            // no named groups: a plain k
+        {"[[:alpha:]]", "a", ""},                       // no POSIX classes: "[" ":" ... then "]"
+    };
+    for (const Case& c : cases) EXPECT_EQ(Matches(c.pattern, c.text), c.matches) << c.pattern;
+    EXPECT_EQ(Matches("\\0", std::string("a\0", 2)), std::string("1:\0", 3));
+    EXPECT_EQ(Matches("[[:alpha:]]", "[:]"), "1::]");
+}
+
+TEST(RegExp, Options) {
+    EXPECT_EQ(Matches("^b", "a\nb\r\nc", {.multiLine = true}), "2:b");
+    EXPECT_EQ(Matches("^", "a\r\nb", {.multiLine = true}), "0:|2:|3:");  // also between CR and LF
+    EXPECT_EQ(Matches("a$", "a\r\na", {.multiLine = true}), "0:a|3:a");
+    EXPECT_EQ(Matches("^b", "a\nb"), "");
+    EXPECT_EQ(Matches("abc", "xABC", {.ignoreCase = true}), "1:ABC");
+    EXPECT_EQ(Matches("[a-c]+", "ABC", {.ignoreCase = true}), "0:ABC");
+    EXPECT_EQ(Matches("\xC3\xA9", "\xC3\x89", {.ignoreCase = true}), "0:\xC3\x89");
+    EXPECT_EQ(Matches("abc", "ABC"), "");
+}
+
+TEST(RegExp, SubMatches) {
+    RegExp re;
+    re.SetPattern("(a)|(b)(c)?");
+    re.SetGlobal(true);
+    auto matches = re.Execute("ab");
+    ASSERT_EQ(matches.size(), 2u);
+    EXPECT_EQ(matches[0].SubMatches, (std::vector<std::string>{"a", "", ""}));
+    EXPECT_EQ(matches[1].SubMatches, (std::vector<std::string>{"", "b", ""}));
+    re.SetPattern("(?<n>x)(?:y)(?=(z))");
+    matches = re.Execute("xyz");
+    ASSERT_EQ(matches.size(), 1u);
+    EXPECT_EQ(matches[0].Value, "xy");
+    EXPECT_EQ(matches[0].SubMatches, (std::vector<std::string>{"x", "z"}));
+}
+
+TEST(RegExp, CompileErrors) {
+    struct Case {
+        const char* pattern;
+        int32_t number;
+    } cases[] = {
+        {"*a", 5018},     {"+", 5018},        {"?", 5018},      {"{2}", 5018},     {"a**", 5018},
+        {"a++", 5018},    {"a{2}{3}", 5018},  {"(*)", 5018},    {"a|*", 5018},     {"^*", 5018},
+        {"\\b+", 5018},   {"(?<=a)*", 5018},  {"a*??", 5018},   {"[abc", 5019},    {"[", 5019},
+        {"(abc", 5020},   {"((a)", 5020},     {"[z-a]", 5021},  {"a)", 5017},      {"(?i)a", 5017},
+        {"(?#c)", 5017},  {"\\", 5017},       {"a{3,2}", 5017}, {"(?<=a+)b", 5017}, {"\\k<x>(?<y>a)", 5017},
+        {"(?<>a)", 5017}, {"\xFF", 5017},
+    };
+    for (const Case& c : cases) EXPECT_EQ(ErrorNumber(c.pattern), c.number) << c.pattern;
+    // Valid ones that look close to the above.
+    for (const char* ok : {"a*?", "(?=a)*", "a{,2}", "a{2", "[]]", "[a-]", "[-a]", "\\{2}", "()"})
+        EXPECT_EQ(ErrorNumber(ok), 0) << ok;
+
+    try {
+        Matches("*", "x");
+        FAIL();
+    } catch (const Error& e) {
+        EXPECT_EQ(e.Description(), "Unexpected quantifier");
+    }
+    try {
+        Matches("[a", "x");
+        FAIL();
+    } catch (const Error& e) {
+        EXPECT_EQ(e.Description(), "Expected ']' in regular expression");
+    }
+}
+
+TEST(RegExp, BadTextAndRunawayPatternsEndInErrors) {
+    EXPECT_EQ(ErrorNumber("a", "a\xFF"), err::InvalidArgument);
+    EXPECT_EQ(ErrorNumber("a", "\xED\xA0\x80"), err::InvalidArgument);  // an encoded surrogate
+    std::string many(40, 'a');
+    EXPECT_EQ(ErrorNumber("(a+)+$", many + "!"), regexp_err::TooMuchBacktracking);
+    EXPECT_EQ(ErrorNumber("(a|aa)*!$", many + many + "!x"), regexp_err::TooMuchBacktracking);
+}
+
+TEST(CompiledRegex, LookbehindReachAndOneCharKinds) {
+    struct Case {
+        const char* pattern;
+        uint32_t reach;
+        OneCharKind kind;
+    } cases[] = {
+        {"abc", 0, OneCharKind::None},       {"\\bab", 1, OneCharKind::None},
+        {"(?<=abc)d", 3, OneCharKind::None}, {"(?<!x|yz)d", 2, OneCharKind::None},
+        {".", 0, OneCharKind::AnyButLineTerminator}, {"[\\s\\S]", 0, OneCharKind::Any},
+        {"[^]", 0, OneCharKind::Any},        {"[\\s]", 0, OneCharKind::None},
+    };
+    for (const Case& c : cases) {
+        CompiledRegex re(c.pattern, false, false);
+        EXPECT_EQ(re.LookbehindReach(), c.reach) << c.pattern;
+        EXPECT_EQ(re.OneChar(), c.kind) << c.pattern;
+    }
+}
+
+TEST(CompiledRegex, AnchoredAttemptAndSearchFromOffset) {
+    CompiledRegex re("b+", false, false);
+    EXPECT_FALSE(re.MatchAt("abb", 0));
+    ASSERT_TRUE(re.MatchAt("abb", 1));
+    EXPECT_EQ(re.End(), 3u);
+    ASSERT_TRUE(re.Search("bab", 1));
+    EXPECT_EQ(re.Start(), 2u);
+    CompiledRegex behind("(?<=a)b", false, false);
+    EXPECT_TRUE(behind.MatchAt("ab", 1));  // a later start still sees the text before it
+    EXPECT_FALSE(behind.MatchAt(std::string_view("ab").substr(1), 0));
+}

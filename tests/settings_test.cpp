@@ -1,0 +1,133 @@
+#include "app/settings.h"
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "support/environment.h"
+#include "support/system.h"
+
+using namespace tintext;
+
+namespace {
+
+const std::string kSettingsKey = "HKEY_CURRENT_USER\\Software\\Tintext Project\\Tintext\\Settings\\";
+
+class Settings : public ::testing::Test {
+protected:
+    void SetUp() override {
+        char pattern[] = "/tmp/tintext-settings-XXXXXX";
+        ASSERT_NE(mkdtemp(pattern), nullptr);
+        folder_ = pattern;
+        setenv("TINTEXT_REGISTRY_DIR", folder_.c_str(), 1);
+        if (const char* home = std::getenv("HOME")) oldHome_ = home;
+        setenv("HOME", "/home/tester", 1);
+        SetProgramFolder("/opt/tintext");
+    }
+    void TearDown() override {
+        SetProgramFolder("");
+        setenv("HOME", oldHome_.c_str(), 1);
+        unsetenv("TINTEXT_REGISTRY_DIR");
+        std::filesystem::remove_all(folder_);
+    }
+    std::string StoreText() const {
+        std::ifstream in(folder_ + "/HKEY_CURRENT_USER.reg", std::ios::binary);
+        std::stringstream s;
+        s << in.rdbuf();
+        return s.str();
+    }
+
+    std::string folder_, oldHome_;
+    System sys_;
+};
+
+TEST_F(Settings, FreshStoreGivesDefaultsAndWritesNothing) {
+    DialogSettings s = LoadDialogSettings();
+    EXPECT_EQ(s.inputFile, "/opt/tintext/Examples/asp-ex1.asp");
+    EXPECT_EQ(s.outputFile, "/opt/tintext/output.htm");
+    EXPECT_EQ(s.hldFile, "");
+    EXPECT_EQ(s.showOutput, 1);
+    EXPECT_EQ(s.useDefaultHld, 1);
+    EXPECT_EQ(s.inputDir, "/home/tester");
+    EXPECT_EQ(s.outputDir, "/home/tester");
+    EXPECT_EQ(s.hldDir, "/home/tester");
+    EXPECT_FALSE(std::filesystem::exists(folder_ + "/HKEY_CURRENT_USER.reg"));
+}
+
+TEST_F(Settings, BatchStyleRunStoresAllEightAsTextInSavingOrder) {
+    SaveDialogSettings(LoadDialogSettings());
+    const char* order[] = {"InputFile", "OutputFile", "ShowOutput", "InputDir",
+                           "OutputDir", "HLDDir",     "UseDefaultHLD", "HLDFile"};
+    for (const char* name : order) EXPECT_TRUE(sys_.RegRead(kSettingsKey + name).kind() == Value::Kind::String) << name;
+    EXPECT_EQ(sys_.RegRead(kSettingsKey + "ShowOutput"), Value("1"));
+    EXPECT_EQ(sys_.RegRead(kSettingsKey + "HLDFile"), Value(""));
+    EXPECT_EQ(sys_.RegRead(kSettingsKey + "InputFile"), Value("/opt/tintext/Examples/asp-ex1.asp"));
+
+    std::string text = StoreText();
+    size_t at = text.find("[HKEY_CURRENT_USER\\Software\\Tintext Project\\Tintext\\Settings]\n");
+    ASSERT_NE(at, std::string::npos) << text;
+    for (const char* name : order) {
+        size_t next = text.find(std::string("\"") + name + "\"=", at);
+        ASSERT_NE(next, std::string::npos) << name;
+        at = next;
+    }
+}
+
+TEST_F(Settings, SavedValuesComeBackAtTheNextLoad) {
+    DialogSettings s = LoadDialogSettings();
+    s.outputFile = "/tmp/new output.htm";
+    s.hldFile = "vb.hld";
+    s.showOutput = 0;
+    s.useDefaultHld = 2;
+    s.hldDir = "/srv/hld";
+    SaveDialogSettings(s);
+    DialogSettings again = LoadDialogSettings();
+    EXPECT_EQ(again.outputFile, "/tmp/new output.htm");
+    EXPECT_EQ(again.hldFile, "vb.hld");
+    EXPECT_EQ(again.showOutput, 0);
+    EXPECT_EQ(again.useDefaultHld, 2);
+    EXPECT_EQ(again.hldDir, "/srv/hld");
+    EXPECT_EQ(again.inputDir, "/home/tester");
+}
+
+TEST_F(Settings, PresentButEmptyIsNotAbsent) {
+    WriteSetting(kCompanyName, kProgramTitle, "Settings", "InputDir", "");
+    EXPECT_EQ(LoadDialogSettings().inputDir, "");
+    EXPECT_EQ(ReadSetting(kCompanyName, kProgramTitle, "Settings", "InputDir", "default"), "");
+    EXPECT_EQ(ReadSetting(kCompanyName, kProgramTitle, "Settings", "Absent", "default"), "default");
+}
+
+TEST_F(Settings, StoredNumbersReadAsText) {
+    ASSERT_TRUE(sys_.RegWrite(kSettingsKey + "Count", Value(int32_t{5})));
+    EXPECT_EQ(ReadSetting(kCompanyName, kProgramTitle, "Settings", "Count", "0"), "5");
+}
+
+TEST_F(Settings, CheckBoxStatesOutsideZeroToTwoGiveTheDefault) {
+    struct Case {
+        const char* stored;
+        int32_t expected;
+    } cases[] = {{"0", 0}, {"1", 1}, {"2", 2}, {" 2 ", 2}, {"1.0", 1},
+                 {"3", 1}, {"-1", 1}, {"abc", 1}, {"", 1}};
+    for (const Case& c : cases) {
+        WriteSetting(kCompanyName, kProgramTitle, "Settings", "ShowOutput", c.stored);
+        WriteSetting(kCompanyName, kProgramTitle, "Settings", "UseDefaultHLD", c.stored);
+        DialogSettings s = LoadDialogSettings();
+        EXPECT_EQ(s.showOutput, c.expected) << '"' << c.stored << '"';
+        EXPECT_EQ(s.useDefaultHld, c.expected) << '"' << c.stored << '"';
+    }
+}
+
+TEST_F(Settings, ShowOnceChoices) {
+    EXPECT_EQ(ReadShowOnce("Feedback"), 0);
+    WriteShowOnce("Feedback", 1);
+    WriteShowOnce("Support", -1);
+    EXPECT_EQ(ReadShowOnce("Feedback"), 1);
+    EXPECT_EQ(ReadShowOnce("Support"), -1);
+    EXPECT_EQ(sys_.RegRead("HKEY_CURRENT_USER\\Software\\Tintext Project\\Tintext\\ShowOnce\\Support"), Value("-1"));
+}
+
+}  // namespace
