@@ -220,6 +220,20 @@ TEST_P(ShippedDefinition, TrickyInputsComeBackExactly) {
     ExpectRoundTrip(tree, all, "all tricky inputs in one");
 }
 
+// Long lines without a line break, as in minified or generated files: each
+// tricky fragment repeated. A pattern that backtracks badly fails here with
+// the engine's match-limit error instead of passing unnoticed.
+TEST_P(ShippedDefinition, LongSingleLinesComeBackExactly) {
+    const HldTree tree = Load();
+    for (std::string fragment : kTrickyInputs) {
+        std::replace(fragment.begin(), fragment.end(), '\n', ' ');
+        if (fragment.empty()) continue;
+        std::string line;
+        while (line.size() < 20000) line += fragment;
+        ExpectRoundTrip(tree, line, "repeated: " + fragment);
+    }
+}
+
 // Every family shares one stylesheet, so pages of different languages look alike.
 TEST_P(ShippedDefinition, UsesTheCommonStylesheet) {
     const auto withoutTitle = [](const HldTree& tree) {
