@@ -3,6 +3,7 @@
 // byte offset, and a match never splits a character.
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -34,11 +35,25 @@ public:
     // from the start of the text sees the same text whatever that start is.
     uint32_t LookbehindReach() const { return lookbehindReach_; }
 
+    // Which bytes a match can begin with (the first byte of the character at
+    // its start); all of them when the pattern can match empty text or the
+    // engine cannot tell. Only lead bytes are listed: a match never begins
+    // inside a character.
+    const std::array<bool, 256>& FirstBytes() const { return firstBytes_; }
+    // Every match begins at \b with a word character, so the character before
+    // it (if the searched text has one) is not a word character.
+    bool StartsAfterNonWord() const { return startsAfterNonWord_; }
+    // Every match begins at the start of the searched text (a leading ^).
+    bool AnchoredAtStart() const { return anchoredAtStart_; }
+
     // Searches `text` for the first match that begins at or after `from`; the
     // engine sees nothing before text's first byte, so ^ and \b judge that
     // byte as the start of a text. `text` must be valid UTF-8 and `from` a
     // character boundary (the caller checks once; see IsValidUtf8).
     bool Search(std::string_view text, size_t from);
+    // The same, for a match that begins before `limit`: the search looks no
+    // further than that for a start, however far the match may reach.
+    bool SearchBefore(std::string_view text, size_t from, size_t limit);
     // A match attempt at `at` only.
     bool MatchAt(std::string_view text, size_t at);
 
@@ -50,12 +65,22 @@ public:
     void CopyOffsets(std::vector<size_t>& offsets) const;
 
 private:
+    void ReadStartInfo(bool startsAtWordBoundary);
+
     struct Impl;
     std::unique_ptr<Impl> impl_;
     uint32_t captureCount_ = 0;
     uint32_t lookbehindReach_ = 0;
     OneCharKind oneChar_ = OneCharKind::None;
+    std::array<bool, 256> firstBytes_{};
+    bool startsAfterNonWord_ = false;
+    bool anchoredAtStart_ = false;
 };
+
+// Word characters for \b and \w: ASCII letters, digits and "_".
+inline bool IsWordByte(unsigned char c) {
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_';
+}
 
 // A match of RegExp::Execute.
 struct RegExpMatch {

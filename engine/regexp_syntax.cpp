@@ -101,6 +101,7 @@ public:
         result.pcre = std::move(out_);
         result.captureCount = static_cast<uint32_t>(groupNames_.size());
         result.oneChar = OneChar();
+        result.startsAtWordBoundary = StartsAtWordBoundary(src_);
         return result;
     }
 
@@ -146,6 +147,86 @@ private:
         for (std::string_view form : kAnyForms)
             if (src_ == form) return OneCharKind::Any;
         return OneCharKind::None;
+    }
+
+    // The end of the group that opens at `open` (just behind its ")"), or of
+    // the class or escape there; the pattern is known to be well formed.
+    static size_t SkipItem(std::string_view text, size_t open) {
+        if (text[open] == '\\') return std::min(open + 2, text.size());
+        if (text[open] == '[') {
+            size_t k = open + 1;
+            if (k < text.size() && text[k] == '^') ++k;
+            for (; k < text.size() && text[k] != ']'; ++k)
+                if (text[k] == '\\') ++k;
+            return std::min(k + 1, text.size());
+        }
+        if (text[open] != '(') return open + 1;
+        int depth = 0;
+        for (size_t k = open; k < text.size(); ++k) {
+            char c = text[k];
+            if (c == '\\' || c == '[') {
+                k = SkipItem(text, k) - 1;
+            } else if (c == '(') {
+                ++depth;
+            } else if (c == ')' && --depth == 0) {
+                return k + 1;
+            }
+        }
+        return text.size();
+    }
+
+    // The top-level alternatives of `text`, split at "|" outside groups and classes.
+    static std::vector<std::string_view> Alternatives(std::string_view text) {
+        std::vector<std::string_view> parts;
+        size_t begin = 0;
+        for (size_t k = 0; k < text.size();) {
+            if (text[k] == '|') {
+                parts.push_back(text.substr(begin, k - begin));
+                begin = ++k;
+            } else {
+                k = SkipItem(text, k);
+            }
+        }
+        parts.push_back(text.substr(begin));
+        return parts;
+    }
+
+    static bool IsLookaround(std::string_view item) {
+        return item.starts_with("(?=") || item.starts_with("(?!") || item.starts_with("(?<=") ||
+               item.starts_with("(?<!");
+    }
+
+    // Whether `text` holds nothing but assertions: lookarounds, ^, or groups
+    // of alternatives made of them (an empty alternative included).
+    static bool OnlyAssertions(std::string_view text) {
+        for (size_t k = 0; k < text.size();) {
+            size_t next = SkipItem(text, k);
+            std::string_view item = text.substr(k, next - k);
+            if (item == "^" || IsLookaround(item)) {
+                // zero-width
+            } else if (item.starts_with("(?:") && item.size() >= 4) {
+                for (std::string_view alt : Alternatives(item.substr(3, item.size() - 4)))
+                    if (!OnlyAssertions(alt)) return false;
+            } else {
+                return false;
+            }
+            k = next;
+            // A quantified assertion is still zero-width.
+            while (k < text.size() && (text[k] == '?' || text[k] == '*' || text[k] == '+')) ++k;
+        }
+        return true;
+    }
+
+    static bool StartsAtWordBoundary(std::string_view text) {
+        for (std::string_view alt : Alternatives(text)) {
+            size_t at = alt.find("\\b");
+            if (at == std::string_view::npos || !OnlyAssertions(alt.substr(0, at))) return false;
+            // The \b must stand alone: "\\b" is a backslash and a "b".
+            size_t k = 0;
+            while (k < at) k = SkipItem(alt, k);
+            if (k != at) return false;
+        }
+        return true;
     }
 
     bool At(char c, size_t offset = 0) const { return i_ + offset < src_.size() && src_[i_ + offset] == c; }

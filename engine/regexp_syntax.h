@@ -39,6 +39,9 @@ struct TranslatedPattern {
     std::string pcre;           // PCRE2 syntax, for PCRE2_UTF without PCRE2_UCP
     uint32_t captureCount = 0;  // capturing groups, named ones included
     OneCharKind oneChar = OneCharKind::None;
+    // Every alternative of the pattern begins with \b, with nothing before it
+    // but assertions: a match can only start at a word boundary.
+    bool startsAtWordBoundary = false;
 };
 
 // Raises an Error with one of the numbers above for a pattern that the

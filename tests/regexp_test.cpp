@@ -192,6 +192,47 @@ TEST(CompiledRegex, LookbehindReachAndOneCharKinds) {
     }
 }
 
+// Where a match may begin, as the formatter reads it: the listed bytes are
+// exactly those of FirstBytes among the probes (more than the pattern can
+// begin with is safe, fewer is not).
+TEST(CompiledRegex, PossibleStarts) {
+    struct Case {
+        const char* pattern;
+        bool ignoreCase;
+        const char* starts;  // of the probes "aAbB1 _.\xC3"
+        bool afterNonWord;
+        bool anchored;
+    } cases[] = {
+        {"abc", false, "aA", false, false},  // a first letter is taken in both cases
+        {"abc", true, "aA", false, false},
+        {"[aA]x", false, "aA", false, false},  // kept by the engine as one caseless unit
+        {"[ab]|1", false, "ab1", false, false},
+        {"x*", false, "aAbB1 _.\xC3", false, false},  // can match empty
+        {"\\b(?:ab|b)\\b", false, "ab", true, false},
+        {"(?:(?<!\\.)|(?<=\\.\\.\\.))\\b(?:a|B)", false, "aB", true, false},
+        {"\\ba|\\bb", false, "ab", true, false},
+        {"\\ba|b", false, "ab", false, false},
+        {"\\b\\.", false, ".", false, false},  // a non-word character after \b
+        {"[\\b]a", false, "", false, false},
+        {"\\\\b", false, "", false, false},
+        {"\\B\\w", false, "aAbB1_", false, false},
+        {"^a", false, "aA", false, true},
+        {"\xC3\xA9", false, "\xC3", false, false},
+        {"[^a]", false, "aAbB1 _.\xC3", false, false},  // the engine keeps no table for it
+    };
+    const std::string probes = "aAbB1 _.\xC3";
+    for (const Case& c : cases) {
+        CompiledRegex re(c.pattern, c.ignoreCase, false);
+        std::string starts;
+        for (char probe : probes)
+            if (re.FirstBytes()[static_cast<unsigned char>(probe)]) starts += probe;
+        EXPECT_EQ(starts, c.starts) << c.pattern;
+        EXPECT_EQ(re.StartsAfterNonWord(), c.afterNonWord) << c.pattern;
+        EXPECT_EQ(re.AnchoredAtStart(), c.anchored) << c.pattern;
+        for (int byte = 0x80; byte < 0xC0; ++byte) EXPECT_FALSE(re.FirstBytes()[byte]) << c.pattern;
+    }
+}
+
 TEST(CompiledRegex, AnchoredAttemptAndSearchFromOffset) {
     CompiledRegex re("b+", false, false);
     EXPECT_FALSE(re.MatchAt("abb", 0));
