@@ -105,11 +105,11 @@ CompiledRegex::CompiledRegex(std::string_view pattern, bool ignoreCase, bool mul
     captureCount_ = translated.captureCount;
     oneChar_ = translated.oneChar;
     pcre2_pattern_info(impl_->search.code, PCRE2_INFO_MAXLOOKBEHIND, &lookbehindReach_);
-    ReadStartInfo(translated.startsAtWordBoundary);
+    ReadStartInfo(translated, ignoreCase);
 }
 
 // What the engine found out about where matches can begin, as one table.
-void CompiledRegex::ReadStartInfo(bool startsAtWordBoundary) {
+void CompiledRegex::ReadStartInfo(const TranslatedPattern& translated, bool ignoreCase) {
     pcre2_code* code = impl_->search.code;
     uint32_t allOptions = 0, firstType = 0, firstUnit = 0, minLength = 0;
     const uint8_t* bitmap = nullptr;
@@ -135,7 +135,30 @@ void CompiledRegex::ReadStartInfo(bool startsAtWordBoundary) {
     for (int c = 0x80; c < 0xC0; ++c) firstBytes_[c] = false;  // never the start of a character
     bool onlyWordBytes = true;
     for (int c = 0; c < 256; ++c) onlyWordBytes &= !firstBytes_[c] || IsWordByte(static_cast<unsigned char>(c));
-    startsAfterNonWord_ = startsAtWordBoundary && minLength > 0 && onlyWordBytes;
+    startsAfterNonWord_ = translated.startsAtWordBoundary && minLength > 0 && onlyWordBytes;
+    ReadStartPairs(translated.startPairs, ignoreCase);
+}
+
+void CompiledRegex::ReadStartPairs(const std::vector<std::pair<char, int>>& pairs, bool ignoreCase) {
+    if (pairs.empty()) return;
+    auto isLetter = [](int c) { return (c | 0x20) >= 'a' && (c | 0x20) <= 'z'; };
+    // Without case, k and s also match characters outside ASCII (the Kelvin
+    // sign, the long s): such pairs are not worth the trouble.
+    auto foldsOutside = [](int c) { return (c | 0x20) == 'k' || (c | 0x20) == 's'; };
+    std::vector<uint64_t> bits(65536 / 64, 0);
+    for (auto [first, second] : pairs) {
+        int c0 = static_cast<unsigned char>(first);
+        if (ignoreCase && (foldsOutside(c0) || (second >= 0 && foldsOutside(second)))) return;
+        for (int a : {c0, ignoreCase && isLetter(c0) ? c0 ^ 0x20 : c0}) {
+            if (second < 0) {
+                for (int b = 0; b < 256; ++b) bits[(a * 256 + b) / 64] |= uint64_t{1} << ((a * 256 + b) % 64);
+                continue;
+            }
+            for (int b : {second, ignoreCase && isLetter(second) ? second ^ 0x20 : second})
+                bits[(a * 256 + b) / 64] |= uint64_t{1} << ((a * 256 + b) % 64);
+        }
+    }
+    startPairs_ = std::move(bits);
 }
 
 CompiledRegex::~CompiledRegex() = default;

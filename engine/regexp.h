@@ -43,6 +43,11 @@ public:
     // Every match begins at \b with a word character, so the character before
     // it (if the searched text has one) is not a word character.
     bool StartsAfterNonWord() const { return startsAfterNonWord_; }
+    // When known, which pairs of first two bytes a match can begin with, as
+    // 65536 bits (first byte * 256 + second byte); null when not known. A
+    // match that is one character long, at the end of the text, is not
+    // covered: check only where two bytes remain.
+    const uint64_t* StartPairs() const { return startPairs_.empty() ? nullptr : startPairs_.data(); }
     // Every match begins at the start of the searched text (a leading ^).
     bool AnchoredAtStart() const { return anchoredAtStart_; }
 
@@ -65,7 +70,8 @@ public:
     void CopyOffsets(std::vector<size_t>& offsets) const;
 
 private:
-    void ReadStartInfo(bool startsAtWordBoundary);
+    void ReadStartInfo(const TranslatedPattern& translated, bool ignoreCase);
+    void ReadStartPairs(const std::vector<std::pair<char, int>>& pairs, bool ignoreCase);
 
     struct Impl;
     std::unique_ptr<Impl> impl_;
@@ -75,10 +81,11 @@ private:
     std::array<bool, 256> firstBytes_{};
     bool startsAfterNonWord_ = false;
     bool anchoredAtStart_ = false;
+    std::vector<uint64_t> startPairs_;
 };
 
 // Word characters for \b and \w: ASCII letters, digits and "_".
-inline bool IsWordByte(unsigned char c) {
+constexpr bool IsWordByte(unsigned char c) {
     return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_';
 }
 

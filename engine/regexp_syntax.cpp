@@ -102,6 +102,7 @@ public:
         result.captureCount = static_cast<uint32_t>(groupNames_.size());
         result.oneChar = OneChar();
         result.startsAtWordBoundary = StartsAtWordBoundary(src_);
+        result.startPairs = StartPairs(src_).value_or(std::vector<std::pair<char, int>>());
         return result;
     }
 
@@ -227,6 +228,53 @@ private:
             if (k != at) return false;
         }
         return true;
+    }
+
+    static bool IsQuantifierStart(std::string_view text, size_t k) {
+        return k < text.size() && (text[k] == '?' || text[k] == '*' || text[k] == '+' || text[k] == '{');
+    }
+
+    // A character that stands for itself in a pattern.
+    static bool IsPlainLiteral(char c) {
+        return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
+               std::string_view("_-,:;<>=!#%&'\"@~`/ ").find(c) != std::string_view::npos;
+    }
+
+    // The first two characters of every match of `text` when it begins,
+    // behind assertions, with literal text or a group of alternatives that
+    // each do; nothing when that is not so.
+    using Pairs = std::vector<std::pair<char, int>>;
+    static std::optional<Pairs> StartPairs(std::string_view text) {
+        Pairs pairs;
+        for (std::string_view alt : Alternatives(text)) {
+            size_t k = 0;
+            while (k < alt.size()) {  // the assertions in front
+                size_t next = SkipItem(alt, k);
+                std::string_view item = alt.substr(k, next - k);
+                if (item != "\\b" && item != "\\B" && !OnlyAssertions(item)) break;
+                k = next;
+                while (IsQuantifierStart(alt, k) && alt[k] != '{') ++k;
+            }
+            if (k >= alt.size()) return std::nullopt;
+            if (alt[k] == '(') {
+                size_t next = SkipItem(alt, k);
+                if (IsQuantifierStart(alt, next)) return std::nullopt;
+                std::string_view inner = alt.substr(k + 1, next - k - 2);
+                if (inner.starts_with("?:")) {
+                    inner.remove_prefix(2);
+                } else if (inner.starts_with("?")) {
+                    return std::nullopt;  // lookarounds were taken above; names are not worth it
+                }
+                std::optional<Pairs> nested = StartPairs(inner);
+                if (!nested) return std::nullopt;
+                pairs.insert(pairs.end(), nested->begin(), nested->end());
+                continue;
+            }
+            if (!IsPlainLiteral(alt[k]) || IsQuantifierStart(alt, k + 1)) return std::nullopt;
+            bool second = k + 1 < alt.size() && IsPlainLiteral(alt[k + 1]) && !IsQuantifierStart(alt, k + 2);
+            pairs.emplace_back(alt[k], second ? static_cast<unsigned char>(alt[k + 1]) : -1);
+        }
+        return pairs;
     }
 
     bool At(char c, size_t offset = 0) const { return i_ + offset < src_.size() && src_[i_ + offset] == c; }

@@ -54,6 +54,10 @@ void SectionMatcher::Compile() {
             slot.firstBytes = slot.re->FirstBytes().data();
             slot.afterNonWord = slot.re->StartsAfterNonWord();
             slot.anchoredAtStart = slot.re->AnchoredAtStart();
+            slot.pairs = slot.re->StartPairs();
+            // Where the bytes rule out most positions, single attempts at the
+            // rest cost less than a search by the engine, which tries them all.
+            slot.tryEachStart = slot.afterNonWord || slot.pairs;
             int count = 0;
             for (int c = 0; c < 256; ++c)
                 if (slot.firstBytes[c]) {
@@ -74,13 +78,30 @@ void SectionMatcher::Compile() {
     compiled_ = true;
 }
 
+namespace {
+
+constexpr std::array<bool, 256> kWordBytes = [] {
+    std::array<bool, 256> table{};
+    for (int c = 0; c < 256; ++c) table[c] = IsWordByte(static_cast<unsigned char>(c));
+    return table;
+}();
+
+inline bool PairAllowed(const uint64_t* pairs, const unsigned char* at) {
+    unsigned pair = at[0] * 256u + at[1];
+    return (pairs[pair / 64] >> (pair % 64)) & 1;
+}
+
+}  // namespace
+
 // Whether a match of the slot's pattern could begin at `pos`, judged by the
-// byte there (and the one before it) without running the engine.
+// bytes there and before without running the engine.
 inline bool SectionMatcher::MayStartAt(const Slot& slot, size_t pos) const {
     if (pos >= inp_.size()) return false;  // nothing at the end is ever used
-    if (!slot.firstBytes[static_cast<unsigned char>(inp_[pos])]) return false;
+    const unsigned char* text = reinterpret_cast<const unsigned char*>(inp_.data());
+    if (!slot.firstBytes[text[pos]]) return false;
     if (slot.anchoredAtStart && pos != base_) return false;
-    if (slot.afterNonWord && pos != base_ && IsWordByte(static_cast<unsigned char>(inp_[pos - 1]))) return false;
+    if (slot.afterNonWord && pos != base_ && kWordBytes[text[pos - 1]]) return false;
+    if (slot.pairs && pos + 1 < inp_.size() && !PairAllowed(slot.pairs, text + pos)) return false;
     return true;
 }
 
@@ -89,23 +110,21 @@ size_t SectionMatcher::FirstPossibleStart(const Slot& slot, size_t from, size_t 
     if (from >= to) return to;
     if (slot.anchoredAtStart) return from == base_ && MayStartAt(slot, from) ? from : to;
     const unsigned char* text = reinterpret_cast<const unsigned char*>(inp_.data());
-    if (slot.singleFirstByte >= 0 && !slot.afterNonWord) {
-        const void* hit = std::memchr(text + from, slot.singleFirstByte, to - from);
-        return hit ? static_cast<size_t>(static_cast<const unsigned char*>(hit) - text) : to;
-    }
     const bool* first = slot.firstBytes;
-    if (!slot.afterNonWord) {
+    if (slot.singleFirstByte >= 0) {
+        for (size_t p = from; p < to; ++p) {
+            const void* hit = std::memchr(text + p, slot.singleFirstByte, to - p);
+            if (!hit) return to;
+            p = static_cast<size_t>(static_cast<const unsigned char*>(hit) - text);
+            if (MayStartAt(slot, p)) return p;
+        }
+    } else if (!slot.afterNonWord && !slot.pairs) {
         for (size_t p = from; p < to; ++p)
             if (first[text[p]]) return p;
-        return to;
+    } else {
+        for (size_t p = from; p < to; ++p)
+            if (first[text[p]] && MayStartAt(slot, p)) return p;
     }
-    size_t p = from;
-    if (p == base_) {
-        if (first[text[p]]) return p;
-        ++p;
-    }
-    for (; p < to; ++p)
-        if (first[text[p]] && !IsWordByte(text[p - 1])) return p;
     return to;
 }
 
@@ -227,6 +246,10 @@ bool SectionMatcher::Candidate(Slot& slot, size_t pos) {
         size_t p = FirstPossibleStart(slot, slot.next, pos);
         if (p < pos) {
             // A match may begin in the used-up text: look there only.
+            if (slot.tryEachStart) {
+                if (!MatchesAt(slot, p)) slot.next = NextCharBoundary(inp_, p);
+                continue;
+            }
             if (SearchBefore(slot, p, pos)) continue;
             slot.next = pos;
         }

@@ -50,6 +50,7 @@ private:
         bool found = false;     // when known: start/end hold the first match at or after `from`
         bool afterNonWord = false;
         bool anchoredAtStart = false;
+        bool tryEachStart = false;  // in used-up text, single attempts rather than a search
         OneCharKind oneChar = OneCharKind::None;
         uint32_t groupCount = 0;
         size_t start = 0, end = 0;
@@ -58,6 +59,7 @@ private:
         size_t rule = 0;
         const bool* firstBytes = nullptr;  // 256 entries
         int singleFirstByte = -1;          // the only byte in firstBytes, if just one
+        const uint64_t* pairs = nullptr;   // the possible first two bytes, if known
         CompiledRegex* re = nullptr;
         const HldPattern* source = nullptr;
         std::vector<size_t> groups;  // of the current match, when groupCount > 0
