@@ -4,7 +4,8 @@
 // repeated to 1, 4 and 16 MB (generated JavaScript where it is not
 // installed), and on a text with 20,000 strings, each an Enter/Return pair.
 // Linear cost shows as equal MB/s at every size. TINTEXT_BENCH_HLD names a
-// definition file to use instead (hld/js.hld, for instance).
+// definition file to use instead (hld/js.hld, for instance), and
+// TINTEXT_BENCH_INPUT a sample to repeat instead of jquery.js.
 #include <benchmark/benchmark.h>
 
 #include <cstdlib>
@@ -94,7 +95,8 @@ HldTree JavaScriptDefinition() {
 }
 
 std::string Sample() {
-    std::ifstream file("/usr/share/javascript/jquery/jquery.js", std::ios::binary);
+    const char* name = std::getenv("TINTEXT_BENCH_INPUT");
+    std::ifstream file(name && *name ? name : "/usr/share/javascript/jquery/jquery.js", std::ios::binary);
     if (file) {
         std::ostringstream text;
         text << file.rdbuf();

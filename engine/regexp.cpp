@@ -133,29 +133,34 @@ void CompiledRegex::ReadStartInfo(const TranslatedPattern& translated, bool igno
         firstBytes_.fill(true);
     }
     for (int c = 0x80; c < 0xC0; ++c) firstBytes_[c] = false;  // never the start of a character
-    bool onlyWordBytes = true;
-    for (int c = 0; c < 256; ++c) onlyWordBytes &= !firstBytes_[c] || IsWordByte(static_cast<unsigned char>(c));
-    startsAfterNonWord_ = translated.startsAtWordBoundary && minLength > 0 && onlyWordBytes;
+    startsAtWordBoundary_ = translated.startsAtWordBoundary;
     ReadStartPairs(translated.startPairs, ignoreCase);
 }
 
 void CompiledRegex::ReadStartPairs(const std::vector<std::pair<char, int>>& pairs, bool ignoreCase) {
     if (pairs.empty()) return;
-    auto isLetter = [](int c) { return (c | 0x20) >= 'a' && (c | 0x20) <= 'z'; };
-    // Without case, k and s also match characters outside ASCII (the Kelvin
-    // sign, the long s): such pairs are not worth the trouble.
-    auto foldsOutside = [](int c) { return (c | 0x20) == 'k' || (c | 0x20) == 's'; };
     std::vector<uint64_t> bits(65536 / 64, 0);
+    auto set = [&](int a, int b) { bits[(a * 256 + b) / 64] |= uint64_t{1} << ((a * 256 + b) % 64); };
+    // The first bytes of the characters that `c` matches; without case a
+    // letter matches its other case, and k and s also the Kelvin sign
+    // (E2 84 AA) and the long s (C5 BF).
+    auto variants = [&](int c) {
+        std::vector<int> bytes{c};
+        if (!ignoreCase || (c | 0x20) < 'a' || (c | 0x20) > 'z') return bytes;
+        bytes.push_back(c ^ 0x20);
+        if ((c | 0x20) == 'k') bytes.push_back(0xE2);
+        if ((c | 0x20) == 's') bytes.push_back(0xC5);
+        return bytes;
+    };
     for (auto [first, second] : pairs) {
-        int c0 = static_cast<unsigned char>(first);
-        if (ignoreCase && (foldsOutside(c0) || (second >= 0 && foldsOutside(second)))) return;
-        for (int a : {c0, ignoreCase && isLetter(c0) ? c0 ^ 0x20 : c0}) {
-            if (second < 0) {
-                for (int b = 0; b < 256; ++b) bits[(a * 256 + b) / 64] |= uint64_t{1} << ((a * 256 + b) % 64);
-                continue;
+        for (int a : variants(static_cast<unsigned char>(first))) {
+            if (a == 0xE2 || a == 0xC5) {  // the second byte is that character's own
+                set(a, a == 0xE2 ? 0x84 : 0xBF);
+            } else if (second < 0) {
+                for (int b = 0; b < 256; ++b) set(a, b);
+            } else {
+                for (int b : variants(second)) set(a, b);
             }
-            for (int b : {second, ignoreCase && isLetter(second) ? second ^ 0x20 : second})
-                bits[(a * 256 + b) / 64] |= uint64_t{1} << ((a * 256 + b) % 64);
         }
     }
     startPairs_ = std::move(bits);

@@ -40,9 +40,9 @@ public:
     // engine cannot tell. Only lead bytes are listed: a match never begins
     // inside a character.
     const std::array<bool, 256>& FirstBytes() const { return firstBytes_; }
-    // Every match begins at \b with a word character, so the character before
-    // it (if the searched text has one) is not a word character.
-    bool StartsAfterNonWord() const { return startsAfterNonWord_; }
+    // Every match begins where \b holds: between a word character and one
+    // that is not (the start and the end of the text count as the latter).
+    bool StartsAtWordBoundary() const { return startsAtWordBoundary_; }
     // When known, which pairs of first two bytes a match can begin with, as
     // 65536 bits (first byte * 256 + second byte); null when not known. A
     // match that is one character long, at the end of the text, is not
@@ -79,7 +79,7 @@ private:
     uint32_t lookbehindReach_ = 0;
     OneCharKind oneChar_ = OneCharKind::None;
     std::array<bool, 256> firstBytes_{};
-    bool startsAfterNonWord_ = false;
+    bool startsAtWordBoundary_ = false;
     bool anchoredAtStart_ = false;
     std::vector<uint64_t> startPairs_;
 };

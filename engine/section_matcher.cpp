@@ -52,12 +52,12 @@ void SectionMatcher::Compile() {
             slot.oneChar = slot.re->OneChar();
             slot.groupCount = slot.re->CaptureCount();
             slot.firstBytes = slot.re->FirstBytes().data();
-            slot.afterNonWord = slot.re->StartsAfterNonWord();
+            slot.atWordBoundary = slot.re->StartsAtWordBoundary();
             slot.anchoredAtStart = slot.re->AnchoredAtStart();
             slot.pairs = slot.re->StartPairs();
             // Where the bytes rule out most positions, single attempts at the
             // rest cost less than a search by the engine, which tries them all.
-            slot.tryEachStart = slot.afterNonWord || slot.pairs;
+            slot.tryEachStart = slot.atWordBoundary || slot.pairs;
             int count = 0;
             for (int c = 0; c < 256; ++c)
                 if (slot.firstBytes[c]) {
@@ -100,7 +100,7 @@ inline bool SectionMatcher::MayStartAt(const Slot& slot, size_t pos) const {
     const unsigned char* text = reinterpret_cast<const unsigned char*>(inp_.data());
     if (!slot.firstBytes[text[pos]]) return false;
     if (slot.anchoredAtStart && pos != base_) return false;
-    if (slot.afterNonWord && pos != base_ && kWordBytes[text[pos - 1]]) return false;
+    if (slot.atWordBoundary && (pos != base_ && kWordBytes[text[pos - 1]]) == kWordBytes[text[pos]]) return false;
     if (slot.pairs && pos + 1 < inp_.size() && !PairAllowed(slot.pairs, text + pos)) return false;
     return true;
 }
@@ -118,7 +118,7 @@ size_t SectionMatcher::FirstPossibleStart(const Slot& slot, size_t from, size_t 
             p = static_cast<size_t>(static_cast<const unsigned char*>(hit) - text);
             if (MayStartAt(slot, p)) return p;
         }
-    } else if (!slot.afterNonWord && !slot.pairs) {
+    } else if (!slot.atWordBoundary && !slot.pairs) {
         for (size_t p = from; p < to; ++p)
             if (first[text[p]]) return p;
     } else {

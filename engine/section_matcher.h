@@ -48,7 +48,7 @@ private:
     struct Slot {
         bool known = false;
         bool found = false;     // when known: start/end hold the first match at or after `from`
-        bool afterNonWord = false;
+        bool atWordBoundary = false;
         bool anchoredAtStart = false;
         bool tryEachStart = false;  // in used-up text, single attempts rather than a search
         OneCharKind oneChar = OneCharKind::None;

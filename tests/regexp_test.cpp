@@ -200,7 +200,7 @@ TEST(CompiledRegex, PossibleStarts) {
         const char* pattern;
         bool ignoreCase;
         const char* starts;  // of the probes "aAbB1 _.\xC3"
-        bool afterNonWord;
+        bool atWordBoundary;
         bool anchored;
     } cases[] = {
         {"abc", false, "aA", false, false},  // a first letter is taken in both cases
@@ -212,7 +212,7 @@ TEST(CompiledRegex, PossibleStarts) {
         {"(?:(?<!\\.)|(?<=\\.\\.\\.))\\b(?:a|B)", false, "aB", true, false},
         {"\\ba|\\bb", false, "ab", true, false},
         {"\\ba|b", false, "ab", false, false},
-        {"\\b\\.", false, ".", false, false},  // a non-word character after \b
+        {"\\b\\.", false, ".", true, false},  // then a word character must come before
         {"[\\b]a", false, "", false, false},
         {"\\\\b", false, "", false, false},
         {"\\B\\w", false, "aAbB1_", false, false},
@@ -227,10 +227,42 @@ TEST(CompiledRegex, PossibleStarts) {
         for (char probe : probes)
             if (re.FirstBytes()[static_cast<unsigned char>(probe)]) starts += probe;
         EXPECT_EQ(starts, c.starts) << c.pattern;
-        EXPECT_EQ(re.StartsAfterNonWord(), c.afterNonWord) << c.pattern;
+        EXPECT_EQ(re.StartsAtWordBoundary(), c.atWordBoundary) << c.pattern;
         EXPECT_EQ(re.AnchoredAtStart(), c.anchored) << c.pattern;
         for (int byte = 0x80; byte < 0xC0; ++byte) EXPECT_FALSE(re.FirstBytes()[byte]) << c.pattern;
     }
+}
+
+// The pairs of first two bytes that patterns beginning with literal words
+// admit; "?" in `second` stands for any byte.
+TEST(CompiledRegex, StartPairs) {
+    struct Case {
+        const char* pattern;
+        bool ignoreCase;
+        const char* admitted;  // pairs, two bytes each
+        const char* refused;
+    } cases[] = {
+        {"\\b(?:if|in|do)\\b", false, "ifindo", "IfiXdd"},
+        {"(?:if|in)", true, "IFInIf", "iXdo"},
+        {"\\bSub\\b", true, "SuSUsu\xC5\xBF", "SvTu"},  // the long s
+        {"key", true, "keKEkE\xE2\x84", "kxle"},            // the Kelvin sign
+        {"(?:a|bc)d", false, "a?a\xC3bc", "bbca"},
+        {"ab?", false, "aaab", "ba"},
+        {"(?<=x)ab|cd", false, "abcd", "xaca"},
+    };
+    for (const Case& c : cases) {
+        CompiledRegex re(c.pattern, c.ignoreCase, false);
+        const uint64_t* pairs = re.StartPairs();
+        ASSERT_NE(pairs, nullptr) << c.pattern;
+        auto admits = [&](const char* at) {
+            unsigned pair = static_cast<unsigned char>(at[0]) * 256u + static_cast<unsigned char>(at[1]);
+            return ((pairs[pair / 64] >> (pair % 64)) & 1) != 0;
+        };
+        for (const char* p = c.admitted; *p; p += 2) EXPECT_TRUE(admits(p)) << c.pattern << " " << std::string(p, 2);
+        for (const char* p = c.refused; *p; p += 2) EXPECT_FALSE(admits(p)) << c.pattern << " " << std::string(p, 2);
+    }
+    for (const char* none : {"[ab]c", "a*b", "\\.x", "(?:a|b*)c", "\\w+"})
+        EXPECT_EQ(CompiledRegex(none, false, false).StartPairs(), nullptr) << none;
 }
 
 TEST(CompiledRegex, AnchoredAttemptAndSearchFromOffset) {
