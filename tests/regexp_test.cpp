@@ -246,7 +246,7 @@ TEST(CompiledRegex, StartPairs) {
         {"(?:if|in)", true, "IFInIf", "iXdo"},
         {"\\bSub\\b", true, "SuSUsu\xC5\xBF", "SvTu"},  // the long s
         {"key", true, "keKEkE\xE2\x84", "kxle"},            // the Kelvin sign
-        {"(?:a|bc)d", false, "a?a\xC3bc", "bbca"},
+        {"(?:a|bc)d", false, "a?a\xC3" "bc", "bbca"},
         {"ab?", false, "aaab", "ba"},
         {"(?<=x)ab|cd", false, "abcd", "xaca"},
     };
