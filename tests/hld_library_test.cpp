@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "engine/formatter.h"
+#include "engine/job.h"
 #include "engine/hld_loader.h"
 #include "support/error.h"
 #include "support/recording_environment.h"
@@ -37,17 +38,6 @@ std::vector<std::string> ShippedDefinitions(bool withLinks) {
 }
 
 // The default definition for a file, as the conversion job picks it.
-std::string DefaultDefinition(const fs::path& file) {
-    std::string ext = file.extension().string();
-    if (!ext.empty()) ext.erase(0, 1);
-    for (char& c : ext) c = static_cast<char>(tolower(static_cast<unsigned char>(c)));
-    for (const char* vb : {"vb", "bas", "ctl", "cls", "vbs"})
-        if (ext == vb) return "vb.hld";
-    for (const char* asp : {"asp", "htm", "html"})
-        if (ext == asp) return "asp.hld";
-    return ext + ".hld";
-}
-
 std::string ReadAll(const fs::path& path) {
     std::ifstream in(path, std::ios::binary);
     std::ostringstream text;
@@ -264,7 +254,7 @@ TEST(Examples, ComeBackExactlyWithTheirDefaultDefinition) {
     std::map<fs::path, int> samplesPerFile;
     for (const auto& entry : fs::directory_iterator(kExamplesFolder)) {
         const fs::path sample = entry.path();
-        const fs::path hld = kHldFolder / DefaultDefinition(sample);
+        const fs::path hld = kHldFolder / GetHLD(Value(sample.string()));
         ASSERT_TRUE(fs::exists(hld)) << sample << " has no definition " << hld;
         ++samplesPerFile[fs::canonical(hld)];
         ExpectRoundTrip(LoadHld(hld.string()), ReadAll(sample), sample.filename().string());
