@@ -1,8 +1,41 @@
+// tintext: the terminal front end. Converts one file from the options of the
+// command line (or checks a syntax definition); messages go to stderr.
 #include <cstdio>
+#include <cstring>
+#include <string>
+#include <vector>
 
+#include "app/console_environment.h"
+#include "app/startup.h"
+#include "support/command_line_grammar.h"
 #include "support/environment.h"
 
-int main() {
-    std::printf("%s\n", tintext::ApplicationTitle().c_str());
-    return 0;
+namespace {
+
+bool IsAny(const char* argument, std::initializer_list<const char*> names) {
+    for (const char* name : names) {
+        if (std::strcmp(argument, name) == 0) return true;
+    }
+    return false;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    for (int i = 1; i < argc; ++i) {
+        if (IsAny(argv[i], {"--help", "-h", "-?", "/?"})) {
+            std::fputs(tintext::UsageText().c_str(), stdout);
+            return 0;
+        }
+        if (IsAny(argv[i], {"--version"})) {
+            std::printf("%s\n", tintext::ApplicationTitle().c_str());
+            return 0;
+        }
+    }
+    tintext::ConsoleEnvironment console;
+    tintext::SetEnv(&console);
+    tintext::InstallInterruptHandler(console);
+    const int status = tintext::RunProgram(tintext::JoinArguments(std::vector<std::string>(argv + 1, argv + argc)));
+    tintext::SetEnv(nullptr);
+    return status;
 }

@@ -3,15 +3,19 @@
 // expression literals with lookbehind, operators, a catch-all), on jquery.js
 // repeated to 1, 4 and 16 MB (generated JavaScript where it is not
 // installed), and on a text with 20,000 strings, each an Enter/Return pair.
-// Linear cost shows as equal MB/s at every size.
+// Linear cost shows as equal MB/s at every size. TINTEXT_BENCH_HLD names a
+// definition file to use instead (hld/js.hld, for instance), and
+// TINTEXT_BENCH_INPUT a sample to repeat instead of jquery.js.
 #include <benchmark/benchmark.h>
 
+#include <cstdlib>
 #include <fstream>
 #include <sstream>
 #include <string>
 #include <vector>
 
 #include "engine/formatter.h"
+#include "engine/hld_loader.h"
 
 using namespace tintext;
 
@@ -91,7 +95,8 @@ HldTree JavaScriptDefinition() {
 }
 
 std::string Sample() {
-    std::ifstream file("/usr/share/javascript/jquery/jquery.js", std::ios::binary);
+    const char* name = std::getenv("TINTEXT_BENCH_INPUT");
+    std::ifstream file(name && *name ? name : "/usr/share/javascript/jquery/jquery.js", std::ios::binary);
     if (file) {
         std::ostringstream text;
         text << file.rdbuf();
@@ -132,8 +137,13 @@ void Run(benchmark::State& state, const HldTree& tree, const std::string& input)
     state.counters["output_MB"] = static_cast<double>(output) / 1e6;
 }
 
+HldTree Definition() {
+    const char* file = std::getenv("TINTEXT_BENCH_HLD");
+    return file && *file ? LoadHld(file) : JavaScriptDefinition();
+}
+
 void BM_JavaScript(benchmark::State& state) {
-    static const HldTree tree = JavaScriptDefinition();
+    static const HldTree tree = Definition();
     static const std::string sample = Sample();
     std::string input = Repeated(sample, static_cast<size_t>(state.range(0)) << 20);
     Run(state, tree, input);

@@ -1,5 +1,7 @@
 #include "engine/formatter.h"
 
+#include <algorithm>
+#include <cstring>
 #include <memory>
 #include <unordered_map>
 #include <vector>
@@ -15,9 +17,64 @@ namespace tintext {
 
 namespace {
 
-constexpr size_t kFlushSize = 64 * 1024;
+constexpr size_t kBufferSize = 256 * 1024;
 // Reading the clock costs little, but not nothing; steps are cheaper still.
 constexpr unsigned kStepsPerClockCheck = 256;
+
+// The formatter's output on its way to the sink: a fixed block that is
+// handed on whole, with the HTML escaping done straight into it.
+class OutputBuffer {
+public:
+    explicit OutputBuffer(OutputSink& sink) : sink_(sink), data_(new char[kBufferSize]), cur_(data_.get()) {}
+
+    void Append(std::string_view text) {
+        if (text.size() > Room()) {
+            Flush();
+            if (text.size() > kBufferSize) {
+                sink_.Append(text);
+                return;
+            }
+        }
+        std::memcpy(cur_, text.data(), text.size());
+        cur_ += text.size();
+    }
+
+    // The text with "&", "<", ">" and blanks as entities (the same as
+    // EncodeHtml, which the tests hold it to).
+    void AppendEscaped(std::string_view text) {
+        constexpr size_t kWorst = 6;  // "&nbsp;" for one byte
+        while (!text.empty()) {
+            if (Room() < kWorst) Flush();
+            size_t n = std::min(text.size(), Room() / kWorst);
+            char* out = cur_;
+            for (size_t k = 0; k < n; ++k) {
+                char c = text[k];
+                switch (c) {
+                    case '&': std::memcpy(out, "&amp;", 5); out += 5; break;
+                    case '<': std::memcpy(out, "&lt;", 4); out += 4; break;
+                    case '>': std::memcpy(out, "&gt;", 4); out += 4; break;
+                    case ' ': std::memcpy(out, "&nbsp;", 6); out += 6; break;
+                    default: *out++ = c;
+                }
+            }
+            cur_ = out;
+            text.remove_prefix(n);
+        }
+    }
+
+    void Flush() {
+        if (cur_ == data_.get()) return;
+        sink_.Append(std::string_view(data_.get(), static_cast<size_t>(cur_ - data_.get())));
+        cur_ = data_.get();
+    }
+
+private:
+    size_t Room() const { return kBufferSize - static_cast<size_t>(cur_ - data_.get()); }
+
+    OutputSink& sink_;
+    std::unique_ptr<char[]> data_;
+    char* cur_;
+};
 
 // A rule's template, cut at each "$$" (left to right, not overlapping) so
 // that the common fill needs no temporary text.
@@ -66,8 +123,7 @@ struct Suspended {
 class Formatter {
 public:
     Formatter(const HldTree& hld, std::string_view inp, OutputSink& out, size_t& ptr, const FormatOptions& options)
-        : hld_(hld), inp_(inp), out_(out), ptr_(ptr), options_(options), env_(Env()) {
-        buffer_.reserve(kFlushSize * 2);
+        : hld_(hld), inp_(inp), buffer_(out), ptr_(ptr), options_(options), env_(Env()) {
         lastPump_ = std::chrono::steady_clock::now();
     }
 
@@ -80,7 +136,7 @@ public:
             }
             if (!Step()) break;
         }
-        Flush();
+        buffer_.Flush();
         env_.SetProgressValue(static_cast<float>(ptr_));  // throttling may have skipped the last steps
     }
 
@@ -150,8 +206,7 @@ private:
 
     void AppendTexts(const std::vector<std::string>* texts) {
         if (!texts) return;
-        for (const std::string& text : *texts) buffer_ += text;
-        MaybeFlush();
+        for (const std::string& text : *texts) buffer_.Append(text);
     }
 
     // "$$" becomes the escaped match; then "$0", "$1", ... in turn become the
@@ -162,8 +217,8 @@ private:
         if (winner.groupCount == 0 || (!plan.piecesHoldDollar && value.find('$') == std::string_view::npos)) {
             // No "$n" can arise: the pieces with the escaped match between them.
             for (size_t k = 0; k < plan.pieces.size(); ++k) {
-                if (k > 0) AppendEncodedHtml(buffer_, value);
-                buffer_ += plan.pieces[k];
+                if (k > 0) buffer_.AppendEscaped(value);
+                buffer_.Append(plan.pieces[k]);
             }
         } else {
             const std::vector<size_t>& offsets = *winner.groups;
@@ -175,18 +230,8 @@ private:
                                              : inp_.substr(from, offsets[2 * (n + 1) + 1] - from);
                 text = ReplaceAll(text, "$" + std::to_string(n), EncodeHtml(group));
             }
-            buffer_ += text;
+            buffer_.Append(text);
         }
-        MaybeFlush();
-    }
-
-    void MaybeFlush() {
-        if (buffer_.size() >= kFlushSize) Flush();
-    }
-    void Flush() {
-        if (buffer_.empty()) return;
-        out_.Append(buffer_);
-        buffer_.clear();
     }
 
     // Progress and pending events, throttled; the cancel flag is read before
@@ -205,11 +250,10 @@ private:
 
     const HldTree& hld_;
     std::string_view inp_;
-    OutputSink& out_;
+    OutputBuffer buffer_;
     size_t& ptr_;
     const FormatOptions& options_;
     JobEnvironment& env_;
-    std::string buffer_;
     SectionInfo* current_ = nullptr;  // the section run under way
     bool rebuild_ = true;
     std::vector<Suspended> suspended_;

@@ -9,14 +9,37 @@
 namespace tintext {
 
 // What the terminal front end needs to set its exit status; the dialogs ignore it.
-enum class JobOutcome { Written, NotWritten };
+enum class JobOutcome {
+    Written,     // the output holds the whole conversion
+    NotWritten,  // a failure was reported or the user declined; the output is untouched
+    Cancelled,   // cancelled while formatting; the output holds the part done, sections closed
+};
+
+// Everything one job is given.
+struct JobRequest {
+    std::string inputfilename;
+    std::string destfile;
+    std::string hldfile;       // empty: chosen by the input file's extension
+    Value hldfolder;           // empty: the folder hld beside the program
+    int32_t overwritemode = 0;  // 0 no, 1 yes, 2 ask; others as 0
+    bool showoutput = false;
+    int32_t dostext = 0;        // non-zero: the input is DOS (OEM) text
+    // Batch runs from a terminal: "-" as the input reads standard input, "-"
+    // as the output writes standard output.
+    bool standardStreams = false;
+};
 
 // Runs one conversion. Every failure is reported through the job
-// environment's message boxes. overwritemode: 0 no, 1 yes, 2 ask; others as 0.
+// environment's message boxes.
+JobOutcome Process(const JobRequest& request);
 JobOutcome Process(const std::string& inputfilename, const std::string& destfile, std::string hldfile,
                    const Value& hldfolder, int32_t overwritemode, bool showoutput, int32_t dostext);
 
 // The default definition's bare file name for an input file, from its extension.
 std::string GetHLD(const Value& fileName);
+
+// The folder of the shipped definitions: hld beside the program, or
+// <prefix>/share/tintext/hld for an installed program (bin/ beside share/).
+std::string DefaultHldFolder();
 
 }  // namespace tintext

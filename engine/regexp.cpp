@@ -48,6 +48,13 @@ pcre2_match_context* SharedMatchContext() {
     return context.get();
 }
 
+// Its twin for searches with an offset limit, which only patterns compiled
+// for one accept.
+pcre2_match_context* LimitedMatchContext() {
+    thread_local MatchContext context;
+    return context.get();
+}
+
 // A compiled pattern and whether JIT took it (then the lean JIT entry serves).
 struct Code {
     pcre2_code* code = nullptr;
@@ -70,6 +77,7 @@ Code Compile(const std::string& pcre, uint32_t options) {
 struct CompiledRegex::Impl {
     Code search;
     Code anchored;  // compiled when first needed
+    Code limited;   // likewise
     pcre2_match_data* data = nullptr;
     PCRE2_SIZE* ovector = nullptr;
     pcre2_match_context* context = SharedMatchContext();
@@ -78,9 +86,10 @@ struct CompiledRegex::Impl {
     ~Impl() {
         pcre2_match_data_free(data);
         pcre2_code_free(anchored.code);
+        pcre2_code_free(limited.code);
         pcre2_code_free(search.code);
     }
-    bool Run(const Code& code, std::string_view text, size_t from);
+    bool Run(const Code& code, std::string_view text, size_t from, pcre2_match_context* matchContext);
 };
 
 CompiledRegex::CompiledRegex(std::string_view pattern, bool ignoreCase, bool multiLine) : impl_(new Impl) {
@@ -96,14 +105,74 @@ CompiledRegex::CompiledRegex(std::string_view pattern, bool ignoreCase, bool mul
     captureCount_ = translated.captureCount;
     oneChar_ = translated.oneChar;
     pcre2_pattern_info(impl_->search.code, PCRE2_INFO_MAXLOOKBEHIND, &lookbehindReach_);
+    ReadStartInfo(translated, ignoreCase);
+}
+
+// What the engine found out about where matches can begin, as one table.
+void CompiledRegex::ReadStartInfo(const TranslatedPattern& translated, bool ignoreCase) {
+    pcre2_code* code = impl_->search.code;
+    uint32_t allOptions = 0, firstType = 0, firstUnit = 0, minLength = 0;
+    const uint8_t* bitmap = nullptr;
+    pcre2_pattern_info(code, PCRE2_INFO_ALLOPTIONS, &allOptions);
+    pcre2_pattern_info(code, PCRE2_INFO_FIRSTCODETYPE, &firstType);
+    pcre2_pattern_info(code, PCRE2_INFO_FIRSTCODEUNIT, &firstUnit);
+    pcre2_pattern_info(code, PCRE2_INFO_FIRSTBITMAP, &bitmap);
+    pcre2_pattern_info(code, PCRE2_INFO_MINLENGTH, &minLength);
+    anchoredAtStart_ = (allOptions & PCRE2_ANCHORED) != 0;
+    if (minLength == 0) {
+        firstBytes_.fill(true);
+    } else if (firstType == 1) {
+        // The engine may keep a letter's two cases as one caseless first unit
+        // without telling which: take both.
+        unsigned char c = static_cast<unsigned char>(firstUnit);
+        firstBytes_[c] = true;
+        if ((c | 0x20) >= 'a' && (c | 0x20) <= 'z') firstBytes_[c ^ 0x20] = true;
+    } else if (firstType == 0 && bitmap) {
+        for (int c = 0; c < 256; ++c) firstBytes_[c] = (bitmap[c / 8] >> (c % 8)) & 1;
+    } else {
+        firstBytes_.fill(true);
+    }
+    for (int c = 0x80; c < 0xC0; ++c) firstBytes_[c] = false;  // never the start of a character
+    startsAtWordBoundary_ = translated.startsAtWordBoundary;
+    ReadStartPairs(translated.startPairs, ignoreCase);
+}
+
+void CompiledRegex::ReadStartPairs(const std::vector<std::pair<char, int>>& pairs, bool ignoreCase) {
+    if (pairs.empty()) return;
+    std::vector<uint64_t> bits(65536 / 64, 0);
+    auto set = [&](int a, int b) { bits[(a * 256 + b) / 64] |= uint64_t{1} << ((a * 256 + b) % 64); };
+    // The first bytes of the characters that `c` matches; without case a
+    // letter matches its other case, and k and s also the Kelvin sign
+    // (E2 84 AA) and the long s (C5 BF).
+    auto variants = [&](int c) {
+        std::vector<int> bytes{c};
+        if (!ignoreCase || (c | 0x20) < 'a' || (c | 0x20) > 'z') return bytes;
+        bytes.push_back(c ^ 0x20);
+        if ((c | 0x20) == 'k') bytes.push_back(0xE2);
+        if ((c | 0x20) == 's') bytes.push_back(0xC5);
+        return bytes;
+    };
+    for (auto [first, second] : pairs) {
+        for (int a : variants(static_cast<unsigned char>(first))) {
+            if (a == 0xE2 || a == 0xC5) {  // the second byte is that character's own
+                set(a, a == 0xE2 ? 0x84 : 0xBF);
+            } else if (second < 0) {
+                for (int b = 0; b < 256; ++b) set(a, b);
+            } else {
+                for (int b : variants(second)) set(a, b);
+            }
+        }
+    }
+    startPairs_ = std::move(bits);
 }
 
 CompiledRegex::~CompiledRegex() = default;
 
-bool CompiledRegex::Impl::Run(const Code& compiled, std::string_view text, size_t from) {
+bool CompiledRegex::Impl::Run(const Code& compiled, std::string_view text, size_t from,
+                              pcre2_match_context* matchContext) {
     auto subject = reinterpret_cast<PCRE2_SPTR>(text.data());
-    int rc = compiled.jit ? pcre2_jit_match(compiled.code, subject, text.size(), from, 0, data, context)
-                          : pcre2_match(compiled.code, subject, text.size(), from, PCRE2_NO_UTF_CHECK, data, context);
+    int rc = compiled.jit ? pcre2_jit_match(compiled.code, subject, text.size(), from, 0, data, matchContext)
+                          : pcre2_match(compiled.code, subject, text.size(), from, PCRE2_NO_UTF_CHECK, data, matchContext);
     if (rc >= 0) return true;
     switch (rc) {
         case PCRE2_ERROR_NOMATCH: return false;
@@ -121,7 +190,15 @@ bool CompiledRegex::Impl::Run(const Code& compiled, std::string_view text, size_
 
 bool CompiledRegex::Search(std::string_view text, size_t from) {
     if (from > text.size()) return false;
-    return impl_->Run(impl_->search, text, from);
+    return impl_->Run(impl_->search, text, from, impl_->context);
+}
+
+bool CompiledRegex::SearchBefore(std::string_view text, size_t from, size_t limit) {
+    if (from >= limit || from > text.size()) return false;
+    if (!impl_->limited.code) impl_->limited = Compile(impl_->pcre, impl_->options | PCRE2_USE_OFFSET_LIMIT);
+    pcre2_match_context* limited = LimitedMatchContext();
+    pcre2_set_offset_limit(limited, limit - 1);
+    return impl_->Run(impl_->limited, text, from, limited);
 }
 
 bool CompiledRegex::MatchAt(std::string_view text, size_t at) {
@@ -131,7 +208,7 @@ bool CompiledRegex::MatchAt(std::string_view text, size_t at) {
     // the text each time.
     if (!impl_->anchored.code)
         impl_->anchored = Compile(impl_->pcre, impl_->options | PCRE2_ANCHORED | PCRE2_NO_START_OPTIMIZE);
-    return impl_->Run(impl_->anchored, text, at);
+    return impl_->Run(impl_->anchored, text, at, impl_->context);
 }
 
 size_t CompiledRegex::Start(uint32_t group) const { return impl_->ovector[2 * group]; }

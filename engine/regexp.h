@@ -3,6 +3,7 @@
 // byte offset, and a match never splits a character.
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -34,11 +35,30 @@ public:
     // from the start of the text sees the same text whatever that start is.
     uint32_t LookbehindReach() const { return lookbehindReach_; }
 
+    // Which bytes a match can begin with (the first byte of the character at
+    // its start); all of them when the pattern can match empty text or the
+    // engine cannot tell. Only lead bytes are listed: a match never begins
+    // inside a character.
+    const std::array<bool, 256>& FirstBytes() const { return firstBytes_; }
+    // Every match begins where \b holds: between a word character and one
+    // that is not (the start and the end of the text count as the latter).
+    bool StartsAtWordBoundary() const { return startsAtWordBoundary_; }
+    // When known, which pairs of first two bytes a match can begin with, as
+    // 65536 bits (first byte * 256 + second byte); null when not known. A
+    // match that is one character long, at the end of the text, is not
+    // covered: check only where two bytes remain.
+    const uint64_t* StartPairs() const { return startPairs_.empty() ? nullptr : startPairs_.data(); }
+    // Every match begins at the start of the searched text (a leading ^).
+    bool AnchoredAtStart() const { return anchoredAtStart_; }
+
     // Searches `text` for the first match that begins at or after `from`; the
     // engine sees nothing before text's first byte, so ^ and \b judge that
     // byte as the start of a text. `text` must be valid UTF-8 and `from` a
     // character boundary (the caller checks once; see IsValidUtf8).
     bool Search(std::string_view text, size_t from);
+    // The same, for a match that begins before `limit`: the search looks no
+    // further than that for a start, however far the match may reach.
+    bool SearchBefore(std::string_view text, size_t from, size_t limit);
     // A match attempt at `at` only.
     bool MatchAt(std::string_view text, size_t at);
 
@@ -50,12 +70,24 @@ public:
     void CopyOffsets(std::vector<size_t>& offsets) const;
 
 private:
+    void ReadStartInfo(const TranslatedPattern& translated, bool ignoreCase);
+    void ReadStartPairs(const std::vector<std::pair<char, int>>& pairs, bool ignoreCase);
+
     struct Impl;
     std::unique_ptr<Impl> impl_;
     uint32_t captureCount_ = 0;
     uint32_t lookbehindReach_ = 0;
     OneCharKind oneChar_ = OneCharKind::None;
+    std::array<bool, 256> firstBytes_{};
+    bool startsAtWordBoundary_ = false;
+    bool anchoredAtStart_ = false;
+    std::vector<uint64_t> startPairs_;
 };
+
+// Word characters for \b and \w: ASCII letters, digits and "_".
+constexpr bool IsWordByte(unsigned char c) {
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_';
+}
 
 // A match of RegExp::Execute.
 struct RegExpMatch {

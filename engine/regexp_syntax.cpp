@@ -101,6 +101,8 @@ public:
         result.pcre = std::move(out_);
         result.captureCount = static_cast<uint32_t>(groupNames_.size());
         result.oneChar = OneChar();
+        result.startsAtWordBoundary = StartsAtWordBoundary(src_);
+        result.startPairs = StartPairs(src_).value_or(std::vector<std::pair<char, int>>());
         return result;
     }
 
@@ -146,6 +148,133 @@ private:
         for (std::string_view form : kAnyForms)
             if (src_ == form) return OneCharKind::Any;
         return OneCharKind::None;
+    }
+
+    // The end of the group that opens at `open` (just behind its ")"), or of
+    // the class or escape there; the pattern is known to be well formed.
+    static size_t SkipItem(std::string_view text, size_t open) {
+        if (text[open] == '\\') return std::min(open + 2, text.size());
+        if (text[open] == '[') {
+            size_t k = open + 1;
+            if (k < text.size() && text[k] == '^') ++k;
+            for (; k < text.size() && text[k] != ']'; ++k)
+                if (text[k] == '\\') ++k;
+            return std::min(k + 1, text.size());
+        }
+        if (text[open] != '(') return open + 1;
+        int depth = 0;
+        for (size_t k = open; k < text.size(); ++k) {
+            char c = text[k];
+            if (c == '\\' || c == '[') {
+                k = SkipItem(text, k) - 1;
+            } else if (c == '(') {
+                ++depth;
+            } else if (c == ')' && --depth == 0) {
+                return k + 1;
+            }
+        }
+        return text.size();
+    }
+
+    // The top-level alternatives of `text`, split at "|" outside groups and classes.
+    static std::vector<std::string_view> Alternatives(std::string_view text) {
+        std::vector<std::string_view> parts;
+        size_t begin = 0;
+        for (size_t k = 0; k < text.size();) {
+            if (text[k] == '|') {
+                parts.push_back(text.substr(begin, k - begin));
+                begin = ++k;
+            } else {
+                k = SkipItem(text, k);
+            }
+        }
+        parts.push_back(text.substr(begin));
+        return parts;
+    }
+
+    static bool IsLookaround(std::string_view item) {
+        return item.starts_with("(?=") || item.starts_with("(?!") || item.starts_with("(?<=") ||
+               item.starts_with("(?<!");
+    }
+
+    // Whether `text` holds nothing but assertions: lookarounds, ^, or groups
+    // of alternatives made of them (an empty alternative included).
+    static bool OnlyAssertions(std::string_view text) {
+        for (size_t k = 0; k < text.size();) {
+            size_t next = SkipItem(text, k);
+            std::string_view item = text.substr(k, next - k);
+            if (item == "^" || IsLookaround(item)) {
+                // zero-width
+            } else if (item.starts_with("(?:") && item.size() >= 4) {
+                for (std::string_view alt : Alternatives(item.substr(3, item.size() - 4)))
+                    if (!OnlyAssertions(alt)) return false;
+            } else {
+                return false;
+            }
+            k = next;
+            // A quantified assertion is still zero-width.
+            while (k < text.size() && (text[k] == '?' || text[k] == '*' || text[k] == '+')) ++k;
+        }
+        return true;
+    }
+
+    static bool StartsAtWordBoundary(std::string_view text) {
+        for (std::string_view alt : Alternatives(text)) {
+            size_t at = alt.find("\\b");
+            if (at == std::string_view::npos || !OnlyAssertions(alt.substr(0, at))) return false;
+            // The \b must stand alone: "\\b" is a backslash and a "b".
+            size_t k = 0;
+            while (k < at) k = SkipItem(alt, k);
+            if (k != at) return false;
+        }
+        return true;
+    }
+
+    static bool IsQuantifierStart(std::string_view text, size_t k) {
+        return k < text.size() && (text[k] == '?' || text[k] == '*' || text[k] == '+' || text[k] == '{');
+    }
+
+    // A character that stands for itself in a pattern.
+    static bool IsPlainLiteral(char c) {
+        return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
+               std::string_view("_-,:;<>=!#%&'\"@~`/ ").find(c) != std::string_view::npos;
+    }
+
+    // The first two characters of every match of `text` when it begins,
+    // behind assertions, with literal text or a group of alternatives that
+    // each do; nothing when that is not so.
+    using Pairs = std::vector<std::pair<char, int>>;
+    static std::optional<Pairs> StartPairs(std::string_view text) {
+        Pairs pairs;
+        for (std::string_view alt : Alternatives(text)) {
+            size_t k = 0;
+            while (k < alt.size()) {  // the assertions in front
+                size_t next = SkipItem(alt, k);
+                std::string_view item = alt.substr(k, next - k);
+                if (item != "\\b" && item != "\\B" && !OnlyAssertions(item)) break;
+                k = next;
+                while (IsQuantifierStart(alt, k) && alt[k] != '{') ++k;
+            }
+            if (k >= alt.size()) return std::nullopt;
+            if (alt[k] == '(') {
+                size_t next = SkipItem(alt, k);
+                if (IsQuantifierStart(alt, next)) return std::nullopt;
+                std::string_view inner = alt.substr(k + 1, next - k - 2);
+                if (inner.starts_with("?:")) {
+                    inner.remove_prefix(2);
+                } else if (inner.starts_with("?")) {
+                    return std::nullopt;  // lookarounds were taken above; names are not worth it
+                }
+                std::optional<Pairs> nested = StartPairs(inner);
+                if (!nested) return std::nullopt;
+                pairs.insert(pairs.end(), nested->begin(), nested->end());
+                continue;
+            }
+            if (!IsPlainLiteral(alt[k]) || IsQuantifierStart(alt, k + 1)) return std::nullopt;
+            bool second = k + 1 < alt.size() && IsPlainLiteral(alt[k + 1]) && !IsQuantifierStart(alt, k + 2);
+            pairs.emplace_back(alt[k], second ? static_cast<unsigned char>(alt[k + 1]) : -1);
+        }
+        return pairs;
     }
 
     bool At(char c, size_t offset = 0) const { return i_ + offset < src_.size() && src_[i_ + offset] == c; }

@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 #include "support/error.h"
 
@@ -39,6 +41,13 @@ struct TranslatedPattern {
     std::string pcre;           // PCRE2 syntax, for PCRE2_UTF without PCRE2_UCP
     uint32_t captureCount = 0;  // capturing groups, named ones included
     OneCharKind oneChar = OneCharKind::None;
+    // Every alternative of the pattern begins with \b, with nothing before it
+    // but assertions: a match can only start at a word boundary.
+    bool startsAtWordBoundary = false;
+    // When every match begins with a literal text (after assertions), the
+    // possible first two characters as written, case as in the pattern; a
+    // second character of -1 stands for any. Empty when not known.
+    std::vector<std::pair<char, int>> startPairs;
 };
 
 // Raises an Error with one of the numbers above for a pattern that the

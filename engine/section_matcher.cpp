@@ -1,5 +1,6 @@
 #include "engine/section_matcher.h"
 
+#include <cstring>
 #include <string>
 
 #include "engine/utf8.h"
@@ -23,6 +24,12 @@ namespace {
     throw e.WithDescription(text);
 }
 
+// The bytes a one-character pattern takes (as the first byte of a character).
+bool OneCharTakes(OneCharKind kind, int byte) {
+    if (byte >= 0x80 && byte < 0xC0) return false;
+    return kind == OneCharKind::Any || (byte != '\n' && byte != '\r');
+}
+
 }  // namespace
 
 SectionMatcher::SectionMatcher(const HldSection& section, std::string_view inp) : section_(section), inp_(inp) {}
@@ -44,63 +51,85 @@ void SectionMatcher::Compile() {
             slot.re = regexes_.back().get();
             slot.oneChar = slot.re->OneChar();
             slot.groupCount = slot.re->CaptureCount();
+            slot.firstBytes = slot.re->FirstBytes().data();
+            slot.atWordBoundary = slot.re->StartsAtWordBoundary();
+            slot.anchoredAtStart = slot.re->AnchoredAtStart();
+            slot.pairs = slot.re->StartPairs();
+            // Where the bytes rule out most positions, single attempts at the
+            // rest cost less than a search by the engine, which tries them all.
+            slot.tryEachStart = slot.atWordBoundary || slot.pairs;
+            int count = 0;
+            for (int c = 0; c < 256; ++c)
+                if (slot.firstBytes[c]) {
+                    ++count;
+                    slot.singleFirstByte = c;
+                }
+            if (count != 1) slot.singleFirstByte = -1;
             slots_.push_back(std::move(slot));
         }
     }
-    for (Slot& slot : slots_)
-        if (slot.oneChar != OneCharKind::None) oneCharSlots_.push_back(&slot);
+    for (uint32_t k = 0; k < slots_.size(); ++k) {
+        const Slot& slot = slots_[k];
+        for (int c = 0; c < 256; ++c) {
+            bool takes = slot.oneChar != OneCharKind::None ? OneCharTakes(slot.oneChar, c) : slot.firstBytes[c];
+            if (takes) byFirstByte_[c].push_back(k);
+        }
+    }
     compiled_ = true;
 }
 
-// Searching every pattern again over the rest of the text at each rebuild
-// would make the cost quadratic. Instead, a pattern's last search result
-// stands where the new scan base cannot change it: an attempt at a position
-// sees the same text from any base as long as the base lies no further back
-// than the pattern's lookbehind reach (and ^ matches only at the base). So
-// only the positions within that reach of the new base are tried afresh.
-void SectionMatcher::Rebuild(size_t base) {
-    if (!compiled_) Compile();
-    base_ = base;
-    quietUntil_ = 0;
-    std::string_view subject = inp_.substr(base);
-    for (Slot& slot : slots_) {
-        if (slot.oneChar != OneCharKind::None) continue;
-        if (!slot.searched) {
-            Advance(slot, base);
-            continue;
+namespace {
+
+constexpr std::array<bool, 256> kWordBytes = [] {
+    std::array<bool, 256> table{};
+    for (int c = 0; c < 256; ++c) table[c] = IsWordByte(static_cast<unsigned char>(c));
+    return table;
+}();
+
+inline bool PairAllowed(const uint64_t* pairs, const unsigned char* at) {
+    unsigned pair = at[0] * 256u + at[1];
+    return (pairs[pair / 64] >> (pair % 64)) & 1;
+}
+
+}  // namespace
+
+// Whether a match of the slot's pattern could begin at `pos`, judged by the
+// bytes there and before without running the engine.
+inline bool SectionMatcher::MayStartAt(const Slot& slot, size_t pos) const {
+    if (pos >= inp_.size()) return false;  // nothing at the end is ever used
+    const unsigned char* text = reinterpret_cast<const unsigned char*>(inp_.data());
+    if (!slot.firstBytes[text[pos]]) return false;
+    if (slot.anchoredAtStart && pos != base_) return false;
+    if (slot.atWordBoundary && (pos != base_ && kWordBytes[text[pos - 1]]) == kWordBytes[text[pos]]) return false;
+    if (slot.pairs && pos + 1 < inp_.size() && !PairAllowed(slot.pairs, text + pos)) return false;
+    return true;
+}
+
+// The first position in [from, to) where a match could begin; `to` if none.
+size_t SectionMatcher::FirstPossibleStart(const Slot& slot, size_t from, size_t to) const {
+    if (from >= to) return to;
+    if (slot.anchoredAtStart) return from == base_ && MayStartAt(slot, from) ? from : to;
+    const unsigned char* text = reinterpret_cast<const unsigned char*>(inp_.data());
+    const bool* first = slot.firstBytes;
+    if (slot.singleFirstByte >= 0) {
+        for (size_t p = from; p < to; ++p) {
+            const void* hit = std::memchr(text + p, slot.singleFirstByte, to - p);
+            if (!hit) return to;
+            p = static_cast<size_t>(static_cast<const unsigned char*>(hit) - text);
+            if (MayStartAt(slot, p)) return p;
         }
-        // Fresh attempts at the first max(reach, 1) characters; `fresh` ends
-        // as the first position that needs none (past the end: all tried).
-        size_t fresh = base;
-        bool matched = false;
-        uint32_t attempts = std::max<uint32_t>(slot.re->LookbehindReach(), 1);
-        try {
-            for (uint32_t k = 0; k < attempts && !matched; ++k) {
-                if (slot.re->MatchAt(subject, fresh - base)) {
-                    matched = true;
-                } else if (fresh == inp_.size()) {
-                    fresh = inp_.size() + 1;
-                    break;
-                } else {
-                    fresh = NextCharBoundary(inp_, fresh);
-                }
-            }
-        } catch (const Error& e) {
-            RaisePatternError(e, *slot.source);
-        }
-        if (matched) {
-            Store(slot, base, true);
-        } else if (slot.from <= fresh && (!slot.found || slot.start >= fresh)) {
-            slot.from = base;
-        } else {
-            Advance(slot, fresh);
-            slot.from = base;
-        }
+    } else if (!slot.atWordBoundary && !slot.pairs) {
+        for (size_t p = from; p < to; ++p)
+            if (first[text[p]]) return p;
+    } else {
+        for (size_t p = from; p < to; ++p)
+            if (first[text[p]] && MayStartAt(slot, p)) return p;
     }
+    return to;
 }
 
 void SectionMatcher::Store(Slot& slot, size_t from, bool found) {
-    slot.searched = true;
+    slot.known = true;
     slot.from = from;
     slot.found = found;
     if (!found) return;
@@ -112,84 +141,82 @@ void SectionMatcher::Store(Slot& slot, size_t from, bool found) {
         if (offset != CompiledRegex::kUnset) offset += base_;
 }
 
-// The first match of the global search from the scan base that begins at or
-// after `from`.
-bool SectionMatcher::Advance(Slot& slot, size_t from) {
+// The first match of the global search from the scan base that begins in
+// [from, limit); stored when there is one.
+bool SectionMatcher::SearchBefore(Slot& slot, size_t from, size_t limit) {
     bool found = false;
-    if (from <= inp_.size()) {
-        try {
-            found = slot.re->Search(inp_.substr(base_), from - base_);
-        } catch (const Error& e) {
-            RaisePatternError(e, *slot.source);
-        }
+    try {
+        found = slot.re->SearchBefore(inp_.substr(base_), from - base_, limit - base_);
+    } catch (const Error& e) {
+        RaisePatternError(e, *slot.source);
     }
-    Store(slot, from, found);
+    if (found) Store(slot, from, true);
     return found;
 }
 
-// Walks the pattern's matches past those that begin in used-up text; true
-// when the next one begins at `pos`.
-bool SectionMatcher::CandidateAt(Slot& slot, size_t pos) {
-    while (slot.found && slot.start < pos) {
-        size_t next = slot.end > slot.start ? slot.end
-                      : slot.end < inp_.size() ? NextCharBoundary(inp_, slot.end)
-                                               : inp_.size() + 1;
-        Advance(slot, next);
+// A match attempt at `pos` alone; stores the match when there is one.
+bool SectionMatcher::MatchesAt(Slot& slot, size_t pos) {
+    bool found = false;
+    try {
+        found = slot.re->MatchAt(inp_.substr(base_), pos - base_);
+    } catch (const Error& e) {
+        RaisePatternError(e, *slot.source);
     }
-    return slot.found && slot.start == pos;
+    if (found) Store(slot, pos, true);
+    return found;
 }
 
-// A one-character pattern matches at every position where the character
-// qualifies, whatever came before: no match list to walk.
-static size_t OneCharMatchEnd(OneCharKind kind, std::string_view inp, size_t pos) {
-    unsigned char c = static_cast<unsigned char>(inp[pos]);
-    if (kind == OneCharKind::AnyButLineTerminator) {
-        if (c == '\n' || c == '\r') return pos;
-        if (c == 0xE2 && pos + 2 < inp.size() && static_cast<unsigned char>(inp[pos + 1]) == 0x80 &&
-            (static_cast<unsigned char>(inp[pos + 2]) | 1) == 0xA9)
-            return pos;  // U+2028, U+2029
+// Searching every pattern again over the rest of the text at each rebuild
+// would make the cost quadratic. Instead, a pattern's last search result
+// stands where the new scan base cannot change it: an attempt at a position
+// sees the same text from any base as long as the base lies no further back
+// than the pattern's lookbehind reach (and ^ matches only at the base). So
+// only the positions within that reach of the new base are tried afresh.
+void SectionMatcher::Rebuild(size_t base) {
+    if (!compiled_) Compile();
+    base_ = base;
+    for (Slot& slot : slots_) {
+        if (slot.oneChar != OneCharKind::None) continue;
+        // `fresh` ends as the first position whose attempts do not depend on the base.
+        size_t fresh = base;
+        for (uint32_t k = std::max<uint32_t>(slot.re->LookbehindReach(), 1); k > 0 && fresh < inp_.size(); --k)
+            fresh = NextCharBoundary(inp_, fresh);
+        bool keep = slot.known && slot.from <= fresh && (!slot.found || slot.start >= fresh);
+        bool matched = false;
+        for (size_t p = base; p < fresh && !matched; p = NextCharBoundary(inp_, p))
+            matched = MayStartAt(slot, p) && MatchesAt(slot, p);
+        if (matched) {
+            slot.from = base;
+        } else if (keep) {
+            slot.from = base;
+        } else {
+            slot.known = false;
+            slot.next = fresh;
+        }
     }
-    return NextCharBoundary(inp, pos);
 }
 
 bool SectionMatcher::FindWinner(size_t pos, StepWinner& winner) {
     Slot* best = nullptr;
     size_t bestEnd = pos;
-    if (pos < quietUntil_) {
-        // Within the text before the next match of any other pattern (the
-        // inside of comments and strings, for instance): the first
-        // one-character pattern that takes the character wins.
-        for (Slot* slot : oneCharSlots_) {
-            size_t end = OneCharMatchEnd(slot->oneChar, inp_, pos);
-            if (end > pos) {
-                best = slot;
-                bestEnd = end;
-                break;
-            }
+    for (uint32_t index : byFirstByte_[static_cast<unsigned char>(inp_[pos])]) {
+        Slot& slot = slots_[index];
+        size_t end;
+        if (slot.oneChar != OneCharKind::None) {
+            // Matches wherever the character qualifies, whatever came before.
+            if (slot.oneChar == OneCharKind::AnyButLineTerminator && static_cast<unsigned char>(inp_[pos]) == 0xE2 &&
+                pos + 2 < inp_.size() && static_cast<unsigned char>(inp_[pos + 1]) == 0x80 &&
+                (static_cast<unsigned char>(inp_[pos + 2]) | 1) == 0xA9)
+                continue;  // U+2028, U+2029
+            end = NextCharBoundary(inp_, pos);
+        } else {
+            if (!Candidate(slot, pos)) continue;
+            end = slot.end;
         }
-    } else {
-        size_t quiet = inp_.size() + 1;
-        for (Slot& slot : slots_) {
-            size_t end;
-            if (slot.oneChar != OneCharKind::None) {
-                end = OneCharMatchEnd(slot.oneChar, inp_, pos);
-            } else {
-                if (!slot.found) continue;
-                if (slot.start > pos) {  // the common case, decided at once
-                    quiet = std::min(quiet, slot.start);
-                    continue;
-                }
-                bool candidate = CandidateAt(slot, pos);
-                if (slot.found) quiet = std::min(quiet, slot.start);
-                if (!candidate) continue;
-                end = slot.end;
-            }
-            if (end > bestEnd) {  // an empty match never wins; a tie keeps the earlier
-                best = &slot;
-                bestEnd = end;
-            }
+        if (end > bestEnd) {  // an empty match never wins; a tie keeps the earlier
+            best = &slot;
+            bestEnd = end;
         }
-        quietUntil_ = quiet;
     }
     if (!best) return false;
     winner.rule = best->rule;
@@ -198,6 +225,42 @@ bool SectionMatcher::FindWinner(size_t pos, StepWinner& winner) {
     winner.groupCount = best->groupCount;
     winner.groups = &best->groups;
     return true;
+}
+
+// Whether the slot's global search from the scan base has a match that
+// begins at `pos` (then it is the slot's match). Every position before `pos`
+// lies in used-up text.
+bool SectionMatcher::Candidate(Slot& slot, size_t pos) {
+    while (true) {
+        if (slot.known) {
+            if (!slot.found || slot.start > pos) return false;
+            if (slot.start == pos) return true;
+            // The match begins in used-up text: the search goes on behind it.
+            slot.known = false;
+            slot.next = slot.end > slot.start ? slot.end
+                        : slot.end < inp_.size() ? NextCharBoundary(inp_, slot.end)
+                                                 : inp_.size() + 1;
+            continue;
+        }
+        if (slot.next > pos) return false;
+        size_t p = FirstPossibleStart(slot, slot.next, pos);
+        if (p < pos) {
+            // A match may begin in the used-up text: look there only.
+            if (slot.tryEachStart) {
+                if (!MatchesAt(slot, p)) slot.next = NextCharBoundary(inp_, p);
+                continue;
+            }
+            if (SearchBefore(slot, p, pos)) continue;
+            slot.next = pos;
+        }
+        if (!MayStartAt(slot, pos)) {
+            slot.next = pos;
+            return false;
+        }
+        if (MatchesAt(slot, pos)) return true;
+        slot.next = NextCharBoundary(inp_, pos);
+        return false;
+    }
 }
 
 }  // namespace tintext

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <algorithm>
+#include <array>
 #include <cstddef>
 #include <memory>
 #include <string_view>
@@ -41,25 +42,34 @@ public:
     bool FindWinner(size_t pos, StepWinner& winner);
 
 private:
-    // One pattern and where its global search stands. Kept in one array:
-    // every step looks at every slot.
+    // One pattern and where its global search from the scan base stands:
+    // either the search's result from `from` on is known (`known`), or only
+    // that the search goes on from `next` (nothing known beyond it).
     struct Slot {
-        bool found = false;     // start/end hold the pattern's current match
-        bool searched = false;  // `from`, `found` and the match are a search result
+        bool known = false;
+        bool found = false;     // when known: start/end hold the first match at or after `from`
+        bool atWordBoundary = false;
+        bool anchoredAtStart = false;
+        bool tryEachStart = false;  // in used-up text, single attempts rather than a search
         OneCharKind oneChar = OneCharKind::None;
         uint32_t groupCount = 0;
         size_t start = 0, end = 0;
-        // The last search began at `from`: no match of the global search from
-        // the scan base begins in [from, start).
         size_t from = 0;
+        size_t next = 0;
         size_t rule = 0;
+        const bool* firstBytes = nullptr;  // 256 entries
+        int singleFirstByte = -1;          // the only byte in firstBytes, if just one
+        const uint64_t* pairs = nullptr;   // the possible first two bytes, if known
         CompiledRegex* re = nullptr;
         const HldPattern* source = nullptr;
         std::vector<size_t> groups;  // of the current match, when groupCount > 0
     };
     void Compile();
-    bool CandidateAt(Slot& slot, size_t pos);
-    bool Advance(Slot& slot, size_t from);
+    bool MayStartAt(const Slot& slot, size_t pos) const;
+    size_t FirstPossibleStart(const Slot& slot, size_t from, size_t to) const;
+    bool MatchesAt(Slot& slot, size_t pos);
+    bool Candidate(Slot& slot, size_t pos);
+    bool SearchBefore(Slot& slot, size_t from, size_t limit);
     void Store(Slot& slot, size_t from, bool found);
 
     const HldSection& section_;
@@ -68,10 +78,9 @@ private:
     size_t base_ = 0;
     std::vector<std::unique_ptr<CompiledRegex>> regexes_;
     std::vector<Slot> slots_;  // all patterns, rule by rule
-    std::vector<Slot*> oneCharSlots_;
-    // No pattern other than the one-character ones has a match that begins
-    // before this position: up to it, those alone decide.
-    size_t quietUntil_ = 0;
+    // For each byte, the slots (in rule order) whose match can begin with it:
+    // a step looks at those alone.
+    std::array<std::vector<uint32_t>, 256> byFirstByte_;
 };
 
 }  // namespace tintext

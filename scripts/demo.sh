@@ -4,4 +4,5 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/setup.sh
 scripts/build.sh build
-build/app/tintext
+build/app/tintext /in=Examples/asp-ex1.asp /out=output.htm /overwrite=1 /showoutput=0
+echo "Wrote output.htm"

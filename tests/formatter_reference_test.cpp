@@ -165,6 +165,17 @@ public:
                                              "(?<=\\w\\w\\w)", "(?<=b[^c]{2})", "(?<!\\s\\S)"});
     }
 
+    // Patterns whose possible starts the formatter judges by the bytes at and
+    // before a position: one first character (of either case), a set of them,
+    // a leading \b behind assertions, a leading ^.
+    std::string StartShaped() {
+        static const std::vector<std::string> shapes = {
+            "\\b(?:ab|ba|c)\\b", "(?:(?<!a)|(?<=bb))\\b(?:a|bc)\\b", "\\bA\\w*", "\\b\\w+", "\\b1|b",
+            "(?=a)\\bab", "(?<= )\\bb+", "\\b(?:a|)", "\\b[ab]\\B", "[aA]b", "A", "b+", "\xC3\xA9+", "[\xC3\xA9 ]",
+            "\\n", "^a+", "^\\b", "\\bc|^b", "[^a]b", "(?:\\b)a", "\\\\b", "[\\b]a"};
+        return Pick(shapes);
+    }
+
     std::string Alternation(int depth) {
         std::string text = Sequence(depth);
         if (Chance(25)) text += "|" + Sequence(depth);
@@ -176,6 +187,7 @@ public:
         int kind = Below(100);
         if (kind < 1) return Pick(std::vector<std::string>{"*a", "a(b", "[b-a]"});  // invalid
         if (kind < 8) return Pick(std::vector<std::string>{"x*", "(?=b)", "", "a*"});  // empty matches
+        if (kind < 18) return StartShaped();
         std::string text = Alternation(0);
         if (Chance(12)) text = "^" + text;
         if (Chance(10)) text = Lookbehind() + text;

@@ -192,6 +192,79 @@ TEST(CompiledRegex, LookbehindReachAndOneCharKinds) {
     }
 }
 
+// Where a match may begin, as the formatter reads it: the listed bytes are
+// exactly those of FirstBytes among the probes (more than the pattern can
+// begin with is safe, fewer is not).
+TEST(CompiledRegex, PossibleStarts) {
+    struct Case {
+        const char* pattern;
+        bool ignoreCase;
+        const char* starts;  // of the probes "aAbB1 _.\xC3"
+        bool atWordBoundary;
+        bool anchored;
+    } cases[] = {
+        {"abc", false, "aA", false, false},  // a first letter is taken in both cases
+        {"abc", true, "aA", false, false},
+        {"[aA]x", false, "aA", false, false},  // kept by the engine as one caseless unit
+        {"[ab]|1", false, "ab1", false, false},
+        {"x*", false, "aAbB1 _.\xC3", false, false},  // can match empty
+        {"\\b(?:ab|b)\\b", false, "ab", true, false},
+        {"(?:(?<!\\.)|(?<=\\.\\.\\.))\\b(?:a|B)", false, "aB", true, false},
+        {"\\ba|\\bb", false, "ab", true, false},
+        {"\\ba|b", false, "ab", false, false},
+        {"\\b\\.", false, ".", true, false},  // then a word character must come before
+        {"[\\b]a", false, "", false, false},
+        {"\\\\b", false, "", false, false},
+        {"\\B\\w", false, "aAbB1_", false, false},
+        {"^a", false, "aA", false, true},
+        {"\xC3\xA9", false, "\xC3", false, false},
+        {"[^a]", false, "aAbB1 _.\xC3", false, false},  // the engine keeps no table for it
+    };
+    const std::string probes = "aAbB1 _.\xC3";
+    for (const Case& c : cases) {
+        CompiledRegex re(c.pattern, c.ignoreCase, false);
+        std::string starts;
+        for (char probe : probes)
+            if (re.FirstBytes()[static_cast<unsigned char>(probe)]) starts += probe;
+        EXPECT_EQ(starts, c.starts) << c.pattern;
+        EXPECT_EQ(re.StartsAtWordBoundary(), c.atWordBoundary) << c.pattern;
+        EXPECT_EQ(re.AnchoredAtStart(), c.anchored) << c.pattern;
+        for (int byte = 0x80; byte < 0xC0; ++byte) EXPECT_FALSE(re.FirstBytes()[byte]) << c.pattern;
+    }
+}
+
+// The pairs of first two bytes that patterns beginning with literal words
+// admit; "?" in `second` stands for any byte.
+TEST(CompiledRegex, StartPairs) {
+    struct Case {
+        const char* pattern;
+        bool ignoreCase;
+        const char* admitted;  // pairs, two bytes each
+        const char* refused;
+    } cases[] = {
+        {"\\b(?:if|in|do)\\b", false, "ifindo", "IfiXdd"},
+        {"(?:if|in)", true, "IFInIf", "iXdo"},
+        {"\\bSub\\b", true, "SuSUsu\xC5\xBF", "SvTu"},  // the long s
+        {"key", true, "keKEkE\xE2\x84", "kxle"},            // the Kelvin sign
+        {"(?:a|bc)d", false, "a?a\xC3" "bc", "bbca"},
+        {"ab?", false, "aaab", "ba"},
+        {"(?<=x)ab|cd", false, "abcd", "xaca"},
+    };
+    for (const Case& c : cases) {
+        CompiledRegex re(c.pattern, c.ignoreCase, false);
+        const uint64_t* pairs = re.StartPairs();
+        ASSERT_NE(pairs, nullptr) << c.pattern;
+        auto admits = [&](const char* at) {
+            unsigned pair = static_cast<unsigned char>(at[0]) * 256u + static_cast<unsigned char>(at[1]);
+            return ((pairs[pair / 64] >> (pair % 64)) & 1) != 0;
+        };
+        for (const char* p = c.admitted; *p; p += 2) EXPECT_TRUE(admits(p)) << c.pattern << " " << std::string(p, 2);
+        for (const char* p = c.refused; *p; p += 2) EXPECT_FALSE(admits(p)) << c.pattern << " " << std::string(p, 2);
+    }
+    for (const char* none : {"[ab]c", "a*b", "\\.x", "(?:a|b*)c", "\\w+"})
+        EXPECT_EQ(CompiledRegex(none, false, false).StartPairs(), nullptr) << none;
+}
+
 TEST(CompiledRegex, AnchoredAttemptAndSearchFromOffset) {
     CompiledRegex re("b+", false, false);
     EXPECT_FALSE(re.MatchAt("abb", 0));

@@ -1,0 +1,120 @@
+#!/usr/bin/env bash
+# Tintext against general-purpose highlighters, whole process, HTML output,
+# on the inputs of bench/inputs.sh. Installs the peers from Debian when
+# missing, runs Tintext and each peer alternately, and prints per input and
+# program: the median seconds, MB/s (input bytes / time), the peak resident
+# memory, and Tintext's speed-up over each peer. It also checks Tintext's
+# output against bench/checksums.txt (an optimisation must not change it).
+#   bench/compare.sh [--runs N] [--update-checksums] [--only NAME] [tintext-binary]
+# Runs: N (default 3) for Tintext; the peers run N times on inputs under
+# 2 MB and once on larger ones, where each run takes them many seconds.
+set -euo pipefail
+repo=$(cd "$(dirname "$0")/.." && pwd)
+runs=3
+update=0
+only=
+binary=$repo/build/app/tintext
+hldfolder=${TINTEXT_HLD_FOLDER:-$repo/hld}
+while [ $# -gt 0 ]; do
+  case $1 in
+    --runs) runs=$2; shift 2 ;;
+    --update-checksums) update=1; shift ;;
+    --only) only=$2; shift 2 ;;
+    *) binary=$1; shift ;;
+  esac
+done
+[ -x "$binary" ] || { echo "no program at $binary (build first)" >&2; exit 1; }
+
+install_missing() {
+  local missing=()
+  command -v source-highlight > /dev/null || missing+=(source-highlight)
+  command -v highlight > /dev/null || missing+=(highlight)
+  [ -x /usr/bin/pygmentize ] || missing+=(python3-pygments)
+  command -v kate-syntax-highlighter > /dev/null || missing+=(libkf5syntaxhighlighting-tools)
+  [ -x /usr/bin/time ] || missing+=(time)
+  [ ${#missing[@]} -eq 0 ] && return 0
+  echo "installing ${missing[*]}" >&2
+  apt-get update -qq > /dev/null
+  DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "${missing[@]}" > /dev/null
+}
+install_missing
+
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+"$repo/bench/inputs.sh" "$work/in" > "$work/inputs"
+
+# One timed run: prints "seconds kilobytes", or nothing when the program failed.
+timed() {
+  local out=$1 start end
+  shift
+  rm -f "$out"
+  start=$EPOCHREALTIME
+  if /usr/bin/time -f '%M' -o "$work/time" "$@" > /dev/null 2> "$work/stderr" && [ -s "$out" ]; then
+    end=$EPOCHREALTIME
+    echo "$(awk -v a="$start" -v b="$end" 'BEGIN { printf "%.3f", b - a }') $(tail -n 1 "$work/time")"
+  else
+    echo "  (failed: $* : $(tail -n 1 "$work/stderr"))" >&2
+  fi
+}
+
+run_tool() {  # run_tool TOOL INPUT LANGUAGE OUTPUT
+  local tool=$1 input=$2 lang=$3 out=$4
+  case $tool in
+    tintext) timed "$out" "$binary" "/in=$input" "/out=$out" "/hld=$hldfolder/$lang" /overwrite=1 /showoutput=0 ;;
+    source-highlight) timed "$out" source-highlight -s "$lang" -f html -i "$input" -o "$out" ;;
+    highlight) timed "$out" highlight -O html -S "$lang" -i "$input" -o "$out" ;;
+    pygments) timed "$out" /usr/bin/pygmentize -l "$lang" -f html -O full -o "$out" "$input" ;;
+    kate) timed "$out" kate-syntax-highlighter -s "$lang" -o "$out" "$input" ;;
+  esac
+}
+
+# bench/checksums.txt: "output-sha256 input definition-sha256" per input. An
+# output is compared only while its definition is the one it was made with.
+check_output() {  # check_output NAME DEFINITION
+  local sum definition stored
+  sum=$(sha256sum < "$work/out-tintext.html" | cut -d' ' -f1)
+  definition=$(sha256sum < "$2" | cut -d' ' -f1)
+  if [ "$update" = 1 ]; then
+    { grep -sv " $1 " "$repo/bench/checksums.txt" || true; echo "$sum $1 $definition"; } | sort -k2 > "$work/sums"
+    cp "$work/sums" "$repo/bench/checksums.txt"
+    return
+  fi
+  stored=$(cat "$repo/bench/checksums.txt" 2> /dev/null | awk -v n="$1" -v d="$definition" '$2 == n && $3 == d { print $1 }')
+  if [ -n "$stored" ] && [ "$stored" != "$sum" ]; then
+    echo "  OUTPUT CHANGED for $1: $sum, stored $stored" >&2
+  elif [ -z "$stored" ]; then
+    echo "  no stored checksum for $1 with this definition (record with --update-checksums)" >&2
+  fi
+}
+
+median() { sort -n | awk '{ v[NR] = $1 } END { if (NR) print v[int((NR + 1) / 2)] }'; }
+
+tools=(tintext source-highlight highlight pygments kate)
+printf '%-14s %-17s %8s %8s %8s %10s\n' input program seconds MB/s peak_MB speed-up
+while read -r name input definition sh hl py kate; do
+  [ -n "$only" ] && [ "$name" != "$only" ] && continue
+  bytes=$(stat -c %s "$input")
+  langs=("$definition" "$sh" "$hl" "$py" "$kate")
+  declare -A times=() peaks=()
+  for ((r = 0; r < runs; r++)); do
+    for t in "${!tools[@]}"; do
+      tool=${tools[$t]}
+      if [ "$tool" != tintext ] && [ $r -gt 0 ] && [ "$bytes" -gt 2000000 ]; then continue; fi
+      result=$(run_tool "$tool" "$input" "${langs[$t]}" "$work/out-$tool.html")
+      [ -n "$result" ] || continue
+      read -r seconds kilobytes <<< "$result"
+      times[$tool]+="$seconds "
+      (( kilobytes > ${peaks[$tool]:-0} )) && peaks[$tool]=$kilobytes
+      if [ "$tool" = tintext ] && [ $r -eq 0 ]; then check_output "$name" "$hldfolder/$definition"; fi
+    done
+  done
+  tintext_seconds=$(echo "${times[tintext]:-}" | tr ' ' '\n' | grep . | median)
+  for tool in "${tools[@]}"; do
+    [ -n "${times[$tool]:-}" ] || { printf '%-14s %-17s %8s\n' "$name" "$tool" failed; continue; }
+    seconds=$(echo "${times[$tool]}" | tr ' ' '\n' | grep . | median)
+    awk -v n="$name" -v t="$tool" -v b="$bytes" -v s="$seconds" -v p="${peaks[$tool]}" -v ts="$tintext_seconds" \
+      'BEGIN { s0 = (s > 0 ? s : 0.005); x = (t == "tintext" || ts == "" ? "" : sprintf("%.1fx", s0 / (ts > 0 ? ts : 0.005)));
+               printf "%-14s %-17s %8.3f %8.1f %8.1f %10s\n", n, t, s, b / 1e6 / s0, p / 1024, x }'
+  done
+  unset times peaks
+done < "$work/inputs"

@@ -1,0 +1,309 @@
+#include "engine/job.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <new>
+
+#include "engine/formatter.h"
+#include "engine/hld_loader.h"
+#include "support/components.h"
+#include "support/conversions.h"
+#include "support/environment.h"
+#include "support/error.h"
+#include "support/file_system_object.h"
+#include "support/strings2.h"
+#include "support/strings_core.h"
+#include "support/system.h"
+#include "support/text_codec.h"
+
+namespace tintext {
+
+namespace {
+
+constexpr const char* kCrLf = "\r\n";
+constexpr const char* kStandardStream = "-";
+
+bool HasPathSeparator(const std::string& path) { return path.find_first_of("/\\") != std::string::npos; }
+
+// Both names lead to one existing file (the same path, a link, another spelling).
+bool SameFile(const std::string& a, const std::string& b) {
+    if (a == b) return true;
+    struct stat sa {}, sb {};
+    if (::stat(a.c_str(), &sa) != 0 || ::stat(b.c_str(), &sb) != 0) return false;
+    return sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
+}
+
+// Classic run-time numbers for failures that carry none of their own, so that
+// the general message can show one.
+constexpr int32_t kSubscriptOutOfRange = 9;  // a definition without sections has no first section
+constexpr int32_t kInternalError = 51;       // a library failure other than memory
+
+struct ErrorParts {
+    int32_t number;
+    std::string description;
+};
+
+class Job {
+public:
+    explicit Job(const JobRequest& request) : r_(request), env_(Env()) {}
+
+    JobOutcome Run() {
+        try {
+            return Steps();
+        } catch (const Error& e) {
+            return Unexpected({e.Number(), e.Description()});
+        } catch (const std::bad_alloc&) {
+            return Unexpected({err::OutOfMemory, RuntimeErrorText(err::OutOfMemory)});
+        } catch (const std::exception& e) {
+            return Unexpected({kInternalError, e.what()});
+        }
+    }
+
+private:
+    const JobRequest& r_;
+    JobEnvironment& env_;
+    std::string label_;
+    std::string hldfile_;
+    bool progressShown_ = false;
+    bool busy_ = false;
+
+    void Step(const char* label) { label_ = label; }
+
+    bool StdinInput() const { return r_.standardStreams && r_.inputfilename == kStandardStream; }
+    bool StdoutOutput() const { return r_.standardStreams && r_.destfile == kStandardStream; }
+
+    void Tell(const std::string& text, MsgIcon icon, const std::string& title) {
+        env_.MessageBox(text, MsgButtons::Ok, icon, title);
+    }
+    void Warn(const std::string& text) { Tell(text, MsgIcon::Exclamation, ApplicationTitle()); }
+
+    void Busy(bool on) {
+        env_.SetBusyPointer(on);
+        busy_ = on;
+    }
+
+    // F8. The progress display and the pointer are put back so that the
+    // program is usable after the message.
+    JobOutcome Unexpected(const ErrorParts& e) {
+        Warn("Error in processing file." + std::string(kCrLf) + "Error " + std::to_string(e.number) + ", " +
+             e.description + kCrLf + "Hint: " + label_);
+        if (progressShown_) env_.HideProgress();
+        if (busy_) Busy(false);
+        return JobOutcome::NotWritten;
+    }
+
+    JobOutcome Steps() {
+        env_.cancelRequested = false;
+
+        Step("Detect if outputfile exists");
+        System system;
+        bool overwriteAllowed = false;
+        bool exists = false;
+        if (!StdoutOutput()) {
+            try {
+                exists = system.FileExists(r_.destfile);
+            } catch (const Error& e) {
+                Warn("Unable to determine if output file already exists (" + r_.destfile + "). " +
+                     e.Description());
+                return JobOutcome::NotWritten;
+            }
+        }
+        if (exists) {
+            if (r_.overwritemode == 1) {
+                overwriteAllowed = true;
+            } else if (r_.overwritemode == 2) {
+                MsgResult answer = env_.MessageBox(
+                    "The file \"" + r_.destfile + "\" already exists." + kCrLf + kCrLf +
+                        "Do you want to overwrite this file?",
+                    MsgButtons::YesNo, MsgIcon::Exclamation, "Warning");
+                overwriteAllowed = answer == MsgResult::Yes;
+            }
+        } else {
+            overwriteAllowed = true;
+        }
+
+        Step("Abort the process if overwrite is not allowed and the file already exists");
+        if (!overwriteAllowed) {
+            if (r_.overwritemode != 2) {
+                Tell("The output file already existed and overwrite was not allowed (" + r_.destfile +
+                         "). The process was aborted",
+                     MsgIcon::Information, kProgramTitle);
+            }
+            return JobOutcome::NotWritten;
+        }
+
+        Step("Load Input File");
+        if (!StdinInput() && !StdoutOutput() && SameFile(r_.inputfilename, r_.destfile)) {
+            // Writing would replace the input with its own HTML.
+            Warn("The output file (" + r_.destfile + ") is the input file (" + r_.inputfilename +
+                 "). The process was aborted, so that the input file is kept.");
+            return JobOutcome::NotWritten;
+        }
+        std::string input;
+        try {
+            input = StdinInput() ? ReadStandardInput() : system.ReadFileToString(r_.inputfilename);
+        } catch (const Error& e) {
+            if (e.Number() == err::FileNotFound || e.Number() == err::PathNotFound) {
+                Warn("Unable to load input file (" + r_.inputfilename +
+                     "). The input path or file was not found.");
+            } else {
+                Warn("Unable to load input file (" + r_.inputfilename + ")." + kCrLf + "Error " +
+                     std::to_string(e.Number()) + ". " + e.Description());
+            }
+            return JobOutcome::NotWritten;
+        }
+
+        Step("Convert input to ansi characters");
+        if (r_.dostext != 0) {
+            auto strings2 = std::dynamic_pointer_cast<Strings2>(CreateObjectEx("Ostrand.Strings2"));
+            if (!strings2) throw RuntimeError(err::CannotCreateObject);
+            input = strings2->Oem2CharBuff(input);
+        }
+
+        Step("Prepend hld folder if not specified");
+        hldfile_ = r_.hldfile;
+        const std::string folder = SafeCStr(r_.hldfolder);
+        if (!hldfile_.empty() && !folder.empty() && !HasPathSeparator(hldfile_)) {
+            hldfile_ = folder + "/" + hldfile_;
+        }
+
+        Step("Get default hld");
+        if (hldfile_.empty()) {
+            hldfile_ = (folder.empty() ? DefaultHldFolder() : folder) + "/" + GetHLD(Value(r_.inputfilename));
+        }
+
+        Step("Read the hld");
+        HldTree hld;
+        try {
+            hld = LoadHld(hldfile_);
+        } catch (const Error& e) {
+            if (e.Number() == err::FileNotFound || e.Number() == err::PathNotFound) {
+                Warn("Unable to load the HLD file (" + hldfile_ + "). The input path or file was not found.");
+            } else {
+                Warn("Unable to load the HLD file (" + hldfile_ + ")." + kCrLf + "Error " +
+                     std::to_string(e.Number()) + ". " + e.Description());
+            }
+            return JobOutcome::NotWritten;
+        }
+
+        Step("Display the progress dialog");
+        env_.ShowProgress();
+        progressShown_ = true;
+        env_.DoEvents();
+        Busy(true);
+
+        Step("Initialize progress bar");
+        env_.SetProgressMax(static_cast<float>(input.size()));
+        if (hld.sections.empty()) {
+            throw Error(kSubscriptOutOfRange, kProgramSource, "The syntax definition (" + hldfile_ + ") has no sections.");
+        }
+        const HldSection& first = hld.sections.at(0).second;
+
+        Step("Format Section");
+        StringSink output;
+        size_t position = 0;
+        FormatSection(hld, first, input, output, position);
+        const bool cancelled = env_.cancelRequested;
+        env_.HideProgress();
+        progressShown_ = false;
+
+        Step("Write output");
+        try {
+            if (StdoutOutput()) {
+                WriteStandardOutput(output.text);
+            } else {
+                system.WriteFileFromString(r_.destfile, output.text);
+            }
+        } catch (const Error& e) {
+            Warn("Unable to write output file (" + r_.destfile + ")." + e.Description());
+            Busy(false);
+            return JobOutcome::NotWritten;
+        }
+        const JobOutcome written = cancelled ? JobOutcome::Cancelled : JobOutcome::Written;
+
+        Step("Display output");
+        if (r_.showoutput && SafeCBool(Value(ShowOutputPreference())) && !StdoutOutput()) {
+            try {
+                env_.OpenDocument(r_.destfile);
+            } catch (const Error& e) {
+                Warn("Unable to display output file (" + r_.destfile + ")." + e.Description());
+                Busy(false);
+                return written;
+            }
+        }
+
+        Step("Done");
+        Busy(false);
+        env_.SetProgressValue(0);
+        return written;
+    }
+
+    // Standard input may be a pipe, which has no length to read by: it is
+    // read to its end, then decoded like a file.
+    static std::string ReadStandardInput() {
+        std::string bytes;
+        char buffer[1 << 16];
+        for (;;) {
+            ssize_t n = ::read(STDIN_FILENO, buffer, sizeof buffer);
+            if (n == 0) break;
+            if (n < 0 && errno == EINTR) continue;
+            if (n < 0) throw Error(err::SystemFailure, kProgramSource, "Reading standard input failed: " + Reason());
+            bytes.append(buffer, static_cast<size_t>(n));
+        }
+        return DecodeFileText(std::move(bytes));
+    }
+
+    static std::string Reason() { return std::strerror(errno); }
+
+    static void WriteStandardOutput(const std::string& text) {
+        if (std::fwrite(text.data(), 1, text.size(), stdout) != text.size() || std::fflush(stdout) != 0) {
+            throw Error(err::SystemFailure, kProgramSource,
+                        "Writing to standard output failed: " + Reason());
+        }
+    }
+};
+
+}  // namespace
+
+JobOutcome Process(const JobRequest& request) { return Job(request).Run(); }
+
+JobOutcome Process(const std::string& inputfilename, const std::string& destfile, std::string hldfile,
+                   const Value& hldfolder, int32_t overwritemode, bool showoutput, int32_t dostext) {
+    JobRequest request;
+    request.inputfilename = inputfilename;
+    request.destfile = destfile;
+    request.hldfile = std::move(hldfile);
+    request.hldfolder = hldfolder;
+    request.overwritemode = overwritemode;
+    request.showoutput = showoutput;
+    request.dostext = dostext;
+    return Process(request);
+}
+
+std::string GetHLD(const Value& fileName) {
+    auto fso = std::dynamic_pointer_cast<FileSystemObject>(CreateObjectEx("Scripting.FileSystemObject"));
+    if (!fso) throw RuntimeError(err::CannotCreateObject);
+    const std::string extension = ToLowerAscii(fso->GetExtensionName(SafeCStr(fileName)));
+    std::string base = extension;
+    if (extension == "vb" || extension == "bas" || extension == "ctl" || extension == "cls" || extension == "vbs") {
+        base = "vb";
+    } else if (extension == "asp" || extension == "htm" || extension == "html") {
+        base = "asp";
+    }
+    return base + ".hld";
+}
+
+std::string DefaultHldFolder() {
+    const std::string beside = ProgramFolder() + "/hld";
+    if (FileSystemObject().FolderExists(beside)) return beside;
+    // Installed layout: <prefix>/bin/tintext with <prefix>/share/tintext/hld.
+    const std::string prefix = std::filesystem::path(ProgramFolder()).parent_path().string();
+    return (prefix == "/" ? "" : prefix) + "/share/tintext/hld";
+}
+
+}  // namespace tintext

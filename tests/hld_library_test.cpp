@@ -1,0 +1,277 @@
+// The shipped syntax definitions: every one loads, every pattern compiles,
+// every ENTER names a section, and formatting gives a complete page from
+// which the input comes back exactly (nothing dropped, nothing doubled).
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "engine/formatter.h"
+#include "engine/job.h"
+#include "engine/hld_loader.h"
+#include "support/error.h"
+#include "support/recording_environment.h"
+
+using namespace tintext;
+namespace fs = std::filesystem;
+
+namespace {
+
+const fs::path kHldFolder = fs::path(TINTEXT_SOURCE_DIR) / "hld";
+const fs::path kExamplesFolder = fs::path(TINTEXT_SOURCE_DIR) / "Examples";
+
+// Every .hld in the folder; without links, only the files of their own
+// (a link shares the file it points to).
+std::vector<std::string> ShippedDefinitions(bool withLinks) {
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(kHldFolder))
+        if (entry.path().extension() == ".hld" && (withLinks || !entry.is_symlink()))
+            names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+// The default definition for a file, as the conversion job picks it.
+std::string ReadAll(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+std::string Format(const HldTree& tree, const HldSection& section, const std::string& input) {
+    RecordingEnvironment env;
+    ScopedEnv scope(env);
+    StringSink out;
+    size_t ptr = 0;
+    FormatSection(tree, section, input, out, ptr);
+    return out.text;
+}
+
+std::string FormatPage(const HldTree& tree, const std::string& input) {
+    return Format(tree, tree.sections.at(0).second, input);
+}
+
+// The text between <pre ...> and </pre> with the tags removed and the
+// escapes of the formatter decoded; "" and a failure message when the page
+// is not well formed.
+std::string RecoverText(const std::string& page, std::string& problem) {
+    const size_t pre = page.find("<pre");
+    const size_t end = page.rfind("</pre>");
+    if (pre == std::string::npos || end == std::string::npos || end < pre) {
+        problem = "no <pre> block";
+        return {};
+    }
+    const std::string body = page.substr(pre, end - pre);
+    static const std::pair<const char*, char> kEscapes[] = {
+        {"&amp;", '&'}, {"&lt;", '<'}, {"&gt;", '>'}, {"&nbsp;", ' '}};
+    std::string text;
+    int depth = 0;
+    for (size_t i = 0; i < body.size();) {
+        if (body[i] == '<') {
+            const size_t close = body.find('>', i);
+            if (close == std::string::npos) {
+                problem = "unclosed tag at " + std::to_string(i);
+                return {};
+            }
+            if (body.compare(i, 5, "<span") == 0) ++depth;
+            if (body.compare(i, 7, "</span>") == 0 && --depth < 0) {
+                problem = "</span> without <span> at " + std::to_string(i);
+                return {};
+            }
+            i = close + 1;
+        } else if (body[i] == '&') {
+            bool known = false;
+            for (const auto& [entity, ch] : kEscapes) {
+                if (body.compare(i, std::char_traits<char>::length(entity), entity) == 0) {
+                    text += ch;
+                    i += std::char_traits<char>::length(entity);
+                    known = true;
+                    break;
+                }
+            }
+            if (!known) {
+                problem = "unknown entity at " + std::to_string(i);
+                return {};
+            }
+        } else {
+            text += body[i++];
+        }
+    }
+    if (depth != 0) problem = std::to_string(depth) + " <span> left open";
+    return text;
+}
+
+// Where the first difference is, with some context, for a readable failure.
+std::string FirstDifference(const std::string& expected, const std::string& actual) {
+    size_t i = 0;
+    while (i < expected.size() && i < actual.size() && expected[i] == actual[i]) ++i;
+    const size_t from = i < 30 ? 0 : i - 30;
+    return "first difference at byte " + std::to_string(i) + ": expected \"" + expected.substr(from, 60) +
+           "\", got \"" + actual.substr(from, 60) + "\"";
+}
+
+void ExpectRoundTrip(const HldTree& tree, const std::string& input, const std::string& what) {
+    SCOPED_TRACE(what);
+    std::string page;
+    try {
+        page = FormatPage(tree, input);
+    } catch (const Error& e) {
+        FAIL() << e.Description();
+    }
+    EXPECT_EQ(page.rfind("<!DOCTYPE html>", 0), 0u);
+    ASSERT_GE(page.size(), 7u);
+    EXPECT_EQ(page.substr(page.size() - 7), "</html>");
+    std::string problem;
+    const std::string text = RecoverText(page, problem);
+    ASSERT_EQ(problem, "");
+    EXPECT_TRUE(text == input) << FirstDifference(input, text);
+}
+
+// Fragments that are easy to lose or to misread: blanks, tabs, CR LF, a lone
+// CR, characters the page must escape, text that looks like an entity or a
+// template placeholder, and constructs cut off by the end of the input.
+const std::vector<std::string> kTrickyInputs = {
+    "",
+    "x",
+    " \t  \t\r\n\r\n\n  x  \r",
+    "a < b && c > d; \"q\" 'r' &amp; &nbsp; &#65; & ;",
+    "$$ $0 $1 $10 ${x} $(y) %1 %x% @x #x",
+    "Gr\xc3\xbc\xc3\x9f""e \xe6\x97\xa5\xe6\x9c\xac \xf0\x9f\x8e\x89 caf\xc3\xa9",
+    "/* never closed\nsecond line",
+    "<!-- never closed\n<b>",
+    "\"never closed\nnext line",
+    "'never closed\nnext line",
+    "`never closed ${ a + b",
+    "<% never closed",
+    "<script>var s = \"x",
+    "<style>p { color: red",
+    "<a href=\"x\" title='y",
+    "<%= \"%>\" %> <a href=\"<%= u %>\">",
+    "\"\"\"never closed",
+    "'''never closed",
+    "<# never closed",
+    "@\"\nhere string never closed",
+    "$$ body never closed",
+    "<![CDATA[ never closed",
+    "R\"(raw never closed",
+    "x = /regex never closed",
+    "x = /re/g; y = a / b / c;",
+    "#define X \\\n  continued\n#include <x.h>",
+    "\\\n\\",
+    "]]> --> %> */ #> \"@ '@ ?> } ) ]",
+};
+
+class ShippedDefinition : public ::testing::TestWithParam<std::string> {
+protected:
+    HldTree Load() const { return LoadHld((kHldFolder / GetParam()).string()); }
+};
+
+TEST_P(ShippedDefinition, LoadsWithSectionsAndKnownEnterTargets) {
+    const HldTree tree = Load();
+    ASSERT_FALSE(tree.sections.empty());
+    for (const auto& [name, section] : tree.sections) {
+        EXPECT_FALSE(section.rules.empty()) << name;
+        for (const HldRule& rule : section.rules) {
+            EXPECT_FALSE(rule.patterns.empty()) << name;
+            if (rule.enter) {
+                EXPECT_NE(tree.sections.Find(*rule.enter), nullptr) << name << " enters " << *rule.enter;
+            }
+        }
+    }
+}
+
+// A section run searches every pattern of the section once the input is not
+// empty, so running each section on its own compiles all of them.
+TEST_P(ShippedDefinition, EveryPatternCompiles) {
+    const HldTree tree = Load();
+    for (const auto& [name, section] : tree.sections) {
+        try {
+            Format(tree, section, "x y\n1");
+        } catch (const Error& e) {
+            ADD_FAILURE() << name << ": " << e.Description();
+        }
+    }
+}
+
+TEST_P(ShippedDefinition, TrickyInputsComeBackExactly) {
+    const HldTree tree = Load();
+    std::string all;
+    for (const std::string& input : kTrickyInputs) {
+        ExpectRoundTrip(tree, input, "input: " + input);
+        all += input + "\n";
+    }
+    ExpectRoundTrip(tree, all, "all tricky inputs in one");
+}
+
+// Long lines without a line break, as in minified or generated files: each
+// tricky fragment repeated. A pattern that backtracks badly fails here with
+// the engine's match-limit error instead of passing unnoticed.
+TEST_P(ShippedDefinition, LongSingleLinesComeBackExactly) {
+    const HldTree tree = Load();
+    for (std::string fragment : kTrickyInputs) {
+        std::replace(fragment.begin(), fragment.end(), '\n', ' ');
+        if (fragment.empty()) continue;
+        std::string line;
+        while (line.size() < 20000) line += fragment;
+        ExpectRoundTrip(tree, line, "repeated: " + fragment);
+    }
+}
+
+// Every family shares one stylesheet, so pages of different languages look alike.
+TEST_P(ShippedDefinition, UsesTheCommonStylesheet) {
+    const auto withoutTitle = [](const HldTree& tree) {
+        std::vector<std::string> lines = *tree.sections.at(0).second.header.Find(kHtmlFormatKey);
+        lines.erase(std::remove_if(lines.begin(), lines.end(),
+                                   [](const std::string& l) { return l.rfind("<title>", 0) == 0; }),
+                    lines.end());
+        return lines;
+    };
+    const HldTree reference = LoadHld((kHldFolder / "asp.hld").string());
+    const HldTree tree = Load();
+    ASSERT_NE(tree.sections.at(0).second.header.Find(kHtmlFormatKey), nullptr);
+    EXPECT_EQ(withoutTitle(tree), withoutTitle(reference));
+}
+
+INSTANTIATE_TEST_SUITE_P(Library, ShippedDefinition, ::testing::ValuesIn(ShippedDefinitions(false)),
+                         [](const ::testing::TestParamInfo<std::string>& info) {
+                             std::string name = info.param.substr(0, info.param.size() - 4);
+                             for (char& c : name)
+                                 if (!isalnum(static_cast<unsigned char>(c))) c = '_';
+                             return name;
+                         });
+
+// Each sample input, formatted with the definition that the job picks for
+// its extension, comes back exactly; and every definition that is a file of
+// its own (not a link to another) has at least one sample.
+TEST(Examples, ComeBackExactlyWithTheirDefaultDefinition) {
+    std::map<fs::path, int> samplesPerFile;
+    for (const auto& entry : fs::directory_iterator(kExamplesFolder)) {
+        const fs::path sample = entry.path();
+        const fs::path hld = kHldFolder / GetHLD(Value(sample.string()));
+        ASSERT_TRUE(fs::exists(hld)) << sample << " has no definition " << hld;
+        ++samplesPerFile[fs::canonical(hld)];
+        ExpectRoundTrip(LoadHld(hld.string()), ReadAll(sample), sample.filename().string());
+    }
+    for (const std::string& name : ShippedDefinitions(false)) {
+        EXPECT_GT(samplesPerFile[fs::canonical(kHldFolder / name)], 0) << name << " has no sample in Examples/";
+    }
+}
+
+TEST(Examples, LinkedDefinitionsPointIntoTheFolder) {
+    for (const std::string& name : ShippedDefinitions(true)) {
+        const fs::path path = kHldFolder / name;
+        if (!fs::is_symlink(path)) continue;
+        const fs::path target = fs::read_symlink(path);
+        EXPECT_TRUE(target.is_relative() && target.parent_path().empty()) << name << " -> " << target;
+        EXPECT_TRUE(fs::is_regular_file(path)) << name << " -> " << target;
+    }
+}
+
+}  // namespace

@@ -1,0 +1,378 @@
+// The conversion job through the recording environment, with real files.
+#include "engine/job.h"
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "support/components.h"
+#include "support/error.h"
+#include "support/recording_environment.h"
+#include "support/strings2.h"
+
+using namespace tintext;
+namespace fs = std::filesystem;
+
+namespace {
+
+// Digits in bold, everything else copied: "a 12" gives "<pre>a&nbsp;<b>12</b></pre>".
+constexpr const char* kDigitsHld =
+    "[Main]\n"
+    "HEADER-HTML=<pre>\n"
+    "FOOTER-HTML=</pre>\n"
+    "PATTERN=\\d+\n"
+    "FORMAT-HTML=<b>$$</b>\n"
+    "PATTERN=[\\s\\S]\n"
+    "FORMAT-HTML=$$\n";
+
+class JobTest : public ::testing::Test {
+protected:
+    fs::path dir;
+    RecordingEnvironment env;
+    ScopedEnv scoped{env};
+
+    void SetUp() override {
+        char pattern[] = "/tmp/tintext-job-XXXXXX";
+        ASSERT_NE(mkdtemp(pattern), nullptr);
+        dir = pattern;
+        SetShowOutputPreference(1);
+        Write("defs/digits.hld", kDigitsHld);
+        Write("in.txt", "a 12");
+    }
+    void TearDown() override {
+        SetProgramFolder("");
+        ResetComponents();
+        fs::remove_all(dir);
+    }
+
+    std::string P(const std::string& name) const { return (dir / name).string(); }
+    void Write(const std::string& name, const std::string& content) {
+        fs::create_directories((dir / name).parent_path());
+        std::ofstream(dir / name, std::ios::binary) << content;
+    }
+    std::string Read(const std::string& name) const {
+        std::ifstream in(dir / name, std::ios::binary);
+        std::stringstream s;
+        s << in.rdbuf();
+        return s.str();
+    }
+
+    JobOutcome Run(const std::string& in, const std::string& out, const std::string& hld = "digits.hld",
+                   int32_t mode = 0, bool show = false, int32_t dostext = 0) {
+        return Process(P(in), P(out), hld, Value(P("defs")), mode, show, dostext);
+    }
+
+    // A new job's view of the environment (the recording one cannot be reassigned).
+    void Fresh() {
+        env.messages.clear();
+        env.opened.clear();
+        env.calls.clear();
+        env.answers.clear();
+        env.progressMax = env.progressValue = 0;
+        env.doEventsCount = 0;
+        env.cancelAfterDoEvents = -1;
+        env.cancelRequested = false;
+    }
+
+    std::string OnlyMessage() {
+        EXPECT_EQ(env.messages.size(), 1u);
+        return env.messages.empty() ? "" : env.messages[0].text;
+    }
+};
+
+TEST_F(JobTest, ConvertsAndDrivesTheProgressDisplay) {
+    env.progressValue = 3;
+    EXPECT_EQ(Run("in.txt", "out.htm"), JobOutcome::Written);
+    EXPECT_EQ(Read("out.htm"), "<pre>a&nbsp;<b>12</b></pre>");
+    EXPECT_TRUE(env.messages.empty());
+    EXPECT_EQ(env.calls, (std::vector<std::string>{"show", "busy on", "max 4", "hide", "busy off"}));
+    EXPECT_GE(env.doEventsCount, 1);
+    EXPECT_EQ(env.progressValue, 0);
+}
+
+TEST_F(JobTest, OverwriteModes) {
+    struct Case {
+        int32_t mode;
+        bool exists;
+        std::deque<MsgResult> answers;
+        bool replaced;
+        bool asks;
+        bool tellsAborted;
+    };
+    const Case cases[] = {
+        {0, true, {}, false, false, true},
+        {1, true, {}, true, false, false},
+        {2, true, {MsgResult::Yes}, true, true, false},
+        {2, true, {MsgResult::No}, false, true, false},
+        {5, true, {}, false, false, true},
+        {-1, true, {}, false, false, true},
+        {0, false, {}, true, false, false},
+        {2, false, {}, true, false, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE("mode " + std::to_string(c.mode) + (c.exists ? " exists" : " absent"));
+        Fresh();
+        env.answers = c.answers;
+        fs::remove(dir / "out.htm");
+        if (c.exists) Write("out.htm", "old");
+        JobOutcome outcome = Run("in.txt", "out.htm", "digits.hld", c.mode);
+        EXPECT_EQ(outcome, c.replaced ? JobOutcome::Written : JobOutcome::NotWritten);
+        EXPECT_EQ(Read("out.htm"), c.replaced ? "<pre>a&nbsp;<b>12</b></pre>" : "old");
+        ASSERT_EQ(env.messages.size(), (c.asks ? 1u : 0u) + (c.tellsAborted ? 1u : 0u));
+        if (c.asks) {
+            const RecordedMessage& q = env.messages[0];
+            EXPECT_EQ(q.text, "The file \"" + P("out.htm") + "\" already exists.\r\n\r\nDo you want to overwrite this file?");
+            EXPECT_EQ(q.buttons, MsgButtons::YesNo);
+            EXPECT_EQ(q.icon, MsgIcon::Exclamation);
+            EXPECT_EQ(q.title, "Warning");
+        }
+        if (c.tellsAborted) {
+            const RecordedMessage& m = env.messages.back();
+            EXPECT_EQ(m.text, "The output file already existed and overwrite was not allowed (" + P("out.htm") +
+                                  "). The process was aborted");
+            EXPECT_EQ(m.icon, MsgIcon::Information);
+            EXPECT_EQ(m.buttons, MsgButtons::Ok);
+            EXPECT_EQ(m.title, "Tintext");
+        }
+    }
+}
+
+TEST_F(JobTest, RefusalComesBeforeTheInputIsRead) {
+    Write("out.htm", "old");
+    EXPECT_EQ(Run("missing.txt", "out.htm"), JobOutcome::NotWritten);
+    EXPECT_NE(OnlyMessage().find("overwrite was not allowed"), std::string::npos);
+    EXPECT_TRUE(env.calls.empty());
+}
+
+TEST_F(JobTest, ExistenceTestIsADirectorySearch) {
+    // A wildcard name matches another file; a folder of that name does not count.
+    Write("other.htm", "x");
+    EXPECT_EQ(Run("in.txt", "*.htm"), JobOutcome::NotWritten);
+    EXPECT_NE(OnlyMessage().find("(" + P("*.htm") + ")"), std::string::npos);
+    EXPECT_FALSE(fs::exists(dir / "*.htm"));
+
+    Fresh();
+    EXPECT_EQ(Run("in.txt", "*.htm", "digits.hld", 1), JobOutcome::Written);
+    EXPECT_EQ(Read("*.htm"), "<pre>a&nbsp;<b>12</b></pre>");
+    EXPECT_EQ(Read("other.htm"), "x");
+
+    Fresh();
+    fs::create_directory(dir / "folder.htm");
+    EXPECT_EQ(Run("in.txt", "folder.htm"), JobOutcome::NotWritten);
+    EXPECT_EQ(OnlyMessage().rfind("Unable to write output file (" + P("folder.htm") + ").", 0), 0u);
+    EXPECT_TRUE(fs::is_directory(dir / "folder.htm"));
+}
+
+TEST_F(JobTest, InputFailures) {
+    EXPECT_EQ(Run("missing.txt", "out.htm"), JobOutcome::NotWritten);
+    EXPECT_EQ(OnlyMessage(), "Unable to load input file (" + P("missing.txt") +
+                                 "). The input path or file was not found.");
+    EXPECT_EQ(env.messages[0].icon, MsgIcon::Exclamation);
+    EXPECT_EQ(env.messages[0].title, "Tintext (1.0.47)");
+
+    Fresh();
+    EXPECT_EQ(Run("no/such/folder/in.txt", "out.htm"), JobOutcome::NotWritten);
+    EXPECT_NE(OnlyMessage().find("The input path or file was not found."), std::string::npos);
+
+    Fresh();
+    fs::create_directory(dir / "adir");
+    EXPECT_EQ(Run("adir", "out.htm"), JobOutcome::NotWritten);
+    EXPECT_EQ(OnlyMessage().rfind("Unable to load input file (" + P("adir") + ").\r\nError ", 0), 0u);
+    EXPECT_FALSE(fs::exists(dir / "out.htm"));
+}
+
+TEST_F(JobTest, EmptyInputGivesHeaderAndFooter) {
+    Write("empty.txt", "");
+    EXPECT_EQ(Run("empty.txt", "out.htm"), JobOutcome::Written);
+    EXPECT_EQ(Read("out.htm"), "<pre></pre>");
+    EXPECT_TRUE(env.messages.empty());
+}
+
+TEST_F(JobTest, OutputThatIsTheInputIsRefused) {
+    fs::create_hard_link(dir / "in.txt", dir / "hard.txt");
+    fs::create_symlink(dir / "in.txt", dir / "link.txt");
+    for (const std::string& out : {P("in.txt"), dir.string() + "/./in.txt", P("hard.txt"), P("link.txt")}) {
+        SCOPED_TRACE(out);
+        Fresh();
+        EXPECT_EQ(Process(P("in.txt"), out, "digits.hld", Value(P("defs")), 1, false, 0), JobOutcome::NotWritten);
+        EXPECT_NE(OnlyMessage().find("is the input file"), std::string::npos);
+        EXPECT_EQ(Read("in.txt"), "a 12");
+    }
+}
+
+TEST_F(JobTest, DefinitionPathRules) {
+    Write("prog/hld/asp.hld", kDigitsHld);
+    Write("inst/share/tintext/hld/vb.hld", kDigitsHld);
+    fs::create_directories(dir / "inst/bin");
+    Write("Page.HTM", "7");
+    Write("Module1.BAS", "7");
+    Write("README", "7");
+    const std::string notFound = "). The input path or file was not found.";
+    struct Case {
+        std::string input, hldfile, folder, programFolder;
+        std::string expected;  // output text, or the F5 message
+    };
+    const std::string ok = "<pre><b>7</b></pre>";
+    const Case cases[] = {
+        // A bare name joins the folder with one separator, whatever the folder ends with.
+        {"Page.HTM", "digits.hld", P("defs"), "", ok},
+        {"Page.HTM", "digits.hld", P("defs") + "/", "", ok},
+        {"Page.HTM", "none.hld", P("defs") + "/", "", "Unable to load the HLD file (" + P("defs") + "//none.hld" + notFound},
+        // A name with a separator is used as given.
+        {"Page.HTM", P("defs/digits.hld"), "/nowhere", "", ok},
+        {"Page.HTM", "sub\\c.hld", P("defs"), "", "Unable to load the HLD file (sub\\c.hld" + notFound},
+        // Without a name: chosen by the extension, in the given folder or beside the program.
+        {"Page.HTM", "", P("defs"), "", "Unable to load the HLD file (" + P("defs") + "/asp.hld" + notFound},
+        {"Page.HTM", "", "", P("prog"), ok},
+        {"Module1.BAS", "", "", P("inst/bin"), ok},
+        {"README", "", "", P("prog"), "Unable to load the HLD file (" + P("prog") + "/hld/.hld" + notFound},
+        {"Module1.BAS", "", "", P("prog"), "Unable to load the HLD file (" + P("prog") + "/hld/vb.hld" + notFound},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.input + " [" + c.hldfile + "] [" + c.folder + "] [" + c.programFolder + "]");
+        Fresh();
+        SetProgramFolder(c.programFolder);
+        fs::remove(dir / "out.htm");
+        JobOutcome outcome = Process(P(c.input), P("out.htm"), c.hldfile, Value(c.folder), 0, false, 0);
+        if (c.expected == ok) {
+            EXPECT_EQ(outcome, JobOutcome::Written);
+            EXPECT_TRUE(env.messages.empty());
+            EXPECT_EQ(Read("out.htm"), ok);
+        } else {
+            EXPECT_EQ(outcome, JobOutcome::NotWritten);
+            EXPECT_EQ(OnlyMessage(), c.expected);
+            EXPECT_FALSE(fs::exists(dir / "out.htm"));
+        }
+    }
+}
+
+TEST_F(JobTest, GetHLDTable) {
+    const std::pair<const char*, const char*> cases[] = {
+        {"a.vb", "vb.hld"},          {"a.BAS", "vb.hld"},         {"a.ctl", "vb.hld"},
+        {"a.Cls", "vb.hld"},         {"a.vbs", "vb.hld"},         {"a.asp", "asp.hld"},
+        {"Page.HTM", "asp.hld"},     {"a.html", "asp.hld"},       {"style.css", "css.hld"},
+        {"x.tar.GZ", "gz.hld"},      {"README", ".hld"},          {"dir.d/README", ".hld"},
+        {"dir.d\\README", ".hld"},   {"C:\\w\\m.Bas", "vb.hld"},  {"trailing.", ".hld"},
+        {"", ".hld"},
+    };
+    for (const auto& [name, expected] : cases) EXPECT_EQ(GetHLD(Value(name)), expected) << name;
+}
+
+TEST_F(JobTest, DefinitionThatCannotBeLoaded) {
+    Write("defs/bad.hld", "[\n");
+    EXPECT_EQ(Run("in.txt", "out.htm", "bad.hld"), JobOutcome::NotWritten);
+    EXPECT_EQ(OnlyMessage().rfind("Unable to load the HLD file (" + P("defs") + "/bad.hld).\r\nError 5. ", 0), 0u);
+}
+
+TEST_F(JobTest, UnexpectedFailuresNameTheStep) {
+    Write("defs/empty.hld", "' no sections\n");
+    Write("defs/invalid.hld", "[Main]\nPATTERN=*\nFORMAT-HTML=x\n");
+    Write("out.htm", "old");
+    for (const auto& [hld, hint] : {std::pair<std::string, std::string>{"empty.hld", "Initialize progress bar"},
+                                    {"invalid.hld", "Format Section"}}) {
+        SCOPED_TRACE(hld);
+        Fresh();
+        EXPECT_EQ(Run("in.txt", "out.htm", hld, 1), JobOutcome::NotWritten);
+        const std::string text = OnlyMessage();
+        EXPECT_EQ(text.rfind("Error in processing file.\r\nError ", 0), 0u) << text;
+        EXPECT_TRUE(text.ends_with("\r\nHint: " + hint)) << text;
+        EXPECT_EQ(env.messages[0].title, "Tintext (1.0.47)");
+        // Progress hidden and pointer restored; nothing written.
+        EXPECT_EQ(env.calls.back(), "busy off");
+        EXPECT_NE(std::find(env.calls.begin(), env.calls.end(), "hide"), env.calls.end());
+        EXPECT_EQ(Read("out.htm"), "old");
+    }
+    EXPECT_NE(env.messages[0].text.find("Error 5018, "), std::string::npos);
+}
+
+TEST_F(JobTest, DosText) {
+    Write("dos.txt", std::string("caf\x82"));  // e acute in code page 437
+    EXPECT_EQ(Run("dos.txt", "out.htm", "digits.hld", 0, false, 1), JobOutcome::Written);
+    EXPECT_EQ(Read("out.htm"), "<pre>caf\xC3\xA9</pre>");
+
+    // Without the option the text is used as read (a byte that is not UTF-8 as Windows-1252).
+    Fresh();
+    EXPECT_EQ(Run("dos.txt", "plain.htm"), JobOutcome::Written);
+    EXPECT_EQ(Read("plain.htm"), "<pre>caf\xE2\x80\x9A</pre>");
+
+    // The conversion component cannot be made: its own report, then the step's hint.
+    // The job's System object takes the first one; the conversion asks for the second.
+    Fresh();
+    int created = 0;
+    RegisterComponent("Ostrand.Strings2", [&created]() -> ObjectRef {
+        return created++ == 1 ? nullptr : std::make_shared<Strings2>();
+    });
+    EXPECT_EQ(Run("dos.txt", "dos2.htm", "digits.hld", 0, false, 1), JobOutcome::NotWritten);
+    ASSERT_EQ(env.messages.size(), 2u);
+    EXPECT_EQ(env.messages[0].text, "Message:\r\nCreateObject of [Ostrand.Strings2] failed.");
+    EXPECT_EQ(env.messages[1].text,
+              "Error in processing file.\r\nError 429, CreateObject of [Ostrand.Strings2] failed.\r\n"
+              "Hint: Convert input to ansi characters");
+    EXPECT_FALSE(fs::exists(dir / "dos2.htm"));
+}
+
+TEST_F(JobTest, WriteFailures) {
+    for (const std::string& out : {P("no/such/folder/out.htm"), P("in.txt") + "/out.htm"}) {
+        SCOPED_TRACE(out);
+        Fresh();
+        EXPECT_EQ(Process(P("in.txt"), out, "digits.hld", Value(P("defs")), 0, true, 0), JobOutcome::NotWritten);
+        const std::string text = OnlyMessage();
+        const std::string start = "Unable to write output file (" + out + ").";
+        EXPECT_EQ(text.rfind(start, 0), 0u);
+        EXPECT_GT(text.size(), start.size());
+        EXPECT_NE(text[start.size()], ' ');
+        EXPECT_EQ(env.calls.back(), "busy off");
+        EXPECT_TRUE(env.opened.empty());
+    }
+    EXPECT_EQ(Read("in.txt"), "a 12");
+}
+
+TEST_F(JobTest, ShowOutputNeedsBothTheArgumentAndThePreference) {
+    struct Case {
+        bool show;
+        int32_t preference;
+        bool opened;
+    };
+    for (const Case& c : {Case{true, 1, true}, Case{true, 2, true}, Case{true, 0, false}, Case{false, 1, false}}) {
+        SCOPED_TRACE(std::to_string(c.show) + " " + std::to_string(c.preference));
+        Fresh();
+        SetShowOutputPreference(c.preference);
+        fs::remove(dir / "out.htm");
+        EXPECT_EQ(Run("in.txt", "out.htm", "digits.hld", 0, c.show), JobOutcome::Written);
+        EXPECT_EQ(env.opened, c.opened ? std::vector<std::string>{P("out.htm")} : std::vector<std::string>{});
+        // A failed open is the opener's business; the job does not report it.
+        EXPECT_TRUE(env.messages.empty());
+    }
+}
+
+TEST_F(JobTest, OpenDocumentErrorIsReported) {
+    struct ThrowingEnvironment : RecordingEnvironment {
+        bool OpenDocument(const std::string&) override { throw Error(1000, "test", "No opener."); }
+    } throwing;
+    ScopedEnv scope(throwing);
+    EXPECT_EQ(Run("in.txt", "out.htm", "digits.hld", 0, true), JobOutcome::Written);
+    ASSERT_EQ(throwing.messages.size(), 1u);
+    EXPECT_EQ(throwing.messages[0].text, "Unable to display output file (" + P("out.htm") + ").No opener.");
+    EXPECT_EQ(throwing.messages[0].title, "Tintext (1.0.47)");
+    EXPECT_EQ(throwing.calls.back(), "busy off");
+    EXPECT_EQ(Read("out.htm"), "<pre>a&nbsp;<b>12</b></pre>");
+}
+
+TEST_F(JobTest, CancelWritesThePartDoneAndShowsIt) {
+    env.cancelAfterDoEvents = 0;  // Cancel pressed while the progress display first appears
+    EXPECT_EQ(Run("in.txt", "out.htm", "digits.hld", 0, true), JobOutcome::Cancelled);
+    EXPECT_EQ(Read("out.htm"), "<pre></pre>");
+    EXPECT_EQ(env.opened, std::vector<std::string>{P("out.htm")});
+
+    // A Cancel left over from before the job does not stop it.
+    Fresh();
+    env.cancelRequested = true;
+    EXPECT_EQ(Run("in.txt", "again.htm"), JobOutcome::Written);
+    EXPECT_EQ(Read("again.htm"), "<pre>a&nbsp;<b>12</b></pre>");
+}
+
+}  // namespace
