@@ -1,0 +1,37 @@
+// The desktop side of the program's start-up: makes the main dialog the
+// interactive run, and lets a batch run that has no terminal to write to
+// show its progress and messages in dialogs.
+//
+// In main(), before RunProgram:
+//     tintext::DesktopSession desktop(argc, argv);
+//     if (!desktop.DialogsForBatch()) { ...install the terminal's environment... }
+//     return tintext::RunProgram(argumentText);
+#pragma once
+
+#include "app/settings.h"
+
+namespace tintext {
+
+class DesktopSession {
+public:
+    // argc and argv must outlive the session (main's own do).
+    DesktopSession(int& argc, char** argv);
+    ~DesktopSession();
+    DesktopSession(const DesktopSession&) = delete;
+    DesktopSession& operator=(const DesktopSession&) = delete;
+
+    // True when no terminal can show messages (standard error is not one and
+    // there is no controlling terminal) but a display can be used, as for a
+    // desktop launcher or a file manager: batch runs then use the progress
+    // dialog and message boxes, which this session has installed.
+    bool DialogsForBatch() const { return dialogsForBatch_; }
+
+private:
+    bool dialogsForBatch_ = false;
+};
+
+// The interactive run: shows the main dialog with the given settings and,
+// when it closes, leaves in them what it holds. Returns the exit status 0.
+int RunMainDialog(DialogSettings& settings);
+
+}  // namespace tintext
