@@ -13,6 +13,7 @@
 #include "support/conversions.h"
 #include "support/error.h"
 #include "support/strings_core.h"
+#include "support/text_codec.h"
 
 namespace tintext {
 
@@ -97,24 +98,6 @@ size_t CharCount(std::string_view text) {
     size_t count = 0;
     for (size_t pos = 0; pos < text.size(); pos += NextChar(text, pos).size) ++count;
     return count;
-}
-
-void AppendUtf8(std::string& out, uint32_t code) {
-    if (code < 0x80) {
-        out += static_cast<char>(code);
-    } else if (code < 0x800) {
-        out += static_cast<char>(0xC0 | (code >> 6));
-        out += static_cast<char>(0x80 | (code & 0x3F));
-    } else if (code < 0x10000) {
-        out += static_cast<char>(0xE0 | (code >> 12));
-        out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (code & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (code >> 18));
-        out += static_cast<char>(0x80 | ((code >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (code & 0x3F));
-    }
 }
 
 // Windows-1252 codes 0x80..0x9F; the five unassigned codes stand for the
