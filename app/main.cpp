@@ -1,11 +1,13 @@
-// tintext: the terminal front end. Converts one file from the options of the
-// command line (or checks a syntax definition); messages go to stderr.
+// tintext: converts one file from the options of the command line (or checks
+// a syntax definition), reporting on stderr; without an input file it opens
+// the main dialog.
 #include <cstdio>
 #include <cstring>
 #include <string>
 #include <vector>
 
 #include "app/console_environment.h"
+#include "app/dialogs/desktop.h"
 #include "app/startup.h"
 #include "support/command_line_grammar.h"
 #include "support/environment.h"
@@ -32,9 +34,14 @@ int main(int argc, char** argv) {
             return 0;
         }
     }
+    // The main dialog when there is no input file; the dialogs also serve a
+    // batch run that has no terminal to report to (a desktop launcher).
+    tintext::DesktopSession desktop(argc, argv);
     tintext::ConsoleEnvironment console;
-    tintext::SetEnv(&console);
-    tintext::InstallInterruptHandler(console);
+    if (!desktop.DialogsForBatch()) {
+        tintext::SetEnv(&console);
+        tintext::InstallInterruptHandler(console);
+    }
     const int status = tintext::RunProgram(tintext::JoinArguments(std::vector<std::string>(argv + 1, argv + argc)));
     tintext::SetEnv(nullptr);
     return status;

@@ -1,5 +1,7 @@
 #include "app/startup.h"
 
+#include <unistd.h>
+
 #include <cstdio>
 #include <cstdlib>
 
@@ -63,12 +65,33 @@ int RunWithSettings(const DictionaryRef& parameters, DialogSettings& settings) {
 
 void SetInteractiveRun(InteractiveRun run) { interactiveRun = run; }
 
+namespace {
+
+// A local display whose server is gone would make the window toolkit abort
+// the program, so its socket must exist; remote displays are taken on trust.
+bool X11DisplayReachable(const std::string& display) {
+    if (display.empty()) return false;
+    if (display[0] != ':') return true;  // host:N, or a socket path some servers use
+    std::string number = display.substr(1, display.find('.') - 1);
+    return ::access(("/tmp/.X11-unix/X" + number).c_str(), F_OK) == 0;
+}
+
+bool WaylandDisplayReachable(const std::string& display) {
+    if (display.empty()) return false;
+    if (display[0] == '/') return ::access(display.c_str(), F_OK) == 0;
+    const char* runtime = std::getenv("XDG_RUNTIME_DIR");
+    return runtime && ::access((std::string(runtime) + "/" + display).c_str(), F_OK) == 0;
+}
+
+std::string Variable(const char* name) {
+    const char* value = std::getenv(name);
+    return value ? value : "";
+}
+
+}  // namespace
+
 bool DisplayAvailable() {
-    for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY"}) {
-        const char* value = std::getenv(name);
-        if (value && *value) return true;
-    }
-    return false;
+    return WaylandDisplayReachable(Variable("WAYLAND_DISPLAY")) || X11DisplayReachable(Variable("DISPLAY"));
 }
 
 int ExitStatus(JobOutcome outcome) {
