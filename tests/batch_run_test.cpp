@@ -6,54 +6,48 @@
 #include <stdlib.h>
 
 #include <filesystem>
-#include <fstream>
-#include <sstream>
+#include <memory>
 
 #include "app/settings.h"
 #include "app/startup.h"
+#include "digits_definition.h"
 #include "support/environment.h"
 #include "support/recording_environment.h"
 #include "support/system.h"
 
 using namespace tintext;
 namespace fs = std::filesystem;
+using tintext::testing::Files;
+using tintext::testing::kDigitsHld;
+using tintext::testing::kDigitsOut;
 
 namespace {
 
 class BatchRunTest : public ::testing::Test {
 protected:
-    static inline fs::path dir;
+    // The settings store reads its folder once: one folder for the whole suite.
+    static inline std::unique_ptr<Files> dir;
     RecordingEnvironment env;
     ScopedEnv scoped{env};
 
-    // The settings store reads its folder once: one folder for the whole suite.
     static void SetUpTestSuite() {
-        char pattern[] = "/tmp/tintext-batch-XXXXXX";
-        ASSERT_NE(mkdtemp(pattern), nullptr);
-        dir = pattern;
-        setenv("TINTEXT_REGISTRY_DIR", (dir / "registry").c_str(), 1);
-        fs::create_directories(dir / "registry");
-        fs::create_directories(dir / "defs");
-        std::ofstream(dir / "defs/digits.hld") << "[Main]\nHEADER-HTML=<pre>\nFOOTER-HTML=</pre>\n"
-                                                  "PATTERN=\\d+\nFORMAT-HTML=<b>$$</b>\nPATTERN=[\\s\\S]\nFORMAT-HTML=$$\n";
-        std::ofstream(dir / "a b.asp") << "a 12";
+        dir = std::make_unique<Files>();
+        setenv("TINTEXT_REGISTRY_DIR", P("registry").c_str(), 1);
+        fs::create_directories(P("registry"));
+        dir->Put("defs/digits.hld", kDigitsHld);
+        dir->Put("a b.asp", "a 12");
     }
     static void TearDownTestSuite() {
         unsetenv("TINTEXT_REGISTRY_DIR");
-        fs::remove_all(dir);
+        dir.reset();
     }
     void SetUp() override {
         SetShowOutputPreference(1);
-        fs::remove(dir / "o.htm");
+        fs::remove(P("o.htm"));
     }
 
-    static std::string P(const std::string& name) { return (dir / name).string(); }
-    static std::string Read(const std::string& name) {
-        std::ifstream in(dir / name, std::ios::binary);
-        std::stringstream s;
-        s << in.rdbuf();
-        return s.str();
-    }
+    static std::string P(const std::string& name) { return dir->P(name); }
+    static std::string Read(const std::string& name) { return dir->Get(name); }
     // A command line naming the test's files (quoted: the folder may hold blanks).
     static std::string Command(const std::string& extra) {
         return "/in=\"" + P("a b.asp") + "\" /out=\"" + P("o.htm") + "\" /hld=digits.hld /hldfolder=\"" + P("defs") +
@@ -74,11 +68,11 @@ TEST_F(BatchRunTest, ShowOutputOption) {
         EXPECT_EQ(Batch(std::string("/overwrite=1 ") + option), JobOutcome::Written);
         EXPECT_EQ(env.opened.size(), opened ? 1u : 0u);
     }
-    EXPECT_EQ(Read("o.htm"), "<pre>a&nbsp;<b>12</b></pre>");
+    EXPECT_EQ(Read("o.htm"), kDigitsOut);
 }
 
 TEST_F(BatchRunTest, OverwriteAndDosTextAreReadAsNumbers) {
-    std::ofstream(dir / "o.htm") << "old";
+    dir->Put("o.htm", "old");
     struct Case {
         const char* options;
         size_t questions;

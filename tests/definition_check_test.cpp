@@ -2,29 +2,18 @@
 #include "engine/definition_check.h"
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
-#include <filesystem>
-#include <fstream>
+#include "temp_folder.h"
 
 using namespace tintext;
-namespace fs = std::filesystem;
 
 namespace {
 
 class DefinitionCheckTest : public ::testing::Test {
 protected:
-    fs::path dir;
-    void SetUp() override {
-        char pattern[] = "/tmp/tintext-check-XXXXXX";
-        ASSERT_NE(mkdtemp(pattern), nullptr);
-        dir = pattern;
-    }
-    void TearDown() override { fs::remove_all(dir); }
-
+    tintext::testing::TempFolder dir;
     std::vector<DefinitionProblem> Check(const std::string& text) {
-        std::ofstream(dir / "d.hld", std::ios::binary) << text;
-        return CheckDefinition((dir / "d.hld").string());
+        return CheckDefinition(dir.Write("d.hld", text));
     }
 };
 
@@ -65,7 +54,7 @@ TEST_F(DefinitionCheckTest, DefinitionsThatCannotBeUsedAtAll) {
     ASSERT_EQ(unloadable.size(), 1u);
     EXPECT_NE(unloadable[0].message.find("457"), std::string::npos) << unloadable[0].message;
 
-    auto missing = CheckDefinition((dir / "none.hld").string());
+    auto missing = CheckDefinition(dir / "none.hld");
     ASSERT_EQ(missing.size(), 1u);
     EXPECT_EQ(missing[0].line, 0);
     EXPECT_NE(missing[0].message.find("not found"), std::string::npos) << missing[0].message;

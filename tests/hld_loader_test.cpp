@@ -45,6 +45,15 @@ std::vector<std::string> Patterns(const HldRule& rule) {
     return patterns;
 }
 
+// "pattern@line ... => HTML format", then where the rule goes.
+std::string Describe(const HldRule& rule) {
+    std::string text;
+    for (const auto& p : rule.patterns) text += p.pattern + "@" + std::to_string(p.line) + " ";
+    const std::string* format = rule.formats.Find("HTML");
+    return text + "=> " + (format ? *format : "-") + (rule.enter ? " enter " + *rule.enter : "") +
+           (rule.returns ? " return" : "");
+}
+
 }  // namespace
 
 TEST_F(HldLoader, TheThirteenLineExample) {
@@ -64,27 +73,10 @@ TEST_F(HldLoader, TheThirteenLineExample) {
     ASSERT_EQ(main.rules.size(), 2u);
     ASSERT_EQ(code.rules.size(), 1u);
 
-    const HldRule& numbers = main.rules[0];
-    ASSERT_EQ(numbers.patterns.size(), 1u);
-    EXPECT_EQ(numbers.patterns[0].pattern, "\\d+");
-    EXPECT_EQ(numbers.patterns[0].line, 4);
-    EXPECT_EQ(numbers.patterns[0].file, file);
-    EXPECT_EQ(*numbers.formats.Find("HTML"), "<b>$$</b>");
-    EXPECT_FALSE(numbers.enter.has_value());
-    EXPECT_FALSE(numbers.returns);
-
-    const HldRule& open = main.rules[1];
-    EXPECT_EQ(open.patterns[0].pattern, "<%");
-    EXPECT_EQ(open.patterns[0].line, 6);
-    EXPECT_EQ(open.enter, "Code");
-    EXPECT_EQ(*open.formats.Find("HTML"), "<i>$$</i>");
-    EXPECT_FALSE(open.returns);
-
-    const HldRule& close = code.rules[0];
-    EXPECT_EQ(close.patterns[0].pattern, "%>");
-    EXPECT_EQ(close.patterns[0].line, 10);
-    EXPECT_EQ(*close.formats.Find("HTML"), "<i>$$</i>");
-    EXPECT_TRUE(close.returns);
+    EXPECT_EQ(Describe(main.rules[0]), "\\d+@4 => <b>$$</b>");
+    EXPECT_EQ(main.rules[0].patterns[0].file, file);
+    EXPECT_EQ(Describe(main.rules[1]), "<%@6 => <i>$$</i> enter Code");
+    EXPECT_EQ(Describe(code.rules[0]), "%>@10 => <i>$$</i> return");
     EXPECT_TRUE(code.header.empty());
 
     for (const HldSection* s : {&main, &code}) {
@@ -199,13 +191,8 @@ TEST_F(HldLoader, OptionsReadAsBooleans) {
 
 TEST_F(HldLoader, EnterAndReturnChangeTheLatestRuleEvenAcrossAHeader) {
     HldTree tree = Load("[A]\nPATTERN=a\nENTER=X\nENTER=Y\n[B]\nFORMAT-HTML=f\nRETURN=anything\nPATTERN=b");
-    const HldRule& a = tree.sections.Find("A")->rules.at(0);
-    EXPECT_EQ(a.enter, "Y");
-    EXPECT_TRUE(a.returns);
-    EXPECT_EQ(*a.formats.Find("HTML"), "f");
-    const HldRule& b = tree.sections.Find("B")->rules.at(0);
-    EXPECT_FALSE(b.returns);
-    EXPECT_FALSE(b.enter.has_value());
+    EXPECT_EQ(Describe(tree.sections.Find("A")->rules.at(0)), "a@1 => f enter Y return");
+    EXPECT_EQ(Describe(tree.sections.Find("B")->rules.at(0)), "b@7 => -");
 }
 
 TEST_F(HldLoader, WhatStandsBeforeTheFirstNamedSectionIsDropped) {

@@ -9,11 +9,12 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
-#include <cstdlib>
 #include <filesystem>
 #include <string>
 
+#include "scoped_variable.h"
 #include "support/error.h"
+#include "temp_folder.h"
 
 using namespace tintext;
 
@@ -22,23 +23,9 @@ namespace {
 // Every test gets a runtime folder of its own.
 class InstanceMutex : public ::testing::Test {
 protected:
-    void SetUp() override {
-        char pattern[] = "/tmp/mutex_test_XXXXXX";
-        ASSERT_NE(mkdtemp(pattern), nullptr);
-        runtime_ = pattern;
-        const char* old = std::getenv("XDG_RUNTIME_DIR");
-        hadOld_ = old != nullptr;
-        if (old) old_ = old;
-        setenv("XDG_RUNTIME_DIR", runtime_.c_str(), 1);
-    }
-    void TearDown() override {
-        if (hadOld_) setenv("XDG_RUNTIME_DIR", old_.c_str(), 1);
-        else unsetenv("XDG_RUNTIME_DIR");
-        std::filesystem::remove_all(runtime_);
-    }
-    std::string runtime_;
-    std::string old_;
-    bool hadOld_ = false;
+    tintext::testing::TempFolder folder_;
+    std::string runtime_ = folder_.path();
+    tintext::testing::ScopedVariable variable_{"XDG_RUNTIME_DIR", runtime_};
 };
 
 // A second process that holds the named mutex until told to end.
@@ -183,9 +170,9 @@ TEST_F(InstanceMutex, FolderThatIsNotOursIsRefused) {
 
 TEST_F(InstanceMutex, RuntimeFolderFallsBackToTmpPerUser) {
     std::string perUser = "/tmp/tintext-mutex-" + std::to_string(geteuid());
-    setenv("XDG_RUNTIME_DIR", (runtime_ + "/missing").c_str(), 1);
+    variable_.Set(runtime_ + "/missing");
     EXPECT_EQ(MutexFolder(), perUser);
-    unsetenv("XDG_RUNTIME_DIR");
+    variable_.Set(std::nullopt);
     EXPECT_EQ(MutexFolder(), perUser);
     struct stat st;
     ASSERT_EQ(lstat(perUser.c_str(), &st), 0);

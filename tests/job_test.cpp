@@ -2,80 +2,58 @@
 #include "engine/job.h"
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
+#include <memory>
 
+#include "digits_definition.h"
 #include "support/components.h"
 #include "support/error.h"
 #include "support/recording_environment.h"
 #include "support/strings2.h"
 
 using namespace tintext;
+using namespace tintext::testing;
 namespace fs = std::filesystem;
 
 namespace {
 
-// Digits in bold, everything else copied: "a 12" gives "<pre>a&nbsp;<b>12</b></pre>".
-constexpr const char* kDigitsHld =
-    "[Main]\n"
-    "HEADER-HTML=<pre>\n"
-    "FOOTER-HTML=</pre>\n"
-    "PATTERN=\\d+\n"
-    "FORMAT-HTML=<b>$$</b>\n"
-    "PATTERN=[\\s\\S]\n"
-    "FORMAT-HTML=$$\n";
-
 class JobTest : public ::testing::Test {
 protected:
-    fs::path dir;
+    Files dir;
     RecordingEnvironment env;
     ScopedEnv scoped{env};
 
     void SetUp() override {
-        char pattern[] = "/tmp/tintext-job-XXXXXX";
-        ASSERT_NE(mkdtemp(pattern), nullptr);
-        dir = pattern;
         SetShowOutputPreference(1);
-        Write("defs/digits.hld", kDigitsHld);
-        Write("in.txt", "a 12");
+        dir.Put("defs/digits.hld", kDigitsHld);
+        dir.Put("in.txt", "a 12");
     }
     void TearDown() override {
         SetProgramFolder("");
         ResetComponents();
-        fs::remove_all(dir);
     }
 
-    std::string P(const std::string& name) const { return (dir / name).string(); }
-    void Write(const std::string& name, const std::string& content) {
-        fs::create_directories((dir / name).parent_path());
-        std::ofstream(dir / name, std::ios::binary) << content;
-    }
-    std::string Read(const std::string& name) const {
-        std::ifstream in(dir / name, std::ios::binary);
-        std::stringstream s;
-        s << in.rdbuf();
-        return s.str();
-    }
+    std::string P(const std::string& name) const { return dir.P(name); }
+    void Write(const std::string& name, const std::string& content) const { dir.Put(name, content); }
+    std::string Read(const std::string& name) const { return dir.Get(name); }
 
     JobOutcome Run(const std::string& in, const std::string& out, const std::string& hld = "digits.hld",
                    int32_t mode = 0, bool show = false, int32_t dostext = 0) {
         return Process(P(in), P(out), hld, Value(P("defs")), mode, show, dostext);
     }
 
-    // A new job's view of the environment (the recording one cannot be reassigned).
+    // A new job's view of the environment (it cannot be assigned: the cancel flag is atomic).
     void Fresh() {
-        env.messages.clear();
-        env.opened.clear();
-        env.calls.clear();
-        env.answers.clear();
-        env.progressMax = env.progressValue = 0;
-        env.doEventsCount = 0;
-        env.cancelAfterDoEvents = -1;
-        env.cancelRequested = false;
+        std::destroy_at(&env);
+        std::construct_at(&env);
+    }
+
+    // "title|icon|buttons|text" of a recorded message.
+    static std::string Shown(const RecordedMessage& m) {
+        return m.title + (m.icon == MsgIcon::Exclamation ? "|!|" : "|i|") +
+               (m.buttons == MsgButtons::YesNo ? "YesNo|" : "Ok|") + m.text;
     }
 
     std::string OnlyMessage() {
@@ -87,11 +65,16 @@ protected:
 TEST_F(JobTest, ConvertsAndDrivesTheProgressDisplay) {
     env.progressValue = 3;
     EXPECT_EQ(Run("in.txt", "out.htm"), JobOutcome::Written);
-    EXPECT_EQ(Read("out.htm"), "<pre>a&nbsp;<b>12</b></pre>");
+    EXPECT_EQ(Read("out.htm"), kDigitsOut);
     EXPECT_TRUE(env.messages.empty());
     EXPECT_EQ(env.calls, (std::vector<std::string>{"show", "busy on", "max 4", "hide", "busy off"}));
     EXPECT_GE(env.doEventsCount, 1);
     EXPECT_EQ(env.progressValue, 0);
+
+    // An empty input still gets the header and the footer.
+    Write("empty.txt", "");
+    EXPECT_EQ(Run("empty.txt", "empty.htm"), JobOutcome::Written);
+    EXPECT_EQ(Read("empty.htm"), "<pre></pre>");
 }
 
 TEST_F(JobTest, OverwriteModes) {
@@ -117,27 +100,19 @@ TEST_F(JobTest, OverwriteModes) {
         SCOPED_TRACE("mode " + std::to_string(c.mode) + (c.exists ? " exists" : " absent"));
         Fresh();
         env.answers = c.answers;
-        fs::remove(dir / "out.htm");
+        fs::remove(P("out.htm"));
         if (c.exists) Write("out.htm", "old");
         JobOutcome outcome = Run("in.txt", "out.htm", "digits.hld", c.mode);
         EXPECT_EQ(outcome, c.replaced ? JobOutcome::Written : JobOutcome::NotWritten);
-        EXPECT_EQ(Read("out.htm"), c.replaced ? "<pre>a&nbsp;<b>12</b></pre>" : "old");
+        EXPECT_EQ(Read("out.htm"), c.replaced ? kDigitsOut : "old");
         ASSERT_EQ(env.messages.size(), (c.asks ? 1u : 0u) + (c.tellsAborted ? 1u : 0u));
-        if (c.asks) {
-            const RecordedMessage& q = env.messages[0];
-            EXPECT_EQ(q.text, "The file \"" + P("out.htm") + "\" already exists.\r\n\r\nDo you want to overwrite this file?");
-            EXPECT_EQ(q.buttons, MsgButtons::YesNo);
-            EXPECT_EQ(q.icon, MsgIcon::Exclamation);
-            EXPECT_EQ(q.title, "Warning");
-        }
-        if (c.tellsAborted) {
-            const RecordedMessage& m = env.messages.back();
-            EXPECT_EQ(m.text, "The output file already existed and overwrite was not allowed (" + P("out.htm") +
-                                  "). The process was aborted");
-            EXPECT_EQ(m.icon, MsgIcon::Information);
-            EXPECT_EQ(m.buttons, MsgButtons::Ok);
-            EXPECT_EQ(m.title, "Tintext");
-        }
+        if (c.asks)
+            EXPECT_EQ(Shown(env.messages[0]), "Warning|!|YesNo|The file \"" + P("out.htm") +
+                                                  "\" already exists.\r\n\r\nDo you want to overwrite this file?");
+        if (c.tellsAborted)
+            EXPECT_EQ(Shown(env.messages.back()),
+                      "Tintext|i|Ok|The output file already existed and overwrite was not allowed (" + P("out.htm") +
+                          "). The process was aborted");
     }
 }
 
@@ -153,49 +128,55 @@ TEST_F(JobTest, ExistenceTestIsADirectorySearch) {
     Write("other.htm", "x");
     EXPECT_EQ(Run("in.txt", "*.htm"), JobOutcome::NotWritten);
     EXPECT_NE(OnlyMessage().find("(" + P("*.htm") + ")"), std::string::npos);
-    EXPECT_FALSE(fs::exists(dir / "*.htm"));
+    EXPECT_FALSE(dir.Has("*.htm"));
 
     Fresh();
     EXPECT_EQ(Run("in.txt", "*.htm", "digits.hld", 1), JobOutcome::Written);
-    EXPECT_EQ(Read("*.htm"), "<pre>a&nbsp;<b>12</b></pre>");
+    EXPECT_EQ(Read("*.htm"), kDigitsOut);
     EXPECT_EQ(Read("other.htm"), "x");
 
     Fresh();
-    fs::create_directory(dir / "folder.htm");
+    fs::create_directory(P("folder.htm"));
     EXPECT_EQ(Run("in.txt", "folder.htm"), JobOutcome::NotWritten);
     EXPECT_EQ(OnlyMessage().rfind("Unable to write output file (" + P("folder.htm") + ").", 0), 0u);
-    EXPECT_TRUE(fs::is_directory(dir / "folder.htm"));
+    EXPECT_TRUE(fs::is_directory(P("folder.htm")));
 }
 
-TEST_F(JobTest, InputFailures) {
-    EXPECT_EQ(Run("missing.txt", "out.htm"), JobOutcome::NotWritten);
-    EXPECT_EQ(OnlyMessage(), "Unable to load input file (" + P("missing.txt") +
-                                 "). The input path or file was not found.");
-    EXPECT_EQ(env.messages[0].icon, MsgIcon::Exclamation);
-    EXPECT_EQ(env.messages[0].title, "Tintext (1.0.47)");
-
-    Fresh();
-    EXPECT_EQ(Run("no/such/folder/in.txt", "out.htm"), JobOutcome::NotWritten);
-    EXPECT_NE(OnlyMessage().find("The input path or file was not found."), std::string::npos);
-
-    Fresh();
-    fs::create_directory(dir / "adir");
-    EXPECT_EQ(Run("adir", "out.htm"), JobOutcome::NotWritten);
-    EXPECT_EQ(OnlyMessage().rfind("Unable to load input file (" + P("adir") + ").\r\nError ", 0), 0u);
-    EXPECT_FALSE(fs::exists(dir / "out.htm"));
-}
-
-TEST_F(JobTest, EmptyInputGivesHeaderAndFooter) {
-    Write("empty.txt", "");
-    EXPECT_EQ(Run("empty.txt", "out.htm"), JobOutcome::Written);
-    EXPECT_EQ(Read("out.htm"), "<pre></pre>");
-    EXPECT_TRUE(env.messages.empty());
+// Nothing is written when the input or the definition cannot be read; the message
+// ends with the reason, or with the error when it has no plain words.
+TEST_F(JobTest, InputAndDefinitionFailures) {
+    fs::create_directory(P("adir"));
+    Write("defs/bad.hld", "[\n");
+    const std::string notFound = "). The input path or file was not found.";
+    const struct {
+        std::string input, hld, message;  // the whole message, or its start when it ends with "..."
+    } cases[] = {
+        {"missing.txt", "digits.hld", "Unable to load input file (" + P("missing.txt") + notFound},
+        {"no/such/folder/in.txt", "digits.hld", "Unable to load input file (" + P("no/such/folder/in.txt") + notFound},
+        {"adir", "digits.hld", "Unable to load input file (" + P("adir") + ").\r\nError ..."},
+        {"in.txt", "bad.hld", "Unable to load the HLD file (" + P("defs") + "/bad.hld).\r\nError 5. ..."},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.input + " " + c.hld);
+        Fresh();
+        EXPECT_EQ(Run(c.input, "out.htm", c.hld), JobOutcome::NotWritten);
+        const std::string text = OnlyMessage();
+        if (c.message.ends_with("..."))
+            EXPECT_TRUE(text.starts_with(c.message.substr(0, c.message.size() - 3))) << text;
+        else
+            EXPECT_EQ(text, c.message);
+        if (!env.messages.empty()) {
+            EXPECT_EQ(env.messages[0].icon, MsgIcon::Exclamation);
+            EXPECT_EQ(env.messages[0].title, "Tintext (1.0.47)");
+        }
+        EXPECT_FALSE(dir.Has("out.htm"));
+    }
 }
 
 TEST_F(JobTest, OutputThatIsTheInputIsRefused) {
-    fs::create_hard_link(dir / "in.txt", dir / "hard.txt");
-    fs::create_symlink(dir / "in.txt", dir / "link.txt");
-    for (const std::string& out : {P("in.txt"), dir.string() + "/./in.txt", P("hard.txt"), P("link.txt")}) {
+    fs::create_hard_link(P("in.txt"), P("hard.txt"));
+    fs::create_symlink(P("in.txt"), P("link.txt"));
+    for (const std::string& out : {P("in.txt"), dir.path() + "/./in.txt", P("hard.txt"), P("link.txt")}) {
         SCOPED_TRACE(out);
         Fresh();
         EXPECT_EQ(Process(P("in.txt"), out, "digits.hld", Value(P("defs")), 1, false, 0), JobOutcome::NotWritten);
@@ -207,7 +188,7 @@ TEST_F(JobTest, OutputThatIsTheInputIsRefused) {
 TEST_F(JobTest, DefinitionPathRules) {
     Write("prog/hld/asp.hld", kDigitsHld);
     Write("inst/share/tintext/hld/vb.hld", kDigitsHld);
-    fs::create_directories(dir / "inst/bin");
+    fs::create_directories(P("inst/bin"));
     Write("Page.HTM", "7");
     Write("Module1.BAS", "7");
     Write("README", "7");
@@ -236,7 +217,7 @@ TEST_F(JobTest, DefinitionPathRules) {
         SCOPED_TRACE(c.input + " [" + c.hldfile + "] [" + c.folder + "] [" + c.programFolder + "]");
         Fresh();
         SetProgramFolder(c.programFolder);
-        fs::remove(dir / "out.htm");
+        fs::remove(P("out.htm"));
         JobOutcome outcome = Process(P(c.input), P("out.htm"), c.hldfile, Value(c.folder), 0, false, 0);
         if (c.expected == ok) {
             EXPECT_EQ(outcome, JobOutcome::Written);
@@ -245,7 +226,7 @@ TEST_F(JobTest, DefinitionPathRules) {
         } else {
             EXPECT_EQ(outcome, JobOutcome::NotWritten);
             EXPECT_EQ(OnlyMessage(), c.expected);
-            EXPECT_FALSE(fs::exists(dir / "out.htm"));
+            EXPECT_FALSE(dir.Has("out.htm"));
         }
     }
 }
@@ -260,12 +241,6 @@ TEST_F(JobTest, GetHLDTable) {
         {"", ".hld"},
     };
     for (const auto& [name, expected] : cases) EXPECT_EQ(GetHLD(Value(name)), expected) << name;
-}
-
-TEST_F(JobTest, DefinitionThatCannotBeLoaded) {
-    Write("defs/bad.hld", "[\n");
-    EXPECT_EQ(Run("in.txt", "out.htm", "bad.hld"), JobOutcome::NotWritten);
-    EXPECT_EQ(OnlyMessage().rfind("Unable to load the HLD file (" + P("defs") + "/bad.hld).\r\nError 5. ", 0), 0u);
 }
 
 TEST_F(JobTest, UnexpectedFailuresNameTheStep) {
@@ -312,7 +287,7 @@ TEST_F(JobTest, DosText) {
     EXPECT_EQ(env.messages[1].text,
               "Error in processing file.\r\nError 429, CreateObject of [Ostrand.Strings2] failed.\r\n"
               "Hint: Convert input to ansi characters");
-    EXPECT_FALSE(fs::exists(dir / "dos2.htm"));
+    EXPECT_FALSE(dir.Has("dos2.htm"));
 }
 
 TEST_F(JobTest, WriteFailures) {
@@ -341,7 +316,7 @@ TEST_F(JobTest, ShowOutputNeedsBothTheArgumentAndThePreference) {
         SCOPED_TRACE(std::to_string(c.show) + " " + std::to_string(c.preference));
         Fresh();
         SetShowOutputPreference(c.preference);
-        fs::remove(dir / "out.htm");
+        fs::remove(P("out.htm"));
         EXPECT_EQ(Run("in.txt", "out.htm", "digits.hld", 0, c.show), JobOutcome::Written);
         EXPECT_EQ(env.opened, c.opened ? std::vector<std::string>{P("out.htm")} : std::vector<std::string>{});
         // A failed open is the opener's business; the job does not report it.
@@ -359,7 +334,7 @@ TEST_F(JobTest, OpenDocumentErrorIsReported) {
     EXPECT_EQ(throwing.messages[0].text, "Unable to display output file (" + P("out.htm") + ").No opener.");
     EXPECT_EQ(throwing.messages[0].title, "Tintext (1.0.47)");
     EXPECT_EQ(throwing.calls.back(), "busy off");
-    EXPECT_EQ(Read("out.htm"), "<pre>a&nbsp;<b>12</b></pre>");
+    EXPECT_EQ(Read("out.htm"), kDigitsOut);
 }
 
 TEST_F(JobTest, CancelWritesThePartDoneAndShowsIt) {
@@ -372,7 +347,7 @@ TEST_F(JobTest, CancelWritesThePartDoneAndShowsIt) {
     Fresh();
     env.cancelRequested = true;
     EXPECT_EQ(Run("in.txt", "again.htm"), JobOutcome::Written);
-    EXPECT_EQ(Read("again.htm"), "<pre>a&nbsp;<b>12</b></pre>");
+    EXPECT_EQ(Read("again.htm"), kDigitsOut);
 }
 
 }  // namespace

@@ -7,9 +7,11 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
+#include <regex>
 
 #include "support/error.h"
+#include "scoped_variable.h"
+#include "temp_folder.h"
 #include "support/process_launch.h"
 #include "support/recording_environment.h"
 #include "support/shell_hooks.h"
@@ -17,29 +19,11 @@
 
 using namespace tintext;
 namespace fs = std::filesystem;
+using tintext::testing::ReadBytes;
+using tintext::testing::ScopedVariable;
+using tintext::testing::TempFolder;
 
 namespace {
-
-class TempFolder {
-public:
-    TempFolder() {
-        char pattern[] = "/tmp/processes_test_XXXXXX";
-        if (mkdtemp(pattern)) path_ = pattern;
-    }
-    ~TempFolder() { fs::remove_all(path_); }
-    std::string operator/(const std::string& name) const { return path_ + "/" + name; }
-    const std::string& path() const { return path_; }
-
-private:
-    std::string path_;
-};
-
-std::string ReadAll(const std::string& path) {
-    std::ifstream in(path);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
 
 void WriteScript(const std::string& path, const std::string& text) {
     std::ofstream(path) << text;
@@ -62,15 +46,7 @@ bool IsGoneOrReaped(int32_t pid) {
 
 // Upper-case digits in groups 8-4-4-4-12; version 4, RFC 4122 variant.
 bool IsGuidText(const std::string& text) {
-    const std::string shape = "HHHHHHHH-HHHH-4HHH-VHHH-HHHHHHHHHHHH";
-    if (text.size() != shape.size()) return false;
-    for (size_t i = 0; i < shape.size(); ++i) {
-        char c = text[i];
-        bool hex = (c >= '0' && c <= '9') || (c >= 'A' && c <= 'F');
-        bool ok = shape[i] == 'H' ? hex : shape[i] == 'V' ? std::string("89AB").find(c) != std::string::npos : c == shape[i];
-        if (!ok) return false;
-    }
-    return true;
+    return std::regex_match(text, std::regex("[0-9A-F]{8}-[0-9A-F]{4}-4[0-9A-F]{3}-[89AB][0-9A-F]{3}-[0-9A-F]{12}"));
 }
 
 std::string LaunchErrorOf(const std::function<void()>& action) {
@@ -81,23 +57,6 @@ std::string LaunchErrorOf(const std::function<void()>& action) {
     }
     return "no error";
 }
-
-// Installs environment variables for a scope.
-class ScopedVariable {
-public:
-    ScopedVariable(const char* name, const std::string& value) : name_(name) {
-        if (const char* old = std::getenv(name)) old_ = old;
-        setenv(name, value.c_str(), 1);
-    }
-    ~ScopedVariable() {
-        if (old_) setenv(name_, old_->c_str(), 1);
-        else unsetenv(name_);
-    }
-
-private:
-    const char* name_;
-    std::optional<std::string> old_;
-};
 
 }  // namespace
 
@@ -142,7 +101,7 @@ TEST(Processes, ShellAndWaitWaitsAndLetsEventsRun) {
     // Gives up after about ten seconds rather than hang when no events run.
     system.ShellAndWait("sh -c 'i=0; while [ ! -e \"" + env.flag + "\" ] && [ $i -lt 1000 ]; do sleep 0.01; i=$((i+1)); done; "
                         "[ -e \"" + env.flag + "\" ] && echo ok > \"" + done + "\"'");
-    EXPECT_EQ(ReadAll(done), "ok\n");  // it had ended when the call returned
+    EXPECT_EQ(ReadBytes(done), "ok\n");  // it had ended when the call returned
     EXPECT_GE(env.doEventsCount, 1);
 
     long before = env.doEventsCount;
@@ -180,7 +139,7 @@ TEST(Processes, ShellAndContinueReturnsThePidAndLeavesNoZombie) {
                                           pidFile + "\"'");
     EXPECT_GT(pid, 0);
     ASSERT_TRUE(Eventually([&] { return fs::exists(pidFile); }));
-    EXPECT_EQ(ReadAll(pidFile), std::to_string(pid) + "\n");
+    EXPECT_EQ(ReadBytes(pidFile), std::to_string(pid) + "\n");
     EXPECT_TRUE(Eventually([&] { return IsGoneOrReaped(pid); })) << "process " << pid << " left as a zombie";
     EXPECT_EQ(env.doEventsCount, 0);  // did not wait
 
@@ -257,11 +216,11 @@ TEST(Shell, DefaultOpenerIsTheDesktopsXdgOpen) {
         ScopedVariable path("PATH", bin.path() + ":/usr/bin:/bin");
         EXPECT_EQ(system.ShellOpen("my file.htm"), Value(true));
         ASSERT_TRUE(Eventually([&] { return fs::exists(log); }));
-        EXPECT_EQ(ReadAll(log), "my file.htm|");  // one argument, never split
+        EXPECT_EQ(ReadBytes(log), "my file.htm|");  // one argument, never split
         fs::remove(log);
         EXPECT_EQ(system.ShellOpen("-odd.htm"), Value(true));
         ASSERT_TRUE(Eventually([&] { return fs::exists(log); }));
-        EXPECT_EQ(ReadAll(log), "./-odd.htm|");  // not taken for an option
+        EXPECT_EQ(ReadBytes(log), "./-odd.htm|");  // not taken for an option
     }
     TempFolder empty;
     ScopedVariable path("PATH", empty.path());
@@ -361,7 +320,7 @@ int ConfigDSN(void* window, unsigned short request, const char* driver, const ch
     EXPECT_TRUE(system.RemoveDSN("Fake Driver", "two", true));
     EXPECT_FALSE(system.AddDSN("No Such Driver", "DSN=x"s, false));
     // Request 1 adds, 3 removes; the installer passes system DSNs on in mode 2, user DSNs in mode 1.
-    EXPECT_EQ(ReadAll(temp / "log"),
+    EXPECT_EQ(ReadBytes(temp / "log"),
               "1 1 Fake Driver [DSN=one][Description=first]\n"
               "1 2 Fake Driver [DSN=two]\n"
               "3 1 Fake Driver [DSN=one]\n"

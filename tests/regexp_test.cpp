@@ -152,18 +152,16 @@ TEST(RegExp, CompileErrors) {
     for (const char* ok : {"a*?", "(?=a)*", "a{,2}", "a{2", "[]]", "[a-]", "[-a]", "\\{2}", "()"})
         EXPECT_EQ(ErrorNumber(ok), 0) << ok;
 
-    try {
-        Matches("*", "x");
-        FAIL();
-    } catch (const Error& e) {
-        EXPECT_EQ(e.Description(), "Unexpected quantifier");
-    }
-    try {
-        Matches("[a", "x");
-        FAIL();
-    } catch (const Error& e) {
-        EXPECT_EQ(e.Description(), "Expected ']' in regular expression");
-    }
+    auto description = [](const char* pattern) {
+        try {
+            Matches(pattern, "x");
+        } catch (const Error& e) {
+            return e.Description();
+        }
+        return std::string("no error");
+    };
+    EXPECT_EQ(description("*"), "Unexpected quantifier");
+    EXPECT_EQ(description("[a"), "Expected ']' in regular expression");
 }
 
 TEST(RegExp, BadTextAndRunawayPatternsEndInErrors) {

@@ -11,6 +11,7 @@
 #include "support/components.h"
 #include "support/registry_store.h"
 #include "support/system.h"
+#include "temp_folder.h"
 
 using namespace tintext;
 namespace fs = std::filesystem;
@@ -19,30 +20,18 @@ namespace {
 
 class Registry : public ::testing::Test {
 protected:
-    void SetUp() override {
-        char pattern[] = "/tmp/tintext-registry-XXXXXX";
-        ASSERT_NE(mkdtemp(pattern), nullptr);
-        folder_ = pattern;
-        setenv("TINTEXT_REGISTRY_DIR", folder_.c_str(), 1);
-    }
-    void TearDown() override {
-        unsetenv("TINTEXT_REGISTRY_DIR");
-        fs::remove_all(folder_);
-    }
+    void SetUp() override { setenv("TINTEXT_REGISTRY_DIR", folder_.c_str(), 1); }
+    void TearDown() override { unsetenv("TINTEXT_REGISTRY_DIR"); }
     std::string StoreFile() const { return folder_ + "/HKEY_CURRENT_USER.reg"; }
-    std::string ReadText(const std::string& path) const {
-        std::ifstream in(path, std::ios::binary);
-        std::stringstream s;
-        s << in.rdbuf();
-        return s.str();
-    }
+    static std::string ReadText(const std::string& path) { return tintext::testing::ReadBytes(path); }
     void WriteStoreFile(const std::string& text) const { std::ofstream(StoreFile(), std::ios::binary) << text; }
     bool StoreFileParses() const {
         RegParseError error;
         return ParseRegText(ReadText(StoreFile()), RegRoot::CurrentUser, error).has_value();
     }
 
-    std::string folder_;
+    tintext::testing::TempFolder temp_;
+    std::string folder_ = temp_.path();
     System sys_;
 };
 
@@ -191,11 +180,11 @@ TEST_F(Registry, TreeReadGivesSubkeysFirstThenReadableValues) {
     EXPECT_EQ(sys_.RegReadTree("HKXX\\K"), nullptr);
     {
         ScopedMissingComponent missing("Ostrand.Dictionary");
-        testing::internal::CaptureStdout();
-        testing::internal::CaptureStderr();
+        ::testing::internal::CaptureStdout();
+        ::testing::internal::CaptureStderr();
         EXPECT_EQ(sys_.RegReadTree("HKCU\\K"), nullptr);
-        testing::internal::GetCapturedStderr();
-        testing::internal::GetCapturedStdout();
+        ::testing::internal::GetCapturedStderr();
+        ::testing::internal::GetCapturedStdout();
     }
 }
 
@@ -309,18 +298,18 @@ TEST_F(Registry, DamagedFileIsReportedOnceReadAsEmptyAndKeptBeforeReplacing) {
 
     const std::string damaged = cases[3].text;
     WriteStoreFile(damaged);
-    testing::internal::CaptureStderr();
+    ::testing::internal::CaptureStderr();
     EXPECT_EQ(sys_.RegRead("HKCU\\K\\A"), Value::Null());
-    std::string told = testing::internal::GetCapturedStderr();
+    std::string told = ::testing::internal::GetCapturedStderr();
     EXPECT_NE(told.find(StoreFile() + ", line 4"), std::string::npos) << told;
-    testing::internal::CaptureStderr();
+    ::testing::internal::CaptureStderr();
     EXPECT_EQ(sys_.RegRead("HKCU\\K\\A"), Value::Null());
-    EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
+    EXPECT_EQ(::testing::internal::GetCapturedStderr(), "");
 
-    testing::internal::CaptureStderr();
+    ::testing::internal::CaptureStderr();
     EXPECT_FALSE(sys_.RegDelete("HKCU\\K\\A"));  // nothing to write: the file stays as it is
     ASSERT_TRUE(sys_.RegWrite("HKCU\\K\\New", Value("x")));
-    told = testing::internal::GetCapturedStderr();
+    told = ::testing::internal::GetCapturedStderr();
     std::vector<fs::path> copies;
     for (const auto& entry : fs::directory_iterator(folder_))
         if (entry.path().filename().string().rfind("HKEY_CURRENT_USER.reg.corrupt-", 0) == 0) copies.push_back(entry.path());
@@ -343,9 +332,9 @@ TEST_F(Registry, StoreFileKeptAsALinkStaysALink) {
 
 TEST_F(Registry, UnreadableFolderFailsWithoutRaising) {
     setenv("TINTEXT_REGISTRY_DIR", "/proc/no-such/registry", 1);
-    testing::internal::CaptureStderr();
+    ::testing::internal::CaptureStderr();
     EXPECT_FALSE(sys_.RegWrite("HKCU\\K\\V", Value("x")));
-    EXPECT_NE(testing::internal::GetCapturedStderr().find("/proc/no-such/registry"), std::string::npos);
+    EXPECT_NE(::testing::internal::GetCapturedStderr().find("/proc/no-such/registry"), std::string::npos);
     EXPECT_EQ(sys_.RegRead("HKCU\\K\\V"), Value::Null());
 }
 

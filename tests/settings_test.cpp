@@ -1,15 +1,12 @@
 #include "app/settings.h"
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
-#include <cstdlib>
-#include <filesystem>
-#include <fstream>
-#include <sstream>
 
 #include "support/environment.h"
 #include "support/system.h"
+#include "scoped_variable.h"
+#include "temp_folder.h"
 
 using namespace tintext;
 
@@ -19,29 +16,14 @@ const std::string kSettingsKey = "HKEY_CURRENT_USER\\Software\\Tintext Project\\
 
 class Settings : public ::testing::Test {
 protected:
-    void SetUp() override {
-        char pattern[] = "/tmp/tintext-settings-XXXXXX";
-        ASSERT_NE(mkdtemp(pattern), nullptr);
-        folder_ = pattern;
-        setenv("TINTEXT_REGISTRY_DIR", folder_.c_str(), 1);
-        if (const char* home = std::getenv("HOME")) oldHome_ = home;
-        setenv("HOME", "/home/tester", 1);
-        SetProgramFolder("/opt/tintext");
-    }
-    void TearDown() override {
-        SetProgramFolder("");
-        setenv("HOME", oldHome_.c_str(), 1);
-        unsetenv("TINTEXT_REGISTRY_DIR");
-        std::filesystem::remove_all(folder_);
-    }
-    std::string StoreText() const {
-        std::ifstream in(folder_ + "/HKEY_CURRENT_USER.reg", std::ios::binary);
-        std::stringstream s;
-        s << in.rdbuf();
-        return s.str();
-    }
+    void SetUp() override { SetProgramFolder("/opt/tintext"); }
+    void TearDown() override { SetProgramFolder(""); }
+    std::string StoreText() const { return tintext::testing::ReadBytes(folder_ + "/HKEY_CURRENT_USER.reg"); }
 
-    std::string folder_, oldHome_;
+    tintext::testing::TempFolder temp_;
+    std::string folder_ = temp_.path();
+    tintext::testing::ScopedVariable store_{"TINTEXT_REGISTRY_DIR", folder_};
+    tintext::testing::ScopedVariable home_{"HOME", "/home/tester"};
     System sys_;
 };
 
