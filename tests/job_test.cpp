@@ -106,13 +106,15 @@ TEST_F(JobTest, OverwriteModes) {
         EXPECT_EQ(outcome, c.replaced ? JobOutcome::Written : JobOutcome::NotWritten);
         EXPECT_EQ(Read("out.htm"), c.replaced ? kDigitsOut : "old");
         ASSERT_EQ(env.messages.size(), (c.asks ? 1u : 0u) + (c.tellsAborted ? 1u : 0u));
-        if (c.asks)
+        if (c.asks) {
             EXPECT_EQ(Shown(env.messages[0]), "Warning|!|YesNo|The file \"" + P("out.htm") +
                                                   "\" already exists.\r\n\r\nDo you want to overwrite this file?");
-        if (c.tellsAborted)
+        }
+        if (c.tellsAborted) {
             EXPECT_EQ(Shown(env.messages.back()),
                       "Tintext|i|Ok|The output file already existed and overwrite was not allowed (" + P("out.htm") +
                           "). The process was aborted");
+        }
     }
 }
 
