@@ -79,7 +79,7 @@ check_output() {  # check_output NAME DEFINITION
     cp "$work/sums" "$repo/bench/checksums.txt"
     return
   fi
-  stored=$(cat "$repo/bench/checksums.txt" 2> /dev/null | awk -v n="$1" -v d="$definition" '$2 == n && $3 == d { print $1 }')
+  stored=$({ cat "$repo/bench/checksums.txt" 2> /dev/null || true; } | awk -v n="$1" -v d="$definition" '$2 == n && $3 == d { print $1 }')
   if [ -n "$stored" ] && [ "$stored" != "$sum" ]; then
     echo "  OUTPUT CHANGED for $1: $sum, stored $stored" >&2
   elif [ -z "$stored" ]; then

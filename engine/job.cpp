@@ -8,6 +8,7 @@
 #include <cstring>
 #include <filesystem>
 #include <new>
+#include <optional>
 
 #include "engine/formatter.h"
 #include "engine/hld_loader.h"
@@ -15,6 +16,7 @@
 #include "support/conversions.h"
 #include "support/environment.h"
 #include "support/error.h"
+#include "support/file_io.h"
 #include "support/file_system_object.h"
 #include "support/strings2.h"
 #include "support/strings_core.h"
@@ -42,6 +44,53 @@ bool SameFile(const std::string& a, const std::string& b) {
 // the general message can show one.
 constexpr int32_t kSubscriptOutOfRange = 9;  // a definition without sections has no first section
 constexpr int32_t kInternalError = 51;       // a library failure other than memory
+
+// The formatted HTML goes straight into a new file beside the output, so it
+// is never held whole; the output itself is replaced only when the writing
+// step commits. The first failure is kept for that step to report, and
+// nothing more is written after it (the new file is removed at once).
+class TemporaryFileSink final : public OutputSink {
+public:
+    explicit TemporaryFileSink(const std::string& destfile) : destfile_(destfile) {
+        try {
+            writer_.emplace(destfile, "Ostrand.System->WriteFileFromString");
+        } catch (const Error& e) {
+            Remember(e);
+        }
+    }
+
+    void Append(std::string_view text) override {
+        if (!writer_) return;
+        try {
+            writer_->Write(text);
+        } catch (const Error& e) {
+            Remember(e);
+        }
+    }
+
+    // Puts the new file in the output's place, or raises the first failure.
+    void Commit() {
+        if (writer_) {
+            try {
+                writer_->Commit();
+            } catch (const Error& e) {
+                Remember(e);
+            }
+        }
+        if (failure_) throw *failure_;
+    }
+
+private:
+    // Described as for any failed file write: the file, the reason, the number.
+    void Remember(const Error& e) {
+        writer_.reset();
+        failure_ = e.WithDescription(WritingErrorDescription(destfile_, e));
+    }
+
+    std::string destfile_;
+    std::optional<AtomicFileWriter> writer_;
+    std::optional<Error> failure_;
+};
 
 struct ErrorParts {
     int32_t number;
@@ -205,7 +254,11 @@ private:
         const HldSection& first = hld.sections.at(0).second;
 
         Step("Format Section");
-        StringSink output;
+        // Standard output is written in one piece at the end, as a file is.
+        std::optional<StringSink> memoryOutput;
+        std::optional<TemporaryFileSink> fileOutput;
+        OutputSink& output = StdoutOutput() ? static_cast<OutputSink&>(memoryOutput.emplace())
+                                            : fileOutput.emplace(r_.destfile);
         size_t position = 0;
         FormatSection(hld, first, input, output, position);
         const bool cancelled = env_.cancelRequested;
@@ -214,10 +267,10 @@ private:
 
         Step("Write output");
         try {
-            if (StdoutOutput()) {
-                WriteStandardOutput(output.text);
+            if (memoryOutput) {
+                WriteStandardOutput(memoryOutput->text);
             } else {
-                system.WriteFileFromString(r_.destfile, output.text);
+                fileOutput->Commit();
             }
         } catch (const Error& e) {
             Warn("Unable to write output file (" + r_.destfile + ")." + e.Description());

@@ -12,10 +12,15 @@
 #include <string>
 
 #include "support/dictionary.h"
+#include "support/error.h"
 #include "support/strings2.h"
 #include "support/value.h"
 
 namespace tintext {
+
+// The description a failed whole-file write carries: the file, then the
+// reason and the error number, as WriteFileFromString reports them.
+std::string WritingErrorDescription(const std::string& filepath, const Error& caught);
 
 class System {
 public:

@@ -28,6 +28,14 @@ std::string Trailer(const Error& e) {
     return "\r\nReason: " + e.Description() + "\r\nError: 0x" + HexUpper(static_cast<uint32_t>(e.Number()));
 }
 
+}  // namespace
+
+std::string WritingErrorDescription(const std::string& filepath, const Error& caught) {
+    return "Error writing the file " + filepath + "\r\n" + Trailer(caught);
+}
+
+namespace {
+
 std::shared_ptr<FileSystemObject> NewFileSystemObject(bool reportFailure) {
     const char* progId = "Scripting.FileSystemObject";
     ObjectRef object = reportFailure ? CreateObjectEx(progId) : CreateObject(progId);
@@ -101,7 +109,7 @@ void System::WriteFileFromString(const std::string& filepath, const std::string&
         writer.Write(content);
         writer.Commit();
     } catch (const Error& e) {
-        throw e.WithDescription("Error writing the file " + filepath + "\r\n" + Trailer(e));
+        throw e.WithDescription(WritingErrorDescription(filepath, e));
     }
 }
 

@@ -2,6 +2,10 @@
 #include "engine/job.h"
 
 #include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <unistd.h>
+
+#include <csignal>
 
 #include <algorithm>
 #include <filesystem>
@@ -262,6 +266,8 @@ TEST_F(JobTest, UnexpectedFailuresNameTheStep) {
         EXPECT_EQ(env.calls.back(), "busy off");
         EXPECT_NE(std::find(env.calls.begin(), env.calls.end(), "hide"), env.calls.end());
         EXPECT_EQ(Read("out.htm"), "old");
+        // Nor is anything left beside it.
+        for (const auto& entry : fs::directory_iterator(dir.path())) EXPECT_NE(entry.path().filename().string()[0], '.');
     }
     EXPECT_NE(env.messages[0].text.find("Error 5018, "), std::string::npos);
 }
@@ -306,6 +312,46 @@ TEST_F(JobTest, WriteFailures) {
         EXPECT_TRUE(env.opened.empty());
     }
     EXPECT_EQ(Read("in.txt"), "a 12");
+}
+
+// The output is written while it is formatted: a write that fails part-way
+// (here: a file size limit) is reported as a write failure, and leaves no
+// new file behind and the earlier output whole.
+TEST_F(JobTest, WriteFailureWhileFormatting) {
+    std::string input;
+    for (int k = 0; k < 100000; ++k) input += "a 12\n";
+    Write("big.txt", input);
+    Write("out.htm", "earlier");
+    Fresh();
+
+    rlimit saved{};
+    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
+    rlimit small = saved;
+    small.rlim_cur = 64 * 1024;  // the input is larger, but it is only read
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+    auto previous = std::signal(SIGXFSZ, SIG_IGN);
+    const JobOutcome outcome = Run("big.txt", "out.htm", "digits.hld", 1);
+    setrlimit(RLIMIT_FSIZE, &saved);
+    std::signal(SIGXFSZ, previous);
+
+    EXPECT_EQ(outcome, JobOutcome::NotWritten);
+    const std::string text = OnlyMessage();
+    EXPECT_EQ(text.rfind("Unable to write output file (" + P("out.htm") + ").Error writing the file " + P("out.htm") +
+                             "\r\n\r\nReason: ",
+                         0),
+              0u)
+        << text;
+    EXPECT_EQ(env.calls.back(), "busy off");
+    EXPECT_EQ(Read("out.htm"), "earlier");
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(dir.path())) names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ(names, (std::vector<std::string>{"big.txt", "defs", "in.txt", "out.htm"}));
+
+    // With room again the same job writes the whole output.
+    Fresh();
+    EXPECT_EQ(Run("big.txt", "out.htm", "digits.hld", 1), JobOutcome::Written);
+    EXPECT_EQ(fs::file_size(dir / "out.htm"), 11 + 100000 * std::string("a&nbsp;<b>12</b>\n").size());
 }
 
 TEST_F(JobTest, ShowOutputNeedsBothTheArgumentAndThePreference) {
