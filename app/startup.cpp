@@ -96,8 +96,8 @@ bool DisplayAvailable() {
 
 int ExitStatus(JobOutcome outcome) {
     switch (outcome) {
-        case JobOutcome::Written: return 0;
-        case JobOutcome::Cancelled: return 130;
+        case JobOutcome::Written:
+        case JobOutcome::Cancelled: return 0;  // the part done before Ctrl-C was written
         case JobOutcome::NotWritten: break;
     }
     return 1;
@@ -142,8 +142,9 @@ Messages go to standard error. Ctrl-C stops the conversion and writes the
 part done so far; a second Ctrl-C stops at once without writing anything.
 Without /in the main dialog opens when a display can be used.
 
-Exit status: 0 the output was written (check: no problems), 1 it was not
-written (check: problems found), 2 usage error, 130 interrupted by Ctrl-C.
+Exit status: 0 the output was written, also the part done before Ctrl-C
+(check: no problems), 1 it was not written (check: problems found), 2 usage
+error, 130 stopped by a second Ctrl-C.
 )";
 }
 

@@ -304,7 +304,7 @@ TEST_F(CliTest, CtrlCWritesThePartDone) {
     int wait = 0;
     waitpid(pid, &wait, 0);
     close(master);
-    EXPECT_EQ(StatusOf(wait), 130) << seen;
+    EXPECT_EQ(StatusOf(wait), 0) << seen;  // the partial output was written
     EXPECT_NE(seen.find("Cancelling"), std::string::npos) << seen;
     const std::string out = dir.Get("big.htm");
     ASSERT_GT(out.size(), 20u);
