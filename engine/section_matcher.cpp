@@ -30,6 +30,36 @@ bool OneCharTakes(OneCharKind kind, int byte) {
     return kind == OneCharKind::Any || (byte != '\n' && byte != '\r');
 }
 
+// Whether every match of the pattern begins at the start of the subject or
+// after a line feed: it opens with that choice, unquantified, and has no
+// other branch at its top level.
+bool StartsAtLineStart(std::string_view pattern) {
+    constexpr std::string_view kLead = "(?:^|(?<=\\n))";
+    if (pattern.substr(0, kLead.size()) != kLead) return false;
+    if (pattern.size() > kLead.size() && std::string_view("?*+{").find(pattern[kLead.size()]) != std::string_view::npos)
+        return false;
+    int depth = 0;
+    for (size_t k = kLead.size(); k < pattern.size(); ++k) {
+        char c = pattern[k];
+        if (c == '\\') {
+            ++k;
+        } else if (c == '[') {
+            // A class: a ] right after [ or [^ is a member.
+            ++k;
+            if (k < pattern.size() && pattern[k] == '^') ++k;
+            if (k < pattern.size() && pattern[k] == ']') ++k;
+            while (k < pattern.size() && pattern[k] != ']') k += pattern[k] == '\\' ? 2 : 1;
+        } else if (c == '(') {
+            ++depth;
+        } else if (c == ')') {
+            --depth;
+        } else if (c == '|' && depth == 0) {
+            return false;
+        }
+    }
+    return true;
+}
+
 }  // namespace
 
 SectionMatcher::SectionMatcher(const HldSection& section, std::string_view inp) : section_(section), inp_(inp) {}
@@ -55,9 +85,10 @@ void SectionMatcher::Compile() {
             slot.atWordBoundary = slot.re->StartsAtWordBoundary();
             slot.anchoredAtStart = slot.re->AnchoredAtStart();
             slot.pairs = slot.re->StartPairs();
+            slot.atLineStart = StartsAtLineStart(pattern.pattern);
             // Where the bytes rule out most positions, single attempts at the
             // rest cost less than a search by the engine, which tries them all.
-            slot.tryEachStart = slot.atWordBoundary || slot.pairs;
+            slot.tryEachStart = slot.atWordBoundary || slot.pairs || slot.atLineStart;
             int count = 0;
             for (int c = 0; c < 256; ++c)
                 if (slot.firstBytes[c]) {
@@ -100,6 +131,7 @@ inline bool SectionMatcher::MayStartAt(const Slot& slot, size_t pos) const {
     const unsigned char* text = reinterpret_cast<const unsigned char*>(inp_.data());
     if (!slot.firstBytes[text[pos]]) return false;
     if (slot.anchoredAtStart && pos != base_) return false;
+    if (slot.atLineStart && pos != base_ && text[pos - 1] != '\n') return false;
     if (slot.atWordBoundary && (pos != base_ && kWordBytes[text[pos - 1]]) == kWordBytes[text[pos]]) return false;
     if (slot.pairs && pos + 1 < inp_.size() && !PairAllowed(slot.pairs, text + pos)) return false;
     return true;
@@ -111,7 +143,18 @@ size_t SectionMatcher::FirstPossibleStart(const Slot& slot, size_t from, size_t 
     if (slot.anchoredAtStart) return from == base_ && MayStartAt(slot, from) ? from : to;
     const unsigned char* text = reinterpret_cast<const unsigned char*>(inp_.data());
     const bool* first = slot.firstBytes;
-    if (slot.singleFirstByte >= 0) {
+    if (slot.atLineStart) {
+        // Only the positions after a line feed need a look.
+        for (size_t p = from; p < to; ++p) {
+            if (p != base_ && text[p - 1] != '\n') {
+                const void* hit = std::memchr(text + p, '\n', to - p);
+                if (!hit) return to;
+                p = static_cast<size_t>(static_cast<const unsigned char*>(hit) - text) + 1;
+                if (p >= to) return to;
+            }
+            if (MayStartAt(slot, p)) return p;
+        }
+    } else if (slot.singleFirstByte >= 0) {
         for (size_t p = from; p < to; ++p) {
             const void* hit = std::memchr(text + p, slot.singleFirstByte, to - p);
             if (!hit) return to;

@@ -50,6 +50,7 @@ private:
         bool found = false;     // when known: start/end hold the first match at or after `from`
         bool atWordBoundary = false;
         bool anchoredAtStart = false;
+        bool atLineStart = false;   // begins only at the scan base or after a line feed
         bool tryEachStart = false;  // in used-up text, single attempts rather than a search
         OneCharKind oneChar = OneCharKind::None;
         uint32_t groupCount = 0;

@@ -167,12 +167,15 @@ public:
 
     // Patterns whose possible starts the formatter judges by the bytes at and
     // before a position: one first character (of either case), a set of them,
-    // a leading \b behind assertions, a leading ^.
+    // a leading \b behind assertions, a leading ^, a lead of "start or after a
+    // line feed" (and look-alikes that may begin elsewhere).
     std::string StartShaped() {
         static const std::vector<std::string> shapes = {
             "\\b(?:ab|ba|c)\\b", "(?:(?<!a)|(?<=bb))\\b(?:a|bc)\\b", "\\bA\\w*", "\\b\\w+", "\\b1|b",
             "(?=a)\\bab", "(?<= )\\bb+", "\\b(?:a|)", "\\b[ab]\\B", "[aA]b", "A", "b+", "\xC3\xA9+", "[\xC3\xA9 ]",
-            "\\n", "^a+", "^\\b", "\\bc|^b", "[^a]b", "(?:\\b)a", "\\\\b", "[\\b]a"};
+            "\\n", "^a+", "^\\b", "\\bc|^b", "[^a]b", "(?:\\b)a", "\\\\b", "[\\b]a",
+            "(?:^|(?<=\\n))[ a]*b", "(?:^|(?<=\\n))\\w+", "(?:^|(?<=\\n))(?:a|\\n)", "(?:^|(?<=\\n))[|\\]]a",
+            "(?:^|(?<=\\n))a|b", "(?:^|(?<=\\n))?a", "(?:^|(?<=\\n))*b", "(?:^|(?<=\\n))\\|?b"};
         return Pick(shapes);
     }
 
