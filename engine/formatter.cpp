@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "engine/section_matcher.h"
-#include "engine/utf8.h"
+#include "support/utf8.h"
 #include "support/environment.h"
 #include "support/error.h"
 #include "support/html_escape.h"

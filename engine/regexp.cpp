@@ -3,7 +3,7 @@
 #define PCRE2_CODE_UNIT_WIDTH 8
 #include <pcre2.h>
 
-#include "engine/utf8.h"
+#include "support/utf8.h"
 
 namespace tintext {
 

@@ -28,7 +28,7 @@
 #include <optional>
 #include <vector>
 
-#include "engine/utf8.h"
+#include "support/utf8.h"
 
 namespace tintext {
 

@@ -3,7 +3,7 @@
 #include <cstring>
 #include <string>
 
-#include "engine/utf8.h"
+#include "support/utf8.h"
 #include "support/error.h"
 
 namespace tintext {

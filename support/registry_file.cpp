@@ -4,7 +4,7 @@
 #include <cstdio>
 
 #include "support/strings_core.h"
-#include "support/text_codec.h"
+#include "support/utf8.h"
 
 namespace tintext {
 

@@ -13,7 +13,7 @@
 #include "support/conversions.h"
 #include "support/error.h"
 #include "support/strings_core.h"
-#include "support/text_codec.h"
+#include "support/utf8.h"
 
 namespace tintext {
 

@@ -12,6 +12,7 @@
 #include <unordered_map>
 
 #include "support/error.h"
+#include "support/utf8.h"
 
 namespace tintext {
 
@@ -20,33 +21,8 @@ namespace {
 // Length of the well-formed UTF-8 sequence at p (at most n bytes available),
 // with its code point in cp; 0 when the bytes there are not well-formed.
 size_t DecodeOne(const unsigned char* p, size_t n, char32_t& cp) {
-    const unsigned c0 = p[0];
-    auto cont = [&](size_t i, unsigned lo = 0x80, unsigned hi = 0xBF) {
-        return i < n && p[i] >= lo && p[i] <= hi;
-    };
-    if (c0 < 0x80) {
-        cp = c0;
-        return 1;
-    }
-    if (c0 < 0xC2) return 0;
-    if (c0 < 0xE0) {
-        if (!cont(1)) return 0;
-        cp = ((c0 & 0x1F) << 6) | (p[1] & 0x3F);
-        return 2;
-    }
-    if (c0 < 0xF0) {
-        unsigned lo = c0 == 0xE0 ? 0xA0 : 0x80, hi = c0 == 0xED ? 0x9F : 0xBF;
-        if (!cont(1, lo, hi) || !cont(2)) return 0;
-        cp = ((c0 & 0x0F) << 12) | ((p[1] & 0x3F) << 6) | (p[2] & 0x3F);
-        return 3;
-    }
-    if (c0 < 0xF5) {
-        unsigned lo = c0 == 0xF0 ? 0x90 : 0x80, hi = c0 == 0xF4 ? 0x8F : 0xBF;
-        if (!cont(1, lo, hi) || !cont(2) || !cont(3)) return 0;
-        cp = ((c0 & 0x07) << 18) | ((p[1] & 0x3F) << 12) | ((p[2] & 0x3F) << 6) | (p[3] & 0x3F);
-        return 4;
-    }
-    return 0;
+    size_t pos = 0;
+    return DecodeUtf8(std::string_view(reinterpret_cast<const char*>(p), n), pos, cp) ? pos : 0;
 }
 
 // Like DecodeOne, but a byte that starts no well-formed sequence counts as the
@@ -222,49 +198,6 @@ bool IsAscii(std::string_view text) {
 }
 
 }  // namespace
-
-void AppendUtf8(std::string& out, char32_t cp) {
-    if (cp < 0x80) {
-        out += static_cast<char>(cp);
-    } else if (cp < 0x800) {
-        out += static_cast<char>(0xC0 | (cp >> 6));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else if (cp < 0x10000) {
-        out += static_cast<char>(0xE0 | (cp >> 12));
-        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (cp >> 18));
-        out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    }
-}
-
-bool IsValidUtf8(std::string_view bytes) {
-    const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
-    const size_t n = bytes.size();
-    size_t i = 0;
-    while (i < n) {
-        // Runs of ASCII eight bytes at a time: the common case for source code.
-        while (i + 8 <= n) {
-            uint64_t word;
-            std::memcpy(&word, p + i, 8);
-            if (word & 0x8080808080808080ULL) break;
-            i += 8;
-        }
-        if (i >= n) break;
-        if (p[i] < 0x80) {
-            ++i;
-            continue;
-        }
-        char32_t cp;
-        size_t len = DecodeOne(p + i, n - i, cp);
-        if (!len) return false;
-        i += len;
-    }
-    return true;
-}
 
 std::string DecodeFileText(std::string bytes) {
     if (std::string_view(bytes).substr(0, kUtf8Bom.size()) == kUtf8Bom) bytes.erase(0, kUtf8Bom.size());

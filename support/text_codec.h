@@ -21,12 +21,6 @@ inline constexpr int kCodePageWindows1252 = 1252;
 inline constexpr int kCodePageOemUs = 437;
 inline constexpr std::string_view kUtf8Bom = "\xEF\xBB\xBF";
 
-// Appends the UTF-8 form of one code point.
-void AppendUtf8(std::string& out, char32_t codePoint);
-
-// Well-formed UTF-8: no overlong forms, no surrogates, nothing above U+10FFFF.
-bool IsValidUtf8(std::string_view bytes);
-
 // The bytes of a file as text: a leading UTF-8 byte-order mark is dropped; the
 // rest is kept when it is valid UTF-8 and decoded as Windows-1252 otherwise.
 std::string DecodeFileText(std::string bytes);

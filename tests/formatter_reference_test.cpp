@@ -11,7 +11,7 @@
 
 #include "engine/formatter.h"
 #include "engine/regexp.h"
-#include "engine/utf8.h"
+#include "support/utf8.h"
 #include "support/error.h"
 #include "support/html_escape.h"
 #include "support/recording_environment.h"

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "support/error.h"
+#include "support/utf8.h"
 #include "support/strings2.h"
 
 using namespace tintext;

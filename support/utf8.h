@@ -1,9 +1,10 @@
-// The few UTF-8 facts the regular expressions and the formatter need: the
-// input text is UTF-8, positions are byte offsets, and a character is never split.
+// UTF-8, the program's own text: checking, decoding and encoding characters.
+// Positions are byte offsets, and a character is never split.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
 #include <string_view>
 
 namespace tintext {
@@ -11,6 +12,9 @@ namespace tintext {
 // Whether `text` is well-formed UTF-8 (no overlong forms, no surrogates, at
 // most U+10FFFF). On failure `badOffset` receives the offset of the first bad byte.
 bool IsValidUtf8(std::string_view text, size_t* badOffset = nullptr);
+
+// Appends the UTF-8 form of one code point.
+void AppendUtf8(std::string& out, char32_t codePoint);
 
 // Decodes the character at `pos` and moves `pos` past it. False (and `pos`
 // unchanged) at a malformed sequence or at the end.
