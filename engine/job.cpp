@@ -214,7 +214,7 @@ private:
             input = strings2->Oem2CharBuff(input);
         }
 
-        Step("Prepend hld folder if not specified");
+        Step("Prepend hld folder if not given");
         hldfile_ = r_.hldfile;
         const std::string folder = SafeCStr(r_.hldfolder);
         if (!hldfile_.empty() && !folder.empty() && !HasPathSeparator(hldfile_)) {
