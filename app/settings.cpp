@@ -1,6 +1,7 @@
 #include "app/settings.h"
 
 #include <optional>
+#include <vector>
 
 #include "support/conversions.h"
 #include "support/environment.h"
@@ -19,18 +20,20 @@ std::string SettingPath(const std::string& company, const std::string& product, 
     return "HKEY_CURRENT_USER\\Software\\" + company + "\\" + product + "\\" + section + "\\" + key;
 }
 
-std::string ReadDialogSetting(const std::string& key, const std::string& defaultValue) {
-    return ReadSetting(kCompanyName, kProgramTitle, kSettingsSection, key, defaultValue);
+std::string DialogSettingPath(const std::string& key) {
+    return SettingPath(kCompanyName, kProgramTitle, kSettingsSection, key);
 }
 
-void WriteDialogSetting(const std::string& key, const std::string& value) {
-    WriteSetting(kCompanyName, kProgramTitle, kSettingsSection, key, value);
+// A stored value as setting text: the default when absent (a present empty value is not absent).
+std::string SettingText(Value value, const std::string& defaultValue) {
+    if (value.IsNull() || value.IsEmpty()) value = Value(defaultValue);
+    return SafeCStr(value);
 }
 
 // A check box state: a whole number 0 (clear), 1 (ticked) or 2 (greyed);
 // anything else stored there gives the default.
-int32_t ReadCheckState(const std::string& key, int32_t defaultState) {
-    std::optional<double> number = ParseNumericText(ReadDialogSetting(key, std::to_string(defaultState)));
+int32_t CheckState(const Value& stored, int32_t defaultState) {
+    std::optional<double> number = ParseNumericText(SettingText(stored, std::to_string(defaultState)));
     if (!number) return defaultState;
     double state = RoundHalfEven(*number);
     return state == 0 || state == 1 || state == 2 ? static_cast<int32_t>(state) : defaultState;
@@ -40,10 +43,7 @@ int32_t ReadCheckState(const std::string& key, int32_t defaultState) {
 
 std::string ReadSetting(const std::string& company, const std::string& product, const std::string& section,
                         const std::string& key, const std::string& defaultValue) {
-    System system;
-    Value value = system.RegRead(SettingPath(company, product, section, key));
-    if (value.IsNull() || value.IsEmpty()) value = Value(defaultValue);
-    return SafeCStr(value);
+    return SettingText(System().RegRead(SettingPath(company, product, section, key)), defaultValue);
 }
 
 void WriteSetting(const std::string& company, const std::string& product, const std::string& section,
@@ -60,27 +60,37 @@ DialogSettings LoadDialogSettings() {
     // root of the file system (what a drive root stood for) rarely holds
     // the user's files.
     const std::string startFolder = HomeFolder();
+    // One reading of the store for all eight.
+    const char* names[] = {"InputFile", "OutputFile", "HLDFile", "ShowOutput",
+                           "UseDefaultHLD", "InputDir", "OutputDir", "HLDDir"};
+    std::vector<std::string> paths;
+    for (const char* name : names) paths.push_back(DialogSettingPath(name));
+    const std::vector<Value> stored = System().RegReadValues(paths);
     DialogSettings s;
-    s.inputFile = ReadDialogSetting("InputFile", programFolder + "/Examples/asp-ex1.asp");
-    s.outputFile = ReadDialogSetting("OutputFile", programFolder + "/output.htm");
-    s.hldFile = ReadDialogSetting("HLDFile", "");
-    s.showOutput = ReadCheckState("ShowOutput", 1);
-    s.useDefaultHld = ReadCheckState("UseDefaultHLD", 1);
-    s.inputDir = ReadDialogSetting("InputDir", startFolder);
-    s.outputDir = ReadDialogSetting("OutputDir", startFolder);
-    s.hldDir = ReadDialogSetting("HLDDir", startFolder);
+    s.inputFile = SettingText(stored[0], programFolder + "/Examples/asp-ex1.asp");
+    s.outputFile = SettingText(stored[1], programFolder + "/output.htm");
+    s.hldFile = SettingText(stored[2], "");
+    s.showOutput = CheckState(stored[3], 1);
+    s.useDefaultHld = CheckState(stored[4], 1);
+    s.inputDir = SettingText(stored[5], startFolder);
+    s.outputDir = SettingText(stored[6], startFolder);
+    s.hldDir = SettingText(stored[7], startFolder);
     return s;
 }
 
 void SaveDialogSettings(const DialogSettings& s) {
-    WriteDialogSetting("InputFile", s.inputFile);
-    WriteDialogSetting("OutputFile", s.outputFile);
-    WriteDialogSetting("ShowOutput", std::to_string(s.showOutput));
-    WriteDialogSetting("InputDir", s.inputDir);
-    WriteDialogSetting("OutputDir", s.outputDir);
-    WriteDialogSetting("HLDDir", s.hldDir);
-    WriteDialogSetting("UseDefaultHLD", std::to_string(s.useDefaultHld));
-    WriteDialogSetting("HLDFile", s.hldFile);
+    // One locked write at most, none when the store already holds these values.
+    // A value that cannot be stored keeps its previous content; nothing to tell the user.
+    System().RegWriteValues({
+        {DialogSettingPath("InputFile"), Value(s.inputFile)},
+        {DialogSettingPath("OutputFile"), Value(s.outputFile)},
+        {DialogSettingPath("ShowOutput"), Value(std::to_string(s.showOutput))},
+        {DialogSettingPath("InputDir"), Value(s.inputDir)},
+        {DialogSettingPath("OutputDir"), Value(s.outputDir)},
+        {DialogSettingPath("HLDDir"), Value(s.hldDir)},
+        {DialogSettingPath("UseDefaultHLD"), Value(std::to_string(s.useDefaultHld))},
+        {DialogSettingPath("HLDFile"), Value(s.hldFile)},
+    });
 }
 
 int32_t ReadShowOnce(const std::string& id) {

@@ -10,6 +10,8 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "support/dictionary.h"
 #include "support/error.h"
@@ -56,6 +58,13 @@ public:
     // ---- Registry (file-backed store); never raises ----
     Value RegRead(const std::string& key);  // Null when missing or unreadable
     bool RegWrite(const std::string& key, const Value& value);
+    // What RegRead gives for each path, from one reading of each store file.
+    std::vector<Value> RegReadValues(const std::vector<std::string>& keys);
+    // Writes the values in order, one locked update per store file; a file in
+    // which every value is already stored as given is not written at all.
+    // False (nothing written) when a path is invalid; false also when a file
+    // could not be written.
+    bool RegWriteValues(const std::vector<std::pair<std::string, Value>>& entries);
     bool RegDelete(const std::string& key);
     bool RegDeleteTree(const std::string& key);
     DictionaryRef RegReadTree(const std::string& key);  // nullptr when the key cannot be opened

@@ -155,34 +155,85 @@ bool WriteTree(System& system, const Value& tree, const std::string& key, std::v
     return result;
 }
 
-}  // namespace
+// One value to store: the key's names below the root, and the value.
+struct Assignment {
+    std::vector<std::string> keyNames;
+    RegValue value;
+};
 
-Value System::RegRead(const std::string& key) {
-    try {
-        std::optional<ValuePath> path = ParseValuePath(key);
-        if (!path) return Value::Null();
-        RegKey top = LoadRegistryRoot(path->key.root);
-        const RegKey* found = FindKey(top, path->key.names);
-        const RegValue* stored = found ? found->FindValue(path->valueName) : nullptr;
-        if (!stored) return Value::Null();
-        std::optional<Value> value = ReadStoredValue(*stored);
-        return value ? std::move(*value) : Value::Null();
-    } catch (...) {
-        return Value::Null();
+constexpr size_t kRootCount = 4;
+static_assert(static_cast<size_t>(RegRoot::Users) + 1 == kRootCount, "one slot per root");
+
+// Sets the values in the keys; whether any stored value changed.
+bool Assign(RegKey& top, const std::vector<Assignment>& assignments) {
+    bool changed = false;
+    for (const Assignment& a : assignments) {
+        RegKey* target = &top;
+        for (const std::string& name : a.keyNames) target = &target->SubkeyOrCreate(name);
+        const RegValue* old = target->FindValue(a.value.name);
+        if (old && old->type == a.value.type && old->data == a.value.data) continue;
+        target->SetValue(a.value);
+        changed = true;
     }
+    return changed;
 }
 
-bool System::RegWrite(const std::string& key, const Value& value) {
+// The values go into the root's file in one locked update, and only when one
+// differs from what is stored: a first look without the lock (readers always
+// see a whole file) saves the lock and the write when nothing would change.
+bool StoreAssignments(RegRoot root, const std::vector<Assignment>& assignments) {
+    RegKey current = LoadRegistryRoot(root);
+    if (!Assign(current, assignments)) return true;
+    bool looked = false, changed = false;
+    bool stored = UpdateRegistryRoot(root, [&](RegKey& top) {
+        looked = true;
+        return changed = Assign(top, assignments);
+    });
+    // Under the lock another writer may have stored the same values meanwhile.
+    return stored || (looked && !changed);
+}
+
+}  // namespace
+
+Value System::RegRead(const std::string& key) { return RegReadValues({key}).front(); }
+
+bool System::RegWrite(const std::string& key, const Value& value) { return RegWriteValues({{key, value}}); }
+
+std::vector<Value> System::RegReadValues(const std::vector<std::string>& keys) {
+    std::vector<Value> values(keys.size(), Value::Null());
     try {
-        std::optional<ValuePath> path = ParseValuePath(key);
-        if (!path) return false;
-        RegValue stored = ToStoredValue(path->valueName, value);
-        return UpdateRegistryRoot(path->key.root, [&](RegKey& top) {
-            RegKey* target = &top;
-            for (const std::string& name : path->key.names) target = &target->SubkeyOrCreate(name);
-            target->SetValue(stored);
-            return true;
-        });
+        // Each root's file is read when a path first names it.
+        std::optional<RegKey> roots[kRootCount];
+        for (size_t i = 0; i < keys.size(); ++i) {
+            std::optional<ValuePath> path = ParseValuePath(keys[i]);
+            if (!path) continue;
+            std::optional<RegKey>& top = roots[static_cast<size_t>(path->key.root)];
+            if (!top) top = LoadRegistryRoot(path->key.root);
+            const RegKey* found = FindKey(*top, path->key.names);
+            const RegValue* stored = found ? found->FindValue(path->valueName) : nullptr;
+            if (!stored) continue;
+            if (std::optional<Value> value = ReadStoredValue(*stored)) values[i] = std::move(*value);
+        }
+    } catch (...) {
+        // Values not read by then stay Null.
+    }
+    return values;
+}
+
+bool System::RegWriteValues(const std::vector<std::pair<std::string, Value>>& entries) {
+    try {
+        std::vector<Assignment> assignments[kRootCount];
+        for (const auto& [key, value] : entries) {
+            std::optional<ValuePath> path = ParseValuePath(key);
+            if (!path) return false;
+            RegValue stored = ToStoredValue(path->valueName, value);
+            assignments[static_cast<size_t>(path->key.root)].push_back({std::move(path->key.names), std::move(stored)});
+        }
+        bool result = true;
+        for (size_t root = 0; root < kRootCount; ++root) {
+            if (!assignments[root].empty()) result = StoreAssignments(static_cast<RegRoot>(root), assignments[root]) && result;
+        }
+        return result;
     } catch (...) {
         return false;
     }

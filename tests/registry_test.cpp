@@ -230,6 +230,44 @@ TEST_F(Registry, TreeWriteMirrorsTreeRead) {
     cyclic->Set(Value("me too"), Value());
 }
 
+TEST_F(Registry, ManyValuesAtOnceReadAndWriteAsOneAtATime) {
+    ASSERT_TRUE(sys_.RegWrite("HKLM\\S\\Machine", Value("m")));
+    ASSERT_TRUE(sys_.RegWriteValues({{"HKCU\\K\\Text", Value("t")},
+                                     {"HKCU\\K\\Sub\\Number", Value(int32_t{7})},
+                                     {"HKUR\\S\\User", Value("u")},
+                                     {"HKCU\\K\\Text", Value("last wins")}}));
+    const std::vector<std::string> paths = {"HKCU\\K\\Text", "HKLM\\S\\Machine", "HKCU\\K\\Absent",
+                                            "HKXX\\K\\Text", "HKCU\\K\\Sub\\Number", "HKEY_USERS\\S\\User",
+                                            "HKCU\\Name"};
+    const std::vector<Value> values = sys_.RegReadValues(paths);
+    ASSERT_EQ(values.size(), paths.size());
+    EXPECT_EQ(values[0], Value("last wins"));
+    EXPECT_EQ(values[1], Value("m"));
+    EXPECT_EQ(values[4], Value(int32_t{7}));
+    EXPECT_EQ(values[5], Value("u"));
+    for (size_t i = 0; i < paths.size(); ++i) EXPECT_EQ(values[i], sys_.RegRead(paths[i])) << paths[i];
+
+    // One invalid path and nothing is written.
+    EXPECT_FALSE(sys_.RegWriteValues({{"HKCU\\K\\Text", Value("new")}, {"HKCU\\Name", Value("x")}}));
+    EXPECT_EQ(sys_.RegRead("HKCU\\K\\Text"), Value("last wins"));
+}
+
+// Writing what is already stored leaves the file as it is: no lock, no rewrite
+// (a file in another layout would come back in the store's own).
+TEST_F(Registry, WritingStoredValuesAgainWritesNothing) {
+    const std::string text = "REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\K]\r\n\"A\"=\"1\"\r\n\"N\"=dword:00000002\r\n";
+    WriteStoreFile(text);
+    EXPECT_TRUE(sys_.RegWrite("HKCU\\K\\A", Value("1")));
+    EXPECT_TRUE(sys_.RegWriteValues({{"hkcu\\k\\a", Value("1")}, {"HKCU\\K\\N", Value(int32_t{2})}}));
+    EXPECT_EQ(ReadText(StoreFile()), text);
+    EXPECT_FALSE(fs::exists(StoreFile() + ".lock"));
+
+    // The same text as another type is a change.
+    EXPECT_TRUE(sys_.RegWriteValues({{"HKCU\\K\\A", Value("1")}, {"HKCU\\K\\N", Value("2")}}));
+    EXPECT_EQ(ReadText(StoreFile()),
+              "Windows Registry Editor Version 5.00\n\n[HKEY_CURRENT_USER\\K]\n\"A\"=\"1\"\n\"N\"=\"2\"\n\n");
+}
+
 TEST_F(Registry, ConcurrentWritersLoseNothing) {
     constexpr int kWriters = 4, kValues = 40;
     std::vector<pid_t> children;

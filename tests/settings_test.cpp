@@ -76,6 +76,24 @@ TEST_F(Settings, SavedValuesComeBackAtTheNextLoad) {
     EXPECT_EQ(again.inputDir, "/home/tester");
 }
 
+// A run that changes no setting leaves the store file untouched; one that
+// changes some writes all eight once.
+TEST_F(Settings, SavingUnchangedSettingsWritesNothing) {
+    SaveDialogSettings(LoadDialogSettings());
+    const std::string first = StoreText();
+    std::filesystem::remove(folder_ + "/HKEY_CURRENT_USER.reg.lock");
+    SaveDialogSettings(LoadDialogSettings());
+    EXPECT_EQ(StoreText(), first);
+    EXPECT_FALSE(std::filesystem::exists(folder_ + "/HKEY_CURRENT_USER.reg.lock"));
+
+    DialogSettings s = LoadDialogSettings();
+    s.hldFile = "py.hld";
+    SaveDialogSettings(s);
+    EXPECT_TRUE(std::filesystem::exists(folder_ + "/HKEY_CURRENT_USER.reg.lock"));
+    EXPECT_EQ(LoadDialogSettings().hldFile, "py.hld");
+    EXPECT_EQ(LoadDialogSettings().inputFile, "/opt/tintext/Examples/asp-ex1.asp");
+}
+
 TEST_F(Settings, PresentButEmptyIsNotAbsent) {
     WriteSetting(kCompanyName, kProgramTitle, "Settings", "InputDir", "");
     EXPECT_EQ(LoadDialogSettings().inputDir, "");
