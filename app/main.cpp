@@ -1,48 +1,39 @@
 // tintext: converts one file from the options of the command line (or checks
-// a syntax definition), reporting on stderr; without an input file it opens
-// the main dialog.
+// a syntax definition), reporting on stderr. Runs that need dialogs (the main
+// dialog, or a batch run started with no terminal to report to) are handed to
+// tintext-desktop, so that a run in the terminal loads no window toolkit.
 #include <cstdio>
 #include <cstring>
 #include <string>
 #include <vector>
 
 #include "app/console_environment.h"
-#include "app/dialogs/desktop.h"
+#include "app/desktop_handoff.h"
+#include "app/front_end_choice.h"
 #include "app/startup.h"
 #include "support/command_line_grammar.h"
 #include "support/environment.h"
-
-namespace {
-
-bool IsAny(const char* argument, std::initializer_list<const char*> names) {
-    for (const char* name : names) {
-        if (std::strcmp(argument, name) == 0) return true;
-    }
-    return false;
-}
-
-}  // namespace
+#include "support/system.h"
 
 int main(int argc, char** argv) {
-    for (int i = 1; i < argc; ++i) {
-        if (IsAny(argv[i], {"--help", "-h", "-?", "/?"})) {
-            std::fputs(tintext::UsageText().c_str(), stdout);
-            return 0;
-        }
-        if (IsAny(argv[i], {"--version"})) {
-            std::printf("%s\n", tintext::ApplicationTitle().c_str());
-            return 0;
+    if (std::optional<int> status = tintext::AnswerInformationOption(argc, argv)) return *status;
+    const std::string arguments = tintext::JoinArguments(std::vector<std::string>(argv + 1, argv + argc));
+    const tintext::FrontEnd frontEnd =
+        tintext::ChooseFrontEnd(*tintext::System().ParseCommandline(arguments), tintext::CurrentSurroundings());
+    if (frontEnd != tintext::FrontEnd::Terminal) {
+        const int error = tintext::ExecDesktopProgram(argv);
+        // A batch run can still report on standard error; the main dialog has no stand-in.
+        if (frontEnd == tintext::FrontEnd::MainDialog) {
+            std::fputs(tintext::UsageText().c_str(), stderr);
+            std::fprintf(stderr, "\nThe main dialog is in the program %s, which cannot be started: %s.\n",
+                         tintext::DesktopProgramPath().c_str(), std::strerror(error));
+            return 2;
         }
     }
-    // The main dialog when there is no input file; the dialogs also serve a
-    // batch run that has no terminal to report to (a desktop launcher).
-    tintext::DesktopSession desktop(argc, argv);
     tintext::ConsoleEnvironment console;
-    if (!desktop.DialogsForBatch()) {
-        tintext::SetEnv(&console);
-        tintext::InstallInterruptHandler(console);
-    }
-    const int status = tintext::RunProgram(tintext::JoinArguments(std::vector<std::string>(argv + 1, argv + argc)));
+    tintext::SetEnv(&console);
+    tintext::InstallInterruptHandler(console);
+    const int status = tintext::RunProgram(arguments);
     tintext::SetEnv(nullptr);
     return status;
 }

@@ -1,11 +1,10 @@
 #include "app/startup.h"
 
-#include <unistd.h>
-
 #include <cstdio>
-#include <cstdlib>
+#include <cstring>
 
 #include "app/batch_run.h"
+#include "app/front_end_choice.h"
 #include "engine/definition_check.h"
 #include "support/conversions.h"
 #include "support/environment.h"
@@ -65,35 +64,6 @@ int RunWithSettings(const DictionaryRef& parameters, DialogSettings& settings) {
 
 void SetInteractiveRun(InteractiveRun run) { interactiveRun = run; }
 
-namespace {
-
-// A local display whose server is gone would make the window toolkit abort
-// the program, so its socket must exist; remote displays are taken on trust.
-bool X11DisplayReachable(const std::string& display) {
-    if (display.empty()) return false;
-    if (display[0] != ':') return true;  // host:N, or a socket path some servers use
-    std::string number = display.substr(1, display.find('.') - 1);
-    return ::access(("/tmp/.X11-unix/X" + number).c_str(), F_OK) == 0;
-}
-
-bool WaylandDisplayReachable(const std::string& display) {
-    if (display.empty()) return false;
-    if (display[0] == '/') return ::access(display.c_str(), F_OK) == 0;
-    const char* runtime = std::getenv("XDG_RUNTIME_DIR");
-    return runtime && ::access((std::string(runtime) + "/" + display).c_str(), F_OK) == 0;
-}
-
-std::string Variable(const char* name) {
-    const char* value = std::getenv(name);
-    return value ? value : "";
-}
-
-}  // namespace
-
-bool DisplayAvailable() {
-    return WaylandDisplayReachable(Variable("WAYLAND_DISPLAY")) || X11DisplayReachable(Variable("DISPLAY"));
-}
-
 int ExitStatus(JobOutcome outcome) {
     switch (outcome) {
         case JobOutcome::Written:
@@ -101,6 +71,25 @@ int ExitStatus(JobOutcome outcome) {
         case JobOutcome::NotWritten: break;
     }
     return 1;
+}
+
+std::optional<int> AnswerInformationOption(int argc, char** argv) {
+    auto isAny = [](const char* argument, std::initializer_list<const char*> names) {
+        for (const char* name : names)
+            if (std::strcmp(argument, name) == 0) return true;
+        return false;
+    };
+    for (int i = 1; i < argc; ++i) {
+        if (isAny(argv[i], {"--help", "-h", "-?", "/?"})) {
+            std::fputs(UsageText().c_str(), stdout);
+            return 0;
+        }
+        if (isAny(argv[i], {"--version"})) {
+            std::printf("%s\n", ApplicationTitle().c_str());
+            return 0;
+        }
+    }
+    return std::nullopt;
 }
 
 int RunProgram(const std::string& argumentText) {

@@ -3,6 +3,7 @@
 // or interactive session happens, and the settings are written back.
 #pragma once
 
+#include <optional>
 #include <string>
 
 #include "app/settings.h"
@@ -16,8 +17,9 @@ namespace tintext {
 using InteractiveRun = int (*)(DialogSettings& settings);
 void SetInteractiveRun(InteractiveRun run);
 
-// A display can be used (DISPLAY or WAYLAND_DISPLAY is set and not empty).
-bool DisplayAvailable();
+// --help or --version anywhere among the arguments: prints the usage or the
+// title on stdout and gives the exit status 0; nullopt for any other run.
+std::optional<int> AnswerInformationOption(int argc, char** argv);
 
 // One run from start-up to shut-down; returns the exit status: 0 written (or
 // a definition without problems), 1 not written (or problems found), 2 a

@@ -6,10 +6,10 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 build=${1:-build}
-program=$build/app/tintext
+program=$build/app/tintext-desktop  # the dialogs' program
 if [ ! -x "$program" ]; then
   cmake -S . -B "$build" -G Ninja > /dev/null
-  cmake --build "$build" -j2 --target tintext
+  cmake --build "$build" -j2 --target tintext-desktop
 fi
 command -v xvfb-run > /dev/null || { echo "screenshots.sh: xvfb-run is missing (apt-get install xvfb xauth)" >&2; exit 1; }
 

@@ -46,6 +46,7 @@ std::vector<std::string> operator+(std::vector<std::string> a, const std::vector
 class CliTest : public ::testing::Test {
 protected:
     Files dir;
+    std::vector<std::string> extraEnv;  // NAME=value entries added to the child's environment
 
     void SetUp() override {
         fs::create_directories(dir.P("registry"));
@@ -71,6 +72,7 @@ protected:
         for (auto& a : strings) argv.push_back(a.data());
         argv.push_back(nullptr);
         std::vector<std::string> env{"TINTEXT_REGISTRY_DIR=" + dir.P("registry")};
+        env.insert(env.end(), extraEnv.begin(), extraEnv.end());
         for (char** e = environ; *e; ++e) {
             std::string entry = *e;
             if (!entry.starts_with("DISPLAY=") && !entry.starts_with("WAYLAND_DISPLAY=") &&
@@ -178,6 +180,82 @@ TEST_F(CliTest, MessagesAndExitStatuses) {
         EXPECT_FALSE(dir.Has("o.htm") || dir.Has("x.htm"));
     }
     EXPECT_EQ(dir.Get("exists.htm"), kDigitsOut);
+}
+
+// With a display, the runs that need dialogs go to tintext-desktop beside the
+// program, with the arguments unchanged; a stand-in records what it is given.
+TEST_F(CliTest, RunsThatNeedDialogsGoToTheDesktopProgram) {
+    fs::create_directories(dir.P("bin"));
+    fs::copy_file(kBinary, dir.P("bin/tintext"));
+    const std::string desktop = dir.P("bin/tintext-desktop");
+    dir.Put("bin/tintext-desktop", "#!/bin/sh\nprintf '[%s]' \"$@\" > handed.txt\nexit 7\n");
+    fs::permissions(desktop, fs::perms::owner_all);
+    extraEnv = {"DISPLAY=remote.example:0"};  // remote displays are taken on trust
+
+    const std::vector<std::string> batch = {"/in=a.asp", "/out=my out.htm", "/hld=digits.hld", "/hldfolder=defs"};
+    const struct {
+        std::vector<std::string> args;
+        int status;
+        std::string handed;  // what the stand-in recorded; empty: it was not started
+    } cases[] = {
+        {{}, 7, "[]"},                                                    // the main dialog
+        {{"/out=x.htm", "-hld=vb.hld"}, 7, "[/out=x.htm][-hld=vb.hld]"},  // still no input file
+        {batch, 7, "[/in=a.asp][/out=my out.htm][/hld=digits.hld][/hldfolder=defs]"},  // no terminal
+        {{"/check=defs/digits.hld"}, 0, ""},
+        {{"/in=a.asp", "/check=defs/digits.hld"}, 0, ""},
+        {{"--version"}, 0, ""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.args.empty() ? "(none)" : c.args[0]);
+        fs::remove(dir.P("handed.txt"));
+        Result r = Run(c.args, "", dir.P("bin/tintext"));
+        EXPECT_EQ(r.status, c.status) << r.err;
+        EXPECT_EQ(dir.Has("handed.txt") ? dir.Get("handed.txt") : "", c.handed);
+    }
+    EXPECT_FALSE(dir.Has("my out.htm"));
+
+    // A batch run whose standard error is a terminal stays in the terminal.
+    int master = posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
+    ASSERT_GE(master, 0);
+    ASSERT_EQ(grantpt(master), 0);
+    ASSERT_EQ(unlockpt(master), 0);
+    int slave = open(ptsname(master), O_RDWR | O_NOCTTY | O_CLOEXEC);
+    int in = open("/dev/null", O_RDONLY | O_CLOEXEC);
+    int out = open("/dev/null", O_WRONLY | O_CLOEXEC);
+    pid_t pid = Start(batch + std::vector<std::string>{"/showoutput=0"}, in, out, slave, dir.P("bin/tintext"));
+    for (int fd : {in, out, slave}) close(fd);
+    int wait = 0;
+    waitpid(pid, &wait, 0);
+    close(master);
+    EXPECT_EQ(StatusOf(wait), 0);
+    EXPECT_FALSE(dir.Has("handed.txt"));
+    EXPECT_EQ(dir.Get("my out.htm"), kDigitsOut);
+}
+
+// When the desktop program is missing or cannot be run, a batch run converts in
+// the terminal way and the main dialog's run names the missing program.
+TEST_F(CliTest, WithoutTheDesktopProgram) {
+    fs::create_directories(dir.P("bin"));
+    fs::copy_file(kBinary, dir.P("bin/tintext"));
+    extraEnv = {"DISPLAY=remote.example:0"};
+    for (const char* reason : {"No such file or directory", "Permission denied"}) {
+        SCOPED_TRACE(reason);
+        if (std::string(reason) == "Permission denied") {
+            dir.Put("bin/tintext-desktop", "#!/bin/sh\nexit 7\n");
+            fs::permissions(dir.P("bin/tintext-desktop"), fs::perms::owner_read | fs::perms::owner_write);
+        }
+        Result dialog = Run({}, "", dir.P("bin/tintext"));
+        EXPECT_EQ(dialog.status, 2);
+        EXPECT_NE(dialog.err.find("Usage: tintext /in=FILE"), std::string::npos);
+        EXPECT_NE(dialog.err.find(dir.P("bin/tintext-desktop") + ", which cannot be started: " + reason),
+                  std::string::npos)
+            << dialog.err;
+
+        fs::remove(dir.P("o.htm"));
+        Result batch = Run(std::vector<std::string>{"/in=a.asp", "/out=o.htm"} + kDigits, "", dir.P("bin/tintext"));
+        EXPECT_EQ(batch.status, 0) << batch.err;
+        EXPECT_EQ(dir.Get("o.htm"), kDigitsOut);
+    }
 }
 
 // The arguments as the shell splits them: the comma form, an argument with a blank,

@@ -1,8 +1,5 @@
 #include "app/dialogs/desktop.h"
 
-#include <fcntl.h>
-#include <unistd.h>
-
 #include <QApplication>
 #include <QString>
 #include <memory>
@@ -12,6 +9,7 @@
 #include "app/dialogs/frm_progress.h"
 #include "app/dialogs/qt_environment.h"
 #include "app/dialogs/screenshot_tour.h"
+#include "app/front_end_choice.h"
 #include "app/startup.h"
 #include "support/environment.h"
 
@@ -45,15 +43,6 @@ void EnsureApplication() {
     QGuiApplication::setDesktopFileName("tintext");
 }
 
-// A program started from a terminal can still talk to it through /dev/tty,
-// also with its output redirected; one started from a desktop launcher cannot.
-bool HasControllingTerminal() {
-    int fd = open("/dev/tty", O_RDWR | O_NOCTTY | O_CLOEXEC);
-    if (fd < 0) return false;
-    close(fd);
-    return true;
-}
-
 }  // namespace
 
 DesktopSession::DesktopSession(int& argc, char** argv) {
@@ -61,7 +50,7 @@ DesktopSession::DesktopSession(int& argc, char** argv) {
     desktop.argc = &argc;
     desktop.argv = argv;
     SetInteractiveRun(&RunMainDialog);
-    if (!isatty(STDERR_FILENO) && !HasControllingTerminal() && DisplayAvailable()) {
+    if (BatchNeedsDialogs(CurrentSurroundings())) {
         EnsureApplication();
         desktop.progress = std::make_unique<FrmProgress>();
         desktop.environment = std::make_unique<QtEnvironment>(desktop.progress.get(), nullptr);

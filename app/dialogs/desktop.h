@@ -2,7 +2,7 @@
 // interactive run, and lets a batch run that has no terminal to write to
 // show its progress and messages in dialogs.
 //
-// In main(), before RunProgram:
+// In tintext-desktop's main(), before RunProgram:
 //     tintext::DesktopSession desktop(argc, argv);
 //     if (!desktop.DialogsForBatch()) { ...install the terminal's environment... }
 //     return tintext::RunProgram(argumentText);
@@ -20,10 +20,8 @@ public:
     DesktopSession(const DesktopSession&) = delete;
     DesktopSession& operator=(const DesktopSession&) = delete;
 
-    // True when no terminal can show messages (standard error is not one and
-    // there is no controlling terminal) but a display can be used, as for a
-    // desktop launcher or a file manager: batch runs then use the progress
-    // dialog and message boxes, which this session has installed.
+    // True when batch runs use the progress dialog and message boxes, which
+    // this session has then installed (see BatchNeedsDialogs).
     bool DialogsForBatch() const { return dialogsForBatch_; }
 
 private:

@@ -1,0 +1,25 @@
+// tintext-desktop: the program with the dialogs. Without an input file it
+// opens the main dialog; a batch run with no terminal to report to shows its
+// progress and messages in dialogs; otherwise it runs as tintext does.
+// tintext starts it for the runs that need dialogs.
+#include <string>
+#include <vector>
+
+#include "app/console_environment.h"
+#include "app/dialogs/desktop.h"
+#include "app/startup.h"
+#include "support/command_line_grammar.h"
+#include "support/environment.h"
+
+int main(int argc, char** argv) {
+    if (std::optional<int> status = tintext::AnswerInformationOption(argc, argv)) return *status;
+    tintext::DesktopSession desktop(argc, argv);
+    tintext::ConsoleEnvironment console;
+    if (!desktop.DialogsForBatch()) {
+        tintext::SetEnv(&console);
+        tintext::InstallInterruptHandler(console);
+    }
+    const int status = tintext::RunProgram(tintext::JoinArguments(std::vector<std::string>(argv + 1, argv + argc)));
+    tintext::SetEnv(nullptr);
+    return status;
+}
