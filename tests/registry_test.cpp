@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <poll.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -283,10 +284,15 @@ TEST_F(Registry, ConcurrentWritersLoseNothing) {
         }
         children.push_back(pid);
     }
+    // The reader keeps reading until every writer has ended: the pipe's
+    // end of file tells it so.
+    int writersRunning[2];
+    ASSERT_EQ(pipe(writersRunning), 0);
     pid_t reader = fork();
     ASSERT_GE(reader, 0);
     if (reader == 0) {  // never sees a half-written file
-        for (int i = 0; i < 300; ++i) {
+        close(writersRunning[1]);
+        for (pollfd done{writersRunning[0], POLLIN, 0}; poll(&done, 1, 0) == 0;) {
             std::ifstream in(StoreFile(), std::ios::binary);
             if (!in) continue;
             std::stringstream s;
@@ -296,12 +302,16 @@ TEST_F(Registry, ConcurrentWritersLoseNothing) {
         }
         _exit(0);
     }
-    children.push_back(reader);
+    close(writersRunning[0]);
     for (pid_t pid : children) {
         int status = 0;
         ASSERT_EQ(waitpid(pid, &status, 0), pid);
-        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "process " << pid;
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "writer " << pid;
     }
+    close(writersRunning[1]);
+    int status = 0;
+    ASSERT_EQ(waitpid(reader, &status, 0), reader);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "the reader saw a damaged file";
     EXPECT_TRUE(StoreFileParses());
     DictionaryRef tree = sys_.RegReadTree("HKCU\\Shared");
     ASSERT_NE(tree, nullptr);
