@@ -106,6 +106,23 @@ CompiledRegex::CompiledRegex(std::string_view pattern, bool ignoreCase, bool mul
     oneChar_ = translated.oneChar;
     pcre2_pattern_info(impl_->search.code, PCRE2_INFO_MAXLOOKBEHIND, &lookbehindReach_);
     ReadStartInfo(translated, ignoreCase);
+    ReadMatchBytes(translated, ignoreCase);
+}
+
+void CompiledRegex::ReadMatchBytes(const TranslatedPattern& translated, bool ignoreCase) {
+    matchBytes_ = translated.matchBytes;
+    if (!ignoreCase) return;
+    // Without case a letter takes its other case; k and s also take the
+    // Kelvin sign and the long s, and a character beyond ASCII may fold to
+    // an ASCII letter.
+    bool nonAscii = false;
+    for (int c = 0x80; c < 0x100; ++c) nonAscii = nonAscii || matchBytes_[c];
+    for (int c = 'a'; c <= 'z'; ++c) {
+        bool either = nonAscii || matchBytes_[c] || matchBytes_[c - 0x20];
+        matchBytes_[c] = matchBytes_[c - 0x20] = either;
+    }
+    if (matchBytes_['k'] || matchBytes_['s'])
+        for (int c = 0x80; c < 0x100; ++c) matchBytes_[c] = true;
 }
 
 // What the engine found out about where matches can begin, as one table.

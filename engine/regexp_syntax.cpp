@@ -82,12 +82,72 @@ void AppendCodePoint(std::string& out, char32_t c) {
     out += buf;
 }
 
+// Sets of bytes, for what a match can hold. Any character beyond ASCII
+// counts as all the bytes from 0x80 up.
+using ByteSet = std::array<bool, 256>;
+
+ByteSet AsciiWhere(bool (*member)(unsigned char), bool withNonAscii) {
+    ByteSet set{};
+    for (int c = 0; c < 128; ++c) set[c] = member(static_cast<unsigned char>(c));
+    for (int c = 128; c < 256; ++c) set[c] = withNonAscii;
+    return set;
+}
+
+bool IsAsciiSpace(unsigned char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
+bool IsDigitByte(unsigned char c) { return c >= '0' && c <= '9'; }
+
+// \d \D \w \W \s \S; the non-ASCII spaces count as any non-ASCII.
+ByteSet EscapeBytes(char escape) {
+    switch (escape) {
+        case 'd': return AsciiWhere(IsDigitByte, false);
+        case 'D': return AsciiWhere([](unsigned char c) { return !IsDigitByte(c); }, true);
+        case 'w': return AsciiWhere(IsWordByte, false);
+        case 'W': return AsciiWhere([](unsigned char c) { return !IsWordByte(c); }, true);
+        case 's': return AsciiWhere(IsAsciiSpace, true);
+        default: return AsciiWhere([](unsigned char c) { return !IsAsciiSpace(c); }, true);
+    }
+}
+
+ByteSet CharBytes(char32_t c) {
+    ByteSet set{};
+    if (c < 0x80) {
+        set[c] = true;
+    } else {
+        for (int b = 128; b < 256; ++b) set[b] = true;
+    }
+    return set;
+}
+
+void AddBytes(ByteSet& to, const ByteSet& from) {
+    for (int c = 0; c < 256; ++c) to[c] = to[c] || from[c];
+}
+
 // One member of a character class.
 struct ClassItem {
     enum Kind { Range, Escape, Space, NotSpace } kind = Range;
     char32_t low = 0, high = 0;  // Range (a single character has low == high)
     char escape = 0;             // Escape: d D w W, as PCRE2 reads them without UCP
 };
+
+ByteSet ClassBytes(const std::vector<ClassItem>& items, bool negated) {
+    ByteSet set{};
+    for (const ClassItem& item : items) {
+        switch (item.kind) {
+            case ClassItem::Escape: AddBytes(set, EscapeBytes(item.escape)); break;
+            case ClassItem::Space: AddBytes(set, EscapeBytes('s')); break;
+            case ClassItem::NotSpace: AddBytes(set, EscapeBytes('S')); break;
+            case ClassItem::Range:
+                for (char32_t c = item.low; c <= item.high && c < 0x80; ++c) set[c] = true;
+                if (item.high >= 0x80) AddBytes(set, CharBytes(0x80));
+                break;
+        }
+    }
+    if (negated) {
+        for (int c = 0; c < 128; ++c) set[c] = !set[c];
+        AddBytes(set, CharBytes(0x80));
+    }
+    return set;
+}
 
 class Translator {
 public:
@@ -103,13 +163,20 @@ public:
         result.oneChar = OneChar();
         result.startsAtWordBoundary = StartsAtWordBoundary(src_);
         result.startPairs = StartPairs(src_).value_or(std::vector<std::pair<char, int>>());
+        result.matchBytes = matchBytes_;
         return result;
     }
 
 private:
     struct OpenGroup {
         bool lookbehind;
+        bool lookaround = false;
     };
+
+    // What an atom takes becomes part of the match unless a lookaround holds it.
+    void Consume(const ByteSet& bytes) {
+        if (lookarounds_ == 0) AddBytes(matchBytes_, bytes);
+    }
 
     // Group numbers are needed before the groups are reached: \2 may stand
     // before group 2, and only the total decides between back reference and octal.
@@ -295,10 +362,12 @@ private:
     }
 
     void Literal(char32_t c) {
-        if (IsSurrogate(c))
+        if (IsSurrogate(c)) {
             out_ += kNothing;  // no UTF-8 text holds one
-        else
+        } else {
             AppendCodePoint(out_, c);
+            Consume(CharBytes(c));
+        }
         Atom();
     }
 
@@ -316,6 +385,7 @@ private:
                     Assertion();
                 else
                     Atom();
+                if (open_.back().lookaround) --lookarounds_;
                 open_.pop_back();
                 return;
             case '|':
@@ -336,6 +406,7 @@ private:
             case '.':
                 ++i_;
                 out_ += std::string("[^") + kLineTerminators + "]";
+                Consume(AsciiWhere([](unsigned char c) { return c != '\n' && c != '\r'; }, true));
                 Atom();
                 return;
             case '*':
@@ -409,13 +480,16 @@ private:
         if (At(':', 1) || At('=', 1) || At('!', 1)) {
             out_ += "(?";
             out_ += src_[i_ + 1];
+            bool lookahead = src_[i_ + 1] != ':';
             i_ += 2;
-            open_.push_back({false});
+            open_.push_back({false, lookahead});
+            if (lookahead) ++lookarounds_;
         } else if (At('<', 1) && (At('=', 2) || At('!', 2))) {
             out_ += "(?<";
             out_ += src_[i_ + 2];
             i_ += 3;
-            open_.push_back({true});
+            open_.push_back({true, true});
+            ++lookarounds_;
         } else if (At('<', 1)) {
             // A named group is an ordinary capturing group here; references to
             // it are turned into numbered ones, so any name PCRE2 dislikes works.
@@ -442,6 +516,7 @@ private:
                 ++i_;
                 out_ += '\\';
                 out_ += c;
+                Consume(EscapeBytes(c));
                 Atom();
                 return;
             case 's':
@@ -450,6 +525,7 @@ private:
                 out_ += c == 's' ? "[" : "[^";
                 out_ += kSpaceItems;
                 out_ += ']';
+                Consume(EscapeBytes(c));
                 Atom();
                 return;
             case 'b':
@@ -480,6 +556,7 @@ private:
         if (n > groupNames_.size()) return false;
         i_ = k;
         out_ += "\\g{" + std::to_string(n) + "}";
+        Consume(AsciiWhere([](unsigned char) { return true; }, true));  // what the group took, wherever it stood
         Atom();
         return true;
     }
@@ -493,6 +570,7 @@ private:
             if (!groupNames_[g].empty() && groupNames_[g] == name) {
                 i_ = close + 1;
                 out_ += "\\g{" + std::to_string(g + 1) + "}";
+                Consume(AsciiWhere([](unsigned char) { return true; }, true));
                 Atom();
                 return;
             }
@@ -602,6 +680,7 @@ private:
             }
         }
         out_ += ClassText(items, negated);
+        Consume(ClassBytes(items, negated));
         Atom();
     }
 
@@ -674,6 +753,8 @@ private:
     std::vector<std::string> groupNames_;  // one per capturing group; empty when unnamed
     bool hasNames_ = false;
     std::vector<OpenGroup> open_;
+    int lookarounds_ = 0;  // open lookaround groups
+    ByteSet matchBytes_{};
     bool quantifiable_ = false;
     bool afterQuantifier_ = false;
 };

@@ -82,6 +82,8 @@ void SectionMatcher::Compile() {
             slot.oneChar = slot.re->OneChar();
             slot.groupCount = slot.re->CaptureCount();
             slot.firstBytes = slot.re->FirstBytes().data();
+            slot.matchBytes = slot.re->MatchBytes().data();
+            for (int c = 0; c < 0x80; ++c) slot.hasBarrier = slot.hasBarrier || !slot.matchBytes[c];
             slot.atWordBoundary = slot.re->StartsAtWordBoundary();
             slot.anchoredAtStart = slot.re->AnchoredAtStart();
             slot.pairs = slot.re->StartPairs();
@@ -110,6 +112,11 @@ void SectionMatcher::Compile() {
 }
 
 namespace {
+
+// How far past the current position a search that must look at used-up
+// text goes on: far enough to spare many steps, short enough that text a
+// nested section will take is not searched in vain for long.
+constexpr size_t kSearchAhead = 4096;
 
 constexpr std::array<bool, 256> kWordBytes = [] {
     std::array<bool, 256> table{};
@@ -171,6 +178,15 @@ size_t SectionMatcher::FirstPossibleStart(const Slot& slot, size_t from, size_t 
     return to;
 }
 
+// Just behind the last byte in [from, to) that no match of the slot's
+// pattern can hold; `from` when there is none.
+size_t SectionMatcher::AfterLastBarrier(const Slot& slot, size_t from, size_t to) const {
+    const unsigned char* text = reinterpret_cast<const unsigned char*>(inp_.data());
+    for (size_t k = to; k > from; --k)
+        if (text[k - 1] < 0x80 && !slot.matchBytes[text[k - 1]]) return k;
+    return from;
+}
+
 void SectionMatcher::Store(Slot& slot, size_t from, bool found) {
     slot.known = true;
     slot.from = from;
@@ -228,13 +244,15 @@ void SectionMatcher::Rebuild(size_t base) {
         bool matched = false;
         for (size_t p = base; p < fresh && !matched; p = NextCharBoundary(inp_, p))
             matched = MayStartAt(slot, p) && MatchesAt(slot, p);
-        if (matched) {
-            slot.from = base;
-        } else if (keep) {
+        if (matched || keep) {
             slot.from = base;
         } else {
+            // A stretch without matches that lies beyond the attempts made
+            // afresh holds for the new base too.
+            bool keepGap = !slot.known && slot.from <= fresh && slot.next > fresh;
             slot.known = false;
-            slot.next = fresh;
+            slot.from = base;
+            if (!keepGap) slot.next = fresh;
         }
     }
 }
@@ -274,6 +292,8 @@ bool SectionMatcher::FindWinner(size_t pos, StepWinner& winner) {
 // begins at `pos` (then it is the slot's match). Every position before `pos`
 // lies in used-up text.
 bool SectionMatcher::Candidate(Slot& slot, size_t pos) {
+    size_t floor = 0;  // behind the last barrier byte before `pos`, once looked for
+    bool floorKnown = false;
     while (true) {
         if (slot.known) {
             if (!slot.found || slot.start > pos) return false;
@@ -283,18 +303,33 @@ bool SectionMatcher::Candidate(Slot& slot, size_t pos) {
             slot.next = slot.end > slot.start ? slot.end
                         : slot.end < inp_.size() ? NextCharBoundary(inp_, slot.end)
                                                  : inp_.size() + 1;
+            slot.from = slot.next;
             continue;
         }
         if (slot.next > pos) return false;
+        if (slot.next < pos && slot.hasBarrier) {
+            // A match that begins before a byte no match can hold ends before
+            // it too, so whatever the search finds in front of that byte, it
+            // goes on behind it: the used-up text up to there needs no look.
+            if (!floorKnown) {
+                floor = AfterLastBarrier(slot, slot.next, pos);
+                floorKnown = true;
+            }
+            slot.next = std::max(slot.next, floor);
+        }
         size_t p = FirstPossibleStart(slot, slot.next, pos);
         if (p < pos) {
-            // A match may begin in the used-up text: look there only.
+            // A match may begin in the used-up text.
             if (slot.tryEachStart) {
                 if (!MatchesAt(slot, p)) slot.next = NextCharBoundary(inp_, p);
                 continue;
             }
-            if (SearchBefore(slot, p, pos)) continue;
-            slot.next = pos;
+            // One search looks there, here and some way ahead: whatever it
+            // finds ahead spares the attempts at the steps in between.
+            size_t limit = std::min(inp_.size(), pos + kSearchAhead);
+            if (SearchBefore(slot, p, limit)) continue;
+            slot.next = limit;
+            return false;
         }
         if (!MayStartAt(slot, pos)) {
             slot.next = pos;
