@@ -263,6 +263,41 @@ TEST(CompiledRegex, StartPairs) {
         EXPECT_EQ(CompiledRegex(none, false, false).StartPairs(), nullptr) << none;
 }
 
+// The bytes a match can hold, as the formatter reads them to skip used-up
+// text: among the probes, exactly the listed ones (a byte wrongly left out
+// would let a match be missed; one wrongly listed only costs time).
+TEST(CompiledRegex, MatchBytes) {
+    struct Case {
+        const char* pattern;
+        bool ignoreCase;
+        const char* held;  // of the probes "aAkK1 _.\n\"(\xC3"
+    } cases[] = {
+        {"[a-z]+", false, "ak"},
+        {"[a-z]+", true, "aAkK\xC3"},  // k without case: also the Kelvin sign
+        {"a(?=\\s*\\()", false, "a"},   // what a lookahead looks at is not held
+        {"(?<=\\.)a|(?<!_)1", false, "a1"},
+        {"(?:(?!x)[\\w$])+", false, "aAkK1_"},
+        {"\\d|\\s", false, "1 \n\xC3"},  // \s includes spaces beyond ASCII
+        {"\\W", false, " .\n\"(\xC3"},
+        {"\\S", false, "aAkK1_.\"(\xC3"},
+        {".", false, "aAkK1 _.\"(\xC3"},
+        {"[^a\\n]", false, "AkK1 _.\"(\xC3"},
+        {"\"[^\"]*\"", false, "aAkK1 _.\n\"(\xC3"},
+        {"(a)\\1", false, "aAkK1 _.\n\"(\xC3"},  // a back reference: anything
+        {"\xC3\xA9", false, "\xC3"},
+        {"\xC3\xA9", true, "aAkK\xC3"},  // a character beyond ASCII may fold to a letter
+        {"\\x41\\u0028", false, "A("},
+    };
+    const std::string probes = "aAkK1 _.\n\"(\xC3";
+    for (const Case& c : cases) {
+        CompiledRegex re(c.pattern, c.ignoreCase, false);
+        std::string held;
+        for (char probe : probes)
+            if (re.MatchBytes()[static_cast<unsigned char>(probe)]) held += probe;
+        EXPECT_EQ(held, c.held) << c.pattern;
+    }
+}
+
 TEST(CompiledRegex, AnchoredAttemptAndSearchFromOffset) {
     CompiledRegex re("b+", false, false);
     EXPECT_FALSE(re.MatchAt("abb", 0));
