@@ -3,6 +3,8 @@
 #define PCRE2_CODE_UNIT_WIDTH 8
 #include <pcre2.h>
 
+#include <algorithm>
+
 #include "support/utf8.h"
 
 namespace tintext {
@@ -107,6 +109,25 @@ CompiledRegex::CompiledRegex(std::string_view pattern, bool ignoreCase, bool mul
     pcre2_pattern_info(impl_->search.code, PCRE2_INFO_MAXLOOKBEHIND, &lookbehindReach_);
     ReadStartInfo(translated, ignoreCase);
     ReadMatchBytes(translated, ignoreCase);
+    ReadPrecedingBytes(translated, ignoreCase);
+}
+
+void CompiledRegex::ReadPrecedingBytes(const TranslatedPattern& translated, bool ignoreCase) {
+    if (translated.precedingItems.empty()) return;
+    std::array<bool, 256> bytes{};
+    for (const std::string& item : translated.precedingItems) {
+        // What a one-character pattern can begin with is all it can be.
+        const std::array<bool, 256>& first = CompiledRegex(item, ignoreCase, false).FirstBytes();
+        for (int c = 0; c < 0x80; ++c) bytes[c] = bytes[c] || first[c];
+        // A character beyond ASCII ends with a continuation byte.
+        for (int c = 0xC0; c < 0x100; ++c)
+            if (first[c]) std::fill(bytes.begin() + 0x80, bytes.begin() + 0xC0, true);
+    }
+    int count = 0;
+    for (bool b : bytes) count += b;
+    if (count > 0xC0) return;  // hardly a filter
+    precedingBytes_ = bytes;
+    hasPrecedingBytes_ = true;
 }
 
 void CompiledRegex::ReadMatchBytes(const TranslatedPattern& translated, bool ignoreCase) {

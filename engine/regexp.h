@@ -51,6 +51,10 @@ public:
     // The bytes a match can hold (case folding included); a byte outside them
     // never lies inside a match, though lookarounds may look at it.
     const std::array<bool, 256>& MatchBytes() const { return matchBytes_; }
+    // When known, the bytes that can stand just before a match (the last
+    // byte of the character there); a match never begins at the start of
+    // the text. Null when not known.
+    const bool* PrecedingBytes() const { return hasPrecedingBytes_ ? precedingBytes_.data() : nullptr; }
     // Every match begins at the start of the searched text (a leading ^).
     bool AnchoredAtStart() const { return anchoredAtStart_; }
 
@@ -76,6 +80,7 @@ private:
     void ReadStartInfo(const TranslatedPattern& translated, bool ignoreCase);
     void ReadStartPairs(const std::vector<std::pair<char, int>>& pairs, bool ignoreCase);
     void ReadMatchBytes(const TranslatedPattern& translated, bool ignoreCase);
+    void ReadPrecedingBytes(const TranslatedPattern& translated, bool ignoreCase);
 
     struct Impl;
     std::unique_ptr<Impl> impl_;
@@ -87,6 +92,8 @@ private:
     bool startsAtWordBoundary_ = false;
     bool anchoredAtStart_ = false;
     std::vector<uint64_t> startPairs_;
+    std::array<bool, 256> precedingBytes_{};
+    bool hasPrecedingBytes_ = false;
 };
 
 

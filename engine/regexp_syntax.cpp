@@ -164,6 +164,7 @@ public:
         result.startsAtWordBoundary = StartsAtWordBoundary(src_);
         result.startPairs = StartPairs(src_).value_or(std::vector<std::pair<char, int>>());
         result.matchBytes = matchBytes_;
+        result.precedingItems = PrecedingItems(src_);
         return result;
     }
 
@@ -342,6 +343,25 @@ private:
             pairs.emplace_back(alt[k], second ? static_cast<unsigned char>(alt[k + 1]) : -1);
         }
         return pairs;
+    }
+
+    static std::vector<std::string> PrecedingItems(std::string_view text) {
+        if (!text.starts_with("(?<=")) return {};
+        size_t close = SkipItem(text, 0);
+        if (IsQuantifierStart(text, close) || Alternatives(text).size() != 1) return {};
+        std::vector<std::string> items;
+        for (std::string_view alt : Alternatives(text.substr(4, close - 5))) {
+            size_t last = std::string_view::npos;
+            for (size_t k = 0; k < alt.size(); k = SkipItem(alt, k)) last = k;
+            if (last == std::string_view::npos) return {};
+            std::string_view item = alt.substr(last);
+            // Quantifiers, groups, assertions and back references say too little.
+            if (item.size() == 1 && std::string_view("?*+{}()|^$").find(item[0]) != std::string_view::npos) return {};
+            if (item.size() == 2 && item[0] == '\\' && std::string_view("bBk123456789").find(item[1]) != std::string_view::npos)
+                return {};
+            items.emplace_back(item);
+        }
+        return items;
     }
 
     bool At(char c, size_t offset = 0) const { return i_ + offset < src_.size() && src_[i_ + offset] == c; }

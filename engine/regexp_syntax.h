@@ -54,6 +54,11 @@ struct TranslatedPattern {
     // possible first two characters as written, case as in the pattern; a
     // second character of -1 stands for any. Empty when not known.
     std::vector<std::pair<char, int>> startPairs;
+    // When the pattern opens with a lookbehind that every match must pass,
+    // the last item of each of its alternatives, as ECMAScript text of one
+    // character (a literal, an escape, a class or "."): the character before
+    // a match is one of theirs. Empty when not known.
+    std::vector<std::string> precedingItems;
     // The bytes a match can hold, case as written (what lookarounds only
     // look at does not count); possibly more, never fewer. A byte outside
     // them never lies inside a match.

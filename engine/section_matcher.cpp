@@ -60,6 +60,18 @@ bool StartsAtLineStart(std::string_view pattern) {
     return true;
 }
 
+// The only byte a 256-entry table holds; -1 when it holds none or several.
+int SingleMember(const bool* table) {
+    if (!table) return -1;
+    int member = -1;
+    for (int c = 0; c < 256; ++c) {
+        if (!table[c]) continue;
+        if (member >= 0) return -1;
+        member = c;
+    }
+    return member;
+}
+
 }  // namespace
 
 SectionMatcher::SectionMatcher(const HldSection& section, std::string_view inp) : section_(section), inp_(inp) {}
@@ -90,14 +102,10 @@ void SectionMatcher::Compile() {
             slot.atLineStart = StartsAtLineStart(pattern.pattern);
             // Where the bytes rule out most positions, single attempts at the
             // rest cost less than a search by the engine, which tries them all.
-            slot.tryEachStart = slot.atWordBoundary || slot.pairs || slot.atLineStart;
-            int count = 0;
-            for (int c = 0; c < 256; ++c)
-                if (slot.firstBytes[c]) {
-                    ++count;
-                    slot.singleFirstByte = c;
-                }
-            if (count != 1) slot.singleFirstByte = -1;
+            slot.precedingBytes = slot.re->PrecedingBytes();
+            slot.singlePrecedingByte = SingleMember(slot.precedingBytes);
+            slot.tryEachStart = slot.atWordBoundary || slot.pairs || slot.atLineStart || slot.precedingBytes;
+            slot.singleFirstByte = SingleMember(slot.firstBytes);
             slots_.push_back(std::move(slot));
         }
     }
@@ -139,6 +147,7 @@ inline bool SectionMatcher::MayStartAt(const Slot& slot, size_t pos) const {
     if (!slot.firstBytes[text[pos]]) return false;
     if (slot.anchoredAtStart && pos != base_) return false;
     if (slot.atLineStart && pos != base_ && text[pos - 1] != '\n') return false;
+    if (slot.precedingBytes && (pos == base_ || !slot.precedingBytes[text[pos - 1]])) return false;
     if (slot.atWordBoundary && (pos != base_ && kWordBytes[text[pos - 1]]) == kWordBytes[text[pos]]) return false;
     if (slot.pairs && pos + 1 < inp_.size() && !PairAllowed(slot.pairs, text + pos)) return false;
     return true;
@@ -159,6 +168,16 @@ size_t SectionMatcher::FirstPossibleStart(const Slot& slot, size_t from, size_t 
                 p = static_cast<size_t>(static_cast<const unsigned char*>(hit) - text) + 1;
                 if (p >= to) return to;
             }
+            if (MayStartAt(slot, p)) return p;
+        }
+    } else if (slot.singlePrecedingByte >= 0) {
+        // Only the positions behind that byte need a look.
+        for (size_t p = from; p < to; ++p) {
+            const void* hit = std::memchr(text + (p > base_ ? p - 1 : base_), slot.singlePrecedingByte,
+                                          to - (p > base_ ? p : base_ + 1));
+            if (!hit) return to;
+            p = static_cast<size_t>(static_cast<const unsigned char*>(hit) - text) + 1;
+            if (p >= to) return to;
             if (MayStartAt(slot, p)) return p;
         }
     } else if (slot.singleFirstByte >= 0) {

@@ -61,6 +61,8 @@ private:
         size_t rule = 0;
         const bool* firstBytes = nullptr;  // 256 entries
         const bool* matchBytes = nullptr;  // 256 entries: what a match can hold
+        const bool* precedingBytes = nullptr;  // 256 entries, when known: what can stand before a match
+        int singlePrecedingByte = -1;          // the only one of them, if just one
         bool hasBarrier = false;           // some ASCII byte is not among them
         int singleFirstByte = -1;          // the only byte in firstBytes, if just one
         const uint64_t* pairs = nullptr;   // the possible first two bytes, if known
