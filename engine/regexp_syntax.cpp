@@ -354,6 +354,7 @@ private:
             size_t last = std::string_view::npos;
             for (size_t k = 0; k < alt.size(); k = SkipItem(alt, k)) last = k;
             if (last == std::string_view::npos) return {};
+            while (last > 0 && (static_cast<unsigned char>(alt[last]) & 0xC0) == 0x80) --last;  // a whole character
             std::string_view item = alt.substr(last);
             // Quantifiers, groups, assertions and back references say too little.
             if (item.size() == 1 && std::string_view("?*+{}()|^$").find(item[0]) != std::string_view::npos) return {};

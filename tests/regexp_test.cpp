@@ -298,6 +298,43 @@ TEST(CompiledRegex, MatchBytes) {
     }
 }
 
+// What may stand before a match of a pattern that opens with a lookbehind;
+// null where that says too little or the pattern does not open so.
+TEST(CompiledRegex, PrecedingBytes) {
+    struct Case {
+        const char* pattern;
+        bool ignoreCase;
+        const char* before;  // of the probes "=aA \t(\x80", or nullptr for no table
+    } cases[] = {
+        {"(?<==)x", false, "="},
+        {"(?<=\\bSub[ \\t]|\\bFunction[ \\t])\\w", true, " \t"},
+        {"(?<=[(=]|[(=][ \\t])/", false, "= \t("},
+        {"(?<=a)b", true, "aA"},
+        {"(?<=\xC3\xA9)b", false, "\x80"},  // ends with a continuation byte
+        {"(?<=a{2})b", false, nullptr},  // a quantifier
+        {"(?<=(a))b", false, nullptr},  // a group
+        {"(?<=a\\b)b", false, nullptr},
+        {"(?<=a)b|c", false, nullptr},  // c needs nothing before it
+        {"(?<!a)b", false, nullptr},
+        {"(?<=.)b", false, nullptr},  // hardly a filter
+        {"x(?<=x)", false, nullptr},
+    };
+    const std::string probes = "=aA \t(\x80";
+    for (const Case& c : cases) {
+        CompiledRegex re(c.pattern, c.ignoreCase, false);
+        const bool* table = re.PrecedingBytes();
+        if (!c.before) {
+            EXPECT_EQ(table, nullptr) << c.pattern;
+            continue;
+        }
+        ASSERT_NE(table, nullptr) << c.pattern;
+        std::string before;
+        for (char probe : probes)
+            if (table[static_cast<unsigned char>(probe)]) before += probe;
+        EXPECT_EQ(before, c.before) << c.pattern;
+    }
+}
+
 TEST(CompiledRegex, AnchoredAttemptAndSearchFromOffset) {
     CompiledRegex re("b+", false, false);
     EXPECT_FALSE(re.MatchAt("abb", 0));
