@@ -125,7 +125,7 @@ void CompiledRegex::ReadPrecedingBytes(const TranslatedPattern& translated, bool
     }
     int count = 0;
     for (bool b : bytes) count += b;
-    if (count > 0xC0) return;  // hardly a filter
+    if (count > 0x80) return;  // hardly a filter
     precedingBytes_ = bytes;
     hasPrecedingBytes_ = true;
 }

@@ -357,7 +357,8 @@ private:
             while (last > 0 && (static_cast<unsigned char>(alt[last]) & 0xC0) == 0x80) --last;  // a whole character
             std::string_view item = alt.substr(last);
             // Quantifiers, groups, assertions and back references say too little.
-            if (item.size() == 1 && std::string_view("?*+{}()|^$").find(item[0]) != std::string_view::npos) return {};
+            if (item[0] == '(' || (item.size() == 1 && std::string_view("?*+{}()|^$").find(item[0]) != std::string_view::npos))
+                return {};
             if (item.size() == 2 && item[0] == '\\' && std::string_view("bBk123456789").find(item[1]) != std::string_view::npos)
                 return {};
             items.emplace_back(item);
