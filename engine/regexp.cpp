@@ -95,7 +95,7 @@ struct CompiledRegex::Impl {
 };
 
 CompiledRegex::CompiledRegex(std::string_view pattern, bool ignoreCase, bool multiLine) : impl_(new Impl) {
-    TranslatedPattern translated = TranslateEcmaPattern(pattern, multiLine);
+    TranslatedPattern translated = TranslateEcmaPattern(pattern, multiLine, ignoreCase);
     uint32_t options = PCRE2_UTF | PCRE2_MATCH_UNSET_BACKREF | PCRE2_DOLLAR_ENDONLY;
     if (ignoreCase) options |= PCRE2_CASELESS;
     impl_->search = Compile(translated.pcre, options);

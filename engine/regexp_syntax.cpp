@@ -151,7 +151,8 @@ ByteSet ClassBytes(const std::vector<ClassItem>& items, bool negated) {
 
 class Translator {
 public:
-    Translator(std::string_view source, bool multiLine) : src_(source), multiLine_(multiLine) {}
+    Translator(std::string_view source, bool multiLine, bool ignoreCase)
+        : src_(source), multiLine_(multiLine), ignoreCase_(ignoreCase) {}
 
     TranslatedPattern Run() {
         Prescan();
@@ -499,6 +500,7 @@ private:
             Assertion();
             return;
         }
+        if (At(':', 1) && WordList()) return;
         if (At(':', 1) || At('=', 1) || At('!', 1)) {
             out_ += "(?";
             out_ += src_[i_ + 1];
@@ -524,6 +526,59 @@ private:
             Fail(regexp_err::SyntaxError, "invalid group");
         }
         Assertion();
+    }
+
+    // A group of plain words, (?:Abs|And|Array|...), as keyword lists are
+    // written: the engine tries the words one by one, so it gets them
+    // sorted by their first characters, (?:A(?:bs|nd|rray)|...). Words that
+    // differ there cannot both match, and within a first character the
+    // order stays, so the first word to match is the same. False, with
+    // nothing done, for any other group.
+    bool WordList() {
+        size_t end = SkipItem(src_, i_ - 1);  // i_ is just behind the "("
+        if (end < i_ + 3 || src_[end - 1] != ')') return false;
+        std::vector<std::string_view> words = Alternatives(src_.substr(i_ + 2, end - i_ - 3));
+        if (words.size() < 4) return false;
+        for (std::string_view word : words) {
+            if (word.empty()) return false;
+            for (char c : word)
+                if (!IsWordByte(static_cast<unsigned char>(c))) return false;
+            for (char c : word) Consume(CharBytes(static_cast<unsigned char>(c)));
+        }
+        out_ += "(?:" + SortedWords(words) + ")";
+        i_ = end;
+        Atom();
+        return true;
+    }
+
+    std::string SortedWords(const std::vector<std::string_view>& words) const {
+        std::string out;
+        for (std::string_view word : words)
+            if (word.empty()) {
+                // A word that ends here may match along with any longer one:
+                // only the written order keeps the same winner.
+                for (std::string_view w : words) out += std::string(w) + "|";
+                out.pop_back();
+                return out;
+            }
+        auto key = [&](char c) { return ignoreCase_ ? static_cast<char>(c | 0x20) : c; };
+        std::vector<bool> taken(words.size(), false);
+        for (size_t k = 0; k < words.size(); ++k) {
+            if (taken[k]) continue;
+            std::vector<std::string_view> rests;
+            for (size_t j = k; j < words.size(); ++j) {
+                if (taken[j] || key(words[j][0]) != key(words[k][0])) continue;
+                taken[j] = true;
+                rests.push_back(words[j].substr(1));
+            }
+            if (!out.empty()) out += '|';
+            out += words[k][0];
+            if (rests.size() == 1)
+                out += rests[0];
+            else
+                out += "(?:" + SortedWords(rests) + ")";
+        }
+        return out;
     }
 
     void Escape() {
@@ -770,6 +825,7 @@ private:
 
     std::string_view src_;
     bool multiLine_;
+    bool ignoreCase_;
     size_t i_ = 0;
     std::string out_;
     std::vector<std::string> groupNames_;  // one per capturing group; empty when unnamed
@@ -783,8 +839,8 @@ private:
 
 }  // namespace
 
-TranslatedPattern TranslateEcmaPattern(std::string_view pattern, bool multiLine) {
-    return Translator(pattern, multiLine).Run();
+TranslatedPattern TranslateEcmaPattern(std::string_view pattern, bool multiLine, bool ignoreCase) {
+    return Translator(pattern, multiLine, ignoreCase).Run();
 }
 
 }  // namespace tintext

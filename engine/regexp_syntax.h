@@ -67,6 +67,8 @@ struct TranslatedPattern {
 
 // Raises an Error with one of the numbers above for a pattern that the
 // script engines reject. `multiLine`: ^ and $ also match at line terminators.
-TranslatedPattern TranslateEcmaPattern(std::string_view pattern, bool multiLine);
+// `ignoreCase`: the pattern will be compiled without regard to case (the
+// translation may then shape it differently, with the same meaning).
+TranslatedPattern TranslateEcmaPattern(std::string_view pattern, bool multiLine, bool ignoreCase);
 
 }  // namespace tintext

@@ -109,6 +109,32 @@ TEST(RegExp, EcmaScriptSyntax) {
     EXPECT_EQ(Matches("[[:alpha:]]", "[:]"), "1::]");
 }
 
+// Word lists are handed to the engine sorted by first character; the first
+// word in the written order that matches must still win, also where a
+// shorter word and a longer one both match, and without regard to case.
+TEST(RegExp, WordListsKeepTheirWinner) {
+    struct Case {
+        const char* pattern;
+        bool ignoreCase;
+        const char* text;
+        const char* matches;
+    } cases[] = {
+        {"(?:ab|b|abc|a)", false, "abc", "0:ab"},  // "ab" is written first
+        {"(?:a|ab|abc|b)", false, "abc", "0:a|1:b"},
+        {"(?:abc|ab|a|b)c", false, "abc", "0:abc"},  // backtracks to the next word in order
+        {"(?:ab|a|abc|b)c", false, "abcac", "0:abc|3:ac"},
+        {"(?:Sub|sub|Select|Set)\\b", true, "SET sub SUB", "0:SET|4:sub|8:SUB"},
+        {"(?:Sub|sub|Select|Set)\\b", false, "SET sub SUB", "4:sub"},
+        {"(?:If|Is|In|It)(?:s)", true, "ITS ins", "0:ITS|4:ins"},
+        {"(?:k|ka|kb|kc)x", true, "\xE2\x84\xAA" "ax", "0:\xE2\x84\xAA" "ax"},  // the Kelvin sign is a k
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(Matches(c.pattern, c.text, {.ignoreCase = c.ignoreCase}), c.matches) << c.pattern << " on " << c.text;
+    EXPECT_EQ(TranslateEcmaPattern("\\b(?:Abs|And|Array|by|Byte)\\b", false, true).pcre,
+              "\\b(?:A(?:bs|nd|rray)|b(?:y(?:|te)))\\b");
+    EXPECT_EQ(TranslateEcmaPattern("(?:Abs|And|Array|by|Byte)", false, false).pcre, "(?:A(?:bs|nd|rray)|by|Byte)");
+}
+
 TEST(RegExp, Options) {
     EXPECT_EQ(Matches("^b", "a\nb\r\nc", {.multiLine = true}), "2:b");
     EXPECT_EQ(Matches("^", "a\r\nb", {.multiLine = true}), "0:|2:|3:");  // also between CR and LF
