@@ -3,6 +3,8 @@
 #define PCRE2_CODE_UNIT_WIDTH 8
 #include <pcre2.h>
 
+#include <algorithm>
+
 #include "support/utf8.h"
 
 namespace tintext {
@@ -93,7 +95,7 @@ struct CompiledRegex::Impl {
 };
 
 CompiledRegex::CompiledRegex(std::string_view pattern, bool ignoreCase, bool multiLine) : impl_(new Impl) {
-    TranslatedPattern translated = TranslateEcmaPattern(pattern, multiLine);
+    TranslatedPattern translated = TranslateEcmaPattern(pattern, multiLine, ignoreCase);
     uint32_t options = PCRE2_UTF | PCRE2_MATCH_UNSET_BACKREF | PCRE2_DOLLAR_ENDONLY;
     if (ignoreCase) options |= PCRE2_CASELESS;
     impl_->search = Compile(translated.pcre, options);
@@ -106,6 +108,42 @@ CompiledRegex::CompiledRegex(std::string_view pattern, bool ignoreCase, bool mul
     oneChar_ = translated.oneChar;
     pcre2_pattern_info(impl_->search.code, PCRE2_INFO_MAXLOOKBEHIND, &lookbehindReach_);
     ReadStartInfo(translated, ignoreCase);
+    ReadMatchBytes(translated, ignoreCase);
+    ReadPrecedingBytes(translated, ignoreCase);
+}
+
+void CompiledRegex::ReadPrecedingBytes(const TranslatedPattern& translated, bool ignoreCase) {
+    if (translated.precedingItems.empty()) return;
+    std::array<bool, 256> bytes{};
+    for (const std::string& item : translated.precedingItems) {
+        // What a one-character pattern can begin with is all it can be.
+        const std::array<bool, 256>& first = CompiledRegex(item, ignoreCase, false).FirstBytes();
+        for (int c = 0; c < 0x80; ++c) bytes[c] = bytes[c] || first[c];
+        // A character beyond ASCII ends with a continuation byte.
+        for (int c = 0xC0; c < 0x100; ++c)
+            if (first[c]) std::fill(bytes.begin() + 0x80, bytes.begin() + 0xC0, true);
+    }
+    int count = 0;
+    for (bool b : bytes) count += b;
+    if (count > 0x80) return;  // hardly a filter
+    precedingBytes_ = bytes;
+    hasPrecedingBytes_ = true;
+}
+
+void CompiledRegex::ReadMatchBytes(const TranslatedPattern& translated, bool ignoreCase) {
+    matchBytes_ = translated.matchBytes;
+    if (!ignoreCase) return;
+    // Without case a letter takes its other case; k and s also take the
+    // Kelvin sign and the long s, and a character beyond ASCII may fold to
+    // an ASCII letter.
+    bool nonAscii = false;
+    for (int c = 0x80; c < 0x100; ++c) nonAscii = nonAscii || matchBytes_[c];
+    for (int c = 'a'; c <= 'z'; ++c) {
+        bool either = nonAscii || matchBytes_[c] || matchBytes_[c - 0x20];
+        matchBytes_[c] = matchBytes_[c - 0x20] = either;
+    }
+    if (matchBytes_['k'] || matchBytes_['s'])
+        for (int c = 0x80; c < 0x100; ++c) matchBytes_[c] = true;
 }
 
 // What the engine found out about where matches can begin, as one table.

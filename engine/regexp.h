@@ -48,6 +48,13 @@ public:
     // match that is one character long, at the end of the text, is not
     // covered: check only where two bytes remain.
     const uint64_t* StartPairs() const { return startPairs_.empty() ? nullptr : startPairs_.data(); }
+    // The bytes a match can hold (case folding included); a byte outside them
+    // never lies inside a match, though lookarounds may look at it.
+    const std::array<bool, 256>& MatchBytes() const { return matchBytes_; }
+    // When known, the bytes that can stand just before a match (the last
+    // byte of the character there); a match never begins at the start of
+    // the text. Null when not known.
+    const bool* PrecedingBytes() const { return hasPrecedingBytes_ ? precedingBytes_.data() : nullptr; }
     // Every match begins at the start of the searched text (a leading ^).
     bool AnchoredAtStart() const { return anchoredAtStart_; }
 
@@ -72,6 +79,8 @@ public:
 private:
     void ReadStartInfo(const TranslatedPattern& translated, bool ignoreCase);
     void ReadStartPairs(const std::vector<std::pair<char, int>>& pairs, bool ignoreCase);
+    void ReadMatchBytes(const TranslatedPattern& translated, bool ignoreCase);
+    void ReadPrecedingBytes(const TranslatedPattern& translated, bool ignoreCase);
 
     struct Impl;
     std::unique_ptr<Impl> impl_;
@@ -79,15 +88,14 @@ private:
     uint32_t lookbehindReach_ = 0;
     OneCharKind oneChar_ = OneCharKind::None;
     std::array<bool, 256> firstBytes_{};
+    std::array<bool, 256> matchBytes_{};
     bool startsAtWordBoundary_ = false;
     bool anchoredAtStart_ = false;
     std::vector<uint64_t> startPairs_;
+    std::array<bool, 256> precedingBytes_{};
+    bool hasPrecedingBytes_ = false;
 };
 
-// Word characters for \b and \w: ASCII letters, digits and "_".
-constexpr bool IsWordByte(unsigned char c) {
-    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_';
-}
 
 // A match of RegExp::Execute.
 struct RegExpMatch {

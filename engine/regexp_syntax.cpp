@@ -82,6 +82,46 @@ void AppendCodePoint(std::string& out, char32_t c) {
     out += buf;
 }
 
+// Sets of bytes, for what a match can hold. Any character beyond ASCII
+// counts as all the bytes from 0x80 up.
+using ByteSet = std::array<bool, 256>;
+
+ByteSet AsciiWhere(bool (*member)(unsigned char), bool withNonAscii) {
+    ByteSet set{};
+    for (int c = 0; c < 128; ++c) set[c] = member(static_cast<unsigned char>(c));
+    for (int c = 128; c < 256; ++c) set[c] = withNonAscii;
+    return set;
+}
+
+bool IsAsciiSpace(unsigned char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
+bool IsDigitByte(unsigned char c) { return c >= '0' && c <= '9'; }
+
+// \d \D \w \W \s \S; the non-ASCII spaces count as any non-ASCII.
+ByteSet EscapeBytes(char escape) {
+    switch (escape) {
+        case 'd': return AsciiWhere(IsDigitByte, false);
+        case 'D': return AsciiWhere([](unsigned char c) { return !IsDigitByte(c); }, true);
+        case 'w': return AsciiWhere(IsWordByte, false);
+        case 'W': return AsciiWhere([](unsigned char c) { return !IsWordByte(c); }, true);
+        case 's': return AsciiWhere(IsAsciiSpace, true);
+        default: return AsciiWhere([](unsigned char c) { return !IsAsciiSpace(c); }, true);
+    }
+}
+
+ByteSet CharBytes(char32_t c) {
+    ByteSet set{};
+    if (c < 0x80) {
+        set[c] = true;
+    } else {
+        for (int b = 128; b < 256; ++b) set[b] = true;
+    }
+    return set;
+}
+
+void AddBytes(ByteSet& to, const ByteSet& from) {
+    for (int c = 0; c < 256; ++c) to[c] = to[c] || from[c];
+}
+
 // One member of a character class.
 struct ClassItem {
     enum Kind { Range, Escape, Space, NotSpace } kind = Range;
@@ -89,9 +129,30 @@ struct ClassItem {
     char escape = 0;             // Escape: d D w W, as PCRE2 reads them without UCP
 };
 
+ByteSet ClassBytes(const std::vector<ClassItem>& items, bool negated) {
+    ByteSet set{};
+    for (const ClassItem& item : items) {
+        switch (item.kind) {
+            case ClassItem::Escape: AddBytes(set, EscapeBytes(item.escape)); break;
+            case ClassItem::Space: AddBytes(set, EscapeBytes('s')); break;
+            case ClassItem::NotSpace: AddBytes(set, EscapeBytes('S')); break;
+            case ClassItem::Range:
+                for (char32_t c = item.low; c <= item.high && c < 0x80; ++c) set[c] = true;
+                if (item.high >= 0x80) AddBytes(set, CharBytes(0x80));
+                break;
+        }
+    }
+    if (negated) {
+        for (int c = 0; c < 128; ++c) set[c] = !set[c];
+        AddBytes(set, CharBytes(0x80));
+    }
+    return set;
+}
+
 class Translator {
 public:
-    Translator(std::string_view source, bool multiLine) : src_(source), multiLine_(multiLine) {}
+    Translator(std::string_view source, bool multiLine, bool ignoreCase)
+        : src_(source), multiLine_(multiLine), ignoreCase_(ignoreCase) {}
 
     TranslatedPattern Run() {
         Prescan();
@@ -103,13 +164,21 @@ public:
         result.oneChar = OneChar();
         result.startsAtWordBoundary = StartsAtWordBoundary(src_);
         result.startPairs = StartPairs(src_).value_or(std::vector<std::pair<char, int>>());
+        result.matchBytes = matchBytes_;
+        result.precedingItems = PrecedingItems(src_);
         return result;
     }
 
 private:
     struct OpenGroup {
         bool lookbehind;
+        bool lookaround = false;
     };
+
+    // What an atom takes becomes part of the match unless a lookaround holds it.
+    void Consume(const ByteSet& bytes) {
+        if (lookarounds_ == 0) AddBytes(matchBytes_, bytes);
+    }
 
     // Group numbers are needed before the groups are reached: \2 may stand
     // before group 2, and only the total decides between back reference and octal.
@@ -277,6 +346,27 @@ private:
         return pairs;
     }
 
+    static std::vector<std::string> PrecedingItems(std::string_view text) {
+        if (!text.starts_with("(?<=")) return {};
+        size_t close = SkipItem(text, 0);
+        if (IsQuantifierStart(text, close) || Alternatives(text).size() != 1) return {};
+        std::vector<std::string> items;
+        for (std::string_view alt : Alternatives(text.substr(4, close - 5))) {
+            size_t last = std::string_view::npos;
+            for (size_t k = 0; k < alt.size(); k = SkipItem(alt, k)) last = k;
+            if (last == std::string_view::npos) return {};
+            while (last > 0 && (static_cast<unsigned char>(alt[last]) & 0xC0) == 0x80) --last;  // a whole character
+            std::string_view item = alt.substr(last);
+            // Quantifiers, groups, assertions and back references say too little.
+            if (item[0] == '(' || (item.size() == 1 && std::string_view("?*+{}()|^$").find(item[0]) != std::string_view::npos))
+                return {};
+            if (item.size() == 2 && item[0] == '\\' && std::string_view("bBk123456789").find(item[1]) != std::string_view::npos)
+                return {};
+            items.emplace_back(item);
+        }
+        return items;
+    }
+
     bool At(char c, size_t offset = 0) const { return i_ + offset < src_.size() && src_[i_ + offset] == c; }
 
     char32_t NextSourceChar() {
@@ -295,10 +385,12 @@ private:
     }
 
     void Literal(char32_t c) {
-        if (IsSurrogate(c))
+        if (IsSurrogate(c)) {
             out_ += kNothing;  // no UTF-8 text holds one
-        else
+        } else {
             AppendCodePoint(out_, c);
+            Consume(CharBytes(c));
+        }
         Atom();
     }
 
@@ -316,6 +408,7 @@ private:
                     Assertion();
                 else
                     Atom();
+                if (open_.back().lookaround) --lookarounds_;
                 open_.pop_back();
                 return;
             case '|':
@@ -336,6 +429,7 @@ private:
             case '.':
                 ++i_;
                 out_ += std::string("[^") + kLineTerminators + "]";
+                Consume(AsciiWhere([](unsigned char c) { return c != '\n' && c != '\r'; }, true));
                 Atom();
                 return;
             case '*':
@@ -406,16 +500,20 @@ private:
             Assertion();
             return;
         }
+        if (At(':', 1) && WordList()) return;
         if (At(':', 1) || At('=', 1) || At('!', 1)) {
             out_ += "(?";
             out_ += src_[i_ + 1];
+            bool lookahead = src_[i_ + 1] != ':';
             i_ += 2;
-            open_.push_back({false});
+            open_.push_back({false, lookahead});
+            if (lookahead) ++lookarounds_;
         } else if (At('<', 1) && (At('=', 2) || At('!', 2))) {
             out_ += "(?<";
             out_ += src_[i_ + 2];
             i_ += 3;
-            open_.push_back({true});
+            open_.push_back({true, true});
+            ++lookarounds_;
         } else if (At('<', 1)) {
             // A named group is an ordinary capturing group here; references to
             // it are turned into numbered ones, so any name PCRE2 dislikes works.
@@ -430,6 +528,59 @@ private:
         Assertion();
     }
 
+    // A group of plain words, (?:Abs|And|Array|...), as keyword lists are
+    // written: the engine tries the words one by one, so it gets them
+    // sorted by their first characters, (?:A(?:bs|nd|rray)|...). Words that
+    // differ there cannot both match, and within a first character the
+    // order stays, so the first word to match is the same. False, with
+    // nothing done, for any other group.
+    bool WordList() {
+        size_t end = SkipItem(src_, i_ - 1);  // i_ is just behind the "("
+        if (end < i_ + 3 || src_[end - 1] != ')') return false;
+        std::vector<std::string_view> words = Alternatives(src_.substr(i_ + 2, end - i_ - 3));
+        if (words.size() < 4) return false;
+        for (std::string_view word : words) {
+            if (word.empty()) return false;
+            for (char c : word)
+                if (!IsWordByte(static_cast<unsigned char>(c))) return false;
+            for (char c : word) Consume(CharBytes(static_cast<unsigned char>(c)));
+        }
+        out_ += "(?:" + SortedWords(words) + ")";
+        i_ = end;
+        Atom();
+        return true;
+    }
+
+    std::string SortedWords(const std::vector<std::string_view>& words) const {
+        std::string out;
+        for (std::string_view word : words)
+            if (word.empty()) {
+                // A word that ends here may match along with any longer one:
+                // only the written order keeps the same winner.
+                for (std::string_view w : words) out += std::string(w) + "|";
+                out.pop_back();
+                return out;
+            }
+        auto key = [&](char c) { return ignoreCase_ ? static_cast<char>(c | 0x20) : c; };
+        std::vector<bool> taken(words.size(), false);
+        for (size_t k = 0; k < words.size(); ++k) {
+            if (taken[k]) continue;
+            std::vector<std::string_view> rests;
+            for (size_t j = k; j < words.size(); ++j) {
+                if (taken[j] || key(words[j][0]) != key(words[k][0])) continue;
+                taken[j] = true;
+                rests.push_back(words[j].substr(1));
+            }
+            if (!out.empty()) out += '|';
+            out += words[k][0];
+            if (rests.size() == 1)
+                out += rests[0];
+            else
+                out += "(?:" + SortedWords(rests) + ")";
+        }
+        return out;
+    }
+
     void Escape() {
         ++i_;
         if (i_ >= src_.size()) Fail(regexp_err::SyntaxError, "\\ at end of pattern");
@@ -442,6 +593,7 @@ private:
                 ++i_;
                 out_ += '\\';
                 out_ += c;
+                Consume(EscapeBytes(c));
                 Atom();
                 return;
             case 's':
@@ -450,6 +602,7 @@ private:
                 out_ += c == 's' ? "[" : "[^";
                 out_ += kSpaceItems;
                 out_ += ']';
+                Consume(EscapeBytes(c));
                 Atom();
                 return;
             case 'b':
@@ -480,6 +633,7 @@ private:
         if (n > groupNames_.size()) return false;
         i_ = k;
         out_ += "\\g{" + std::to_string(n) + "}";
+        Consume(AsciiWhere([](unsigned char) { return true; }, true));  // what the group took, wherever it stood
         Atom();
         return true;
     }
@@ -493,6 +647,7 @@ private:
             if (!groupNames_[g].empty() && groupNames_[g] == name) {
                 i_ = close + 1;
                 out_ += "\\g{" + std::to_string(g + 1) + "}";
+                Consume(AsciiWhere([](unsigned char) { return true; }, true));
                 Atom();
                 return;
             }
@@ -602,6 +757,7 @@ private:
             }
         }
         out_ += ClassText(items, negated);
+        Consume(ClassBytes(items, negated));
         Atom();
     }
 
@@ -669,19 +825,22 @@ private:
 
     std::string_view src_;
     bool multiLine_;
+    bool ignoreCase_;
     size_t i_ = 0;
     std::string out_;
     std::vector<std::string> groupNames_;  // one per capturing group; empty when unnamed
     bool hasNames_ = false;
     std::vector<OpenGroup> open_;
+    int lookarounds_ = 0;  // open lookaround groups
+    ByteSet matchBytes_{};
     bool quantifiable_ = false;
     bool afterQuantifier_ = false;
 };
 
 }  // namespace
 
-TranslatedPattern TranslateEcmaPattern(std::string_view pattern, bool multiLine) {
-    return Translator(pattern, multiLine).Run();
+TranslatedPattern TranslateEcmaPattern(std::string_view pattern, bool multiLine, bool ignoreCase) {
+    return Translator(pattern, multiLine, ignoreCase).Run();
 }
 
 }  // namespace tintext

@@ -3,6 +3,7 @@
 // PCRE2 syntax with the same meaning, and the compile errors of that syntax.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -24,6 +25,11 @@ inline constexpr int32_t InvalidRange = 5021;         // "z-a" in a class
 // Not a compile error: a search stopped at the engine's backtracking limit.
 inline constexpr int32_t TooMuchBacktracking = 5030;
 }  // namespace regexp_err
+
+// Word characters for \b and \w: ASCII letters, digits and "_".
+constexpr bool IsWordByte(unsigned char c) {
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_';
+}
 
 // The engine's description for one of the numbers above.
 std::string RegexpErrorText(int32_t number);
@@ -48,10 +54,21 @@ struct TranslatedPattern {
     // possible first two characters as written, case as in the pattern; a
     // second character of -1 stands for any. Empty when not known.
     std::vector<std::pair<char, int>> startPairs;
+    // When the pattern opens with a lookbehind that every match must pass,
+    // the last item of each of its alternatives, as ECMAScript text of one
+    // character (a literal, an escape, a class or "."): the character before
+    // a match is one of theirs. Empty when not known.
+    std::vector<std::string> precedingItems;
+    // The bytes a match can hold, case as written (what lookarounds only
+    // look at does not count); possibly more, never fewer. A byte outside
+    // them never lies inside a match.
+    std::array<bool, 256> matchBytes{};
 };
 
 // Raises an Error with one of the numbers above for a pattern that the
 // script engines reject. `multiLine`: ^ and $ also match at line terminators.
-TranslatedPattern TranslateEcmaPattern(std::string_view pattern, bool multiLine);
+// `ignoreCase`: the pattern will be compiled without regard to case (the
+// translation may then shape it differently, with the same meaning).
+TranslatedPattern TranslateEcmaPattern(std::string_view pattern, bool multiLine, bool ignoreCase);
 
 }  // namespace tintext

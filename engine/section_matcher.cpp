@@ -60,6 +60,18 @@ bool StartsAtLineStart(std::string_view pattern) {
     return true;
 }
 
+// The only byte a 256-entry table holds; -1 when it holds none or several.
+int SingleMember(const bool* table) {
+    if (!table) return -1;
+    int member = -1;
+    for (int c = 0; c < 256; ++c) {
+        if (!table[c]) continue;
+        if (member >= 0) return -1;
+        member = c;
+    }
+    return member;
+}
+
 }  // namespace
 
 SectionMatcher::SectionMatcher(const HldSection& section, std::string_view inp) : section_(section), inp_(inp) {}
@@ -82,20 +94,18 @@ void SectionMatcher::Compile() {
             slot.oneChar = slot.re->OneChar();
             slot.groupCount = slot.re->CaptureCount();
             slot.firstBytes = slot.re->FirstBytes().data();
+            slot.matchBytes = slot.re->MatchBytes().data();
+            for (int c = 0; c < 0x80; ++c) slot.hasBarrier = slot.hasBarrier || !slot.matchBytes[c];
             slot.atWordBoundary = slot.re->StartsAtWordBoundary();
             slot.anchoredAtStart = slot.re->AnchoredAtStart();
             slot.pairs = slot.re->StartPairs();
             slot.atLineStart = StartsAtLineStart(pattern.pattern);
             // Where the bytes rule out most positions, single attempts at the
             // rest cost less than a search by the engine, which tries them all.
-            slot.tryEachStart = slot.atWordBoundary || slot.pairs || slot.atLineStart;
-            int count = 0;
-            for (int c = 0; c < 256; ++c)
-                if (slot.firstBytes[c]) {
-                    ++count;
-                    slot.singleFirstByte = c;
-                }
-            if (count != 1) slot.singleFirstByte = -1;
+            slot.precedingBytes = slot.re->PrecedingBytes();
+            slot.singlePrecedingByte = SingleMember(slot.precedingBytes);
+            slot.tryEachStart = slot.atWordBoundary || slot.pairs || slot.atLineStart || slot.precedingBytes;
+            slot.singleFirstByte = SingleMember(slot.firstBytes);
             slots_.push_back(std::move(slot));
         }
     }
@@ -110,6 +120,11 @@ void SectionMatcher::Compile() {
 }
 
 namespace {
+
+// How far past the current position a search that must look at used-up
+// text goes on: far enough to spare many steps, short enough that text a
+// nested section will take is not searched in vain for long.
+constexpr size_t kSearchAhead = 4096;
 
 constexpr std::array<bool, 256> kWordBytes = [] {
     std::array<bool, 256> table{};
@@ -132,6 +147,7 @@ inline bool SectionMatcher::MayStartAt(const Slot& slot, size_t pos) const {
     if (!slot.firstBytes[text[pos]]) return false;
     if (slot.anchoredAtStart && pos != base_) return false;
     if (slot.atLineStart && pos != base_ && text[pos - 1] != '\n') return false;
+    if (slot.precedingBytes && (pos == base_ || !slot.precedingBytes[text[pos - 1]])) return false;
     if (slot.atWordBoundary && (pos != base_ && kWordBytes[text[pos - 1]]) == kWordBytes[text[pos]]) return false;
     if (slot.pairs && pos + 1 < inp_.size() && !PairAllowed(slot.pairs, text + pos)) return false;
     return true;
@@ -154,6 +170,16 @@ size_t SectionMatcher::FirstPossibleStart(const Slot& slot, size_t from, size_t 
             }
             if (MayStartAt(slot, p)) return p;
         }
+    } else if (slot.singlePrecedingByte >= 0) {
+        // Only the positions behind that byte need a look.
+        for (size_t p = from; p < to; ++p) {
+            const void* hit = std::memchr(text + (p > base_ ? p - 1 : base_), slot.singlePrecedingByte,
+                                          to - (p > base_ ? p : base_ + 1));
+            if (!hit) return to;
+            p = static_cast<size_t>(static_cast<const unsigned char*>(hit) - text) + 1;
+            if (p >= to) return to;
+            if (MayStartAt(slot, p)) return p;
+        }
     } else if (slot.singleFirstByte >= 0) {
         for (size_t p = from; p < to; ++p) {
             const void* hit = std::memchr(text + p, slot.singleFirstByte, to - p);
@@ -169,6 +195,15 @@ size_t SectionMatcher::FirstPossibleStart(const Slot& slot, size_t from, size_t 
             if (first[text[p]] && MayStartAt(slot, p)) return p;
     }
     return to;
+}
+
+// Just behind the last byte in [from, to) that no match of the slot's
+// pattern can hold; `from` when there is none.
+size_t SectionMatcher::AfterLastBarrier(const Slot& slot, size_t from, size_t to) const {
+    const unsigned char* text = reinterpret_cast<const unsigned char*>(inp_.data());
+    for (size_t k = to; k > from; --k)
+        if (text[k - 1] < 0x80 && !slot.matchBytes[text[k - 1]]) return k;
+    return from;
 }
 
 void SectionMatcher::Store(Slot& slot, size_t from, bool found) {
@@ -228,13 +263,15 @@ void SectionMatcher::Rebuild(size_t base) {
         bool matched = false;
         for (size_t p = base; p < fresh && !matched; p = NextCharBoundary(inp_, p))
             matched = MayStartAt(slot, p) && MatchesAt(slot, p);
-        if (matched) {
-            slot.from = base;
-        } else if (keep) {
+        if (matched || keep) {
             slot.from = base;
         } else {
+            // A stretch without matches that lies beyond the attempts made
+            // afresh holds for the new base too.
+            bool keepGap = !slot.known && slot.from <= fresh && slot.next > fresh;
             slot.known = false;
-            slot.next = fresh;
+            slot.from = base;
+            if (!keepGap) slot.next = fresh;
         }
     }
 }
@@ -274,6 +311,8 @@ bool SectionMatcher::FindWinner(size_t pos, StepWinner& winner) {
 // begins at `pos` (then it is the slot's match). Every position before `pos`
 // lies in used-up text.
 bool SectionMatcher::Candidate(Slot& slot, size_t pos) {
+    size_t floor = 0;  // behind the last barrier byte before `pos`, once looked for
+    bool floorKnown = false;
     while (true) {
         if (slot.known) {
             if (!slot.found || slot.start > pos) return false;
@@ -283,18 +322,33 @@ bool SectionMatcher::Candidate(Slot& slot, size_t pos) {
             slot.next = slot.end > slot.start ? slot.end
                         : slot.end < inp_.size() ? NextCharBoundary(inp_, slot.end)
                                                  : inp_.size() + 1;
+            slot.from = slot.next;
             continue;
         }
         if (slot.next > pos) return false;
+        if (slot.next < pos && slot.hasBarrier) {
+            // A match that begins before a byte no match can hold ends before
+            // it too, so whatever the search finds in front of that byte, it
+            // goes on behind it: the used-up text up to there needs no look.
+            if (!floorKnown) {
+                floor = AfterLastBarrier(slot, slot.next, pos);
+                floorKnown = true;
+            }
+            slot.next = std::max(slot.next, floor);
+        }
         size_t p = FirstPossibleStart(slot, slot.next, pos);
         if (p < pos) {
-            // A match may begin in the used-up text: look there only.
+            // A match may begin in the used-up text.
             if (slot.tryEachStart) {
                 if (!MatchesAt(slot, p)) slot.next = NextCharBoundary(inp_, p);
                 continue;
             }
-            if (SearchBefore(slot, p, pos)) continue;
-            slot.next = pos;
+            // One search looks there, here and some way ahead: whatever it
+            // finds ahead spares the attempts at the steps in between.
+            size_t limit = std::min(inp_.size(), pos + kSearchAhead);
+            if (SearchBefore(slot, p, limit)) continue;
+            slot.next = limit;
+            return false;
         }
         if (!MayStartAt(slot, pos)) {
             slot.next = pos;

@@ -44,7 +44,8 @@ public:
 private:
     // One pattern and where its global search from the scan base stands:
     // either the search's result from `from` on is known (`known`), or only
-    // that the search goes on from `next` (nothing known beyond it).
+    // that no match begins in [from, next) and the search goes on from `next`
+    // (nothing known beyond it).
     struct Slot {
         bool known = false;
         bool found = false;     // when known: start/end hold the first match at or after `from`
@@ -59,6 +60,10 @@ private:
         size_t next = 0;
         size_t rule = 0;
         const bool* firstBytes = nullptr;  // 256 entries
+        const bool* matchBytes = nullptr;  // 256 entries: what a match can hold
+        const bool* precedingBytes = nullptr;  // 256 entries, when known: what can stand before a match
+        int singlePrecedingByte = -1;          // the only one of them, if just one
+        bool hasBarrier = false;           // some ASCII byte is not among them
         int singleFirstByte = -1;          // the only byte in firstBytes, if just one
         const uint64_t* pairs = nullptr;   // the possible first two bytes, if known
         CompiledRegex* re = nullptr;
@@ -68,6 +73,7 @@ private:
     void Compile();
     bool MayStartAt(const Slot& slot, size_t pos) const;
     size_t FirstPossibleStart(const Slot& slot, size_t from, size_t to) const;
+    size_t AfterLastBarrier(const Slot& slot, size_t from, size_t to) const;
     bool MatchesAt(Slot& slot, size_t pos);
     bool Candidate(Slot& slot, size_t pos);
     bool SearchBefore(Slot& slot, size_t from, size_t limit);

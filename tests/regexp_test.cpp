@@ -109,6 +109,32 @@ TEST(RegExp, EcmaScriptSyntax) {
     EXPECT_EQ(Matches("[[:alpha:]]", "[:]"), "1::]");
 }
 
+// Word lists are handed to the engine sorted by first character; the first
+// word in the written order that matches must still win, also where a
+// shorter word and a longer one both match, and without regard to case.
+TEST(RegExp, WordListsKeepTheirWinner) {
+    struct Case {
+        const char* pattern;
+        bool ignoreCase;
+        const char* text;
+        const char* matches;
+    } cases[] = {
+        {"(?:ab|b|abc|a)", false, "abc", "0:ab"},  // "ab" is written first
+        {"(?:a|ab|abc|b)", false, "abc", "0:a|1:b"},
+        {"(?:abc|ab|a|b)c", false, "abc", "0:abc"},  // backtracks to the next word in order
+        {"(?:ab|a|abc|b)c", false, "abcac", "0:abc|3:ac"},
+        {"(?:Sub|sub|Select|Set)\\b", true, "SET sub SUB", "0:SET|4:sub|8:SUB"},
+        {"(?:Sub|sub|Select|Set)\\b", false, "SET sub SUB", "4:sub"},
+        {"(?:If|Is|In|It)(?:s)", true, "ITS ins", "0:ITS|4:ins"},
+        {"(?:k|ka|kb|kc)x", true, "\xE2\x84\xAA" "ax", "0:\xE2\x84\xAA" "ax"},  // the Kelvin sign is a k
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(Matches(c.pattern, c.text, {.ignoreCase = c.ignoreCase}), c.matches) << c.pattern << " on " << c.text;
+    EXPECT_EQ(TranslateEcmaPattern("\\b(?:Abs|And|Array|by|Byte)\\b", false, true).pcre,
+              "\\b(?:A(?:bs|nd|rray)|b(?:y(?:|te)))\\b");
+    EXPECT_EQ(TranslateEcmaPattern("(?:Abs|And|Array|by|Byte)", false, false).pcre, "(?:A(?:bs|nd|rray)|by|Byte)");
+}
+
 TEST(RegExp, Options) {
     EXPECT_EQ(Matches("^b", "a\nb\r\nc", {.multiLine = true}), "2:b");
     EXPECT_EQ(Matches("^", "a\r\nb", {.multiLine = true}), "0:|2:|3:");  // also between CR and LF
@@ -261,6 +287,78 @@ TEST(CompiledRegex, StartPairs) {
     }
     for (const char* none : {"[ab]c", "a*b", "\\.x", "(?:a|b*)c", "\\w+"})
         EXPECT_EQ(CompiledRegex(none, false, false).StartPairs(), nullptr) << none;
+}
+
+// The bytes a match can hold, as the formatter reads them to skip used-up
+// text: among the probes, exactly the listed ones (a byte wrongly left out
+// would let a match be missed; one wrongly listed only costs time).
+TEST(CompiledRegex, MatchBytes) {
+    struct Case {
+        const char* pattern;
+        bool ignoreCase;
+        const char* held;  // of the probes "aAkK1 _.\n\"(\xC3"
+    } cases[] = {
+        {"[a-z]+", false, "ak"},
+        {"[a-z]+", true, "aAkK\xC3"},  // k without case: also the Kelvin sign
+        {"a(?=\\s*\\()", false, "a"},   // what a lookahead looks at is not held
+        {"(?<=\\.)a|(?<!_)1", false, "a1"},
+        {"(?:(?!x)[\\w$])+", false, "aAkK1_"},
+        {"\\d|\\s", false, "1 \n\xC3"},  // \s includes spaces beyond ASCII
+        {"\\W", false, " .\n\"(\xC3"},
+        {"\\S", false, "aAkK1_.\"(\xC3"},
+        {".", false, "aAkK1 _.\"(\xC3"},
+        {"[^a\\n]", false, "AkK1 _.\"(\xC3"},
+        {"\"[^\"]*\"", false, "aAkK1 _.\n\"(\xC3"},
+        {"(a)\\1", false, "aAkK1 _.\n\"(\xC3"},  // a back reference: anything
+        {"\xC3\xA9", false, "\xC3"},
+        {"\xC3\xA9", true, "aAkK\xC3"},  // a character beyond ASCII may fold to a letter
+        {"\\x41\\u0028", false, "A("},
+    };
+    const std::string probes = "aAkK1 _.\n\"(\xC3";
+    for (const Case& c : cases) {
+        CompiledRegex re(c.pattern, c.ignoreCase, false);
+        std::string held;
+        for (char probe : probes)
+            if (re.MatchBytes()[static_cast<unsigned char>(probe)]) held += probe;
+        EXPECT_EQ(held, c.held) << c.pattern;
+    }
+}
+
+// What may stand before a match of a pattern that opens with a lookbehind;
+// null where that says too little or the pattern does not open so.
+TEST(CompiledRegex, PrecedingBytes) {
+    struct Case {
+        const char* pattern;
+        bool ignoreCase;
+        const char* before;  // of the probes "=aA \t(\x80", or nullptr for no table
+    } cases[] = {
+        {"(?<==)x", false, "="},
+        {"(?<=\\bSub[ \\t]|\\bFunction[ \\t])\\w", true, " \t"},
+        {"(?<=[(=]|[(=][ \\t])/", false, "= \t("},
+        {"(?<=a)b", true, "aA"},
+        {"(?<=\xC3\xA9)b", false, "\x80"},  // ends with a continuation byte
+        {"(?<=a{2})b", false, nullptr},  // a quantifier
+        {"(?<=(a))b", false, nullptr},  // a group
+        {"(?<=a\\b)b", false, nullptr},
+        {"(?<=a)b|c", false, nullptr},  // c needs nothing before it
+        {"(?<!a)b", false, nullptr},
+        {"(?<=.)b", false, nullptr},  // hardly a filter
+        {"x(?<=x)", false, nullptr},
+    };
+    const std::string probes = "=aA \t(\x80";
+    for (const Case& c : cases) {
+        CompiledRegex re(c.pattern, c.ignoreCase, false);
+        const bool* table = re.PrecedingBytes();
+        if (!c.before) {
+            EXPECT_EQ(table, nullptr) << c.pattern;
+            continue;
+        }
+        ASSERT_NE(table, nullptr) << c.pattern;
+        std::string before;
+        for (char probe : probes)
+            if (table[static_cast<unsigned char>(probe)]) before += probe;
+        EXPECT_EQ(before, c.before) << c.pattern;
+    }
 }
 
 TEST(CompiledRegex, AnchoredAttemptAndSearchFromOffset) {
