@@ -63,7 +63,9 @@ struct Code {
     bool jit = false;
 };
 
-Code Compile(const std::string& pcre, uint32_t options) {
+// `jit`: compile for the JIT too, now; JitCompile does it later for code
+// that may never be run.
+Code Compile(const std::string& pcre, uint32_t options, bool jit = true) {
     int code = 0;
     PCRE2_SIZE offset = 0;
     pcre2_code* compiled = pcre2_compile(reinterpret_cast<PCRE2_SPTR>(pcre.data()), pcre.size(), options, &code,
@@ -71,13 +73,14 @@ Code Compile(const std::string& pcre, uint32_t options) {
     if (!compiled) throw Error(regexp_err::SyntaxError, kProgramSource,
                                RegexpErrorText(regexp_err::SyntaxError) + ": " + Pcre2Message(code));
     // The interpreter serves where JIT is unavailable.
-    return {compiled, pcre2_jit_compile(compiled, PCRE2_JIT_COMPLETE) == 0};
+    return {compiled, jit && pcre2_jit_compile(compiled, PCRE2_JIT_COMPLETE) == 0};
 }
 
 }  // namespace
 
 struct CompiledRegex::Impl {
     Code search;
+    bool searchJitTried = false;
     Code anchored;  // compiled when first needed
     Code limited;   // likewise
     pcre2_match_data* data = nullptr;
@@ -98,7 +101,10 @@ CompiledRegex::CompiledRegex(std::string_view pattern, bool ignoreCase, bool mul
     TranslatedPattern translated = TranslateEcmaPattern(pattern, multiLine, ignoreCase);
     uint32_t options = PCRE2_UTF | PCRE2_MATCH_UNSET_BACKREF | PCRE2_DOLLAR_ENDONLY;
     if (ignoreCase) options |= PCRE2_CASELESS;
-    impl_->search = Compile(translated.pcre, options);
+    // The formatter only reads what this code tells about the pattern, and
+    // runs the anchored and limited forms; a search compiles for the JIT
+    // when first needed.
+    impl_->search = Compile(translated.pcre, options, false);
     impl_->pcre = std::move(translated.pcre);
     impl_->options = options;
     impl_->data = pcre2_match_data_create_from_pattern(impl_->search.code, nullptr);
@@ -172,11 +178,22 @@ void CompiledRegex::ReadStartInfo(const TranslatedPattern& translated, bool igno
     }
     for (int c = 0x80; c < 0xC0; ++c) firstBytes_[c] = false;  // never the start of a character
     startsAtWordBoundary_ = translated.startsAtWordBoundary;
-    ReadStartPairs(translated.startPairs, ignoreCase);
+    ReadStartLiterals(translated.startLiterals, ignoreCase);
 }
 
-void CompiledRegex::ReadStartPairs(const std::vector<std::pair<char, int>>& pairs, bool ignoreCase) {
-    if (pairs.empty()) return;
+void CompiledRegex::ReadStartLiterals(const std::vector<std::string>& literals, bool ignoreCase) {
+    if (literals.empty()) return;
+    // Whole literals say more than their first two bytes, but checking many
+    // costs more than the engine's own attempt.
+    bool longer = false;
+    for (const std::string& literal : literals) longer = longer || literal.size() > 2;
+    if (longer && literals.size() <= 8) {
+        startLiterals_ = literals;
+        literalsIgnoreCase_ = ignoreCase;
+    }
+    std::vector<std::pair<char, int>> pairs;
+    for (const std::string& literal : literals)
+        pairs.emplace_back(literal[0], literal.size() > 1 ? static_cast<unsigned char>(literal[1]) : -1);
     std::vector<uint64_t> bits(65536 / 64, 0);
     auto set = [&](int a, int b) { bits[(a * 256 + b) / 64] |= uint64_t{1} << ((a * 256 + b) % 64); };
     // The first bytes of the characters that `c` matches; without case a
@@ -204,6 +221,24 @@ void CompiledRegex::ReadStartPairs(const std::vector<std::pair<char, int>>& pair
     startPairs_ = std::move(bits);
 }
 
+bool CompiledRegex::MayBeginWithLiteral(std::string_view rest) const {
+    for (const std::string& literal : startLiterals_) {
+        if (rest.size() < literal.size()) continue;
+        bool same = true;
+        for (size_t k = 0; k < literal.size() && same; ++k) {
+            unsigned char c = static_cast<unsigned char>(rest[k]);
+            unsigned char want = static_cast<unsigned char>(literal[k]);
+            // Beyond ASCII a character may fold to a letter (the Kelvin sign
+            // to k): leave that to the engine.
+            if (c >= 0x80 && literalsIgnoreCase_) return true;
+            bool letter = (want | 0x20) >= 'a' && (want | 0x20) <= 'z';
+            same = c == want || (literalsIgnoreCase_ && letter && (c | 0x20) == (want | 0x20));
+        }
+        if (same) return true;
+    }
+    return false;
+}
+
 CompiledRegex::~CompiledRegex() = default;
 
 bool CompiledRegex::Impl::Run(const Code& compiled, std::string_view text, size_t from,
@@ -228,6 +263,10 @@ bool CompiledRegex::Impl::Run(const Code& compiled, std::string_view text, size_
 
 bool CompiledRegex::Search(std::string_view text, size_t from) {
     if (from > text.size()) return false;
+    if (!impl_->searchJitTried) {
+        impl_->searchJitTried = true;
+        impl_->search.jit = pcre2_jit_compile(impl_->search.code, PCRE2_JIT_COMPLETE) == 0;
+    }
     return impl_->Run(impl_->search, text, from, impl_->context);
 }
 

@@ -55,6 +55,12 @@ public:
     // byte of the character there); a match never begins at the start of
     // the text. Null when not known.
     const bool* PrecedingBytes() const { return hasPrecedingBytes_ ? precedingBytes_.data() : nullptr; }
+    // Whether every match begins with one of a few literal texts of more
+    // than two characters (then MayBeginWithLiteral says more than StartPairs).
+    bool HasStartLiterals() const { return !startLiterals_.empty(); }
+    // Whether `rest`, the text from a position on, begins with one of them
+    // (or might: with case ignored, a character beyond ASCII may fold to a letter).
+    bool MayBeginWithLiteral(std::string_view rest) const;
     // Every match begins at the start of the searched text (a leading ^).
     bool AnchoredAtStart() const { return anchoredAtStart_; }
 
@@ -78,7 +84,7 @@ public:
 
 private:
     void ReadStartInfo(const TranslatedPattern& translated, bool ignoreCase);
-    void ReadStartPairs(const std::vector<std::pair<char, int>>& pairs, bool ignoreCase);
+    void ReadStartLiterals(const std::vector<std::string>& literals, bool ignoreCase);
     void ReadMatchBytes(const TranslatedPattern& translated, bool ignoreCase);
     void ReadPrecedingBytes(const TranslatedPattern& translated, bool ignoreCase);
 
@@ -92,6 +98,8 @@ private:
     bool startsAtWordBoundary_ = false;
     bool anchoredAtStart_ = false;
     std::vector<uint64_t> startPairs_;
+    std::vector<std::string> startLiterals_;
+    bool literalsIgnoreCase_ = false;
     std::array<bool, 256> precedingBytes_{};
     bool hasPrecedingBytes_ = false;
 };

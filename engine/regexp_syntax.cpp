@@ -163,7 +163,7 @@ public:
         result.captureCount = static_cast<uint32_t>(groupNames_.size());
         result.oneChar = OneChar();
         result.startsAtWordBoundary = StartsAtWordBoundary(src_);
-        result.startPairs = StartPairs(src_).value_or(std::vector<std::pair<char, int>>());
+        result.startLiterals = StartLiterals(src_).value_or(std::vector<std::string>());
         result.matchBytes = matchBytes_;
         result.precedingItems = PrecedingItems(src_);
         return result;
@@ -309,12 +309,21 @@ private:
                std::string_view("_-,:;<>=!#%&'\"@~`/ ").find(c) != std::string_view::npos;
     }
 
-    // The first two characters of every match of `text` when it begins,
-    // behind assertions, with literal text or a group of alternatives that
-    // each do; nothing when that is not so.
-    using Pairs = std::vector<std::pair<char, int>>;
-    static std::optional<Pairs> StartPairs(std::string_view text) {
-        Pairs pairs;
+    // The character an item of one literal character stands for: a plain
+    // one, or an escaped punctuation mark; 0 for any other item.
+    static char LiteralItem(std::string_view item) {
+        if (item.size() == 1 && IsPlainLiteral(item[0])) return item[0];
+        if (item.size() == 2 && item[0] == '\\' && std::string_view("\\/.*+?()[]{}|^$-").find(item[1]) != std::string_view::npos)
+            return item[1];
+        return 0;
+    }
+
+    // The literal text that every match of `text` begins with, behind
+    // assertions, for each alternative (a group of alternatives that each
+    // begin so counts as its alternatives); nothing when that is not so.
+    using Literals = std::vector<std::string>;
+    static std::optional<Literals> StartLiterals(std::string_view text) {
+        Literals literals;
         for (std::string_view alt : Alternatives(text)) {
             size_t k = 0;
             while (k < alt.size()) {  // the assertions in front
@@ -334,16 +343,23 @@ private:
                 } else if (inner.starts_with("?")) {
                     return std::nullopt;  // lookarounds were taken above; names are not worth it
                 }
-                std::optional<Pairs> nested = StartPairs(inner);
+                std::optional<Literals> nested = StartLiterals(inner);
                 if (!nested) return std::nullopt;
-                pairs.insert(pairs.end(), nested->begin(), nested->end());
+                literals.insert(literals.end(), nested->begin(), nested->end());
                 continue;
             }
-            if (!IsPlainLiteral(alt[k]) || IsQuantifierStart(alt, k + 1)) return std::nullopt;
-            bool second = k + 1 < alt.size() && IsPlainLiteral(alt[k + 1]) && !IsQuantifierStart(alt, k + 2);
-            pairs.emplace_back(alt[k], second ? static_cast<unsigned char>(alt[k + 1]) : -1);
+            std::string literal;
+            while (k < alt.size()) {
+                size_t next = SkipItem(alt, k);
+                char c = LiteralItem(alt.substr(k, next - k));
+                if (!c || IsQuantifierStart(alt, next)) break;  // a quantified character may be absent
+                literal += c;
+                k = next;
+            }
+            if (literal.empty()) return std::nullopt;
+            literals.push_back(std::move(literal));
         }
-        return pairs;
+        return literals;
     }
 
     static std::vector<std::string> PrecedingItems(std::string_view text) {

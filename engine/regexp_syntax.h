@@ -50,10 +50,10 @@ struct TranslatedPattern {
     // Every alternative of the pattern begins with \b, with nothing before it
     // but assertions: a match can only start at a word boundary.
     bool startsAtWordBoundary = false;
-    // When every match begins with a literal text (after assertions), the
-    // possible first two characters as written, case as in the pattern; a
-    // second character of -1 stands for any. Empty when not known.
-    std::vector<std::pair<char, int>> startPairs;
+    // When every match begins with a literal text (after assertions), that
+    // text for each alternative as written (ASCII, case as in the pattern,
+    // at least one character). Empty when not known.
+    std::vector<std::string> startLiterals;
     // When the pattern opens with a lookbehind that every match must pass,
     // the last item of each of its alternatives, as ECMAScript text of one
     // character (a literal, an escape, a class or "."): the character before

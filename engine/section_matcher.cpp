@@ -99,6 +99,7 @@ void SectionMatcher::Compile() {
             slot.atWordBoundary = slot.re->StartsAtWordBoundary();
             slot.anchoredAtStart = slot.re->AnchoredAtStart();
             slot.pairs = slot.re->StartPairs();
+            slot.literals = slot.re->HasStartLiterals();
             slot.atLineStart = StartsAtLineStart(pattern.pattern);
             // Where the bytes rule out most positions, single attempts at the
             // rest cost less than a search by the engine, which tries them all.
@@ -198,10 +199,13 @@ size_t SectionMatcher::FirstPossibleStart(const Slot& slot, size_t from, size_t 
 }
 
 // Just behind the last byte in [from, to) that no match of the slot's
-// pattern can hold; `from` when there is none.
+// pattern can hold; `from` when there is none close to `to`.
 size_t SectionMatcher::AfterLastBarrier(const Slot& slot, size_t from, size_t to) const {
+    // Looking further back than a short way would cost as much as the scan
+    // forward that it could spare.
+    constexpr size_t kLookBack = 64;
     const unsigned char* text = reinterpret_cast<const unsigned char*>(inp_.data());
-    for (size_t k = to; k > from; --k)
+    for (size_t k = to; k > from && to - k < kLookBack; --k)
         if (text[k - 1] < 0x80 && !slot.matchBytes[text[k - 1]]) return k;
     return from;
 }
@@ -234,6 +238,9 @@ bool SectionMatcher::SearchBefore(Slot& slot, size_t from, size_t limit) {
 
 // A match attempt at `pos` alone; stores the match when there is one.
 bool SectionMatcher::MatchesAt(Slot& slot, size_t pos) {
+    // Checked here rather than with the other filters, which the scans run
+    // at every position: it pays only where an attempt would follow.
+    if (slot.literals && !slot.re->MayBeginWithLiteral(inp_.substr(pos))) return false;
     bool found = false;
     try {
         found = slot.re->MatchAt(inp_.substr(base_), pos - base_);

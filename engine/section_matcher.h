@@ -66,6 +66,7 @@ private:
         bool hasBarrier = false;           // some ASCII byte is not among them
         int singleFirstByte = -1;          // the only byte in firstBytes, if just one
         const uint64_t* pairs = nullptr;   // the possible first two bytes, if known
+        bool literals = false;             // every match begins with one of a few literal texts
         CompiledRegex* re = nullptr;
         const HldPattern* source = nullptr;
         std::vector<size_t> groups;  // of the current match, when groupCount > 0

@@ -273,6 +273,7 @@ TEST(CompiledRegex, StartPairs) {
         {"(?:a|bc)d", false, "a?a\xC3" "bc", "bbca"},
         {"ab?", false, "aaab", "ba"},
         {"(?<=x)ab|cd", false, "abcd", "xaca"},
+        {"\\.x|\\?>", false, ".x?>", "x.>?"},  // escaped punctuation is literal
     };
     for (const Case& c : cases) {
         CompiledRegex re(c.pattern, c.ignoreCase, false);
@@ -285,13 +286,48 @@ TEST(CompiledRegex, StartPairs) {
         for (const char* p = c.admitted; *p; p += 2) EXPECT_TRUE(admits(p)) << c.pattern << " " << std::string(p, 2);
         for (const char* p = c.refused; *p; p += 2) EXPECT_FALSE(admits(p)) << c.pattern << " " << std::string(p, 2);
     }
-    for (const char* none : {"[ab]c", "a*b", "\\.x", "(?:a|b*)c", "\\w+"})
+    for (const char* none : {"[ab]c", "a*b", "\\dx", "(?:a|b*)c", "\\w+"})
         EXPECT_EQ(CompiledRegex(none, false, false).StartPairs(), nullptr) << none;
 }
 
 // The bytes a match can hold, as the formatter reads them to skip used-up
 // text: among the probes, exactly the listed ones (a byte wrongly left out
 // would let a match be missed; one wrongly listed only costs time).
+// Patterns that begin with a few literal texts are tried only where one of
+// them stands; with case ignored, letters of either case and characters
+// beyond ASCII (which may fold to a letter) pass.
+TEST(CompiledRegex, StartLiterals) {
+    struct Case {
+        const char* pattern;
+        bool ignoreCase;
+        const char* text;
+        bool may;
+    } cases[] = {
+        {"<script\\b", false, "<script>", true},
+        {"<script\\b", false, "<span>", false},
+        {"<script\\b", false, "<SCRIPT>", false},
+        {"<script\\b", true, "<SCRIPT>", true},
+        {"<script\\b", false, "<scr", false},  // too short to hold it
+        {"\\bEnd (?:If|Sub|Function)\\b", true, "end sub", true},
+        {"\\bEnd (?:If|Sub|Function)\\b", true, "endif", false},
+        {"<!--|<\\?xml", false, "<?xml", true},
+        {"<!--|<\\?xml", false, "<?php", false},
+        {"ask", true, "a\xC5\xBFk", true},  // the long s
+        {"abcd?e", false, "abce", true},  // only "abc" is certain
+        {"abcd?e", false, "abxe", false},
+    };
+    for (const Case& c : cases) {
+        CompiledRegex re(c.pattern, c.ignoreCase, false);
+        if (!re.HasStartLiterals()) {
+            EXPECT_TRUE(c.may) << c.pattern;  // then nothing is ruled out here
+            continue;
+        }
+        EXPECT_EQ(re.MayBeginWithLiteral(c.text), c.may) << c.pattern << " at " << c.text;
+    }
+    EXPECT_TRUE(CompiledRegex("<script\\b", false, false).HasStartLiterals());
+    EXPECT_FALSE(CompiledRegex("\\b(?:if|in|do)\\b", false, false).HasStartLiterals());  // pairs say as much
+}
+
 TEST(CompiledRegex, MatchBytes) {
     struct Case {
         const char* pattern;
