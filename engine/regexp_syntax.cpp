@@ -179,6 +179,13 @@ private:
     void Consume(const ByteSet& bytes) {
         if (lookarounds_ == 0) AddBytes(matchBytes_, bytes);
     }
+    void ConsumeChar(char32_t c) {
+        if (lookarounds_ > 0) return;
+        if (c < 0x80)
+            matchBytes_[c] = true;
+        else
+            Consume(CharBytes(c));
+    }
 
     // Group numbers are needed before the groups are reached: \2 may stand
     // before group 2, and only the total decides between back reference and octal.
@@ -405,7 +412,7 @@ private:
             out_ += kNothing;  // no UTF-8 text holds one
         } else {
             AppendCodePoint(out_, c);
-            Consume(CharBytes(c));
+            ConsumeChar(c);
         }
         Atom();
     }
@@ -559,7 +566,7 @@ private:
             if (word.empty()) return false;
             for (char c : word)
                 if (!IsWordByte(static_cast<unsigned char>(c))) return false;
-            for (char c : word) Consume(CharBytes(static_cast<unsigned char>(c)));
+            for (char c : word) ConsumeChar(static_cast<unsigned char>(c));
         }
         out_ += "(?:" + SortedWords(words) + ")";
         i_ = end;
@@ -577,22 +584,28 @@ private:
                 out.pop_back();
                 return out;
             }
-        auto key = [&](char c) { return ignoreCase_ ? static_cast<char>(c | 0x20) : c; };
-        std::vector<bool> taken(words.size(), false);
-        for (size_t k = 0; k < words.size(); ++k) {
-            if (taken[k]) continue;
-            std::vector<std::string_view> rests;
-            for (size_t j = k; j < words.size(); ++j) {
-                if (taken[j] || key(words[j][0]) != key(words[k][0])) continue;
-                taken[j] = true;
-                rests.push_back(words[j].substr(1));
+        // Groups in the order of their first words; one pass, so long lists stay cheap.
+        std::array<int, 256> groupOf;
+        groupOf.fill(-1);
+        std::vector<std::vector<std::string_view>> rests;
+        std::vector<char> firsts;
+        for (std::string_view word : words) {
+            unsigned char c = static_cast<unsigned char>(word[0]);
+            unsigned char key = ignoreCase_ && (c | 0x20) >= 'a' && (c | 0x20) <= 'z' ? (c | 0x20) : c;
+            if (groupOf[key] < 0) {
+                groupOf[key] = static_cast<int>(rests.size());
+                rests.emplace_back();
+                firsts.push_back(word[0]);
             }
-            if (!out.empty()) out += '|';
-            out += words[k][0];
-            if (rests.size() == 1)
-                out += rests[0];
+            rests[static_cast<size_t>(groupOf[key])].push_back(word.substr(1));
+        }
+        for (size_t g = 0; g < rests.size(); ++g) {
+            if (g > 0) out += '|';
+            out += firsts[g];
+            if (rests[g].size() == 1)
+                out += rests[g][0];
             else
-                out += "(?:" + SortedWords(rests) + ")";
+                out += "(?:" + SortedWords(rests[g]) + ")";
         }
         return out;
     }

@@ -92,6 +92,8 @@ void SectionMatcher::Compile() {
             slot.source = &pattern;
             slot.re = regexes_.back().get();
             slot.oneChar = slot.re->OneChar();
+            slot.reach = std::max<uint32_t>(slot.re->LookbehindReach(), 1);
+            maxReach_ = std::max(maxReach_, slot.reach);
             slot.groupCount = slot.re->CaptureCount();
             slot.firstBytes = slot.re->FirstBytes().data();
             slot.matchBytes = slot.re->MatchBytes().data();
@@ -260,12 +262,14 @@ bool SectionMatcher::MatchesAt(Slot& slot, size_t pos) {
 void SectionMatcher::Rebuild(size_t base) {
     if (!compiled_) Compile();
     base_ = base;
+    // afterChars[k]: the position k characters on from the base.
+    afterChars_.assign(1, base);
+    for (uint32_t k = 0; k < maxReach_; ++k)
+        afterChars_.push_back(afterChars_.back() < inp_.size() ? NextCharBoundary(inp_, afterChars_.back()) : inp_.size());
     for (Slot& slot : slots_) {
         if (slot.oneChar != OneCharKind::None) continue;
-        // `fresh` ends as the first position whose attempts do not depend on the base.
-        size_t fresh = base;
-        for (uint32_t k = std::max<uint32_t>(slot.re->LookbehindReach(), 1); k > 0 && fresh < inp_.size(); --k)
-            fresh = NextCharBoundary(inp_, fresh);
+        // The first position whose attempts do not depend on the base.
+        size_t fresh = afterChars_[slot.reach];
         bool keep = slot.known && slot.from <= fresh && (!slot.found || slot.start >= fresh);
         bool matched = false;
         for (size_t p = base; p < fresh && !matched; p = NextCharBoundary(inp_, p))

@@ -55,6 +55,7 @@ private:
         bool tryEachStart = false;  // in used-up text, single attempts rather than a search
         OneCharKind oneChar = OneCharKind::None;
         uint32_t groupCount = 0;
+        uint32_t reach = 1;         // characters before a position that an attempt there may see (at least 1)
         size_t start = 0, end = 0;
         size_t from = 0;
         size_t next = 0;
@@ -86,6 +87,8 @@ private:
     size_t base_ = 0;
     std::vector<std::unique_ptr<CompiledRegex>> regexes_;
     std::vector<Slot> slots_;  // all patterns, rule by rule
+    uint32_t maxReach_ = 1;    // the largest reach of a slot
+    std::vector<size_t> afterChars_;  // Rebuild's positions 0, 1, ... characters on from the base
     // For each byte, the slots (in rule order) whose match can begin with it:
     // a step looks at those alone.
     std::array<std::vector<uint32_t>, 256> byFirstByte_;

@@ -1,5 +1,7 @@
 #include "support/utf8.h"
 
+#include <cstdint>
+#include <cstring>
 #include <string>
 
 namespace tintext {
@@ -42,9 +44,8 @@ bool IsValidUtf8(std::string_view text, size_t* badOffset) {
     while (pos < text.size()) {
         // Plain ASCII runs are the common case; skip them eight bytes at a time.
         while (text.size() - pos >= 8) {
-            uint64_t word = 0;
-            for (int k = 0; k < 8; ++k)
-                word |= static_cast<uint64_t>(static_cast<unsigned char>(text[pos + k])) << (8 * k);
+            uint64_t word;
+            std::memcpy(&word, text.data() + pos, sizeof word);  // one load
             if (word & 0x8080808080808080ULL) break;
             pos += 8;
         }
