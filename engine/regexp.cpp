@@ -4,7 +4,9 @@
 #include <pcre2.h>
 
 #include <algorithm>
+#include <optional>
 
+#include "engine/simple_pattern.h"
 #include "support/utf8.h"
 
 namespace tintext {
@@ -80,6 +82,8 @@ struct CompiledRegex::Impl {
     Code search;
     Code anchored;  // compiled when first needed
     Code limited;   // likewise
+    // Single attempts at simple patterns skip the engine when they can.
+    std::optional<SimplePattern> simple;
     pcre2_match_data* data = nullptr;
     PCRE2_SIZE* ovector = nullptr;
     pcre2_match_context* context = SharedMatchContext();
@@ -110,6 +114,7 @@ CompiledRegex::CompiledRegex(std::string_view pattern, bool ignoreCase, bool mul
     ReadStartInfo(translated, ignoreCase);
     ReadMatchBytes(translated, ignoreCase);
     ReadPrecedingBytes(translated, ignoreCase);
+    impl_->simple = SimplePattern::Parse(pattern, ignoreCase);
 }
 
 void CompiledRegex::ReadPrecedingBytes(const TranslatedPattern& translated, bool ignoreCase) {
@@ -241,6 +246,18 @@ bool CompiledRegex::SearchBefore(std::string_view text, size_t from, size_t limi
 
 bool CompiledRegex::MatchAt(std::string_view text, size_t at) {
     if (at > text.size()) return false;
+    if (impl_->simple) {
+        size_t end = 0;
+        switch (impl_->simple->MatchAt(text, at, end)) {
+            case SimplePattern::Result::Match:
+                // A simple pattern has no groups: group 0 is all there is.
+                impl_->ovector[0] = at;
+                impl_->ovector[1] = end;
+                return true;
+            case SimplePattern::Result::NoMatch: return false;
+            case SimplePattern::Result::Unknown: break;  // the engine judges
+        }
+    }
     // A single attempt must not first look for a character the pattern
     // requires: with many attempts that look-ahead would cost the rest of
     // the text each time.
