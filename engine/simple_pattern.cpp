@@ -355,15 +355,28 @@ SimplePattern::Result SimplePattern::MatchAt(std::string_view text, size_t at, s
         size_t p = at;
         bool matched = true;
         for (const Item& item : items) {
-            uint32_t n = 0;
-            while (n < item.max && p < text.size()) {
-                uint8_t member = item.bytes[static_cast<unsigned char>(text[p])];
-                if (member == Out) break;
+            if (item.max == 1) {  // the common single character, without the loop
+                uint8_t member = p < text.size() ? item.bytes[static_cast<unsigned char>(text[p])] : Out;
+                if (member == In) {
+                    ++p;
+                    continue;
+                }
                 if (member == Unknown) return Result::Unknown;
-                ++p;
-                ++n;
+                if (item.min == 0) continue;
+                matched = false;
+                break;
             }
-            if (n < item.min) {
+            size_t start = p;
+            size_t stop = item.max < text.size() - p ? p + item.max : text.size();
+            while (p < stop) {
+                uint8_t member = item.bytes[static_cast<unsigned char>(text[p])];
+                if (member != In) {
+                    if (member == Unknown) return Result::Unknown;
+                    break;
+                }
+                ++p;
+            }
+            if (p - start < item.min) {
                 matched = false;
                 break;
             }
