@@ -1,5 +1,6 @@
 #include "engine/simple_pattern.h"
 
+#include <algorithm>
 #include <bitset>
 
 namespace tintext {
@@ -97,12 +98,13 @@ private:
         switch (c) {
             case '\\': return Escape();
             case '[': return Class();
-            case '.': {
+            case '.': {  // all but the line terminators
                 ++i_;
-                CharSet set = ClassEscape('S');
+                CharSet set;
                 set.ascii.set();
                 set.ascii.reset('\n');
                 set.ascii.reset('\r');
+                set.beyondAscii = true;
                 return set;
             }
             case '(': case ')': case '^': case '$': case '*': case '+': case '?': return std::nullopt;

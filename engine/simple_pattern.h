@@ -37,8 +37,6 @@ public:
     // A match attempt at `at` of UTF-8 `text`; on Match, `end` is where it ends.
     Result MatchAt(std::string_view text, size_t at, size_t& end) const;
 
-    const std::vector<std::vector<Item>>& Alternatives() const { return alternatives_; }
-
 private:
     std::vector<std::vector<Item>> alternatives_;
 };
