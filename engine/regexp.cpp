@@ -121,8 +121,9 @@ void CompiledRegex::ReadPrecedingBytes(const TranslatedPattern& translated, bool
     if (translated.precedingItems.empty()) return;
     std::array<bool, 256> bytes{};
     for (const std::string& item : translated.precedingItems) {
-        // What a one-character pattern can begin with is all it can be.
-        const std::array<bool, 256>& first = CompiledRegex(item, ignoreCase, false).FirstBytes();
+        // What a one-character pattern can begin with is all it can be. A
+        // copy: the pattern is gone after this statement.
+        const std::array<bool, 256> first = CompiledRegex(item, ignoreCase, false).FirstBytes();
         for (int c = 0; c < 0x80; ++c) bytes[c] = bytes[c] || first[c];
         // A character beyond ASCII ends with a continuation byte.
         for (int c = 0xC0; c < 0x100; ++c)
