@@ -358,7 +358,7 @@ SimplePattern::Result SimplePattern::MatchAt(std::string_view text, size_t at, s
         bool matched = true;
         for (const Item& item : items) {
             if (item.max == 1) {  // the common single character, without the loop
-                uint8_t member = p < text.size() ? item.bytes[static_cast<unsigned char>(text[p])] : Out;
+                uint8_t member = p < text.size() ? item.bytes[static_cast<unsigned char>(text[p])] : uint8_t{Out};
                 if (member == In) {
                     ++p;
                     continue;
