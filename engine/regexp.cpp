@@ -4,7 +4,9 @@
 #include <pcre2.h>
 
 #include <algorithm>
+#include <optional>
 
+#include "engine/simple_pattern.h"
 #include "support/utf8.h"
 
 namespace tintext {
@@ -83,6 +85,8 @@ struct CompiledRegex::Impl {
     bool searchJitTried = false;
     Code anchored;  // compiled when first needed
     Code limited;   // likewise
+    // Single attempts at simple patterns skip the engine when they can.
+    std::optional<SimplePattern> simple;
     pcre2_match_data* data = nullptr;
     PCRE2_SIZE* ovector = nullptr;
     pcre2_match_context* context = SharedMatchContext();
@@ -116,14 +120,16 @@ CompiledRegex::CompiledRegex(std::string_view pattern, bool ignoreCase, bool mul
     ReadStartInfo(translated, ignoreCase);
     ReadMatchBytes(translated, ignoreCase);
     ReadPrecedingBytes(translated, ignoreCase);
+    impl_->simple = SimplePattern::Parse(pattern, ignoreCase);
 }
 
 void CompiledRegex::ReadPrecedingBytes(const TranslatedPattern& translated, bool ignoreCase) {
     if (translated.precedingItems.empty()) return;
     std::array<bool, 256> bytes{};
     for (const std::string& item : translated.precedingItems) {
-        // What a one-character pattern can begin with is all it can be.
-        const std::array<bool, 256>& first = CompiledRegex(item, ignoreCase, false).FirstBytes();
+        // What a one-character pattern can begin with is all it can be. A
+        // copy: the pattern is gone after this statement.
+        const std::array<bool, 256> first = CompiledRegex(item, ignoreCase, false).FirstBytes();
         for (int c = 0; c < 0x80; ++c) bytes[c] = bytes[c] || first[c];
         // A character beyond ASCII ends with a continuation byte.
         for (int c = 0xC0; c < 0x100; ++c)
@@ -280,6 +286,18 @@ bool CompiledRegex::SearchBefore(std::string_view text, size_t from, size_t limi
 
 bool CompiledRegex::MatchAt(std::string_view text, size_t at) {
     if (at > text.size()) return false;
+    if (impl_->simple) {
+        size_t end = 0;
+        switch (impl_->simple->MatchAt(text, at, end)) {
+            case SimplePattern::Result::Match:
+                // A simple pattern has no groups: group 0 is all there is.
+                impl_->ovector[0] = at;
+                impl_->ovector[1] = end;
+                return true;
+            case SimplePattern::Result::NoMatch: return false;
+            case SimplePattern::Result::Unknown: break;  // the engine judges
+        }
+    }
     // A single attempt must not first look for a character the pattern
     // requires: with many attempts that look-ahead would cost the rest of
     // the text each time.
