@@ -266,24 +266,30 @@ void SectionMatcher::Rebuild(size_t base) {
     afterChars_.assign(1, base);
     for (uint32_t k = 0; k < maxReach_; ++k)
         afterChars_.push_back(afterChars_.back() < inp_.size() ? NextCharBoundary(inp_, afterChars_.back()) : inp_.size());
-    for (Slot& slot : slots_) {
-        if (slot.oneChar != OneCharKind::None) continue;
-        // The first position whose attempts do not depend on the base.
-        size_t fresh = afterChars_[slot.reach];
-        bool keep = slot.known && slot.from <= fresh && (!slot.found || slot.start >= fresh);
-        bool matched = false;
-        for (size_t p = base; p < fresh && !matched; p = NextCharBoundary(inp_, p))
-            matched = MayStartAt(slot, p) && MatchesAt(slot, p);
-        if (matched || keep) {
-            slot.from = base;
-        } else {
-            // A stretch without matches that lies beyond the attempts made
-            // afresh holds for the new base too.
-            bool keepGap = !slot.known && slot.from <= fresh && slot.next > fresh;
-            slot.known = false;
-            slot.from = base;
-            if (!keepGap) slot.next = fresh;
-        }
+    // Each slot catches up when it is next asked (Sync): a section with many
+    // patterns would otherwise pay for all of them at every return, though
+    // most are not asked before the next one. What a slot knows holds for
+    // any later base, so skipping the bases in between loses nothing.
+    ++generation_;
+}
+
+void SectionMatcher::Sync(Slot& slot) {
+    slot.generation = generation_;
+    // The first position whose attempts do not depend on the base.
+    size_t fresh = afterChars_[slot.reach];
+    bool keep = slot.known && slot.from <= fresh && (!slot.found || slot.start >= fresh);
+    bool matched = false;
+    for (size_t p = base_; p < fresh && !matched; p = NextCharBoundary(inp_, p))
+        matched = MayStartAt(slot, p) && MatchesAt(slot, p);
+    if (matched || keep) {
+        slot.from = base_;
+    } else {
+        // A stretch without matches that lies beyond the attempts made
+        // afresh holds for the new base too.
+        bool keepGap = !slot.known && slot.from <= fresh && slot.next > fresh;
+        slot.known = false;
+        slot.from = base_;
+        if (!keepGap) slot.next = fresh;
     }
 }
 
@@ -322,6 +328,7 @@ bool SectionMatcher::FindWinner(size_t pos, StepWinner& winner) {
 // begins at `pos` (then it is the slot's match). Every position before `pos`
 // lies in used-up text.
 bool SectionMatcher::Candidate(Slot& slot, size_t pos) {
+    if (slot.generation != generation_) Sync(slot);
     size_t floor = 0;  // behind the last barrier byte before `pos`, once looked for
     bool floorKnown = false;
     while (true) {

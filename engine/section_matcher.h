@@ -55,6 +55,7 @@ private:
         bool tryEachStart = false;  // in used-up text, single attempts rather than a search
         OneCharKind oneChar = OneCharKind::None;
         uint32_t groupCount = 0;
+        uint64_t generation = 0;    // the last rebuild the slot caught up with
         uint32_t reach = 1;         // characters before a position that an attempt there may see (at least 1)
         size_t start = 0, end = 0;
         size_t from = 0;
@@ -78,6 +79,7 @@ private:
     size_t AfterLastBarrier(const Slot& slot, size_t from, size_t to) const;
     bool MatchesAt(Slot& slot, size_t pos);
     bool Candidate(Slot& slot, size_t pos);
+    void Sync(Slot& slot);
     bool SearchBefore(Slot& slot, size_t from, size_t limit);
     void Store(Slot& slot, size_t from, bool found);
 
@@ -88,6 +90,7 @@ private:
     std::vector<std::unique_ptr<CompiledRegex>> regexes_;
     std::vector<Slot> slots_;  // all patterns, rule by rule
     uint32_t maxReach_ = 1;    // the largest reach of a slot
+    uint64_t generation_ = 0;  // counts the rebuilds
     std::vector<size_t> afterChars_;  // Rebuild's positions 0, 1, ... characters on from the base
     // For each byte, the slots (in rule order) whose match can begin with it:
     // a step looks at those alone.
