@@ -68,22 +68,28 @@ run_tool() {  # run_tool TOOL INPUT LANGUAGE OUTPUT
   esac
 }
 
-# bench/checksums.txt: "output-sha256 input definition-sha256" per input. An
-# output is compared only while its definition is the one it was made with.
-check_output() {  # check_output NAME DEFINITION
-  local sum definition stored
+# bench/checksums.txt: "output-sha256 input definition-sha256 input-sha256" per
+# input, recorded with the program as it was before the speed work. An output
+# is compared only while its definition and its input are the ones it was
+# made with (Debian may ship another jquery.js one day).
+check_output() {  # check_output NAME DEFINITION INPUT
+  local sum definition input stored
   sum=$(sha256sum < "$work/out-tintext.html" | cut -d' ' -f1)
   definition=$(sha256sum < "$2" | cut -d' ' -f1)
+  input=$(sha256sum < "$3" | cut -d' ' -f1)
   if [ "$update" = 1 ]; then
-    { grep -sv " $1 " "$repo/bench/checksums.txt" || true; echo "$sum $1 $definition"; } | sort -k2 > "$work/sums"
+    { grep -sv " $1 " "$repo/bench/checksums.txt" || true; echo "$sum $1 $definition $input"; } | sort -k2 > "$work/sums"
     cp "$work/sums" "$repo/bench/checksums.txt"
     return
   fi
-  stored=$({ cat "$repo/bench/checksums.txt" 2> /dev/null || true; } | awk -v n="$1" -v d="$definition" '$2 == n && $3 == d { print $1 }')
+  stored=$({ cat "$repo/bench/checksums.txt" 2> /dev/null || true; } |
+    awk -v n="$1" -v d="$definition" -v i="$input" '$2 == n && $3 == d && $4 == i { print $1 }')
   if [ -n "$stored" ] && [ "$stored" != "$sum" ]; then
     echo "  OUTPUT CHANGED for $1: $sum, stored $stored" >&2
   elif [ -z "$stored" ]; then
-    echo "  no stored checksum for $1 with this definition (record with --update-checksums)" >&2
+    echo "  no stored checksum for $1 with this definition and input (record with --update-checksums)" >&2
+  else
+    echo "  output of $1 as stored" >&2
   fi
 }
 
@@ -105,7 +111,7 @@ while read -r name input definition sh hl py kate; do
       read -r seconds kilobytes <<< "$result"
       times[$tool]+="$seconds "
       (( kilobytes > ${peaks[$tool]:-0} )) && peaks[$tool]=$kilobytes
-      if [ "$tool" = tintext ] && [ $r -eq 0 ]; then check_output "$name" "$hldfolder/$definition"; fi
+      if [ "$tool" = tintext ] && [ $r -eq 0 ]; then check_output "$name" "$hldfolder/$definition" "$input"; fi
     done
   done
   tintext_seconds=$(echo "${times[tintext]:-}" | tr ' ' '\n' | grep . | median)
