@@ -17,7 +17,8 @@ namespace tintext {
 
 namespace {
 
-constexpr size_t kBufferSize = 256 * 1024;
+// Few writes, and few pages for a short run to touch the first time.
+constexpr size_t kBufferSize = 64 * 1024;
 // Reading the clock costs little, but not nothing; steps are cheaper still.
 constexpr unsigned kStepsPerClockCheck = 256;
 
