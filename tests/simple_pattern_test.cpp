@@ -64,7 +64,8 @@ TEST(SimplePattern, WhichPatternsAreSimple) {
         {"(?:ab)*a", false, false, "optional rounds overlap what follows"},
         {"a+(?:bc)?a", false, false, "a repeat overlaps what follows an optional group"},
         {"a+(?:bc)?d", false, true, "a repeat foreign to an optional group and to what follows it"},
-        {"(?:a?)+", false, false, "a round may take nothing"},
+        {"(?:a?)+", false, false, "a round may take nothing, and its repeat overlaps the next round"},
+        {"(?:a{0})+", false, false, "a round takes nothing"},
         {"(?:a|b)+", false, false, "alternatives in a group"},
         {"(?:(?:a)b)+", false, false, "nested group"},
         {"(?:ab)+?", false, false, "lazy group"},
@@ -192,7 +193,13 @@ public:
         static const char* const kBeyond[] = {"\xC3\xA9", "\xE2\x84\xAA", "\xC5\xBF", "\xC2\xA0", "\xE2\x80\xA8"};
         std::string out;
         int length = Pick(10);
-        for (int i = 0; i < length; ++i) out += Pick(8) == 0 ? kBeyond[Pick(5)] : kPieces[Pick(23)];
+        for (int i = 0; i < length; ++i) {
+            if (Pick(8) == 0) {
+                out += kBeyond[Pick(5)];
+            } else {
+                out += Pick(3) == 0 ? kPieces[Pick(2)] : kPieces[Pick(23)];  // runs of a and b now and then
+            }
+        }
         return out;
     }
 
@@ -205,7 +212,9 @@ private:
         static const char* const kAtoms[] = {"a", "b", "k", "s", "K", "S", "_", "-", "0", "\"", "<", ";",
                                              " ", "{", "}", "]", "\\d", "\\D", "\\w", "\\W", "\\s", "\\S",
                                              "\\t", "\\n", "\\x61", "\\u004B", "\\-", "\\]", "\\.", "."};
+        static const char* const kFew[] = {"a", "b", "[ab]", "[^a]"};
         if (Pick(3) == 0) return Class();
+        if (Pick(4) == 0) return kFew[Pick(4)];  // overlaps between neighbours are more likely
         return kAtoms[Pick(30)];
     }
 
