@@ -77,6 +77,7 @@ public:
     std::optional<SimplePattern> Run() {
         SimplePattern simple;
         if (!Alternatives(simple.alternatives_, false) || !Exact(simple)) return std::nullopt;
+        MarkPlain(simple);
         return simple;
     }
 
@@ -84,6 +85,18 @@ private:
     using Item = SimplePattern::Item;
     using Element = SimplePattern::Element;
     using Sequence = SimplePattern::Sequence;
+
+    // Without groups and lookaheads the matcher takes a shorter way, over
+    // the sets alone.
+    static void MarkPlain(SimplePattern& simple) {
+        simple.plain_ = std::all_of(simple.alternatives_.begin(), simple.alternatives_.end(), [](const Sequence& s) {
+            return !s.lookahead && std::all_of(s.elements.begin(), s.elements.end(),
+                                               [](const Element& element) { return element.group.empty(); });
+        });
+        if (!simple.plain_) return;
+        for (Sequence& sequence : simple.alternatives_)
+            for (const Element& element : sequence.elements) sequence.sets.push_back(element.item);
+    }
 
     // Alternatives up to the end, or up to the ")" closing a lookahead.
     bool Alternatives(std::vector<Sequence>& alternatives, bool nested) {
@@ -156,6 +169,7 @@ private:
         for (const Sequence& s : inner->alternatives_)
             if (s.lookahead) return false;
         if (!Exact(*inner)) return false;
+        MarkPlain(*inner);
         sequence.lookahead = std::move(inner);
         return true;
     }
@@ -568,15 +582,59 @@ inline Step MatchGroup(const SimplePattern::Element& group, std::string_view tex
 // engine does: nothing follows them that could make it go back. A lookahead
 // is settled by the first match of its pattern, as the engine does too.
 SimplePattern::Result SimplePattern::MatchAt(std::string_view text, size_t at, size_t& end) const {
+    if (!plain_) return MatchElements(text, at, end);
+    // The common case without groups or lookaheads, kept to the fewest steps.
     for (const Sequence& sequence : alternatives_) {
         size_t p = at;
-        Step step = Step::Taken;
-        for (const Element& element : sequence.elements) {
-            step = element.group.empty() ? MatchItem(element.item, text, p) : MatchGroup(element, text, p);
-            if (step != Step::Taken) break;
+        bool matched = true;
+        for (const Item& item : sequence.sets) {
+            if (item.max == 1) {  // the common single character, without the loop
+                uint8_t member = p < text.size() ? item.bytes[static_cast<unsigned char>(text[p])] : uint8_t{Out};
+                if (member == In) {
+                    ++p;
+                    continue;
+                }
+                if (member == Unknown) return Result::Unknown;
+                if (item.min == 0) continue;
+                matched = false;
+                break;
+            }
+            size_t start = p;
+            size_t stop = item.max < text.size() - p ? p + item.max : text.size();
+            while (p < stop) {
+                uint8_t member = item.bytes[static_cast<unsigned char>(text[p])];
+                if (member != In) {
+                    if (member == Unknown) return Result::Unknown;
+                    break;
+                }
+                ++p;
+            }
+            if (p - start < item.min) {
+                matched = false;
+                break;
+            }
         }
-        if (step == Step::Unknown) return Result::Unknown;
-        if (step == Step::Fail) continue;
+        if (matched) {
+            end = p;
+            return Result::Match;
+        }
+    }
+    return Result::NoMatch;
+}
+
+SimplePattern::Result SimplePattern::MatchElements(std::string_view text, size_t at, size_t& end) const {
+    for (const Sequence& sequence : alternatives_) {
+        size_t p = at;
+        bool matched = true;
+        for (const Element& element : sequence.elements) {
+            Step step = element.group.empty() ? MatchItem(element.item, text, p) : MatchGroup(element, text, p);
+            if (step == Step::Unknown) return Result::Unknown;
+            if (step == Step::Fail) {
+                matched = false;
+                break;
+            }
+        }
+        if (!matched) continue;
         if (sequence.lookahead) {
             size_t ignored = 0;
             Result ahead = sequence.lookahead->MatchAt(text, p, ignored);

@@ -41,6 +41,7 @@ public:
     // The elements of one alternative, and the lookahead that may close it.
     struct Sequence {
         std::vector<Element> elements;
+        std::vector<Item> sets;  // the elements' sets in order, when plain_
         std::shared_ptr<const SimplePattern> lookahead;
         bool negative = false;
     };
@@ -57,7 +58,10 @@ public:
 
 private:
     friend class SimplePatternParser;
+    Result MatchElements(std::string_view text, size_t at, size_t& end) const;
+
     std::vector<Sequence> alternatives_;
+    bool plain_ = false;  // no groups, no lookaheads
 };
 
 }  // namespace tintext
