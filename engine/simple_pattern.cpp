@@ -67,30 +67,113 @@ void FoldCase(CharSet& set) {
     if (set.ascii['k'] || set.ascii['s']) set.beyondAscii = true;
 }
 
-class Parser {
-public:
-    Parser(std::string_view source, bool ignoreCase) : src_(source), ignoreCase_(ignoreCase) {}
+}  // namespace
 
-    // False for anything but alternatives of quantified sets, all ASCII.
-    bool Run(std::vector<std::vector<SimplePattern::Item>>& alternatives) {
+class SimplePatternParser {
+public:
+    SimplePatternParser(std::string_view source, bool ignoreCase) : src_(source), ignoreCase_(ignoreCase) {}
+
+    // The whole pattern; nothing for anything outside the simple kind.
+    std::optional<SimplePattern> Run() {
+        SimplePattern simple;
+        if (!Alternatives(simple.alternatives_, false) || !Exact(simple)) return std::nullopt;
+        MarkPlain(simple);
+        return simple;
+    }
+
+private:
+    using Item = SimplePattern::Item;
+    using Element = SimplePattern::Element;
+    using Sequence = SimplePattern::Sequence;
+
+    // Without groups and lookaheads the matcher takes a shorter way, over
+    // the sets alone.
+    static void MarkPlain(SimplePattern& simple) {
+        simple.plain_ = std::all_of(simple.alternatives_.begin(), simple.alternatives_.end(), [](const Sequence& s) {
+            return !s.lookahead && std::all_of(s.elements.begin(), s.elements.end(),
+                                               [](const Element& element) { return element.group.empty(); });
+        });
+        if (!simple.plain_) return;
+        for (Sequence& sequence : simple.alternatives_)
+            for (const Element& element : sequence.elements) sequence.sets.push_back(element.item);
+    }
+
+    // Alternatives up to the end, or up to the ")" closing a lookahead.
+    bool Alternatives(std::vector<Sequence>& alternatives, bool nested) {
         while (true) {
-            std::vector<SimplePattern::Item> items;
-            while (i_ < src_.size() && src_[i_] != '|') {
-                SimplePattern::Item item;
-                std::optional<CharSet> set = Atom();
-                if (!set || !Quantifier(item.min, item.max)) return false;
-                for (int c = 0; c < 128; ++c) item.bytes[c] = set->ascii[c] ? SimplePattern::In : SimplePattern::Out;
-                for (int c = 128; c < 256; ++c) item.bytes[c] = set->beyondAscii ? SimplePattern::Unknown : SimplePattern::Out;
-                items.push_back(item);
+            Sequence sequence;
+            while (i_ < src_.size() && src_[i_] != '|' && src_[i_] != ')') {
+                if (At('(')) {
+                    if (At('?', 1) && At(':', 2)) {
+                        if (!Group(sequence.elements)) return false;
+                    } else if (At('?', 1) && (At('=', 2) || At('!', 2))) {
+                        if (!Lookahead(sequence)) return false;
+                    } else {
+                        return false;  // a capture or a lookbehind
+                    }
+                    continue;
+                }
+                Element element;
+                if (!SetItem(element.item)) return false;
+                sequence.elements.push_back(element);
             }
-            if (items.empty()) return false;  // an empty alternative
-            alternatives.push_back(std::move(items));
-            if (i_ == src_.size()) return true;
+            if (sequence.elements.empty()) return false;  // an empty alternative
+            alternatives.push_back(std::move(sequence));
+            if (i_ == src_.size()) return !nested;
+            if (src_[i_] == ')') return nested;
             ++i_;  // "|"
         }
     }
 
-private:
+    bool SetItem(Item& item) {
+        std::optional<CharSet> set = Atom();
+        if (!set || !Quantifier(item.min, item.max)) return false;
+        for (int c = 0; c < 128; ++c) item.bytes[c] = set->ascii[c] ? SimplePattern::In : SimplePattern::Out;
+        for (int c = 128; c < 256; ++c) item.bytes[c] = set->beyondAscii ? SimplePattern::Unknown : SimplePattern::Out;
+        return true;
+    }
+
+    // "(?:" sets ")" and a quantifier; a group taken once is just its sets.
+    bool Group(std::vector<Element>& elements) {
+        i_ += 3;
+        Element group;
+        while (!At(')')) {
+            if (i_ >= src_.size() || At('(') || At('|')) return false;
+            Item item;
+            if (!SetItem(item)) return false;
+            group.group.push_back(item);
+        }
+        ++i_;
+        if (group.group.empty() || !Quantifier(group.min, group.max)) return false;
+        if (group.min == 1 && group.max == 1) {
+            for (const Item& item : group.group) elements.push_back(Element{item, {}, 1, 1});
+            return true;
+        }
+        // Each round must take a character, or the engine's rules for
+        // empty rounds would come into play.
+        if (std::none_of(group.group.begin(), group.group.end(), [](const Item& item) { return item.min > 0; }))
+            return false;
+        group.item = Item{};
+        elements.push_back(std::move(group));
+        return true;
+    }
+
+    // "(?=" or "(?!" simple alternatives ")", closing the sequence.
+    bool Lookahead(Sequence& sequence) {
+        sequence.negative = At('!', 2);
+        i_ += 3;
+        auto inner = std::make_shared<SimplePattern>();
+        if (!Alternatives(inner->alternatives_, true)) return false;
+        ++i_;  // ")"
+        if (i_ < src_.size() && src_[i_] != '|' && src_[i_] != ')') return false;  // not last, or quantified
+        for (const Sequence& s : inner->alternatives_)
+            if (s.lookahead) return false;
+        if (!Exact(*inner)) return false;
+        MarkPlain(*inner);
+        sequence.lookahead = std::move(inner);
+        return true;
+    }
+
     bool At(char c, size_t ahead = 0) const { return i_ + ahead < src_.size() && src_[i_ + ahead] == c; }
 
     std::optional<CharSet> Atom() {
@@ -311,52 +394,200 @@ private:
         return set;
     }
 
+    // ---- when greedy matching gives the engine's result ----
+    //
+    // The matcher never goes back: each set takes all it can, and each group
+    // repeats while a whole round matches (a round that fails is undone).
+    // The engine tries that same way first and goes back on failure, by
+    // giving back characters a set took or rounds a group made. Giving back
+    // cannot help when the character given back can start nothing that may
+    // come next: the sets that follow, up to the first that must take a
+    // character, on every way the pattern may go on (into the rest of a
+    // round, into a new round, past the group), and a lookahead closing the
+    // alternative counts as a set of the characters its match may start
+    // with. A round's first character is one that the group's first sets
+    // take, which must likewise be foreign to what may follow the group.
+    // Nothing needs checking where everything after a top-level set or
+    // group may be skipped up to an end that cannot fail: the greedy way
+    // then cannot fail either. A negative lookahead may turn a shorter match
+    // into a success, so nothing that can give back may reach it. Characters
+    // beyond ASCII need no check: the matcher gives up on them.
+
+    using Chars = std::bitset<128>;
+
+    static Chars AsciiOf(const Item& item) {
+        Chars chars;
+        for (int c = 0; c < 128; ++c) chars[c] = item.bytes[c] == SimplePattern::In;
+        return chars;
+    }
+
+    // What may come next from some point: the characters that may start it,
+    // and whether the end of the alternative can be reached taking none.
+    struct Next {
+        Chars chars;
+        bool reachesEnd = false;
+    };
+
+    // Group sets from `k` up to the first that must take a character; true
+    // when there is one.
+    static bool AddGroupSets(const Element& group, size_t k, Chars& chars) {
+        for (; k < group.group.size(); ++k) {
+            chars |= AsciiOf(group.group[k]);
+            if (group.group[k].min > 0) return true;
+        }
+        return false;
+    }
+
+    // What may follow element `e` of the sequence, before the lookahead.
+    static Next AfterElement(const Sequence& sequence, size_t e) {
+        Next next;
+        for (++e; e < sequence.elements.size(); ++e) {
+            const Element& element = sequence.elements[e];
+            if (element.group.empty()) {
+                next.chars |= AsciiOf(element.item);
+                if (element.item.min > 0) return next;
+            } else {
+                AddGroupSets(element, 0, next.chars);  // rounds always take one
+                if (element.min > 0) return next;
+            }
+        }
+        next.reachesEnd = true;
+        return next;
+    }
+
+    // What may follow set `k` of group `e`: the rest of the round, then a
+    // new round or what follows the group.
+    static Next AfterGroupSet(const Sequence& sequence, size_t e, size_t k) {
+        const Element& group = sequence.elements[e];
+        Next next;
+        if (AddGroupSets(group, k + 1, next.chars)) return next;
+        if (group.max > 1) AddGroupSets(group, 0, next.chars);
+        Next after = AfterElement(sequence, e);
+        next.chars |= after.chars;
+        next.reachesEnd = after.reachesEnd;
+        return next;
+    }
+
+    // The characters that may start a match of a pattern without
+    // lookaheads; nothing when it may match empty.
+    static std::optional<Chars> FirstChars(const SimplePattern& pattern) {
+        Chars chars;
+        for (const Sequence& sequence : pattern.alternatives_) {
+            Next next = AfterElement(sequence, static_cast<size_t>(-1));
+            if (next.reachesEnd) return std::nullopt;
+            chars |= next.chars;
+        }
+        return chars;
+    }
+
+    // Whether giving back characters of `taken` (a set, or a group's first
+    // sets) is useless given what may follow; `topLevel` allows skipping
+    // the check where the greedy way cannot fail.
+    static bool GiveBackUseless(const Sequence& sequence, const Chars& taken, Next next, bool topLevel) {
+        if (next.reachesEnd && sequence.lookahead) {
+            if (sequence.negative) return false;
+            std::optional<Chars> first = FirstChars(*sequence.lookahead);
+            if (first) {
+                next.chars |= *first;
+                next.reachesEnd = false;
+            }
+        }
+        if (next.reachesEnd && topLevel) return true;
+        return (taken & next.chars).none();
+    }
+
+    static bool Exact(const SimplePattern& pattern) {
+        for (const Sequence& sequence : pattern.alternatives_) {
+            for (size_t e = 0; e < sequence.elements.size(); ++e) {
+                const Element& element = sequence.elements[e];
+                if (element.group.empty()) {
+                    if (element.item.max > element.item.min &&
+                        !GiveBackUseless(sequence, AsciiOf(element.item), AfterElement(sequence, e), true))
+                        return false;
+                    continue;
+                }
+                for (size_t k = 0; k < element.group.size(); ++k) {
+                    const Item& item = element.group[k];
+                    if (item.max > item.min &&
+                        !GiveBackUseless(sequence, AsciiOf(item), AfterGroupSet(sequence, e, k), false))
+                        return false;
+                }
+                Chars first;
+                AddGroupSets(element, 0, first);
+                if (element.max > element.min && !GiveBackUseless(sequence, first, AfterElement(sequence, e), true))
+                    return false;
+            }
+        }
+        return true;
+    }
+
     std::string_view src_;
     bool ignoreCase_;
     size_t i_ = 0;
 };
 
-bool Disjoint(const SimplePattern::Item& a, const SimplePattern::Item& b) {
-    for (int c = 0; c < 128; ++c)
-        if (a.bytes[c] == SimplePattern::In && b.bytes[c] == SimplePattern::In) return false;
-    return true;
+std::optional<SimplePattern> SimplePattern::Parse(std::string_view pattern, bool ignoreCase) {
+    return SimplePatternParser(pattern, ignoreCase).Run();
 }
 
-// Greedy matching without going back gives the backtracking result when no
-// character that a repeat could take might instead be the start of what
-// follows it. What follows may begin as late as the first item that must
-// take a character; when no item after a repeat must, the greedy way cannot
-// fail from there and is the one the engine tries first. Characters beyond
-// ASCII need no check: the matcher gives up on them.
-bool GreedyIsExact(const std::vector<SimplePattern::Item>& items) {
-    for (size_t i = 0; i < items.size(); ++i) {
-        if (items[i].max == items[i].min) continue;
-        size_t last = i + 1;
-        while (last < items.size() && items[last].min == 0) ++last;
-        if (last == items.size()) continue;
-        for (size_t j = i + 1; j <= last; ++j)
-            if (!Disjoint(items[i], items[j])) return false;
+namespace {
+
+enum class Step { Fail, Taken, Unknown };
+
+// One set at `p`, which moves past what it takes.
+inline Step MatchItem(const SimplePattern::Item& item, std::string_view text, size_t& p) {
+    if (item.max == 1) {  // the common single character, without the loop
+        uint8_t member = p < text.size() ? item.bytes[static_cast<unsigned char>(text[p])] : uint8_t{SimplePattern::Out};
+        if (member == SimplePattern::In) {
+            ++p;
+            return Step::Taken;
+        }
+        if (member == SimplePattern::Unknown) return Step::Unknown;
+        return item.min == 0 ? Step::Taken : Step::Fail;
     }
-    return true;
+    size_t start = p;
+    size_t stop = item.max < text.size() - p ? p + item.max : text.size();
+    while (p < stop) {
+        uint8_t member = item.bytes[static_cast<unsigned char>(text[p])];
+        if (member != SimplePattern::In) {
+            if (member == SimplePattern::Unknown) return Step::Unknown;
+            break;
+        }
+        ++p;
+    }
+    return p - start < item.min ? Step::Fail : Step::Taken;
+}
+
+// A group's rounds at `p`; a round that fails is undone.
+inline Step MatchGroup(const SimplePattern::Element& group, std::string_view text, size_t& p) {
+    uint32_t rounds = 0;
+    while (rounds < group.max) {
+        size_t q = p;
+        Step step = Step::Taken;
+        for (const SimplePattern::Item& item : group.group) {
+            step = MatchItem(item, text, q);
+            if (step != Step::Taken) break;
+        }
+        if (step == Step::Unknown) return step;
+        if (step == Step::Fail) break;
+        p = q;
+        ++rounds;
+    }
+    return rounds < group.min ? Step::Fail : Step::Taken;
 }
 
 }  // namespace
 
-std::optional<SimplePattern> SimplePattern::Parse(std::string_view pattern, bool ignoreCase) {
-    SimplePattern simple;
-    if (!Parser(pattern, ignoreCase).Run(simple.alternatives_)) return std::nullopt;
-    for (const std::vector<Item>& items : simple.alternatives_)
-        if (!GreedyIsExact(items)) return std::nullopt;
-    return simple;
-}
-
 // Alternatives are tried in order and the first that matches wins, as the
-// engine does: nothing follows them that could make it go back.
+// engine does: nothing follows them that could make it go back. A lookahead
+// is settled by the first match of its pattern, as the engine does too.
 SimplePattern::Result SimplePattern::MatchAt(std::string_view text, size_t at, size_t& end) const {
-    for (const std::vector<Item>& items : alternatives_) {
+    if (!plain_) return MatchElements(text, at, end);
+    // The common case without groups or lookaheads, kept to the fewest steps.
+    for (const Sequence& sequence : alternatives_) {
         size_t p = at;
         bool matched = true;
-        for (const Item& item : items) {
+        for (const Item& item : sequence.sets) {
             if (item.max == 1) {  // the common single character, without the loop
                 uint8_t member = p < text.size() ? item.bytes[static_cast<unsigned char>(text[p])] : uint8_t{Out};
                 if (member == In) {
@@ -387,6 +618,31 @@ SimplePattern::Result SimplePattern::MatchAt(std::string_view text, size_t at, s
             end = p;
             return Result::Match;
         }
+    }
+    return Result::NoMatch;
+}
+
+SimplePattern::Result SimplePattern::MatchElements(std::string_view text, size_t at, size_t& end) const {
+    for (const Sequence& sequence : alternatives_) {
+        size_t p = at;
+        bool matched = true;
+        for (const Element& element : sequence.elements) {
+            Step step = element.group.empty() ? MatchItem(element.item, text, p) : MatchGroup(element, text, p);
+            if (step == Step::Unknown) return Result::Unknown;
+            if (step == Step::Fail) {
+                matched = false;
+                break;
+            }
+        }
+        if (!matched) continue;
+        if (sequence.lookahead) {
+            size_t ignored = 0;
+            Result ahead = sequence.lookahead->MatchAt(text, p, ignored);
+            if (ahead == Result::Unknown) return Result::Unknown;
+            if ((ahead == Result::Match) == sequence.negative) continue;
+        }
+        end = p;
+        return Result::Match;
     }
     return Result::NoMatch;
 }

@@ -1,6 +1,8 @@
 // A matcher without backtracking for the simplest patterns: alternatives of
 // character sets with greedy quantifiers, such as `[A-Za-z_][\w-]*` or
-// `"[^"<&]*"|'[^'<&]*'`. It answers a match attempt at one position with the
+// `"[^"<&]*"|'[^'<&]*'`, also with repeated non-capturing groups of such
+// sets (`(?:\r?\n[ \t]*)+`) and a lookahead closing an alternative
+// (`[\w$]+(?=\s*\()`). It answers a match attempt at one position with the
 // same result as the regular-expression engine, at a fraction of the cost,
 // or says it cannot tell (a character beyond ASCII in the way).
 #pragma once
@@ -8,6 +10,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string_view>
 #include <vector>
@@ -27,6 +30,22 @@ public:
     };
     static constexpr uint32_t kUnbounded = ~uint32_t{0};
 
+    // One set, or a group of sets (`group` not empty) repeated min to max times.
+    struct Element {
+        Item item;
+        std::vector<Item> group;
+        uint32_t min = 1;
+        uint32_t max = 1;
+    };
+
+    // The elements of one alternative, and the lookahead that may close it.
+    struct Sequence {
+        std::vector<Element> elements;
+        std::vector<Item> sets;  // the elements' sets in order, when plain_
+        std::shared_ptr<const SimplePattern> lookahead;
+        bool negative = false;
+    };
+
     // The pattern as written (ECMAScript, without the u flag), when it is
     // simple and greedy matching gives the engine's result; nothing
     // otherwise. The pattern is assumed valid (compiled before); anything
@@ -38,7 +57,11 @@ public:
     Result MatchAt(std::string_view text, size_t at, size_t& end) const;
 
 private:
-    std::vector<std::vector<Item>> alternatives_;
+    friend class SimplePatternParser;
+    Result MatchElements(std::string_view text, size_t at, size_t& end) const;
+
+    std::vector<Sequence> alternatives_;
+    bool plain_ = false;  // no groups, no lookaheads
 };
 
 }  // namespace tintext

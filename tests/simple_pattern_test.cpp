@@ -50,9 +50,38 @@ TEST(SimplePattern, WhichPatternsAreSimple) {
         {".*\\n", false, true, "dot excludes the line feed"},
         {".*\\r?\\n", false, true, "dot excludes the line terminators that follow"},
         {".*;?x", false, false, "dot takes what may follow"},
-        {"(a)", false, false, "group"},
-        {"(?:a)", false, false, "non-capturing group"},
-        {"a(?=b)", false, false, "lookahead"},
+        {"(a)", false, false, "capturing group"},
+        {"(?<n>a)", false, false, "named group"},
+        {"(?<=a)b", false, false, "lookbehind"},
+        {"(?:a)", false, true, "a group taken once is just its sets"},
+        {"[ \\t]+|(?:\\r?\\n)+", false, true, "repeated group of a line break"},
+        {"[ \\t]+|(?:\\r?\\n[ \\t]*)+", false, true, "a round's last set is foreign to the next round's start"},
+        {"(?:ab*){2}", false, true, "the next round starts with a required set foreign to the repeat"},
+        {"(?:a*b)+c", false, true, "repeats inside a round stop at a required set"},
+        {"(?:a[ab]*){2}", false, false, "a round's repeat overlaps the next round's start"},
+        {"(?:ba*)+a", false, false, "a round's repeat overlaps what follows the group"},
+        {"(?:ab)+ab", false, false, "a round given back may let what follows match"},
+        {"(?:ab)*a", false, false, "optional rounds overlap what follows"},
+        {"a+(?:bc)?a", false, false, "a repeat overlaps what follows an optional group"},
+        {"a+(?:bc)?d", false, true, "a repeat foreign to an optional group and to what follows it"},
+        {"(?:a?)+", false, false, "a round may take nothing, and its repeat overlaps the next round"},
+        {"(?:a{0})+", false, false, "a round takes nothing"},
+        {"(?:a|b)+", false, false, "alternatives in a group"},
+        {"(?:(?:a)b)+", false, false, "nested group"},
+        {"(?:ab)+?", false, false, "lazy group"},
+        {"a(?=b)", false, true, "lookahead of a fixed set"},
+        {"#?[A-Za-z_$][\\w$]*(?=\\s*\\()", false, true, "a repeat foreign to the lookahead's first characters"},
+        {"[A-Za-z_\\-][\\w-]*\\s*:(?=[^{};]*[;}])", false, true, "lookahead with a repeat of its own"},
+        {"a(?=x)|b+", false, true, "lookahead closing one alternative"},
+        {"a*(?=a)", false, false, "a repeat overlaps the lookahead's first characters"},
+        {"a*(?=b?)", false, true, "a lookahead that may match empty always holds"},
+        {"\\.(?!\\d)", false, true, "negative lookahead after a fixed set"},
+        {"a*(?!b)", false, false, "negative lookahead after a repeat"},
+        {"(?:ab)+(?!c)", false, false, "negative lookahead after repeated rounds"},
+        {"a(?=b)c", false, false, "lookahead before the end"},
+        {"a(?=b)*", false, false, "quantified lookahead"},
+        {"a(?=b(?=c))", false, false, "lookahead inside a lookahead"},
+        {"a(?=b*b)", false, false, "a lookahead whose own repeat overlaps"},
         {"^a", false, false, "anchor"},
         {"a$", false, false, "anchor"},
         {"\\bfoo", false, false, "word boundary"},
@@ -103,6 +132,18 @@ TEST(SimplePattern, AnswersAndGivesUp) {
         {"a*", false, "b", 0, Result::Match, 0},
         {"a*", false, "", 0, Result::Match, 0},
         {"[.]+", false, "a..", 1, Result::Match, 3},
+        {"(?:\\r?\\n)+", false, "\n\r\n\rx", 0, Result::Match, 3},  // the failed last round is undone
+        {"(?:ab){2,3}", false, "ababa", 0, Result::Match, 4},
+        {"(?:ab){2,3}", false, "abac", 0, Result::NoMatch, 0},
+        {"(?:ab)+", false, "ab\xC3\xA9", 0, Result::Match, 2},
+        {"(?:a\\S)+", false, "aba\xC3\xA9", 0, Result::Unknown, 0},  // a partial round meets é
+        {"[\\w$]+(?=\\s*\\()", false, "foo (", 0, Result::Match, 3},
+        {"[\\w$]+(?=\\s*\\()", false, "foo x", 0, Result::NoMatch, 0},
+        {"[\\w$]+(?=\\s*\\()", false, "foo\xC2\xA0(", 0, Result::Unknown, 0},  // \s holds U+00A0
+        {"\\.(?!\\d)", false, ".5", 0, Result::NoMatch, 0},
+        {"\\.(?!\\d)", false, ".x", 0, Result::Match, 1},
+        {"a(?=b)|ab?", false, "ac", 0, Result::Match, 1},  // the next alternative after a failed lookahead
+        {"a(?=k)", true, "a\xE2\x84\xAA", 0, Result::Unknown, 0},
     };
     for (const MatchCase& c : cases) {
         std::optional<SimplePattern> simple = SimplePattern::Parse(c.pattern, c.ignoreCase);
@@ -140,7 +181,8 @@ public:
         for (int a = 0; a < alternatives; ++a) {
             if (a) out += '|';
             int items = Pick(4) + 1;
-            for (int i = 0; i < items; ++i) out += Atom() + Quantifier();
+            for (int i = 0; i < items; ++i) out += Pick(5) == 0 ? Group() : Atom() + Quantifier();
+            if (Pick(3) == 0) out += Lookahead();
         }
         return out;
     }
@@ -151,7 +193,13 @@ public:
         static const char* const kBeyond[] = {"\xC3\xA9", "\xE2\x84\xAA", "\xC5\xBF", "\xC2\xA0", "\xE2\x80\xA8"};
         std::string out;
         int length = Pick(10);
-        for (int i = 0; i < length; ++i) out += Pick(8) == 0 ? kBeyond[Pick(5)] : kPieces[Pick(23)];
+        for (int i = 0; i < length; ++i) {
+            if (Pick(8) == 0) {
+                out += kBeyond[Pick(5)];
+            } else {
+                out += Pick(3) == 0 ? kPieces[Pick(2)] : kPieces[Pick(23)];  // runs of a and b now and then
+            }
+        }
         return out;
     }
 
@@ -164,7 +212,9 @@ private:
         static const char* const kAtoms[] = {"a", "b", "k", "s", "K", "S", "_", "-", "0", "\"", "<", ";",
                                              " ", "{", "}", "]", "\\d", "\\D", "\\w", "\\W", "\\s", "\\S",
                                              "\\t", "\\n", "\\x61", "\\u004B", "\\-", "\\]", "\\.", "."};
+        static const char* const kFew[] = {"a", "b", "[ab]", "[^a]"};
         if (Pick(3) == 0) return Class();
+        if (Pick(4) == 0) return kFew[Pick(4)];  // overlaps between neighbours are more likely
         return kAtoms[Pick(30)];
     }
 
@@ -175,6 +225,25 @@ private:
         int members = Pick(3) + 1;
         for (int m = 0; m < members; ++m) out += kMembers[Pick(18)];
         return out + "]";
+    }
+
+    std::string Group() {
+        static const char* const kQuantifiers[] = {"", "?", "*", "+", "+", "{2}", "{1,3}", "{2,}", "+?"};
+        std::string out = "(?:";
+        int items = Pick(3) + 1;
+        for (int i = 0; i < items; ++i) out += Atom() + Quantifier();
+        return out + ")" + kQuantifiers[Pick(9)];
+    }
+
+    std::string Lookahead() {
+        std::string out = Coin() ? "(?=" : "(?!";
+        int alternatives = Pick(2) + 1;
+        for (int a = 0; a < alternatives; ++a) {
+            if (a) out += '|';
+            int items = Pick(2) + 1;
+            for (int i = 0; i < items; ++i) out += Pick(6) == 0 ? Group() : Atom() + Quantifier();
+        }
+        return out + ")";
     }
 
     std::string Quantifier() {
@@ -190,8 +259,8 @@ private:
 // search for a match that starts there.
 TEST(SimplePattern, AgreesWithTheEngine) {
     Generator gen;
-    int simplePatterns = 0, matches = 0, misses = 0, unknowns = 0;
-    for (int p = 0; p < 3000; ++p) {
+    int simplePatterns = 0, withGroups = 0, withLookaheads = 0, matches = 0, misses = 0, unknowns = 0;
+    for (int p = 0; p < 6000; ++p) {
         std::string pattern = gen.Pattern();
         bool ignoreCase = gen.Coin();
         std::unique_ptr<CompiledRegex> engine, hooked;
@@ -203,6 +272,8 @@ TEST(SimplePattern, AgreesWithTheEngine) {
         }
         std::optional<SimplePattern> simple = SimplePattern::Parse(pattern, ignoreCase);
         simplePatterns += simple.has_value();
+        withGroups += simple && pattern.find("(?:") != std::string::npos;
+        withLookaheads += simple && (pattern.find("(?=") != std::string::npos || pattern.find("(?!") != std::string::npos);
         for (int t = 0; t < 30; ++t) {
             std::string text = gen.Text();
             for (size_t at = 0; at <= text.size(); at = at < text.size() ? NextCharBoundary(text, at) : at + 1) {
@@ -235,10 +306,12 @@ TEST(SimplePattern, AgreesWithTheEngine) {
         }
     }
     // The run means something only when the matcher had much to answer.
-    EXPECT_GT(simplePatterns, 500);
-    EXPECT_GT(matches, 20000);
-    EXPECT_GT(misses, 20000);
-    EXPECT_GT(unknowns, 1000);
+    EXPECT_GT(simplePatterns, 1000);
+    EXPECT_GT(withGroups, 200);
+    EXPECT_GT(withLookaheads, 150);
+    EXPECT_GT(matches, 40000);
+    EXPECT_GT(misses, 40000);
+    EXPECT_GT(unknowns, 2000);
 }
 
 }  // namespace
