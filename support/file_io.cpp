@@ -164,6 +164,16 @@ void AtomicFileWriter::Write(std::string_view data) {
         if (Interrupted(n)) continue;
         if (n < 0) Fail(errno);
         data.remove_prefix(static_cast<size_t>(n));
+        written_ += static_cast<size_t>(n);
+    }
+    // A large file goes to the disk while the rest is still being made, so
+    // that the flush before the rename has little left to wait for. Only a
+    // start: whether it worked is what that flush finds out.
+    constexpr size_t kWritebackStep = 1 << 20;
+    if (written_ - writebackFrom_ >= kWritebackStep) {
+        (void)::sync_file_range(fd_, static_cast<off_t>(writebackFrom_), static_cast<off_t>(written_ - writebackFrom_),
+                                SYNC_FILE_RANGE_WRITE);
+        writebackFrom_ = written_;
     }
 }
 

@@ -59,6 +59,8 @@ private:
     std::optional<mode_t> existingMode_;
     int fd_ = -1;
     bool committed_ = false;
+    size_t written_ = 0;       // bytes written so far
+    size_t writebackFrom_ = 0; // where the disk writes not yet started begin
 };
 
 }  // namespace tintext

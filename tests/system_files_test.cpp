@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include "support/error.h"
+#include "support/file_io.h"
 #include "support/file_system_object.h"
 #include "support/system.h"
 #include "support/text_codec.h"
@@ -115,6 +116,23 @@ TEST_F(SystemFiles, WritingStoresTheContentByteForByteWithNoLineBreakAdded) {
     Bytes bytes = {0, 1, 0xFF};
     system.WriteFile(file, bytes);
     EXPECT_EQ(system.ReadFile(file), bytes);
+}
+
+// Past every megabyte the writer starts the disk writes early; the file must
+// still hold every piece, in order, once committed.
+TEST_F(SystemFiles, AFileWrittenInManyPiecesIsWholeAfterTheCommit) {
+    std::string piece;
+    for (int k = 0; k < 997; ++k) piece += static_cast<char>('a' + k % 26);
+    std::string file = dir / "big.htm";
+    std::string all;
+    AtomicFileWriter writer(file, "test");
+    for (int k = 0; k < 3000; ++k) {
+        piece[k % piece.size()] = '#';
+        writer.Write(piece);
+        all += piece;
+    }
+    writer.Commit();
+    EXPECT_EQ(ReadBytes(file), all);
 }
 
 TEST_F(SystemFiles, ReplacingAFileKeepsItsPermissionsAndANewFileFollowsTheUmask) {
