@@ -684,74 +684,10 @@ private:
         Fail(regexp_err::SyntaxError, "invalid named reference");
     }
 
-    // The character that an escape stands for (the position is just behind
-    // the backslash); it may be a lone surrogate. `inClass` allows the
-    // digits and "_" after \c, as class escapes do.
     char32_t CharacterEscape(bool inClass) {
-        char c = src_[i_];
-        switch (c) {
-            case 'f': ++i_; return 0x0C;
-            case 'n': ++i_; return 0x0A;
-            case 'r': ++i_; return 0x0D;
-            case 't': ++i_; return 0x09;
-            case 'v': ++i_; return 0x0B;
-            case 'c':
-                if (i_ + 1 < src_.size()) {
-                    char x = src_[i_ + 1];
-                    if (IsAsciiLetter(x) || (inClass && (IsDigit(x) || x == '_'))) {
-                        i_ += 2;
-                        return static_cast<char32_t>(x) % 32;
-                    }
-                }
-                return '\\';  // a lone backslash; the "c" is read next as itself
-            case 'x':
-                if (i_ + 2 < src_.size() && HexValue(src_[i_ + 1]) >= 0 && HexValue(src_[i_ + 2]) >= 0) {
-                    char32_t value = static_cast<char32_t>(HexValue(src_[i_ + 1]) * 16 + HexValue(src_[i_ + 2]));
-                    i_ += 3;
-                    return value;
-                }
-                ++i_;
-                return 'x';
-            case 'u': {
-                std::optional<char32_t> unit = Hex4(i_ + 1);
-                if (!unit) {
-                    ++i_;
-                    return 'u';
-                }
-                i_ += 5;
-                if (*unit >= 0xD800 && *unit <= 0xDBFF && At('\\') && At('u', 1)) {
-                    std::optional<char32_t> trail = Hex4(i_ + 2);
-                    if (trail && *trail >= 0xDC00 && *trail <= 0xDFFF) {
-                        i_ += 6;
-                        return 0x10000 + ((*unit - 0xD800) << 10) + (*trail - 0xDC00);
-                    }
-                }
-                return *unit;
-            }
-            default:
-                if (IsOctal(c)) return LegacyOctal();
-                return NextSourceChar();  // identity escape, including \8 and \9
-        }
-    }
-
-    std::optional<char32_t> Hex4(size_t at) const {
-        if (at + 4 > src_.size()) return std::nullopt;
-        char32_t value = 0;
-        for (size_t k = at; k < at + 4; ++k) {
-            int digit = HexValue(src_[k]);
-            if (digit < 0) return std::nullopt;
-            value = value * 16 + static_cast<char32_t>(digit);
-        }
-        return value;
-    }
-
-    // \0 to \377: up to three octal digits when the first is 0-3, else up to two.
-    char32_t LegacyOctal() {
-        size_t maxDigits = src_[i_] <= '3' ? 3 : 2;
-        char32_t value = 0;
-        for (size_t n = 0; n < maxDigits && i_ < src_.size() && IsOctal(src_[i_]); ++n)
-            value = value * 8 + static_cast<char32_t>(src_[i_++] - '0');
-        return value;
+        std::optional<char32_t> c = ReadCharacterEscape(src_, i_, inClass);
+        if (!c) Fail(regexp_err::SyntaxError, "the pattern is not valid UTF-8 text");
+        return *c;
     }
 
     // ---- character classes ----
@@ -867,6 +803,81 @@ private:
 };
 
 }  // namespace
+
+namespace {
+
+std::optional<char32_t> Hex4(std::string_view src, size_t at) {
+    if (at + 4 > src.size()) return std::nullopt;
+    char32_t value = 0;
+    for (size_t k = at; k < at + 4; ++k) {
+        int digit = HexValue(src[k]);
+        if (digit < 0) return std::nullopt;
+        value = value * 16 + static_cast<char32_t>(digit);
+    }
+    return value;
+}
+
+// \0 to \377: up to three octal digits when the first is 0-3, else up to two.
+char32_t LegacyOctal(std::string_view src, size_t& i) {
+    size_t maxDigits = src[i] <= '3' ? 3 : 2;
+    char32_t value = 0;
+    for (size_t n = 0; n < maxDigits && i < src.size() && IsOctal(src[i]); ++n)
+        value = value * 8 + static_cast<char32_t>(src[i++] - '0');
+    return value;
+}
+
+}  // namespace
+
+std::optional<char32_t> ReadCharacterEscape(std::string_view src, size_t& i, bool inClass) {
+    auto at = [&](size_t k, char c) { return k < src.size() && src[k] == c; };
+    char c = src[i];
+    switch (c) {
+        case 'f': ++i; return 0x0C;
+        case 'n': ++i; return 0x0A;
+        case 'r': ++i; return 0x0D;
+        case 't': ++i; return 0x09;
+        case 'v': ++i; return 0x0B;
+        case 'c':
+            if (i + 1 < src.size()) {
+                char x = src[i + 1];
+                if (IsAsciiLetter(x) || (inClass && (IsDigit(x) || x == '_'))) {
+                    i += 2;
+                    return static_cast<char32_t>(x) % 32;
+                }
+            }
+            return '\\';  // a lone backslash; the "c" is read next as itself
+        case 'x':
+            if (i + 2 < src.size() && HexValue(src[i + 1]) >= 0 && HexValue(src[i + 2]) >= 0) {
+                char32_t value = static_cast<char32_t>(HexValue(src[i + 1]) * 16 + HexValue(src[i + 2]));
+                i += 3;
+                return value;
+            }
+            ++i;
+            return 'x';
+        case 'u': {
+            std::optional<char32_t> unit = Hex4(src, i + 1);
+            if (!unit) {
+                ++i;
+                return 'u';
+            }
+            i += 5;
+            if (*unit >= 0xD800 && *unit <= 0xDBFF && at(i, '\\') && at(i + 1, 'u')) {
+                std::optional<char32_t> trail = Hex4(src, i + 2);
+                if (trail && *trail >= 0xDC00 && *trail <= 0xDFFF) {
+                    i += 6;
+                    return 0x10000 + ((*unit - 0xD800) << 10) + (*trail - 0xDC00);
+                }
+            }
+            return *unit;
+        }
+        default: {
+            if (IsOctal(c)) return LegacyOctal(src, i);
+            char32_t value;  // identity escape, including \8 and \9
+            if (!DecodeUtf8(src, i, value)) return std::nullopt;
+            return value;
+        }
+    }
+}
 
 TranslatedPattern TranslateEcmaPattern(std::string_view pattern, bool multiLine, bool ignoreCase) {
     return Translator(pattern, multiLine, ignoreCase).Run();

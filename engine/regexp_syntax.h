@@ -5,6 +5,7 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -64,6 +65,12 @@ struct TranslatedPattern {
     // them never lies inside a match.
     std::array<bool, 256> matchBytes{};
 };
+
+// The character an escape stands for in a pattern (ECMAScript without the u
+// flag); `i` is just behind the backslash and moves past the escape. It may
+// be a lone surrogate. `inClass` allows the digits and "_" after \c, as
+// class escapes do. Nothing when an identity escape is not valid UTF-8.
+std::optional<char32_t> ReadCharacterEscape(std::string_view pattern, size_t& i, bool inClass);
 
 // Raises an Error with one of the numbers above for a pattern that the
 // script engines reject. `multiLine`: ^ and $ also match at line terminators.

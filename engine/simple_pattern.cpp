@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <bitset>
 
+#include "engine/regexp_syntax.h"
+
 namespace tintext {
 
 namespace {
@@ -19,17 +21,8 @@ struct CharSet {
     }
 };
 
-bool IsWordChar(int c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_'; }
 bool IsSpaceChar(int c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
 bool IsDigitChar(int c) { return c >= '0' && c <= '9'; }
-bool IsLetter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
-bool IsOctalChar(char c) { return c >= '0' && c <= '7'; }
-int HexValue(char c) {
-    if (IsDigitChar(c)) return c - '0';
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    return -1;
-}
 
 CharSet OneChar(char32_t c) {
     CharSet set;
@@ -45,7 +38,7 @@ CharSet ClassEscape(char escape) {
     for (int c = 0; c < 128; ++c) {
         switch (escape | 0x20) {
             case 'd': set.ascii[c] = IsDigitChar(c); break;
-            case 'w': set.ascii[c] = IsWordChar(c); break;
+            case 'w': set.ascii[c] = IsWordByte(c); break;
             default: set.ascii[c] = IsSpaceChar(c); break;
         }
     }
@@ -270,58 +263,13 @@ private:
     }
 
     // The ASCII character that an escape stands for (the position is just
-    // behind the backslash); nothing for one beyond ASCII or in doubt.
-    // Without groups, \1 to \7 are octal and \8 \9 the digits.
+    // behind the backslash); nothing for one beyond ASCII or in doubt (a
+    // lone \c, which reads nothing).
     std::optional<char32_t> CharacterEscape(bool inClass) {
-        char c = src_[i_];
-        switch (c) {
-            case 'f': ++i_; return 0x0C;
-            case 'n': ++i_; return 0x0A;
-            case 'r': ++i_; return 0x0D;
-            case 't': ++i_; return 0x09;
-            case 'v': ++i_; return 0x0B;
-            case 'c':
-                if (i_ + 1 < src_.size()) {
-                    char x = src_[i_ + 1];
-                    if (IsLetter(x) || (inClass && (IsDigitChar(x) || x == '_'))) {
-                        i_ += 2;
-                        return static_cast<char32_t>(x) % 32;
-                    }
-                }
-                return std::nullopt;
-            case 'x':
-            case 'u': {
-                size_t digits = c == 'x' ? 2 : 4;
-                if (i_ + digits >= src_.size()) {
-                    ++i_;
-                    return static_cast<char32_t>(c);
-                }
-                char32_t value = 0;
-                for (size_t k = 1; k <= digits; ++k) {
-                    int digit = HexValue(src_[i_ + k]);
-                    if (digit < 0) {
-                        ++i_;
-                        return static_cast<char32_t>(c);  // not a hex escape: the letter itself
-                    }
-                    value = value * 16 + static_cast<char32_t>(digit);
-                }
-                i_ += digits + 1;
-                if (value >= 0x80) return std::nullopt;
-                return value;
-            }
-            default:
-                if (IsOctalChar(c)) {
-                    size_t maxDigits = c <= '3' ? 3 : 2;
-                    char32_t value = 0;
-                    for (size_t n = 0; n < maxDigits && i_ < src_.size() && IsOctalChar(src_[i_]); ++n)
-                        value = value * 8 + static_cast<char32_t>(src_[i_++] - '0');
-                    if (value >= 0x80) return std::nullopt;
-                    return value;
-                }
-                if (static_cast<unsigned char>(c) >= 0x80) return std::nullopt;
-                ++i_;
-                return static_cast<char32_t>(c);  // identity escape
-        }
+        size_t before = i_;
+        std::optional<char32_t> c = ReadCharacterEscape(src_, i_, inClass);
+        if (!c || *c >= 0x80 || i_ == before) return std::nullopt;
+        return c;
     }
 
     // One member of a class: a character, or a class escape (as a set).
