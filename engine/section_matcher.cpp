@@ -156,6 +156,16 @@ inline bool SectionMatcher::MayStartAt(const Slot& slot, size_t pos) const {
     return true;
 }
 
+// The first position in [p, to) just behind `byte` (the scan base, with
+// nothing before it, never is); `to` if none.
+size_t SectionMatcher::NextBehind(unsigned char byte, size_t p, size_t to) const {
+    size_t from = std::max(p, base_ + 1);
+    if (from >= to) return to;
+    const unsigned char* text = reinterpret_cast<const unsigned char*>(inp_.data());
+    const void* hit = std::memchr(text + from - 1, byte, to - from);
+    return hit ? static_cast<size_t>(static_cast<const unsigned char*>(hit) - text) + 1 : to;
+}
+
 // The first position in [from, to) where a match could begin; `to` if none.
 size_t SectionMatcher::FirstPossibleStart(const Slot& slot, size_t from, size_t to) const {
     if (from >= to) return to;
@@ -165,21 +175,14 @@ size_t SectionMatcher::FirstPossibleStart(const Slot& slot, size_t from, size_t 
     if (slot.atLineStart) {
         // Only the positions after a line feed need a look.
         for (size_t p = from; p < to; ++p) {
-            if (p != base_ && text[p - 1] != '\n') {
-                const void* hit = std::memchr(text + p, '\n', to - p);
-                if (!hit) return to;
-                p = static_cast<size_t>(static_cast<const unsigned char*>(hit) - text) + 1;
-                if (p >= to) return to;
-            }
+            if (p != base_) p = NextBehind('\n', p, to);
+            if (p >= to) return to;
             if (MayStartAt(slot, p)) return p;
         }
     } else if (slot.singlePrecedingByte >= 0) {
         // Only the positions behind that byte need a look.
         for (size_t p = from; p < to; ++p) {
-            const void* hit = std::memchr(text + (p > base_ ? p - 1 : base_), slot.singlePrecedingByte,
-                                          to - (p > base_ ? p : base_ + 1));
-            if (!hit) return to;
-            p = static_cast<size_t>(static_cast<const unsigned char*>(hit) - text) + 1;
+            p = NextBehind(static_cast<unsigned char>(slot.singlePrecedingByte), p, to);
             if (p >= to) return to;
             if (MayStartAt(slot, p)) return p;
         }

@@ -76,6 +76,7 @@ private:
     void Compile();
     bool MayStartAt(const Slot& slot, size_t pos) const;
     size_t FirstPossibleStart(const Slot& slot, size_t from, size_t to) const;
+    size_t NextBehind(unsigned char byte, size_t p, size_t to) const;
     size_t AfterLastBarrier(const Slot& slot, size_t from, size_t to) const;
     bool MatchesAt(Slot& slot, size_t pos);
     bool Candidate(Slot& slot, size_t pos);
