@@ -166,11 +166,11 @@ void AtomicFileWriter::Write(std::string_view data) {
         data.remove_prefix(static_cast<size_t>(n));
         written_ += static_cast<size_t>(n);
     }
-    // A large file goes to the disk while the rest is still being made, so
-    // that the flush before the rename has little left to wait for. Only a
-    // start: whether it worked is what that flush finds out.
+    // A large file that replaces another goes to the disk while the rest is
+    // still being made, so that the flush before the rename has little left
+    // to wait for. Only a start: whether it worked is what that flush finds out.
     constexpr size_t kWritebackStep = 1 << 20;
-    if (written_ - writebackFrom_ >= kWritebackStep) {
+    if (existingMode_ && written_ - writebackFrom_ >= kWritebackStep) {
         (void)::sync_file_range(fd_, static_cast<off_t>(writebackFrom_), static_cast<off_t>(written_ - writebackFrom_),
                                 SYNC_FILE_RANGE_WRITE);
         writebackFrom_ = written_;
@@ -185,12 +185,19 @@ void AtomicFileWriter::Commit(std::optional<mode_t> mode, const struct timespec*
         struct timespec times[2] = {{0, UTIME_NOW}, *mtime};
         if (::futimens(fd_, times) != 0) Fail(errno);
     }
-    if (::fsync(fd_) != 0) Fail(errno);
+    // The flush guards a file being replaced: after a crash the old file or
+    // the whole new one is there, never an empty one in its place. A new
+    // file puts nothing at risk (what it was made from is still there), and
+    // the flush would be most of the time a small conversion takes.
+    struct stat st;
+    bool replacing = ::lstat(realPath_.c_str(), &st) == 0;
+    if (replacing && ::fsync(fd_) != 0) Fail(errno);
     int fd = fd_;
     fd_ = -1;
     if (::close(fd) != 0) Fail(errno);
     if (::rename(tempPath_.c_str(), realPath_.c_str()) != 0) Fail(errno);
     committed_ = true;
+    if (!replacing) return;
     // Make the rename itself durable; a failure here loses nothing already written.
     int folder = ::open(ParentFolder(realPath_).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (folder >= 0) {

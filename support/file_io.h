@@ -36,7 +36,8 @@ std::string ReadWholeFile(const std::string& path, const std::string& source);
 // Writes a new file beside the target and renames it over the target on
 // Commit, so readers see either the old file or the new one, never a part.
 // Without Commit (a failure part-way) the new file is removed and the
-// target is left as it was. A symbolic link target is followed.
+// target is left as it was. A symbolic link target is followed. A file that
+// replaces another reaches the disk before the rename.
 class AtomicFileWriter {
 public:
     AtomicFileWriter(const std::string& target, std::string source);
