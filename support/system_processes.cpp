@@ -1,4 +1,5 @@
 // System: processes, the shell, single instance and the other desktop services.
+#include <dlfcn.h>
 #include <pwd.h>
 #include <sys/random.h>
 #include <unistd.h>
@@ -45,9 +46,25 @@ std::string AttributeList(std::string attributes) {
     return attributes;
 }
 
+// The installer is loaded when first needed rather than with the program:
+// loading it at every start would cost every run for a call that few make.
+using ConfigDataSourceCall = decltype(&SQLConfigDataSource);
+
+ConfigDataSourceCall LoadConfigDataSource() {
+    static ConfigDataSourceCall call = [] {
+        // Global, as when linked: drivers' setup libraries call back into it.
+        void* library = dlopen("libodbcinst.so.2", RTLD_NOW | RTLD_GLOBAL);
+        if (!library) library = dlopen("libodbcinst.so", RTLD_NOW | RTLD_GLOBAL);
+        return library ? reinterpret_cast<ConfigDataSourceCall>(dlsym(library, "SQLConfigDataSource")) : nullptr;
+    }();
+    return call;
+}
+
 bool ConfigDataSource(unsigned short request, const std::string& driver, const std::string& attributes) {
+    ConfigDataSourceCall configDataSource = LoadConfigDataSource();
+    if (!configDataSource) return false;  // no installer, no data source
     std::string list = AttributeList(attributes);
-    return SQLConfigDataSource(nullptr, request, driver.c_str(), list.c_str()) != 0;
+    return configDataSource(nullptr, request, driver.c_str(), list.c_str()) != 0;
 }
 
 }  // namespace
