@@ -5,6 +5,9 @@
 # program: the median seconds, MB/s (input bytes / time), the peak resident
 # memory, and Tintext's speed-up over each peer. It also checks Tintext's
 # output against bench/checksums.txt (an optimisation must not change it).
+# Each run is timed from its start to its end by bench/timed_run.cpp, which
+# also reports the peak memory; it first times a program that does nothing,
+# as a yardstick for what the launching itself costs.
 #   bench/compare.sh [--runs N] [--update-checksums] [--only NAME] [tintext-binary]
 # Runs: N (default 3) for Tintext; the peers run N times on inputs under
 # 2 MB and once on larger ones, where each run takes them many seconds.
@@ -31,7 +34,6 @@ install_missing() {
   command -v highlight > /dev/null || missing+=(highlight)
   [ -x /usr/bin/pygmentize ] || missing+=(python3-pygments)
   command -v kate-syntax-highlighter > /dev/null || missing+=(libkf5syntaxhighlighting-tools)
-  [ -x /usr/bin/time ] || missing+=(time)
   [ ${#missing[@]} -eq 0 ] && return 0
   echo "installing ${missing[*]}" >&2
   apt-get update -qq > /dev/null
@@ -43,15 +45,17 @@ work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 "$repo/bench/inputs.sh" "$work/in" > "$work/inputs"
 
+# The runs are timed by a small launcher rather than a shell and
+# /usr/bin/time, which would add two program starts to every figure.
+c++ -O2 -std=c++20 -o "$work/timed_run" "$repo/bench/timed_run.cpp"
+
 # One timed run: prints "seconds kilobytes", or nothing when the program failed.
 timed() {
-  local out=$1 start end
+  local out=$1 result
   shift
   rm -f "$out"
-  start=$EPOCHREALTIME
-  if /usr/bin/time -f '%M' -o "$work/time" "$@" > /dev/null 2> "$work/stderr" && [ -s "$out" ]; then
-    end=$EPOCHREALTIME
-    echo "$(awk -v a="$start" -v b="$end" 'BEGIN { printf "%.3f", b - a }') $(tail -n 1 "$work/time")"
+  if result=$("$work/timed_run" "$@" 2> "$work/stderr") && [ -s "$out" ]; then
+    echo "$result"
   else
     echo "  (failed: $* : $(tail -n 1 "$work/stderr"))" >&2
   fi
@@ -96,6 +100,9 @@ check_output() {  # check_output NAME DEFINITION INPUT
 median() { sort -n | awk '{ v[NR] = $1 } END { if (NR) print v[int((NR + 1) / 2)] }'; }
 
 tools=(tintext source-highlight highlight pygments kate)
+# What the launcher's own figure is for a program that does nothing.
+empty=$(for ((r = 0; r < 9; r++)); do "$work/timed_run" true | cut -d' ' -f1; done | median)
+echo "(a program that does nothing, /bin/true, measures $empty s here)"
 printf '%-14s %-17s %8s %8s %8s %10s\n' input program seconds MB/s peak_MB speed-up
 while read -r name input definition sh hl py kate; do
   [ -n "$only" ] && [ "$name" != "$only" ] && continue
