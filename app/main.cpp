@@ -13,9 +13,11 @@
 #include "app/startup.h"
 #include "support/command_line_grammar.h"
 #include "support/environment.h"
+#include "support/huge_pages.h"
 #include "support/system.h"
 
 int main(int argc, char** argv) {
+    tintext::PutHeapOnHugePages();
     if (std::optional<int> status = tintext::AnswerInformationOption(argc, argv)) return *status;
     const std::string arguments = tintext::JoinArguments(std::vector<std::string>(argv + 1, argv + argc));
     const tintext::FrontEnd frontEnd =
