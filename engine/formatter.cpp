@@ -95,7 +95,8 @@ struct TemplatePlan {
 
 // What the formatter needs of a section, prepared at its first run.
 struct SectionInfo {
-    SectionInfo(const HldSection& section, std::string_view inp) : section(section), matcher(section, inp) {
+    SectionInfo(const HldSection& section, std::string_view inp, RegexCache& cache)
+        : section(section), matcher(section, inp, cache) {
         for (const HldRule& rule : section.rules) {
             templates.emplace_back(rule.formats.Find(kHtmlFormatKey));
             enters.push_back(rule.enter && !rule.enter->empty() ? &*rule.enter : nullptr);
@@ -199,7 +200,7 @@ private:
 
     void StartRun(const HldSection& section) {
         std::unique_ptr<SectionInfo>& info = infos_[&section];
-        if (!info) info = std::make_unique<SectionInfo>(section, inp_);
+        if (!info) info = std::make_unique<SectionInfo>(section, inp_, regexes_);
         current_ = info.get();
         rebuild_ = true;
         AppendTexts(info->header);
@@ -258,6 +259,7 @@ private:
     SectionInfo* current_ = nullptr;  // the section run under way
     bool rebuild_ = true;
     std::vector<Suspended> suspended_;
+    RegexCache regexes_;  // before the sections, which use it to the end
     std::unordered_map<const HldSection*, std::unique_ptr<SectionInfo>> infos_;
     unsigned stepsSinceClock_ = 0;
     std::chrono::steady_clock::time_point lastPump_;

@@ -74,23 +74,21 @@ int SingleMember(const bool* table) {
 
 }  // namespace
 
-SectionMatcher::SectionMatcher(const HldSection& section, std::string_view inp) : section_(section), inp_(inp) {}
+SectionMatcher::SectionMatcher(const HldSection& section, std::string_view inp, RegexCache& cache)
+    : section_(section), inp_(inp), cache_(cache) {}
 SectionMatcher::~SectionMatcher() = default;
 
 void SectionMatcher::Compile() {
     for (size_t r = 0; r < section_.rules.size(); ++r) {
         for (const HldPattern& pattern : section_.rules[r].patterns) {
+            Slot slot;
             try {
-                // MultiLine stays off: a loaded section keeps it as a truth
-                // value, whose text is never the "0" that would switch it on.
-                regexes_.push_back(std::make_unique<CompiledRegex>(pattern.pattern, section_.ignoreCase, false));
+                slot.re = &cache_.Get(pattern.pattern, section_.ignoreCase);
             } catch (const Error& e) {
                 RaisePatternError(e, pattern);
             }
-            Slot slot;
             slot.rule = r;
             slot.source = &pattern;
-            slot.re = regexes_.back().get();
             slot.oneChar = slot.re->OneChar();
             slot.reach = std::max<uint32_t>(slot.re->LookbehindReach(), 1);
             maxReach_ = std::max(maxReach_, slot.reach);

@@ -7,11 +7,11 @@
 #include <algorithm>
 #include <array>
 #include <cstddef>
-#include <memory>
 #include <string_view>
 #include <vector>
 
 #include "engine/hld_tree.h"
+#include "engine/regex_cache.h"
 #include "engine/regexp.h"
 
 namespace tintext {
@@ -28,7 +28,8 @@ struct StepWinner {
 
 class SectionMatcher {
 public:
-    SectionMatcher(const HldSection& section, std::string_view inp);
+    // The patterns come from `cache`, which must outlive the matcher.
+    SectionMatcher(const HldSection& section, std::string_view inp, RegexCache& cache);
     ~SectionMatcher();
 
     // The scan base becomes `base`: each pattern's matches are those of a
@@ -88,7 +89,7 @@ private:
     std::string_view inp_;
     bool compiled_ = false;
     size_t base_ = 0;
-    std::vector<std::unique_ptr<CompiledRegex>> regexes_;
+    RegexCache& cache_;
     std::vector<Slot> slots_;  // all patterns, rule by rule
     uint32_t maxReach_ = 1;    // the largest reach of a slot
     uint64_t generation_ = 0;  // counts the rebuilds

@@ -121,6 +121,15 @@ TEST(FormatSection, CaseSensitiveSectionAndOtherFormatKeys) {
     EXPECT_EQ(Format(tree, "ABC abc"), "H1H2abcF1F2");
 }
 
+TEST(FormatSection, SectionsSharingAPatternKeepTheirOwnCase) {
+    // One pattern text, compiled once per case setting: each section keeps its own.
+    std::vector<SectionRow> rows = {
+        {"S", {{{"abc"}, "[$$]"}, {{"-"}, "", "T"}, kCopyAny}, {}, {}, true},
+        {"T", {{{"abc"}, "<$$>"}, {{"-"}, "", "", true}, kCopyAny}, {}, {}, false},
+    };
+    EXPECT_EQ(Format(rows, "ABC-ABCabc-ABC"), "[ABC]ABC<abc>[ABC]");
+}
+
 TEST(FormatSection, StartsAtThePositionGiven) {
     HldTree tree = MakeTree({{"S", {{{"^."}, "[$$]"}, kCopyAny}}});
     EXPECT_EQ(Format(tree, "abc", 1), "[b]c");  // the search starts there: ^ matches there
