@@ -355,7 +355,7 @@ bool SectionMatcher::Candidate(Slot& slot, size_t pos) {
             }
             slot.next = std::max(slot.next, floor);
         }
-        size_t p = FirstPossibleStart(slot, slot.next, pos);
+        size_t p = slot.next < pos ? FirstPossibleStart(slot, slot.next, pos) : pos;  // the usual case, without a call
         if (p < pos) {
             // A match may begin in the used-up text.
             if (slot.tryEachStart) {
