@@ -56,7 +56,16 @@ std::optional<double> ParseNumericText(const std::string& text) {
     return std::strtod(s.c_str(), nullptr);
 }
 
-double RoundHalfEven(double value) { return std::nearbyint(value); }  // default mode: to nearest, ties to even
+// To nearest, ties to even: what adding and taking away 2^52 leaves in the
+// default rounding mode. Done here rather than by the maths library, which
+// the program would load at every start for this alone.
+double RoundHalfEven(double value) {
+    constexpr double kTwoTo52 = 4503599627370496.0;  // from here on every double is whole
+    if (!(std::fabs(value) < kTwoTo52)) return value;  // also infinities and NaN
+    double shifted = value >= 0 ? value + kTwoTo52 : value - kTwoTo52;  // the sum drops the fraction
+    double rounded = value >= 0 ? shifted - kTwoTo52 : shifted + kTwoTo52;
+    return rounded == 0 ? std::copysign(0.0, value) : rounded;  // -0.4 gives -0
+}
 
 std::string SafeCStr(const Value& value) {
     switch (value.kind()) {

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 #include "support/dictionary.h"
 
 using namespace tintext;
@@ -15,6 +17,20 @@ TEST(SafeCStr, Kinds) {
     EXPECT_EQ(SafeCStr(2.5), "2.5");
     EXPECT_EQ(SafeCStr("text"), "text");
     EXPECT_EQ(SafeCStr(Value(std::make_shared<Dictionary>())), "");  // no default text
+}
+
+TEST(RoundHalfEven, TiesToEvenAtEveryScale) {
+    struct Case {
+        double in, out;
+    } cases[] = {
+        {0.5, 0},   {1.5, 2},   {2.5, 2},   {-0.5, -0},  {-1.5, -2},  {2.4999999999999996, 2},
+        {0.49999999999999994, 0},            {4503599627370495.5, 4503599627370496},
+        {-4503599627370494.5, -4503599627370494},        {1e300, 1e300},  {-7, -7},
+    };
+    for (const Case& c : cases) EXPECT_EQ(RoundHalfEven(c.in), c.out) << c.in;
+    EXPECT_TRUE(std::signbit(RoundHalfEven(-0.4)));  // as the maths library gives it
+    EXPECT_TRUE(std::isnan(RoundHalfEven(std::nan(""))));
+    EXPECT_EQ(RoundHalfEven(-INFINITY), -INFINITY);
 }
 
 TEST(SafeCLng, RoundsHalfToEvenAndNeverFails) {
