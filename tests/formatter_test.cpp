@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "support/error.h"
+#include "support/html_escape.h"
 #include "support/recording_environment.h"
 
 // The tables leave trailing fields of their rows at their defaults.
@@ -128,6 +129,23 @@ TEST(FormatSection, SectionsSharingAPatternKeepTheirOwnCase) {
         {"T", {{{"abc"}, "<$$>"}, {{"-"}, "", "", true}, kCopyAny}, {}, {}, false},
     };
     EXPECT_EQ(Format(rows, "ABC-ABCabc-ABC"), "[ABC]ABC<abc>[ABC]");
+}
+
+TEST(FormatSection, EscapingAcrossTheOutputBlocks) {
+    // Matches long and short, escaped to six times their size, fill the
+    // output block at every offset; none may lose or double a byte.
+    std::string input;
+    for (int k = 0; k < 3000; ++k) input += std::string(static_cast<size_t>(k % 97), ' ') + "a&b<c>d\n";
+    input += std::string(40000, ' ');
+    std::vector<SectionRow> rows = {{"S", {{{"[ ]+"}, "$$"}, {{"[^ ]+"}, "$$|"}}}};
+    std::string expected;
+    for (size_t k = 0; k < input.size();) {
+        size_t end = input[k] == ' ' ? input.find_first_not_of(' ', k) : input.find(' ', k);
+        if (end == std::string::npos) end = input.size();
+        expected += EncodeHtml(input.substr(k, end - k)) + (input[k] == ' ' ? "" : "|");
+        k = end;
+    }
+    EXPECT_EQ(Format(rows, input), expected);
 }
 
 TEST(FormatSection, StartsAtThePositionGiven) {
