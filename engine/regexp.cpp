@@ -117,6 +117,7 @@ CompiledRegex::CompiledRegex(std::string_view pattern, bool ignoreCase, bool mul
     captureCount_ = translated.captureCount;
     oneChar_ = translated.oneChar;
     pcre2_pattern_info(impl_->search.code, PCRE2_INFO_MAXLOOKBEHIND, &lookbehindReach_);
+    hasStartAnchor_ = translated.hasStartAnchor;
     ReadStartInfo(translated, ignoreCase);
     ReadMatchBytes(translated, ignoreCase);
     ReadPrecedingBytes(translated, ignoreCase);

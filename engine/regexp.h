@@ -34,6 +34,9 @@ public:
     // look at (lookbehind, \b): an attempt at a position further than this
     // from the start of the text sees the same text whatever that start is.
     uint32_t LookbehindReach() const { return lookbehindReach_; }
+    // The pattern has a ^: an attempt at the start of the text may match
+    // where one at the same place with text before it would not.
+    bool HasStartAnchor() const { return hasStartAnchor_; }
 
     // Which bytes a match can begin with (the first byte of the character at
     // its start); all of them when the pattern can match empty text or the
@@ -92,6 +95,7 @@ private:
     std::unique_ptr<Impl> impl_;
     uint32_t captureCount_ = 0;
     uint32_t lookbehindReach_ = 0;
+    bool hasStartAnchor_ = false;
     OneCharKind oneChar_ = OneCharKind::None;
     std::array<bool, 256> firstBytes_{};
     std::array<bool, 256> matchBytes_{};

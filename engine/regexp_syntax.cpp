@@ -166,6 +166,7 @@ public:
         result.startLiterals = StartLiterals(src_).value_or(std::vector<std::string>());
         result.matchBytes = matchBytes_;
         result.precedingItems = PrecedingItems(src_);
+        result.hasStartAnchor = hasStartAnchor_;
         return result;
     }
 
@@ -441,6 +442,7 @@ private:
                 return;
             case '^':
                 ++i_;
+                hasStartAnchor_ = true;
                 out_ += multiLine_ ? std::string("(?:^|(?<=[") + kLineTerminators + "]))" : std::string("^");
                 Assertion();
                 return;
@@ -797,6 +799,7 @@ private:
     bool hasNames_ = false;
     std::vector<OpenGroup> open_;
     int lookarounds_ = 0;  // open lookaround groups
+    bool hasStartAnchor_ = false;
     ByteSet matchBytes_{};
     bool quantifiable_ = false;
     bool afterQuantifier_ = false;

@@ -64,6 +64,8 @@ struct TranslatedPattern {
     // look at does not count); possibly more, never fewer. A byte outside
     // them never lies inside a match.
     std::array<bool, 256> matchBytes{};
+    // The pattern has a ^ (which tells the start of the text from any other place).
+    bool hasStartAnchor = false;
 };
 
 // The character an escape stands for in a pattern (ECMAScript without the u

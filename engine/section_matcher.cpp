@@ -90,7 +90,9 @@ void SectionMatcher::Compile() {
             slot.rule = r;
             slot.source = &pattern;
             slot.oneChar = slot.re->OneChar();
-            slot.reach = std::max<uint32_t>(slot.re->LookbehindReach(), 1);
+            // A ^ tells the base from a place with text before it, as a
+            // look one character back would.
+            slot.reach = std::max<uint32_t>(slot.re->LookbehindReach(), slot.re->HasStartAnchor() ? 1 : 0);
             maxReach_ = std::max(maxReach_, slot.reach);
             slot.groupCount = slot.re->CaptureCount();
             slot.firstBytes = slot.re->FirstBytes().data();

@@ -57,7 +57,7 @@ private:
         OneCharKind oneChar = OneCharKind::None;
         uint32_t groupCount = 0;
         uint64_t generation = 0;    // the last rebuild the slot caught up with
-        uint32_t reach = 1;         // characters before a position that an attempt there may see (at least 1)
+        uint32_t reach = 0;         // characters before a position that an attempt there may see
         size_t start = 0, end = 0;
         size_t from = 0;
         size_t next = 0;
@@ -91,7 +91,7 @@ private:
     size_t base_ = 0;
     RegexCache& cache_;
     std::vector<Slot> slots_;  // all patterns, rule by rule
-    uint32_t maxReach_ = 1;    // the largest reach of a slot
+    uint32_t maxReach_ = 0;    // the largest reach of a slot
     uint64_t generation_ = 0;  // counts the rebuilds
     std::vector<size_t> afterChars_;  // Rebuild's positions 0, 1, ... characters on from the base
     // For each byte, the slots (in rule order) whose match can begin with it:

@@ -175,6 +175,17 @@ TEST(FormatSection, NestedSections) {
     for (const Case& c : cases) EXPECT_EQ(Format(base, c.input), c.output) << c.name;
 }
 
+TEST(FormatSection, StartAnchorInOneAlternativeAfterAReturn) {
+    // The used-up "y" makes the first pattern search ahead, and it finds
+    // "vq" before the nested section returns; where it returns, the ^ must
+    // still be tried.
+    std::vector<SectionRow> rows = {
+        {"S", {{{"^[xw]|[yv]q"}, "[$$]"}, {{"yy"}, "($$)"}, {{"a"}, "", "T"}, kCopyAny}},
+        {"T", {{{"b"}, "", "", true}, kCopyAny}},
+    };
+    EXPECT_EQ(Format(rows, "xyywabwvq"), "[x](yy)w[w][vq]");
+}
+
 TEST(FormatSection, EnterAndReturnInOneRule) {
     // The nested section runs first; then the current one ends too.
     std::vector<SectionRow> rows = {
