@@ -8,7 +8,9 @@
 # Each run is timed from its start to its end by bench/timed_run.cpp, which
 # also reports the peak memory; it first times a program that does nothing,
 # as a yardstick for what the launching itself costs.
-#   bench/compare.sh [--runs N] [--update-checksums] [--only NAME] [tintext-binary]
+#   bench/compare.sh [--runs N] [--update-checksums] [--only NAME] [--baseline BINARY] [tintext-binary]
+# --baseline: another build of Tintext (an older commit, say) that runs
+# alongside, as "baseline", so that a change is measured in the same run.
 # Runs: N (default 3) for Tintext; the peers run N times on inputs under
 # 2 MB and once on larger ones, where each run takes them many seconds.
 set -euo pipefail
@@ -17,12 +19,14 @@ runs=3
 update=0
 only=
 binary=$repo/build/app/tintext
+baseline=
 hldfolder=${TINTEXT_HLD_FOLDER:-$repo/hld}
 while [ $# -gt 0 ]; do
   case $1 in
     --runs) runs=$2; shift 2 ;;
     --update-checksums) update=1; shift ;;
     --only) only=$2; shift 2 ;;
+    --baseline) baseline=$2; shift 2 ;;
     *) binary=$1; shift ;;
   esac
 done
@@ -65,6 +69,7 @@ run_tool() {  # run_tool TOOL INPUT LANGUAGE OUTPUT
   local tool=$1 input=$2 lang=$3 out=$4
   case $tool in
     tintext) timed "$out" "$binary" "/in=$input" "/out=$out" "/hld=$hldfolder/$lang" /overwrite=1 /showoutput=0 ;;
+    baseline) timed "$out" "$baseline" "/in=$input" "/out=$out" "/hld=$hldfolder/$lang" /overwrite=1 /showoutput=0 ;;
     source-highlight) timed "$out" source-highlight -s "$lang" -f html -i "$input" -o "$out" ;;
     highlight) timed "$out" highlight -O html -S "$lang" -i "$input" -o "$out" ;;
     pygments) timed "$out" /usr/bin/pygmentize -l "$lang" -f html -O full -o "$out" "$input" ;;
@@ -100,6 +105,10 @@ check_output() {  # check_output NAME DEFINITION INPUT
 median() { sort -n | awk '{ v[NR] = $1 } END { if (NR) print v[int((NR + 1) / 2)] }'; }
 
 tools=(tintext source-highlight highlight pygments kate)
+if [ -n "$baseline" ]; then
+  [ -x "$baseline" ] || { echo "no program at $baseline" >&2; exit 1; }
+  tools=(tintext baseline source-highlight highlight pygments kate)
+fi
 # What the launcher's own figure is for a program that does nothing.
 empty=$(for ((r = 0; r < 9; r++)); do "$work/timed_run" true | cut -d' ' -f1; done | median)
 echo "(a program that does nothing, /bin/true, measures $empty s here)"
@@ -108,11 +117,12 @@ while read -r name input definition sh hl py kate; do
   [ -n "$only" ] && [ "$name" != "$only" ] && continue
   bytes=$(stat -c %s "$input")
   langs=("$definition" "$sh" "$hl" "$py" "$kate")
+  [ -n "$baseline" ] && langs=("$definition" "$definition" "$sh" "$hl" "$py" "$kate")
   declare -A times=() peaks=()
   for ((r = 0; r < runs; r++)); do
     for t in "${!tools[@]}"; do
       tool=${tools[$t]}
-      if [ "$tool" != tintext ] && [ $r -gt 0 ] && [ "$bytes" -gt 2000000 ]; then continue; fi
+      if [ "$tool" != tintext ] && [ "$tool" != baseline ] && [ $r -gt 0 ] && [ "$bytes" -gt 2000000 ]; then continue; fi
       result=$(run_tool "$tool" "$input" "${langs[$t]}" "$work/out-$tool.html")
       [ -n "$result" ] || continue
       read -r seconds kilobytes <<< "$result"
@@ -127,7 +137,7 @@ while read -r name input definition sh hl py kate; do
     seconds=$(echo "${times[$tool]}" | tr ' ' '\n' | grep . | median)
     awk -v n="$name" -v t="$tool" -v b="$bytes" -v s="$seconds" -v p="${peaks[$tool]}" -v ts="$tintext_seconds" \
       'BEGIN { s0 = (s > 0 ? s : 0.005); x = (t == "tintext" || ts == "" ? "" : sprintf("%.1fx", s0 / (ts > 0 ? ts : 0.005)));
-               printf "%-14s %-17s %8.3f %8.1f %8.1f %10s\n", n, t, s, b / 1e6 / s0, p / 1024, x }'
+               printf "%-14s %-17s %8.4f %8.1f %8.1f %10s\n", n, t, s, b / 1e6 / s0, p / 1024, x }'
   done
   unset times peaks
 done < "$work/inputs"
