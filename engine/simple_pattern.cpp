@@ -247,19 +247,9 @@ private:
 
     std::optional<CharSet> Escape() {
         ++i_;
-        if (i_ >= src_.size()) return std::nullopt;
-        char c = src_[i_];
-        switch (c) {
-            case 'd': case 'D': case 'w': case 'W': case 's': case 'S':
-                ++i_;
-                return ClassEscape(c);
-            case 'b': case 'B': case 'k': return std::nullopt;  // assertions; named references
-            default: {
-                std::optional<char32_t> value = CharacterEscape(false);
-                if (!value) return std::nullopt;
-                return Literal(*value);
-            }
-        }
+        std::optional<ClassAtom> atom = EscapeAtom(false);
+        if (!atom) return std::nullopt;
+        return atom->isChar ? Literal(atom->c) : atom->set;
     }
 
     // The ASCII character that an escape stands for (the position is just
@@ -286,20 +276,36 @@ private:
             return ClassAtom{true, static_cast<char32_t>(src_[i_++]), {}};
         }
         ++i_;
+        return EscapeAtom(true);
+    }
+
+    // The escape just behind a backslash, in a class or outside one: a
+    // class escape as a set, or a character. Outside a class \b and \B are
+    // assertions and \k a named reference, none of them simple; inside, \b
+    // is a backspace and \- a "-".
+    std::optional<ClassAtom> EscapeAtom(bool inClass) {
         if (i_ >= src_.size()) return std::nullopt;
         char c = src_[i_];
         switch (c) {
             case 'd': case 'D': case 'w': case 'W': case 's': case 'S':
                 ++i_;
                 return ClassAtom{false, 0, ClassEscape(c)};
-            case 'b': ++i_; return ClassAtom{true, 8, {}};
-            case '-': ++i_; return ClassAtom{true, '-', {}};
-            default: {
-                std::optional<char32_t> value = CharacterEscape(true);
-                if (!value) return std::nullopt;
-                return ClassAtom{true, *value, {}};
-            }
+            case 'b':
+                if (!inClass) return std::nullopt;
+                ++i_;
+                return ClassAtom{true, 8, {}};
+            case 'B': case 'k':
+                if (!inClass) return std::nullopt;
+                break;
+            case '-':
+                if (!inClass) break;
+                ++i_;
+                return ClassAtom{true, '-', {}};
+            default: break;
         }
+        std::optional<char32_t> value = CharacterEscape(inClass);
+        if (!value) return std::nullopt;
+        return ClassAtom{true, *value, {}};
     }
 
     std::optional<CharSet> Class() {
