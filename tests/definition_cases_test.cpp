@@ -24,7 +24,7 @@
 #include "engine/formatter.h"
 #include "engine/hld_loader.h"
 #include "support/error.h"
-#include "support/recording_environment.h"
+#include "recording_environment.h"
 
 using namespace tintext;
 namespace fs = std::filesystem;
