@@ -4,9 +4,9 @@
 
 #include "engine/formatter.h"
 #include "engine/regexp.h"
+#include "support/ascii_text.h"
 #include "support/error.h"
 #include "support/html_escape.h"
-#include "support/strings_core.h"
 #include "support/utf8.h"
 
 namespace tintext {

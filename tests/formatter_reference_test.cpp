@@ -11,8 +11,8 @@
 #include "engine/formatter.h"
 #include "engine/reference_formatter.h"
 #include "engine/regexp.h"
+#include "recording_environment.h"
 #include "support/error.h"
-#include "support/recording_environment.h"
 
 using namespace tintext;
 
