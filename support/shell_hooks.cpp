@@ -1,6 +1,6 @@
 #include "support/shell_hooks.h"
 
-#include "support/process_launch.h"
+#include "support/library/process_launch.h"
 
 namespace tintext {
 

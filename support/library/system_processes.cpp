@@ -16,7 +16,7 @@
 #include "support/conversions.h"
 #include "support/error.h"
 #include "support/library/instance_mutex.h"
-#include "support/process_launch.h"
+#include "support/library/process_launch.h"
 #include "support/shell_hooks.h"
 #include "support/system.h"
 

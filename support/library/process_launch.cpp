@@ -1,4 +1,4 @@
-#include "support/process_launch.h"
+#include "support/library/process_launch.h"
 
 #include <poll.h>
 #include <signal.h>
@@ -16,8 +16,8 @@
 #include <system_error>
 #include <thread>
 
-#include "support/environment.h"
 #include "support/error.h"
+#include "support/job_environment.h"
 
 extern char** environ;
 
