@@ -12,7 +12,7 @@
 #include <string_view>
 
 #include "engine/hld_tree.h"
-#include "support/environment.h"
+#include "support/job_environment.h"
 
 namespace tintext {
 

@@ -5,8 +5,9 @@
 #include <QWidget>
 #include <cmath>
 
-#include "support/environment.h"
 #include "support/file_system_object.h"
+#include "support/job_environment.h"
+#include "support/program_info.h"
 #include "support/user_folders.h"
 
 namespace tintext {

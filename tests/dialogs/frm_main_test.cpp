@@ -14,7 +14,8 @@
 #include "app/dialogs/frm_progress.h"
 #include "app/settings.h"
 #include "dialog_test_support.h"
-#include "support/environment.h"
+#include "support/job_environment.h"
+#include "support/program_info.h"
 
 using namespace tintext;
 using namespace tintext::testing;
