@@ -141,7 +141,7 @@ TEST_F(CliTest, WithoutInputAndWithoutDisplayShowsUsage) {
     for (const std::vector<std::string>& args : {std::vector<std::string>{}, {"/out=x.htm"}}) {
         Result r = Run(args);
         EXPECT_EQ(r.status, 2);
-        EXPECT_NE(r.err.find("Usage: tintext /in=FILE"), std::string::npos);
+        EXPECT_NE(r.err.find("\n       tintext /in=FILE"), std::string::npos);
         EXPECT_TRUE(r.out.empty());
         EXPECT_FALSE(dir.Has("x.htm"));
     }
@@ -246,7 +246,7 @@ TEST_F(CliTest, WithoutTheDesktopProgram) {
         }
         Result dialog = Run({}, "", dir.P("bin/tintext"));
         EXPECT_EQ(dialog.status, 2);
-        EXPECT_NE(dialog.err.find("Usage: tintext /in=FILE"), std::string::npos);
+        EXPECT_NE(dialog.err.find("\n       tintext /in=FILE"), std::string::npos);
         EXPECT_NE(dialog.err.find(dir.P("bin/tintext-desktop") + ", which cannot be started: " + reason),
                   std::string::npos)
             << dialog.err;
