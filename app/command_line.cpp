@@ -9,7 +9,7 @@
 #include "support/conversions.h"
 #include "support/error.h"
 #include "support/edit_distance.h"
-#include "support/strings_core.h"
+#include "support/ascii_text.h"
 
 namespace tintext {
 

@@ -12,7 +12,7 @@
 #include <cstring>
 #include <vector>
 
-#include "support/strings_core.h"
+#include "support/ascii_text.h"
 
 extern char** environ;
 

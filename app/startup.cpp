@@ -13,7 +13,7 @@
 #include "engine/definition_check.h"
 #include "support/conversions.h"
 #include "support/environment.h"
-#include "support/strings_core.h"
+#include "support/ascii_text.h"
 
 namespace tintext {
 

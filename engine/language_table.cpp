@@ -8,7 +8,7 @@
 #include "engine/job.h"
 #include "support/edit_distance.h"
 #include "support/file_system_object.h"
-#include "support/strings_core.h"
+#include "support/ascii_text.h"
 
 namespace tintext {
 

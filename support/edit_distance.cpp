@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstdint>
 
-#include "support/strings_core.h"
+#include "support/ascii_text.h"
 
 namespace tintext {
 

@@ -10,7 +10,7 @@
 
 #include "digits_definition.h"
 #include "support/conversions.h"
-#include "support/strings_core.h"
+#include "support/ascii_text.h"
 
 using namespace tintext;
 using namespace tintext::testing;
