@@ -372,7 +372,7 @@ std::string GetHLD(const Value& fileName) {
     if (!fso) throw RuntimeError(err::CannotCreateObject);
     const std::string extension = ToLowerAscii(fso->GetExtensionName(SafeCStr(fileName)));
     std::string base = extension;
-    if (extension == "vb" || extension == "bas" || extension == "ctl" || extension == "cls" || extension == "vbs") {
+    if (extension == "vb" || extension == "bas" || extension == "ctl" || extension == "cls") {
         base = "vb";
     } else if (extension == "asp" || extension == "htm" || extension == "html") {
         base = "asp";
