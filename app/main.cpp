@@ -12,8 +12,8 @@
 #include "app/desktop_handoff.h"
 #include "app/front_end_choice.h"
 #include "app/startup.h"
-#include "support/environment.h"
 #include "support/huge_pages.h"
+#include "support/job_environment.h"
 
 int main(int argc, char** argv) {
     tintext::PutHeapOnHugePages();

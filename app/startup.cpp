@@ -12,8 +12,8 @@
 #include "app/language_list.h"
 #include "engine/definition_check.h"
 #include "support/conversions.h"
-#include "support/environment.h"
 #include "support/ascii_text.h"
+#include "support/job_environment.h"
 
 namespace tintext {
 

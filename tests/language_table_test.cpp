@@ -10,7 +10,7 @@
 
 #include "digits_definition.h"
 #include "engine/job.h"
-#include "support/environment.h"
+#include "support/job_environment.h"
 
 using namespace tintext;
 using namespace tintext::testing;

@@ -8,7 +8,7 @@
 #include "app/console_environment.h"
 #include "app/dialogs/desktop.h"
 #include "app/startup.h"
-#include "support/environment.h"
+#include "support/job_environment.h"
 
 int main(int argc, char** argv) {
     if (std::optional<int> status = tintext::AnswerInformationOption(argc, argv)) return *status;
