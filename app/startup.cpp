@@ -14,6 +14,7 @@
 #include "support/conversions.h"
 #include "support/ascii_text.h"
 #include "support/job_environment.h"
+#include "support/program_info.h"
 
 namespace tintext {
 

@@ -14,6 +14,7 @@
 #include "digits_definition.h"
 #include "recording_environment.h"
 #include "support/job_environment.h"
+#include "support/program_info.h"
 #include "support/system.h"
 
 using namespace tintext;

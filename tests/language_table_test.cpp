@@ -10,7 +10,7 @@
 
 #include "digits_definition.h"
 #include "engine/job.h"
-#include "support/job_environment.h"
+#include "support/program_info.h"
 
 using namespace tintext;
 using namespace tintext::testing;
