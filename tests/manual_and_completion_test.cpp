@@ -66,7 +66,7 @@ TEST(ManualPage, FormatsWithoutWarnings) {
     const Output man = Shell("MANWIDTH=80 MAN_KEEP_FORMATTING=0 man --warnings -l '" + kManPage + "' | col -b");
     EXPECT_EQ(man.status, 0) << man.text;
     EXPECT_NE(man.text.find("tintext - turn source code into syntax-coloured HTML"), std::string::npos) << man.text;
-    EXPECT_EQ(man.text.find("warning"), std::string::npos) << man.text;
+    EXPECT_EQ(man.text.find("warning:"), std::string::npos) << man.text;
 }
 
 TEST(Completion, KnowsEveryOption) {
@@ -83,7 +83,7 @@ TEST(Completion, KnowsEveryOption) {
 // The completion as bash runs it for a word being typed; the languages come
 // from the built program's --list.
 TEST(Completion, CompletesOptionsValuesAndFiles) {
-    testing::TempFolder dir;
+    tintext::testing::TempFolder dir;
     dir.Write("page.asp", "x");
     const struct {
         const char* words;  // the command line, the last word being completed
@@ -92,7 +92,7 @@ TEST(Completion, CompletesOptionsValuesAndFiles) {
         {"tintext --ov", "--overwrite"},
         {"tintext /ov", "/overwrite="},
         {"tintext --lang pyt", "python"},
-        {"tintext /lang=vbs", "/lang=vbs"},
+        {"tintext /lang=vbs", "/lang=vbs /lang=vbscript"},
         {"tintext --overwrite=", "--overwrite=0 --overwrite=1 --overwrite=2"},
         {"tintext pa", "page.asp"},
         {"tintext --out pa", "page.asp"},
@@ -108,7 +108,7 @@ TEST(Completion, CompletesOptionsValuesAndFiles) {
 }
 
 TEST(Install, PutsTheManualAndTheCompletionInPlace) {
-    testing::TempFolder prefix;
+    tintext::testing::TempFolder prefix;
     const Output install = Shell("cmake --install '" TINTEXT_BINARY_DIR "' --prefix '" + prefix.path() + "'");
     ASSERT_EQ(install.status, 0) << install.text;
     EXPECT_EQ(ReadAll(prefix / "share/man/man1/tintext.1"), ReadAll(kManPage));
