@@ -4,12 +4,12 @@
 
 #include <algorithm>
 
+#include "support/ascii_text.h"
 #include "support/command_line_grammar.h"
 #include "support/components.h"
 #include "support/conversions.h"
-#include "support/error.h"
 #include "support/edit_distance.h"
-#include "support/ascii_text.h"
+#include "support/error.h"
 
 namespace tintext {
 

@@ -11,8 +11,8 @@
 #include "app/front_end_choice.h"
 #include "app/language_list.h"
 #include "engine/definition_check.h"
-#include "support/conversions.h"
 #include "support/ascii_text.h"
+#include "support/conversions.h"
 #include "support/job_environment.h"
 #include "support/program_info.h"
 
