@@ -176,8 +176,9 @@ std::string UsageText() {
     std::string text = ApplicationTitle() + R"( - turns source code into syntax-coloured HTML.
 
 Usage: tintext FILE [options]
-       tintext /in=FILE [/out=FILE] [/hld=FILE | /lang=NAME] [/hldfolder=FOLDER]
-               [/overwrite=0|1|2] [/dostext=0|1] [/showoutput=0|1]
+       tintext /in=FILE [/out=FILE] [/hld=FILE | /lang=NAME]
+               [/hldfolder=FOLDER] [/overwrite=0|1|2] [/dostext=0|1]
+               [/showoutput=0|1] [--quiet | --verbose]
        tintext /check=FILE.hld | --list | --help | --version
 
 Options are written /name=value, -name=value, --name=value, --name value or
