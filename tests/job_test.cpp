@@ -15,6 +15,7 @@
 #include "recording_environment.h"
 #include "support/components.h"
 #include "support/error.h"
+#include "support/program_info.h"
 #include "support/strings2_component.h"
 
 using namespace tintext;
