@@ -93,7 +93,7 @@ void ReferenceFormat(const HldTree& hld, const HldSection& section, std::string_
             ptr += best->Length;
             if (rule.enter && !rule.enter->empty()) {
                 const HldSection* nested = hld.sections.Find(*rule.enter);
-                if (!nested) throw Error(kMissingSectionError, "", "missing section");
+                if (!nested) throw Error(err::ObjectRequired, "", "missing section");
                 ReferenceFormat(hld, *nested, inp, out, ptr, env, counts);
                 rebuild = true;
             }

@@ -183,7 +183,7 @@ std::string Outcome(Run run) {
     try {
         return run();
     } catch (const Error& e) {
-        return "error " + std::to_string(e.Number()) + (e.Number() == kMissingSectionError ? "" : ": " + e.Description());
+        return "error " + std::to_string(e.Number()) + (e.Number() == err::ObjectRequired ? "" : ": " + e.Description());
     }
 }
 
