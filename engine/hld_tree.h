@@ -77,6 +77,14 @@ struct HldSection {
 
 struct HldTree {
     OrderedMap<HldSection> sections;  // in the order of their header lines
+    // A PAGE=<language> line: the program writes the page (or the fragment)
+    // around the output, with its themes' stylesheet, and the language names
+    // the page read from standard input. Absent: the definition's own headers
+    // and footers are the whole page.
+    std::optional<std::string> page;
+    // Blanks in matched text are written as blanks, not "&nbsp;": so with a
+    // PAGE line, and as a BLANKS=plain or BLANKS=nbsp line says.
+    bool plainBlanks = false;
 };
 
 // The format key the formatter reads.
