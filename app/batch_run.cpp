@@ -4,7 +4,7 @@
 
 namespace tintext {
 
-JobOutcome RunBatch(const DictionaryRef& parameters) {
+JobOutcome RunBatch(const DictionaryRef& parameters, const PageOptions& page) {
     auto option = [&](const char* name) { return parameters->Item(Value(name)); };
     JobRequest request;
     request.inputfilename = SafeCStr(option("in"));
@@ -16,6 +16,7 @@ JobOutcome RunBatch(const DictionaryRef& parameters) {
     const Value show = option("showoutput");
     request.showoutput = SafeCBool(show) || SafeCStr(show).empty();
     request.standardStreams = true;
+    request.page = page;
     return Process(request);
 }
 

@@ -8,7 +8,8 @@ namespace tintext {
 
 // Reads in, out, hld, hldfolder, overwrite, dostext and showoutput (in that
 // order, with the tolerant conversions; showoutput is true when absent or
-// empty) and runs the job once. "-" names standard input or output.
-JobOutcome RunBatch(const DictionaryRef& parameters);
+// empty) and runs the job once, with the page options read beforehand.
+// "-" names standard input or output.
+JobOutcome RunBatch(const DictionaryRef& parameters, const PageOptions& page = {});
 
 }  // namespace tintext

@@ -5,8 +5,11 @@
 
 #include "app/batch_run.h"
 #include "app/front_end_choice.h"
+#include "app/page_options.h"
+#include "engine/theme.h"
 #include "engine/definition_check.h"
 #include "support/conversions.h"
+#include "support/error.h"
 #include "support/environment.h"
 #include "support/system.h"
 
@@ -16,17 +19,17 @@ namespace {
 
 InteractiveRun interactiveRun = nullptr;
 
-constexpr const char* kKnownOptions[] = {"in",        "out",     "hld",        "hldfolder",
-                                         "overwrite", "dostext", "showoutput", "check"};
+
 
 // Other names are ignored as before, but a typing mistake should not pass
 // unnoticed; entries with neither name nor value are what runs of separators give.
 void WarnAboutIgnoredOptions(const Dictionary& parameters) {
+    bool inHighlightList = false;
     for (const auto& [key, value] : parameters.Entries()) {
         const std::string name = SafeCStr(key);
-        bool known = false;
-        for (const char* k : kKnownOptions) known = known || name == k;
-        if (known) continue;
+        if (inHighlightList && ContinuesHighlightList(name, SafeCStr(value))) continue;
+        inHighlightList = name == "highlight";
+        if (IsPageOrOtherOption(name)) continue;
         if (!name.empty()) {
             std::fprintf(stderr, "tintext: unknown option \"%s\" ignored\n", name.c_str());
         } else if (!SafeCStr(value).empty()) {
@@ -34,6 +37,16 @@ void WarnAboutIgnoredOptions(const Dictionary& parameters) {
                          SafeCStr(value).c_str());
         }
     }
+}
+
+// The themes that the run's definition will use: beside a definition named
+// with its folder, beside the definitions of /hldfolder, or the shipped ones.
+std::string ThemesFolderOfRun(const Dictionary& parameters) {
+    const std::string hld = SafeCStr(parameters.Item(Value("hld")));
+    const std::string folder = SafeCStr(parameters.Item(Value("hldfolder")));
+    if (hld.find_first_of("/\\") != std::string::npos) return ThemesFolderFor(hld);
+    if (!folder.empty()) return ThemesFolderFor(folder + "/definition.hld");
+    return DefaultThemesFolder();
 }
 
 int RunCheck(const std::string& fileName) {
@@ -52,12 +65,32 @@ int RunWithSettings(const DictionaryRef& parameters, DialogSettings& settings) {
     if (!check.IsEmpty()) return RunCheck(SafeCStr(check));
     if (!parameters->Item(Value("in")).IsEmpty()) {
         WarnAboutIgnoredOptions(*parameters);
-        return ExitStatus(RunBatch(parameters));
+        std::string error;
+        const std::optional<PageOptions> page = ReadPageOptions(*parameters, ThemesFolderOfRun(*parameters), error);
+        if (!page) {
+            std::fprintf(stderr, "tintext: %s\n", error.c_str());
+            return 2;
+        }
+        return ExitStatus(RunBatch(parameters, *page));
     }
     if (interactiveRun && DisplayAvailable()) return interactiveRun(settings);
     std::fputs(UsageText().c_str(), stderr);
     if (!DisplayAvailable()) std::fputs("\nNo input file given (/in=...) and no display to open the main dialog.\n", stderr);
     return 2;
+}
+
+// --print-css[=THEME]: the stylesheet alone, for a site that links one file
+// and converts with /fragment=1 /css=none.
+int PrintCss(const std::string& theme) {
+    const std::string folder = DefaultThemesFolder();
+    try {
+        const std::string css = ThemeStylesheet(folder, theme);
+        std::fwrite(css.data(), 1, css.size(), stdout);
+        return std::fflush(stdout) == 0 ? 0 : 1;
+    } catch (const Error& e) {
+        std::fprintf(stderr, "tintext: --print-css: %s\n", e.Description().c_str());
+        return e.Number() == err::InvalidArgument ? 2 : 1;
+    }
 }
 
 }  // namespace
@@ -84,6 +117,9 @@ std::optional<int> AnswerInformationOption(int argc, char** argv) {
             std::fputs(UsageText().c_str(), stdout);
             return 0;
         }
+        if (std::strncmp(argv[i], "--print-css", 11) == 0 && (argv[i][11] == '\0' || argv[i][11] == '=')) {
+            return PrintCss(argv[i][11] == '=' ? argv[i] + 12 : kDefaultTheme);
+        }
         if (isAny(argv[i], {"--version"})) {
             std::printf("%s\n", ApplicationTitle().c_str());
             return 0;
@@ -106,7 +142,10 @@ std::string UsageText() {
 
 Usage: tintext /in=FILE [/out=FILE] [/hld=FILE] [/hldfolder=FOLDER]
                [/overwrite=0|1|2] [/dostext=0|1] [/showoutput=0|1]
+               [/theme=NAME] [/fragment=1] [/css=none] [/inline=1]
+               [/linenumbers=1] [/highlight=LINES] [/wrap=1]
        tintext /check=FILE.hld
+       tintext --print-css[=THEME]
        tintext --help | --version
 
 Options are written /name=value, -name=value or name=value, separated by
@@ -126,6 +165,20 @@ blanks or commas; quote a value that holds blanks ("/in=my file.asp").
               the stored ShowOutput setting allows it; 0: do not
   check       check a syntax definition and print each problem as
               file:line: message (lines counted from 1)
+
+The page (for definitions with a PAGE line, which all shipped ones have):
+  theme       the colours: auto (default: light, or dark where the reader's
+              system prefers it), light, dark, high-contrast
+  fragment    1: a <div class="tintext"> to embed in another page, instead of
+              a whole page; its rules are scoped under .tintext
+  css         none: no <style> (link the file that --print-css writes)
+  inline      1: style attributes instead of classes, for e-mail and word
+              processors (theme auto gives light)
+  linenumbers 1: a number beside each line (not copied with the text), each
+              line an anchor #L<n> that its number links to
+  highlight   lines to mark, such as 3,10-12
+  wrap        1: long lines wrap (by default they scroll)
+  --print-css[=THEME] writes the stylesheet of a theme alone.
 
 Messages go to standard error. Ctrl-C stops the conversion and writes the
 part done so far; a second Ctrl-C stops at once without writing anything.
