@@ -15,7 +15,7 @@ namespace tintext {
 namespace {
 
 enum class LineKind {
-    Blank, Section, Pattern, Format, Enter, Return, Header, Footer, Comment, IgnoreCase, MultiLine, Page, BlanksKey, Other
+    Blank, Section, Pattern, Format, Enter, Return, Header, Footer, Comment, IgnoreCase, MultiLine, Page, BlanksKey, Language, Other
 };
 
 // A definition-level key line: the keyword alone before the "=". Lines that
@@ -43,6 +43,7 @@ LineKind KindOf(const std::string& line) {
     if (StartsWithIgnoreCase(line, "MULTILINE")) return LineKind::MultiLine;
     if (IsKeyLine(line, "PAGE")) return LineKind::Page;
     if (IsKeyLine(line, "BLANKS")) return LineKind::BlanksKey;
+    if (IsKeyLine(line, "LANGUAGE")) return LineKind::Language;
     return LineKind::Other;
 }
 
@@ -83,8 +84,14 @@ public:
                 AddPattern(line, index);
                 return;
             case LineKind::Page:  // belongs to the whole definition, wherever it stands
-                page_ = GetValuePart(line);
+                PageValue(GetValuePart(line), index);
+                page_ = true;
                 return;
+            case LineKind::Language: {  // "Visual Basic, VB": the first name
+                const std::string names = GetValuePart(line);
+                language_ = TrimBlanks(std::string_view(names).substr(0, names.find(',')));
+                return;
+            }
             case LineKind::BlanksKey:
                 blanks_ = PlainBlanks(GetValuePart(line), index);
                 return;
@@ -109,7 +116,8 @@ public:
         CloseSection();
         HldTree tree;
         tree.page = page_;
-        tree.plainBlanks = blanks_.value_or(page_.has_value());
+        tree.language = language_;
+        tree.plainBlanks = blanks_.value_or(page_);
         for (HldSection& section : sections_) {
             if (section.name.empty()) continue;
             std::string name = section.name;  // the section itself moves
@@ -153,6 +161,13 @@ private:
         patternRun_ = true;
     }
 
+    // The one kind of page there is; other values are kept for kinds to come.
+    void PageValue(const std::string& value, int32_t index) const {
+        if (!EqualsIgnoreCase(value, "themes"))
+            throw Error(err::InvalidArgument, kProgramSource,
+                        "PAGE must be themes, not \"" + value + "\"" + Where(index));
+    }
+
     bool PlainBlanks(const std::string& value, int32_t index) const {
         if (EqualsIgnoreCase(value, "plain")) return true;
         if (EqualsIgnoreCase(value, "nbsp")) return false;
@@ -173,7 +188,8 @@ private:
     std::unordered_set<std::string> names_;
     HldRule* rule_ = nullptr;
     bool patternRun_ = false;
-    std::optional<std::string> page_;
+    bool page_ = false;
+    std::string language_;
     std::optional<bool> blanks_;
     int32_t sectionLine_ = 0;  // where the current section's header stands
 };

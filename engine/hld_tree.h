@@ -77,13 +77,15 @@ struct HldSection {
 
 struct HldTree {
     OrderedMap<HldSection> sections;  // in the order of their header lines
-    // A PAGE=<language> line: the program writes the page (or the fragment)
-    // around the output, with its themes' stylesheet, and the language names
-    // the page read from standard input. Absent: the definition's own headers
-    // and footers are the whole page.
-    std::optional<std::string> page;
-    // Blanks in matched text are written as blanks, not "&nbsp;": so with a
-    // PAGE line, and as a BLANKS=plain or BLANKS=nbsp line says.
+    // A PAGE=themes line: the program writes the page (or the fragment)
+    // around the output, with its themes' stylesheet. Without it the
+    // definition's own headers and footers are the whole page.
+    bool page = false;
+    // The first name of a LANGUAGE=name, other names line: the title of a
+    // page read from standard input.
+    std::string language;
+    // Blanks in matched text are written as blanks, not "&nbsp;": so with
+    // PAGE=themes, and as a BLANKS=plain or BLANKS=nbsp line says.
     bool plainBlanks = false;
 };
 

@@ -281,7 +281,7 @@ private:
                                             : fileOutput.emplace(r_.destfile);
         size_t position = 0;
         if (page) {
-            page->Begin(output, PageTitle(*hld.page), CountLines(input));
+            page->Begin(output, PageTitle(hld.language), CountLines(input));
             FormatSection(hld, first, input, page->Body(), position);
             page->End();
         } else {
@@ -369,7 +369,7 @@ std::string GetHLD(const Value& fileName) {
     if (!fso) throw RuntimeError(err::CannotCreateObject);
     const std::string extension = ToLowerAscii(fso->GetExtensionName(SafeCStr(fileName)));
     std::string base = extension;
-    if (extension == "vb" || extension == "bas" || extension == "ctl" || extension == "cls" || extension == "vbs") {
+    if (extension == "vb" || extension == "bas" || extension == "ctl" || extension == "cls") {
         base = "vb";
     } else if (extension == "asp" || extension == "htm" || extension == "html") {
         base = "asp";
