@@ -10,7 +10,7 @@
 #include "engine/definition_check.h"
 #include "support/conversions.h"
 #include "support/error.h"
-#include "support/environment.h"
+#include "support/job_environment.h"
 #include "support/system.h"
 
 namespace tintext {

@@ -1,4 +1,4 @@
-#include "support/environment.h"
+#include "support/job_environment.h"
 
 #include <unistd.h>
 

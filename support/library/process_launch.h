@@ -1,9 +1,7 @@
 // modExecute: starting programs from a command line, waiting for them while
 // pending events run, and the process handles handed to callers.
 //
-// Every started program is reaped by a small background thread as soon as it
-// ends, so none stays behind as a zombie, whether or not anyone waits for it.
-// Process handles are small numbers for a process-wide table of pidfds (the
+// Started programs are reaped as support/child_process.h says. Process handles are small numbers for a process-wide table of pidfds (the
 // process id alone where the kernel has no pidfd_open); a pidfd names its
 // process even after it was reaped, so a handle never reaches a stranger that
 // reused the id.
@@ -43,10 +41,6 @@ int32_t ExecCmd(const std::string& cmdline, int32_t showMode, bool wait);
 // "ThreadHandle", two open handles of the process that the caller closes with
 // ReleaseProcessHandle. Raises the launch error as ExecCmd does.
 DictionaryRef LaunchProcess(const std::string& cmdline, int32_t showMode);
-
-// Starts a program with exactly these arguments (nothing is split), without
-// waiting; false when it could not be started.
-bool SpawnDetached(const std::vector<std::string>& argv);
 
 // Results of WaitProcessHandle, in the numbers of the platform's wait.
 inline constexpr int kWaitEnded = 0;
