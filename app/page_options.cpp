@@ -28,40 +28,7 @@ bool Flag(const Dictionary& parameters, const char* name) {
     return SafeCStr(value).empty() || SafeCBool(value);
 }
 
-// The highlight list, with the items that the command line's commas split off.
-std::string HighlightText(const Dictionary& parameters) {
-    std::string text;
-    bool inList = false;
-    for (const auto& [key, value] : parameters.Entries()) {
-        const std::string name = SafeCStr(key);
-        if (name == "highlight") {
-            text = SafeCStr(value);
-            inList = true;
-        } else if (inList && ContinuesHighlightList(name, SafeCStr(value))) {
-            text += "," + name;
-        } else {
-            inList = false;
-        }
-    }
-    return text;
-}
-
-constexpr const char* kOtherOptionNames[] = {"in",        "out",     "hld",        "hldfolder",
-                                             "overwrite", "dostext", "showoutput", "check"};
-
 }  // namespace
-
-bool IsPageOrOtherOption(const std::string& name) {
-    for (const char* k : kOtherOptionNames)
-        if (name == k) return true;
-    for (const char* k : kPageOptionNames)
-        if (name == k) return true;
-    return false;
-}
-
-bool ContinuesHighlightList(const std::string& name, const std::string& value) {
-    return !name.empty() && value.empty() && !IsPageOrOtherOption(name);
-}
 
 std::optional<std::vector<LineRange>> ParseLineRanges(const std::string& text, std::string& error) {
     std::vector<LineRange> ranges;
@@ -112,7 +79,8 @@ std::optional<PageOptions> ReadPageOptions(const Dictionary& parameters, const s
     options.lineNumbers = Flag(parameters, "linenumbers");
     options.wrap = Flag(parameters, "wrap");
     if (!parameters.Item(Value("highlight")).IsEmpty()) {
-        std::optional<std::vector<LineRange>> ranges = ParseLineRanges(HighlightText(parameters), error);
+        std::optional<std::vector<LineRange>> ranges =
+            ParseLineRanges(SafeCStr(parameters.Item(Value("highlight"))), error);
         if (!ranges) return std::nullopt;
         options.highlight = std::move(*ranges);
     }

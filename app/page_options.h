@@ -11,9 +11,6 @@
 
 namespace tintext {
 
-inline constexpr const char* kPageOptionNames[] = {"theme", "css",       "fragment", "inline",
-                                                   "linenumbers", "highlight", "wrap"};
-
 // "3,10-12" as line ranges; on a malformed list, nothing, and `error` names
 // the bad item.
 std::optional<std::vector<LineRange>> ParseLineRanges(const std::string& text, std::string& error);
@@ -23,14 +20,5 @@ std::optional<std::vector<LineRange>> ParseLineRanges(const std::string& text, s
 // that cannot go together), nothing, and `error` says what is wrong.
 std::optional<PageOptions> ReadPageOptions(const Dictionary& parameters, const std::string& themesFolder,
                                            std::string& error);
-
-// Entries that carry on the highlight list after a comma, which separates
-// options too: in /highlight=3,10-12 the "10-12" is read as an option name
-// of its own (with no value). True for such an entry: one without a value
-// whose name is no option's.
-bool ContinuesHighlightList(const std::string& name, const std::string& value);
-
-// The names of every option of a batch run.
-bool IsPageOrOtherOption(const std::string& name);
 
 }  // namespace tintext

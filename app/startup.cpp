@@ -1,17 +1,24 @@
 #include "app/startup.h"
 
+#include <algorithm>
+#include <chrono>
 #include <cstdio>
 #include <cstring>
+#include <strings.h>
 
 #include "app/batch_run.h"
+#include "app/command_line.h"
+#include "app/console_environment.h"
 #include "app/front_end_choice.h"
+#include "app/language_list.h"
 #include "app/page_options.h"
 #include "engine/theme.h"
 #include "engine/definition_check.h"
 #include "support/conversions.h"
 #include "support/error.h"
+#include "support/ascii_text.h"
 #include "support/job_environment.h"
-#include "support/system.h"
+#include "support/program_info.h"
 
 namespace tintext {
 
@@ -19,39 +26,18 @@ namespace {
 
 InteractiveRun interactiveRun = nullptr;
 
+void Say(const std::string& text) { std::fprintf(stderr, "tintext: %s\n", text.c_str()); }
 
-
-// Other names are ignored as before, but a typing mistake should not pass
-// unnoticed; entries with neither name nor value are what runs of separators give.
-void WarnAboutIgnoredOptions(const Dictionary& parameters) {
-    bool inHighlightList = false;
-    for (const auto& [key, value] : parameters.Entries()) {
-        const std::string name = SafeCStr(key);
-        if (inHighlightList && ContinuesHighlightList(name, SafeCStr(value))) continue;
-        inHighlightList = name == "highlight";
-        if (IsPageOrOtherOption(name)) continue;
-        if (!name.empty()) {
-            std::fprintf(stderr, "tintext: unknown option \"%s\" ignored\n", name.c_str());
-        } else if (!SafeCStr(value).empty()) {
-            std::fprintf(stderr, "tintext: value \"%s\" without an option name ignored\n",
-                         SafeCStr(value).c_str());
-        }
-    }
-}
-
-// The themes that the run's definition will use: beside a definition named
-// with its folder, beside the definitions of /hldfolder, or the shipped ones.
-std::string ThemesFolderOfRun(const Dictionary& parameters) {
-    const std::string hld = SafeCStr(parameters.Item(Value("hld")));
-    const std::string folder = SafeCStr(parameters.Item(Value("hldfolder")));
-    if (hld.find_first_of("/\\") != std::string::npos) return ThemesFolderFor(hld);
-    if (!folder.empty()) return ThemesFolderFor(folder + "/definition.hld");
-    return DefaultThemesFolder();
+// /quiet and /verbose alone are on, as /showoutput is; =0 turns them off.
+bool SwitchOn(const CommandLine& commandLine, const char* name) {
+    if (!commandLine.Has(name)) return false;
+    const std::string value = commandLine.Text(name);
+    return value.empty() || SafeCBool(Value(value));
 }
 
 int RunCheck(const std::string& fileName) {
     if (fileName.empty()) {
-        std::fprintf(stderr, "tintext: check needs a definition file: /check=file.hld\n");
+        Say("check needs a definition file: /check=file.hld");
         return 2;
     }
     const auto problems = CheckDefinition(fileName);
@@ -60,23 +46,48 @@ int RunCheck(const std::string& fileName) {
     return problems.empty() ? 0 : 1;
 }
 
-int RunWithSettings(const DictionaryRef& parameters, DialogSettings& settings) {
-    const Value check = parameters->Item(Value("check"));
-    if (!check.IsEmpty()) return RunCheck(SafeCStr(check));
-    if (!parameters->Item(Value("in")).IsEmpty()) {
-        WarnAboutIgnoredOptions(*parameters);
+int NoInput(const CommandLine& commandLine) {
+    std::fputs(UsageText().c_str(), stderr);
+    std::string words;
+    for (const std::string& word : commandLine.notUnderstood) words += (words.empty() ? "" : ", ") + ("\"" + word + "\"");
+    if (!words.empty()) std::fprintf(stderr, "\nNot understood: %s (see the lines above).", words.c_str());
+    std::fprintf(stderr, "\nNo input file given: name an existing file (tintext page.asp) or use /in=FILE%s.\n",
+                 DisplayAvailable() ? "" : "; there is no display to open the main dialog");
+    return 2;
+}
+
+// The themes that the run's definition will use: beside a definition named
+// with its folder (by /hld or /lang), beside the definitions of /hldfolder,
+// or the shipped ones.
+std::string ThemesFolderOfRun(const CommandLine& commandLine, const std::string& definitionFile) {
+    const std::string hld = definitionFile.empty() ? commandLine.Text("hld") : definitionFile;
+    const std::string folder = commandLine.Text("hldfolder");
+    if (hld.find_first_of("/\\") != std::string::npos) return ThemesFolderFor(hld);
+    if (!folder.empty()) return ThemesFolderFor(folder + "/definition.hld");
+    return DefaultThemesFolder();
+}
+
+int RunWithSettings(const CommandLine& commandLine, const std::string& definitionFile, DialogSettings& settings) {
+    if (commandLine.Has("check")) return RunCheck(commandLine.Text("check"));
+    if (commandLine.Has("in")) {
+        const BatchFrontEnd frontEnd =
+            BatchNeedsDialogs(CurrentSurroundings()) ? BatchFrontEnd::Dialogs : BatchFrontEnd::Terminal;
         std::string error;
-        const std::optional<PageOptions> page = ReadPageOptions(*parameters, ThemesFolderOfRun(*parameters), error);
+        const std::optional<PageOptions> page =
+            ReadPageOptions(*commandLine.options, ThemesFolderOfRun(commandLine, definitionFile), error);
         if (!page) {
-            std::fprintf(stderr, "tintext: %s\n", error.c_str());
+            Say(error);
             return 2;
         }
-        return ExitStatus(RunBatch(parameters, *page));
+        return ExitStatus(RunBatch(*commandLine.options, frontEnd, definitionFile, *page));
     }
     if (interactiveRun && DisplayAvailable()) return interactiveRun(settings);
-    std::fputs(UsageText().c_str(), stderr);
-    if (!DisplayAvailable()) std::fputs("\nNo input file given (/in=...) and no display to open the main dialog.\n", stderr);
-    return 2;
+    return NoInput(commandLine);
+}
+
+std::string DefinitionsFolder(const CommandLine& commandLine) {
+    const std::string given = commandLine.Text("hldfolder");
+    return given.empty() ? DefaultHldFolder() : given;
 }
 
 // --print-css[=THEME]: the stylesheet alone, for a site that links one file
@@ -88,7 +99,7 @@ int PrintCss(const std::string& theme) {
         std::fwrite(css.data(), 1, css.size(), stdout);
         return std::fflush(stdout) == 0 ? 0 : 1;
     } catch (const Error& e) {
-        std::fprintf(stderr, "tintext: --print-css: %s\n", e.Description().c_str());
+        Say("--print-css: " + e.Description());
         return e.Number() == err::InvalidArgument ? 2 : 1;
     }
 }
@@ -109,18 +120,20 @@ int ExitStatus(JobOutcome outcome) {
 std::optional<int> AnswerInformationOption(int argc, char** argv) {
     auto isAny = [](const char* argument, std::initializer_list<const char*> names) {
         for (const char* name : names)
-            if (std::strcmp(argument, name) == 0) return true;
+            if (EqualsIgnoreCase(argument, name)) return true;
         return false;
     };
-    for (int i = 1; i < argc; ++i) {
-        if (isAny(argv[i], {"--help", "-h", "-?", "/?"})) {
+    for (int i = 1; i < argc && std::strcmp(argv[i], "--") != 0; ++i) {
+        if (isAny(argv[i], {"--help", "-h", "-?", "/?", "/help", "-help"})) {
             std::fputs(UsageText().c_str(), stdout);
             return 0;
         }
-        if (std::strncmp(argv[i], "--print-css", 11) == 0 && (argv[i][11] == '\0' || argv[i][11] == '=')) {
-            return PrintCss(argv[i][11] == '=' ? argv[i] + 12 : kDefaultTheme);
+        for (const char* form : {"--print-css", "/print-css", "-print-css"}) {
+            const size_t length = std::strlen(form);
+            if (strncasecmp(argv[i], form, length) == 0 && (argv[i][length] == '\0' || argv[i][length] == '='))
+                return PrintCss(argv[i][length] == '=' ? argv[i] + length + 1 : kDefaultTheme);
         }
-        if (isAny(argv[i], {"--version"})) {
+        if (isAny(argv[i], {"--version", "/version", "-version"})) {
             std::printf("%s\n", ApplicationTitle().c_str());
             return 0;
         }
@@ -128,66 +141,77 @@ std::optional<int> AnswerInformationOption(int argc, char** argv) {
     return std::nullopt;
 }
 
-int RunProgram(const std::string& argumentText) {
+int RunProgram(const std::vector<std::string>& args, ConsoleEnvironment* console) {
+    const auto started = std::chrono::steady_clock::now();
+    const CommandLine commandLine = ReadCommandLine(args);
+    const bool quiet = SwitchOn(commandLine, "quiet");
+    const bool verbose = SwitchOn(commandLine, "verbose") && !quiet;
+    if (console) {
+        console->quiet = quiet;
+        console->verbose = verbose;
+        if (quiet) console->progressBar = false;
+    }
+    for (const std::string& warning : commandLine.warnings) {
+        // Appending an option to override an earlier one is what scripts do.
+        if (quiet && warning.find("more than once") != std::string::npos) continue;
+        Say(warning);
+    }
+    std::vector<std::string> usageErrors = commandLine.usageErrors;
+    std::string definitionFile;
+    if (commandLine.Has("lang")) {
+        if (!commandLine.Text("hld").empty()) usageErrors.push_back("/lang and /hld both name a definition; give one");
+        const LanguageChoice choice = ChooseLanguage(DefinitionsFolder(commandLine), commandLine.Text("lang"));
+        if (choice.file.empty()) usageErrors.push_back(choice.problem);
+        definitionFile = choice.file;
+    }
+    if (!usageErrors.empty()) {
+        for (const std::string& error : usageErrors) Say(error);
+        Say("tintext --help shows every option");
+        return 2;
+    }
+    if (commandLine.Has("list")) return PrintLanguageList(DefinitionsFolder(commandLine));
+
     DialogSettings settings = LoadDialogSettings();
     SetShowOutputPreference(settings.showOutput);
-    DictionaryRef parameters = System().ParseCommandline(argumentText);
-    const int status = RunWithSettings(parameters, settings);
+    const int status = RunWithSettings(commandLine, definitionFile, settings);
     SaveDialogSettings(settings);
+    if (verbose) {
+        const std::chrono::duration<double, std::milli> taken = std::chrono::steady_clock::now() - started;
+        char milliseconds[32];
+        std::snprintf(milliseconds, sizeof milliseconds, "%.1f", taken.count());
+        Env().Note(NoteLevel::Detail, std::string("time taken: ") + milliseconds + " ms");
+    }
     return status;
 }
 
 std::string UsageText() {
-    return ApplicationTitle() + R"( - turns source code into syntax-coloured HTML.
+    std::string text = ApplicationTitle() + R"( - turns source code into syntax-coloured HTML.
 
-Usage: tintext /in=FILE [/out=FILE] [/hld=FILE] [/hldfolder=FOLDER]
+Usage: tintext FILE [options]
+       tintext /in=FILE [/out=FILE] [/hld=FILE | /lang=NAME] [/hldfolder=FOLDER]
                [/overwrite=0|1|2] [/dostext=0|1] [/showoutput=0|1]
-               [/theme=NAME] [/fragment=1] [/css=none] [/inline=1]
-               [/linenumbers=1] [/highlight=LINES] [/wrap=1]
-       tintext /check=FILE.hld
-       tintext --print-css[=THEME]
-       tintext --help | --version
+       tintext /check=FILE.hld | --list | --print-css[=THEME] | --help | --version
 
-Options are written /name=value, -name=value or name=value, separated by
-blanks or commas; quote a value that holds blanks ("/in=my file.asp").
-  in          the input file; - reads standard input
-  out         the output HTML file; - writes standard output
-  hld         the syntax definition (.hld); a name without a folder is looked
-              up in hldfolder; default: chosen by the input file's extension
-              (vb.hld for vb, bas, ctl, cls; asp.hld for asp, htm, html;
-              otherwise the extension itself)
-  hldfolder   the folder of syntax definitions; default: hld beside the
-              program, or <prefix>/share/tintext/hld when installed
-  overwrite   an existing output file: 0 is kept (default), 1 is replaced,
-              2 asks on the terminal (No when there is none)
-  dostext     1: the input is DOS (OEM, code page 437) text
-  showoutput  1 (default): open the output in the browser afterwards, when
-              the stored ShowOutput setting allows it; 0: do not
-  check       check a syntax definition and print each problem as
-              file:line: message (lines counted from 1)
-
-The page (for definitions with a PAGE line, which all shipped ones have):
-  theme       the colours: auto (default: light, or dark where the reader's
-              system prefers it), light, dark, high-contrast
-  fragment    1: a <div class="tintext"> to embed in another page, instead of
-              a whole page; its rules are scoped under .tintext
-  css         none: no <style> (link the file that --print-css writes)
-  inline      1: style attributes instead of classes, for e-mail and word
-              processors (theme auto gives light)
-  linenumbers 1: a number beside each line (not copied with the text), each
-              line an anchor #L<n> that its number links to
-  highlight   lines to mark, such as 3,10-12
-  wrap        1: long lines wrap (by default they scroll)
-  --print-css[=THEME] writes the stylesheet of a theme alone.
-
+Options are written /name=value, -name=value, --name=value, --name value or
+name=value, in any letter case, separated by blanks or commas; quote a value
+that holds blanks ("/in=my file.asp"). If an option is given twice, the last
+counts. An input whose name begins with "-" is written ./-x or after --.
+)";
+    for (const OptionInfo& option : KnownOptions()) {
+        std::string name = option.name;
+        name.resize(std::max<size_t>(name.size() + 1, 12), ' ');
+        text += "  " + name + option.help + "\n";
+    }
+    text += R"(
 Messages go to standard error. Ctrl-C stops the conversion and writes the
 part done so far; a second Ctrl-C stops at once without writing anything.
-Without /in the main dialog opens when a display can be used.
+Without an input file the main dialog opens when a display can be used.
 
 Exit status: 0 the output was written, also the part done before Ctrl-C
 (check: no problems), 1 it was not written (check: problems found), 2 usage
 error, 130 stopped by a second Ctrl-C.
 )";
+    return text;
 }
 
 }  // namespace tintext

@@ -10,6 +10,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xauth
   python3-html5lib
+  man-db groff-base
 )
 # The browser tests drive Debian's chromium; a developer build skips them
 # when it is missing, CI installs it (or set TINTEXT_BROWSER_TESTS=1).

@@ -4,7 +4,10 @@
 
 #include <gtest/gtest.h>
 
-#include "support/system.h"
+#include <iterator>
+#include <sstream>
+
+#include "app/command_line.h"
 
 using namespace tintext;
 
@@ -12,8 +15,13 @@ namespace {
 
 const std::string kThemes = std::string(TINTEXT_SOURCE_DIR) + "/hld/themes";
 
+// The words of a command line as a shell splits it (no quoting needed here).
 std::optional<PageOptions> Read(const std::string& commandLine, std::string& error) {
-    return ReadPageOptions(*System().ParseCommandline(commandLine), kThemes, error);
+    std::istringstream in(commandLine);
+    std::vector<std::string> words{std::istream_iterator<std::string>(in), {}};
+    const CommandLine read = ReadCommandLine(words);
+    EXPECT_TRUE(read.usageErrors.empty()) << commandLine;
+    return ReadPageOptions(*read.options, kThemes, error);
 }
 
 std::string ErrorOf(const std::string& commandLine) {
@@ -36,7 +44,7 @@ TEST(PageOptions, DefaultsAndFlags) {
     EXPECT_TRUE(none->stylesheet);
     EXPECT_FALSE(none->fragment || none->inlineStyles || none->lineNumbers || none->wrap);
 
-    const auto all = Read("/in=a.js /theme=high-contrast /fragment /css=NONE -linenumbers=1 wrap=true", error);
+    const auto all = Read("/in=a.js /theme=high-contrast /fragment /css=NONE -linenumbers=1 --wrap true", error);
     ASSERT_TRUE(all) << error;
     EXPECT_EQ(all->theme, "high-contrast");
     EXPECT_FALSE(all->stylesheet);
@@ -48,8 +56,8 @@ TEST(PageOptions, DefaultsAndFlags) {
     EXPECT_TRUE(off->stylesheet);
 }
 
-// Commas separate options as blanks do, so the rest of an unquoted list
-// arrives as entries of its own; quoted or not, the list is the same.
+// Commas separate options as blanks do; the items after the first of a
+// list still belong to it.
 TEST(PageOptions, HighlightLists) {
     struct Case {
         std::string commandLine;
@@ -57,7 +65,8 @@ TEST(PageOptions, HighlightLists) {
     } cases[] = {
         {"/highlight=3", {{3, 3}}},
         {"/highlight=3,10-12", {{3, 3}, {10, 12}}},
-        {"/highlight=\"3, 10-12,7\"", {{3, 3}, {10, 12}, {7, 7}}},
+        {"/highlight=\"3,10-12,7\"", {{3, 3}, {10, 12}, {7, 7}}},
+        {"--highlight 3,10-12 /wrap", {{3, 3}, {10, 12}}},
         {"/highlight=3,10-12 /wrap", {{3, 3}, {10, 12}}},
         {"/highlight=4294967295", {{4294967295u, 4294967295u}}},
     };
@@ -77,6 +86,7 @@ TEST(PageOptions, UsageErrorsSayWhatIsWrong) {
         {"/highlight=", "\"\" is not a line number"},
         {"/highlight=3,x-4", "\"x-4\" is not a line number"},
         {"/highlight=\"3,,4\"", "\"\" is not a line number"},
+        {"/highlight=3,wrap", "\"wrap\" is not a line number"},
         {"/highlight=12-10", "\"12-10\""},
         {"/highlight=0", "\"0\""},
         {"/highlight=4294967296", "\"4294967296\""},
