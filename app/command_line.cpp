@@ -4,12 +4,12 @@
 
 #include <algorithm>
 
+#include "support/ascii_text.h"
 #include "support/command_line_grammar.h"
 #include "support/components.h"
 #include "support/conversions.h"
-#include "support/error.h"
 #include "support/edit_distance.h"
-#include "support/ascii_text.h"
+#include "support/error.h"
 
 namespace tintext {
 
@@ -178,54 +178,47 @@ private:
 const std::vector<OptionInfo>& KnownOptions() {
     static const std::vector<OptionInfo> options = {
         {"in", OptionKind::Text, "FILE",
-         "the input file; - reads standard input. The first word that names\n"
-         "              an existing file is the input too (tintext page.asp)"},
+         "the input file; - reads standard input. The first word that names an existing file is the "
+         "input too (tintext page.asp)"},
         {"out", OptionKind::Text, "FILE",
-         "the output HTML file; - writes standard output; default: the input's\n"
-         "              name with .htm for its extension, beside it (standard output\n"
-         "              for standard input)"},
+         "the output HTML file; - writes standard output. Default: the input's name with .htm for its "
+         "extension, beside it (standard output for standard input)"},
         {"hld", OptionKind::Text, "FILE",
-         "the syntax definition (.hld); a name without a folder is a file of\n"
-         "              the current folder when there is one, else one of hldfolder;\n"
-         "              default: chosen by the input's name (see --list), else plain text"},
+         "the syntax definition (.hld); a name without a folder is a file of the current folder when there "
+         "is one, else one of hldfolder. Default: chosen by the input's name (see --list), else plain text"},
         {"lang", OptionKind::Text, "NAME",
-         "the shipped definition for a language, by name or extension\n"
-         "              (/lang=python, /lang=vbscript, /lang=bas); see --list"},
+         "the definition for a language, by name or extension (/lang=python, /lang=vbscript, /lang=bas)"},
         {"hldfolder", OptionKind::Text, "FOLDER",
-         "the folder of syntax definitions; default: hld beside the\n"
-         "              program, or <prefix>/share/tintext/hld when installed"},
+         "the folder of syntax definitions. Default: hld beside the program, or "
+         "<prefix>/share/tintext/hld when installed"},
         {"overwrite", OptionKind::Number, "0|1|2",
-         "an existing output file: 0 is kept (default), 1 is replaced,\n"
-         "              2 asks on the terminal (No when there is none)"},
+         "an existing output file: 0 is kept (default), 1 is replaced, 2 asks on the terminal (No when "
+         "there is none)"},
         {"dostext", OptionKind::Number, "0|1", "1: the input is DOS (OEM, code page 437) text"},
         {"showoutput", OptionKind::Switch, "0|1",
-         "1: open the output in the browser afterwards. From a terminal or a\n"
-         "              script only when given; a run without a terminal (from a file\n"
-         "              manager) opens it unless 0, when the stored ShowOutput allows"},
+         "1: open the output in the browser afterwards. From a terminal or a script only when asked; a "
+         "run without a terminal (from a file manager) opens it unless 0, when the stored ShowOutput allows"},
         {"check", OptionKind::Text, "FILE.hld",
-         "check a syntax definition and print each problem as\n"
-         "              file:line: message (lines counted from 1)"},
+         "check a syntax definition and print each problem as file:line: message (lines counted from 1)"},
         {"theme", OptionKind::Text, "NAME",
-         "the page's colours: auto (default: light, or dark where the\n"
-         "              reader's system prefers it), light, dark, high-contrast"},
+         "the page's colours: auto (the default: light, or dark where the reader's system prefers it), light, "
+         "dark, high-contrast"},
         {"fragment", OptionKind::Switch, "0|1",
-         "1: a <div class=\"tintext\"> to embed in another page, instead of a\n"
-         "              whole page; its stylesheet's rules are scoped under .tintext"},
-        {"css", OptionKind::Text, "none|embed",
-         "none: leave the <style> out (link the file --print-css writes)"},
-        {"inline", OptionKind::Switch, "0|1",
-         "1: style attributes instead of classes, for e-mail (auto gives light)"},
+         "1: a <div class=\"tintext\"> to embed in another page instead of a whole page; its stylesheet's "
+         "rules are scoped under .tintext"},
+        {"css", OptionKind::Text, "none|embed", "none: leave the <style> out (link the file --print-css writes)"},
+        {"inline", OptionKind::Switch, "0|1", "1: style attributes instead of classes, for e-mail (auto gives light)"},
         {"linenumbers", OptionKind::Switch, "0|1",
-         "1: a number beside each line, not copied with the text; each line\n"
-         "              is an anchor #L<n> that its number links to"},
+         "1: a number beside each line, not copied with the text; each line is an anchor #L<n> that its "
+         "number links to"},
         {"highlight", OptionKind::Text, "LINES", "lines to mark, such as 3,10-12"},
         {"wrap", OptionKind::Switch, "0|1", "1: long lines wrap (by default they scroll)"},
-        {"list", OptionKind::Action, "", "list the shipped languages: name, definition file, extensions"},
+        {"list", OptionKind::Action, "", "list the languages: name, definition file, the files served"},
         {"print-css", OptionKind::Action, "",
-         "write the stylesheet alone (--print-css=THEME: of that theme),\n"
-         "              for a site that links one file and converts with /css=none"},
-        {"quiet", OptionKind::Switch, "", "no progress bar and no notes; failures are still reported"},
-        {"verbose", OptionKind::Switch, "", "also name the definition, encoding and output chosen, and the time taken"},
+         "write the stylesheet alone (--print-css=THEME: of that theme), for a site that links one file and "
+         "converts with /css=none"},
+        {"quiet", OptionKind::Switch, "", "no progress bar and no notes; failures are still told"},
+        {"verbose", OptionKind::Switch, "", "also tell the definition, encoding and output chosen, the time taken"},
         {"help", OptionKind::Action, "", "print this text"},
         {"version", OptionKind::Action, "", "print the program's name and version"},
     };

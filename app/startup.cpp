@@ -14,9 +14,9 @@
 #include "app/page_options.h"
 #include "engine/theme.h"
 #include "engine/definition_check.h"
-#include "support/conversions.h"
 #include "support/error.h"
 #include "support/ascii_text.h"
+#include "support/conversions.h"
 #include "support/job_environment.h"
 #include "support/program_info.h"
 
@@ -67,22 +67,45 @@ std::string ThemesFolderOfRun(const CommandLine& commandLine, const std::string&
     return DefaultThemesFolder();
 }
 
-int RunWithSettings(const CommandLine& commandLine, const std::string& definitionFile, DialogSettings& settings) {
+int RunWithSettings(const CommandLine& commandLine, const std::string& definitionFile, const PageOptions& page,
+                    DialogSettings& settings) {
     if (commandLine.Has("check")) return RunCheck(commandLine.Text("check"));
     if (commandLine.Has("in")) {
         const BatchFrontEnd frontEnd =
             BatchNeedsDialogs(CurrentSurroundings()) ? BatchFrontEnd::Dialogs : BatchFrontEnd::Terminal;
-        std::string error;
-        const std::optional<PageOptions> page =
-            ReadPageOptions(*commandLine.options, ThemesFolderOfRun(commandLine, definitionFile), error);
-        if (!page) {
-            Say(error);
-            return 2;
-        }
-        return ExitStatus(RunBatch(*commandLine.options, frontEnd, definitionFile, *page));
+        return ExitStatus(RunBatch(*commandLine.options, frontEnd, definitionFile, page));
     }
     if (interactiveRun && DisplayAvailable()) return interactiveRun(settings);
     return NoInput(commandLine);
+}
+
+// "  /name=VALUE      description" with the description wrapped to fit 78
+// columns beside the names.
+std::string OptionHelp(const OptionInfo& option) {
+    constexpr size_t kColumn = 20, kWidth = 78;
+    std::string label = option.kind == OptionKind::Action || *option.value == '\0'
+                            ? std::string("--") + option.name
+                            : std::string("/") + option.name + "=" + option.value;
+    std::string text = "  " + label;
+    text += text.size() < kColumn ? std::string(kColumn - text.size(), ' ') : "\n" + std::string(kColumn, ' ');
+    size_t lineLength = kColumn;
+    const std::string help = option.help;
+    for (size_t start = 0; start < help.size();) {
+        size_t end = help.find(' ', start);
+        if (end == std::string::npos) end = help.size();
+        const std::string word = help.substr(start, end - start);
+        if (lineLength > kColumn && lineLength + 1 + word.size() > kWidth) {
+            text += "\n" + std::string(kColumn, ' ');
+            lineLength = kColumn;
+        } else if (lineLength > kColumn) {
+            text += ' ';
+            ++lineLength;
+        }
+        text += word;
+        lineLength += word.size();
+        start = end + 1;
+    }
+    return text + "\n";
 }
 
 std::string DefinitionsFolder(const CommandLine& commandLine) {
@@ -164,16 +187,31 @@ int RunProgram(const std::vector<std::string>& args, ConsoleEnvironment* console
         if (choice.file.empty()) usageErrors.push_back(choice.problem);
         definitionFile = choice.file;
     }
+    PageOptions page;
+    if (commandLine.Has("in")) {
+        std::string error;
+        const std::optional<PageOptions> read =
+            ReadPageOptions(*commandLine.options, ThemesFolderOfRun(commandLine, definitionFile), error);
+        if (read) page = *read;
+        else usageErrors.push_back(error);
+    }
     if (!usageErrors.empty()) {
-        for (const std::string& error : usageErrors) Say(error);
-        Say("tintext --help shows every option");
+        if (console) {
+            for (const std::string& error : usageErrors) Say(error);
+            Say("tintext --help shows every option");
+        } else {
+            // Started without a terminal: only a message box can tell why nothing happens.
+            std::string text;
+            for (const std::string& error : usageErrors) text += (text.empty() ? "" : "\r\n") + error;
+            Env().MessageBox(text, MsgButtons::Ok, MsgIcon::Exclamation, ApplicationTitle());
+        }
         return 2;
     }
     if (commandLine.Has("list")) return PrintLanguageList(DefinitionsFolder(commandLine));
 
     DialogSettings settings = LoadDialogSettings();
     SetShowOutputPreference(settings.showOutput);
-    const int status = RunWithSettings(commandLine, definitionFile, settings);
+    const int status = RunWithSettings(commandLine, definitionFile, page, settings);
     SaveDialogSettings(settings);
     if (verbose) {
         const std::chrono::duration<double, std::milli> taken = std::chrono::steady_clock::now() - started;
@@ -188,20 +226,19 @@ std::string UsageText() {
     std::string text = ApplicationTitle() + R"( - turns source code into syntax-coloured HTML.
 
 Usage: tintext FILE [options]
-       tintext /in=FILE [/out=FILE] [/hld=FILE | /lang=NAME] [/hldfolder=FOLDER]
-               [/overwrite=0|1|2] [/dostext=0|1] [/showoutput=0|1]
-       tintext /check=FILE.hld | --list | --print-css[=THEME] | --help | --version
+       tintext /in=FILE [/out=FILE] [/hld=FILE | /lang=NAME]
+               [/hldfolder=FOLDER] [/overwrite=0|1|2] [/dostext=0|1]
+               [/showoutput=0|1] [--quiet | --verbose]
+       tintext /check=FILE.hld | --list | --help | --version
+       tintext --print-css[=THEME]
 
 Options are written /name=value, -name=value, --name=value, --name value or
 name=value, in any letter case, separated by blanks or commas; quote a value
 that holds blanks ("/in=my file.asp"). If an option is given twice, the last
 counts. An input whose name begins with "-" is written ./-x or after --.
+
 )";
-    for (const OptionInfo& option : KnownOptions()) {
-        std::string name = option.name;
-        name.resize(std::max<size_t>(name.size() + 1, 12), ' ');
-        text += "  " + name + option.help + "\n";
-    }
+    for (const OptionInfo& option : KnownOptions()) text += OptionHelp(option);
     text += R"(
 Messages go to standard error. Ctrl-C stops the conversion and writes the
 part done so far; a second Ctrl-C stops at once without writing anything.
