@@ -152,6 +152,12 @@ MsgResult ConsoleEnvironment::Ask(const std::string& question) const {
     return answer;
 }
 
+void ConsoleEnvironment::Note(const std::string& text) {
+    if (!verbose) return;
+    ClearBar();
+    Write("tintext: " + text + "\n");
+}
+
 bool ConsoleEnvironment::OpenDocument(const std::string& path) {
     return SafeCBool(System().ShellOpen(path));
 }

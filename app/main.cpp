@@ -20,8 +20,8 @@ int main(int argc, char** argv) {
     tintext::PutHeapOnHugePages();
     if (std::optional<int> status = tintext::AnswerInformationOption(argc, argv)) return *status;
     const std::string arguments = tintext::JoinArguments(std::vector<std::string>(argv + 1, argv + argc));
-    const tintext::FrontEnd frontEnd =
-        tintext::ChooseFrontEnd(*tintext::System().ParseCommandline(arguments), tintext::CurrentSurroundings());
+    const tintext::DictionaryRef parameters = tintext::System().ParseCommandline(arguments);
+    const tintext::FrontEnd frontEnd = tintext::ChooseFrontEnd(*parameters, tintext::CurrentSurroundings());
     if (frontEnd != tintext::FrontEnd::Terminal) {
         const int error = tintext::ExecDesktopProgram(argv);
         // A batch run can still report on standard error; the main dialog has no stand-in.
@@ -33,6 +33,7 @@ int main(int argc, char** argv) {
         }
     }
     tintext::ConsoleEnvironment console;
+    console.verbose = tintext::WantsNotes(*parameters);
     tintext::SetEnv(&console);
     tintext::InstallInterruptHandler(console);
     const int status = tintext::RunProgram(arguments);

@@ -16,8 +16,9 @@ namespace {
 
 InteractiveRun interactiveRun = nullptr;
 
-constexpr const char* kKnownOptions[] = {"in",        "out",     "hld",        "hldfolder",
-                                         "overwrite", "dostext", "showoutput", "check"};
+// "-verbose" is what the grammar makes of --verbose.
+constexpr const char* kKnownOptions[] = {"in",         "out",   "hld",      "hldfolder", "overwrite", "dostext",
+                                         "showoutput", "check", "codepage", "verbose",   "-verbose"};
 
 // Other names are ignored as before, but a typing mistake should not pass
 // unnoticed; entries with neither name nor value are what runs of separators give.
@@ -52,7 +53,12 @@ int RunWithSettings(const DictionaryRef& parameters, DialogSettings& settings) {
     if (!check.IsEmpty()) return RunCheck(SafeCStr(check));
     if (!parameters->Item(Value("in")).IsEmpty()) {
         WarnAboutIgnoredOptions(*parameters);
-        return ExitStatus(RunBatch(parameters));
+        try {
+            return ExitStatus(RunBatch(parameters, settings.codePage));
+        } catch (const UsageError& e) {
+            std::fprintf(stderr, "tintext: %s\n", e.what());
+            return 2;
+        }
     }
     if (interactiveRun && DisplayAvailable()) return interactiveRun(settings);
     std::fputs(UsageText().c_str(), stderr);
@@ -92,6 +98,10 @@ std::optional<int> AnswerInformationOption(int argc, char** argv) {
     return std::nullopt;
 }
 
+bool WantsNotes(const Dictionary& parameters) {
+    return parameters.Exists(Value("-verbose")) || parameters.Exists(Value("verbose"));
+}
+
 int RunProgram(const std::string& argumentText) {
     DialogSettings settings = LoadDialogSettings();
     SetShowOutputPreference(settings.showOutput);
@@ -106,6 +116,7 @@ std::string UsageText() {
 
 Usage: tintext /in=FILE [/out=FILE] [/hld=FILE] [/hldfolder=FOLDER]
                [/overwrite=0|1|2] [/dostext=0|1] [/showoutput=0|1]
+               [/codepage=PAGE] [--verbose]
        tintext /check=FILE.hld
        tintext --help | --version
 
@@ -121,7 +132,17 @@ blanks or commas; quote a value that holds blanks ("/in=my file.asp").
               program, or <prefix>/share/tintext/hld when installed
   overwrite   an existing output file: 0 is kept (default), 1 is replaced,
               2 asks on the terminal (No when there is none)
-  dostext     1: the input is DOS (OEM, code page 437) text
+  dostext     1: the input is DOS (OEM) text, code page 437 unless
+              codepage names 850, 866 or another
+  codepage    the input's code page, as a number or a name: 936 or gbk,
+              950 or big5, 932 or shift_jis, 949 or euc-kr, 1250 to 1258
+              or windows-1251 and the like, iso-8859-1, -2, -15, koi8-r,
+              utf-8, utf-16, 437 or cp437, 850, 866; auto (default, or the
+              stored CodePage setting): a byte-order mark, else UTF-8 when
+              the input is valid UTF-8, else the page's own declaration
+              (CodePage directive, meta charset, XML encoding), else a
+              confident guess, else windows-1252
+  --verbose   name the encoding used for the input and why
   showoutput  1 (default): open the output in the browser afterwards, when
               the stored ShowOutput setting allows it; 0: do not
   check       check a syntax definition and print each problem as

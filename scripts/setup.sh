@@ -5,7 +5,7 @@ set -euo pipefail
 
 packages=(
   cmake ninja-build g++ pkg-config
-  libpcre2-dev qt6-base-dev unixodbc-dev
+  libpcre2-dev libuchardet-dev qt6-base-dev unixodbc-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xauth
 )

@@ -36,6 +36,9 @@ public:
     // Opens the file with the program the desktop associates with it, without
     // waiting; returns whether the request was accepted.
     virtual bool OpenDocument(const std::string& path) = 0;
+    // A line of information about the run (the encoding chosen, and why) for a
+    // user who asked for it; nothing by default.
+    virtual void Note(const std::string& text) {}
 };
 
 // The provider in use; a minimal one that writes messages to stderr until one is set.

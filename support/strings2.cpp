@@ -31,8 +31,6 @@ void Strings2::SetOemCodePage(int codePage) {
 
 std::string Strings2::TrimZ(const std::string& text) const { return text.substr(0, text.find('\0')); }
 
-std::string Strings2::Oem2CharBuff(const std::string& text) const {
-    return RedecodeWindows1252As(text, oemCodePage_);
-}
+std::string Strings2::Oem2CharBuff(const std::string& bytes) const { return DecodeCodePage(bytes, oemCodePage_); }
 
 }  // namespace tintext
