@@ -2,7 +2,7 @@
 
 #include "support/code_pages.h"
 #include "support/conversions.h"
-#include "support/strings_core.h"
+#include "support/ascii_text.h"
 
 namespace tintext {
 

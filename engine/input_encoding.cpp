@@ -5,7 +5,7 @@
 #include "engine/charset_detection.h"
 #include "engine/encoding_declaration.h"
 #include "support/code_pages.h"
-#include "support/strings_core.h"
+#include "support/ascii_text.h"
 #include "support/text_codec.h"
 #include "support/utf8.h"
 

@@ -4,7 +4,7 @@
 #include <array>
 #include <charconv>
 
-#include "support/strings_core.h"
+#include "support/ascii_text.h"
 
 namespace tintext {
 
