@@ -7,7 +7,7 @@
 #include "app/front_end_choice.h"
 #include "engine/definition_check.h"
 #include "support/conversions.h"
-#include "support/environment.h"
+#include "support/job_environment.h"
 #include "support/system.h"
 
 namespace tintext {

@@ -11,10 +11,12 @@ lines that differ most, each with both readings, to judge which one is wrong.
   bench/agreement.py --hld hld/c.hld --lexer c [--ext .h] [--limit 200] FOLDER...
   bench/agreement.py --all       # every language with files on this machine
 
-Tintext's classes: cm is comment; st and es (an escape in a string) are
-string. Pygments' token types: Comment.* except Comment.Preproc and
-Comment.PreprocFile is comment; Literal.String.* except String.Regex is
-string. Regular expressions count as neither in both.
+Tintext's classes: cm is comment; st, es (an escape in a string) and av
+(an attribute value) are string, except code inside a string (${x},
+f"{x}"). Pygments' token types: Comment.* is comment, except Comment.Preproc (a whole directive line in C),
+and Comment.PreprocFile (the file name after #include) is string;
+Literal.String.* is string, except String.Interpol (the ${ } and { } around
+code in a string). Regular expressions count as neither in both.
 """
 import argparse
 import ast
@@ -63,7 +65,7 @@ def tintext_categories(html):
         for cls in reversed(stack):
             if cls == "cm":
                 return "c"
-            if cls in ("st", "es"):
+            if cls in ("st", "es", "av"):
                 return "s"
             if cls:
                 return "."
@@ -99,9 +101,11 @@ def pygments_categories(path, lexer):
             continue
         token, _, value = line.partition("\t")
         piece = ast.literal_eval(value)
-        if token.startswith("Token.Comment") and not token.startswith("Token.Comment.Preproc"):
+        if token == "Token.Comment.PreprocFile":  # the name after #include
+            cat = "s"
+        elif token.startswith("Token.Comment") and token != "Token.Comment.Preproc":
             cat = "c"
-        elif token.startswith("Token.Literal.String") and token != "Token.Literal.String.Regex":
+        elif token.startswith("Token.Literal.String") and token not in ("Token.Literal.String.Regex", "Token.Literal.String.Interpol"):
             cat = "s"
         else:
             cat = "."

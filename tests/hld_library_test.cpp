@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <fstream>
 #include <map>
+#include <optional>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -240,6 +241,56 @@ TEST_P(ShippedDefinition, UsesTheCommonStylesheet) {
     EXPECT_EQ(withoutTitle(tree), withoutTitle(reference));
 }
 
+// The text a pattern matches when it is a plain text (escapes allowed; of an
+// alternation, the first branch); nullopt when it is not.
+std::optional<std::string> LiteralText(const std::string& pattern) {
+    std::string text;
+    for (size_t i = 0; i < pattern.size(); ++i) {
+        const char c = pattern[i];
+        if (c == '|') break;
+        if (c == '\\') {
+            if (i + 1 == pattern.size() || isalnum(static_cast<unsigned char>(pattern[i + 1]))) return std::nullopt;
+            text += pattern[++i];
+        } else if (std::string_view(".^$?*+()[]{}").find(c) != std::string_view::npos) {
+            return std::nullopt;
+        } else {
+            text += c;
+        }
+    }
+    if (text.empty()) return std::nullopt;
+    return text;
+}
+
+// Openers nested 100,000 deep, for every section that enters itself on a
+// plain text (a block comment that nests, a brace, a parenthesis) and can be
+// reached from the first section by plain texts: no crash, no hang, and the
+// text comes back. Definitions with such sections join by themselves.
+TEST_P(ShippedDefinition, HundredThousandNestedOpenersComeBack) {
+    const HldTree tree = Load();
+    // Breadth first from the first section: the shortest plain text that reaches each section.
+    std::map<std::string, std::string> reach{{tree.sections.at(0).first, ""}};
+    std::vector<std::string> queue{tree.sections.at(0).first};
+    int nests = 0;
+    for (size_t q = 0; q < queue.size() && nests < 3; ++q) {
+        const HldSection& section = *tree.sections.Find(queue[q]);
+        for (const HldRule& rule : section.rules) {
+            if (!rule.enter || !tree.sections.Find(*rule.enter)) continue;
+            const std::optional<std::string> opener = LiteralText(rule.patterns.front().pattern);
+            if (!opener) continue;
+            if (*rule.enter == queue[q] && !rule.returns) {
+                std::string input = reach[queue[q]];
+                for (int k = 0; k < 100000; ++k) input += *opener;
+                ExpectRoundTrip(tree, input, "100,000 times " + *opener + " in " + queue[q]);
+                ++nests;
+            } else if (!reach.count(*rule.enter)) {
+                reach[*rule.enter] = reach[queue[q]] + *opener;
+                queue.push_back(*rule.enter);
+            }
+        }
+    }
+    if (nests == 0) GTEST_SKIP() << "no section enters itself on a plain text";
+}
+
 INSTANTIATE_TEST_SUITE_P(Library, ShippedDefinition, ::testing::ValuesIn(ShippedDefinitions(false)),
                          [](const ::testing::TestParamInfo<std::string>& info) {
                              std::string name = info.param.substr(0, info.param.size() - 4);
@@ -349,7 +400,9 @@ TEST(AspDefinition, JScriptPageSectionsAreRenamedCopies) {
         const HldSection* original = tree.sections.Find(originalName);
         ASSERT_NE(original, nullptr) << name;
         EXPECT_EQ(copy.ignoreCase, original->ignoreCase) << name;
-        if (originalName != page) EXPECT_TRUE(same(copy.header, original->header) && same(copy.footer, original->footer)) << name;
+        if (originalName != page) {
+            EXPECT_TRUE(same(copy.header, original->header) && same(copy.footer, original->footer)) << name;
+        }
         // The rule that leads into the copies is the original's alone.
         std::vector<const HldRule*> rules;
         for (const HldRule& rule : original->rules)
@@ -364,10 +417,30 @@ TEST(AspDefinition, JScriptPageSectionsAreRenamedCopies) {
             EXPECT_TRUE(same(a.formats, b.formats)) << name << " rule " << r + 1;
             EXPECT_EQ(a.returns, b.returns) << name << " rule " << r + 1;
             ASSERT_EQ(a.enter.has_value(), b.enter.has_value()) << name << " rule " << r + 1;
-            if (a.enter) EXPECT_EQ(*b.enter, *a.enter == "AspCode" ? "AspJs" : *a.enter + suffix) << name;
+            if (a.enter) {
+                EXPECT_EQ(*b.enter, *a.enter == "AspCode" ? "AspJs" : *a.enter + suffix) << name;
+            }
         }
     }
     EXPECT_GT(copies, 0);
+}
+
+// A here-document that never closes, 10 MB of it: no hang, no crash, and the
+// text comes back. A definition that is not shipped (yet) is passed over.
+TEST(BadInput, HereDocumentsThatNeverCloseComeBack) {
+    const std::pair<const char*, const char*> cases[] = {
+        {"sh.hld", "cat <<EOF\n"},  {"pl.hld", "print <<\"EOT\";\n"}, {"rb.hld", "x = <<~EOS\n"},
+        {"php.hld", "<?php\n$x = <<<EOT\n"}, {"ps1.hld", "$x = @\"\n"},
+    };
+    std::string body;
+    while (body.size() < 10'000'000) body += "never closed $line \"quoted\" 'x' # <b> and ${var}\n";
+    int converted = 0;
+    for (const auto& [definition, opener] : cases) {
+        if (!fs::exists(kHldFolder / definition)) continue;
+        ExpectRoundTrip(LoadHld((kHldFolder / definition).string()), opener + body, definition);
+        ++converted;
+    }
+    EXPECT_GT(converted, 0);
 }
 
 TEST(Examples, LinkedDefinitionsPointIntoTheFolder) {

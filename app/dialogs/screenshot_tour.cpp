@@ -13,7 +13,7 @@
 #include "app/dialogs/dialog_helpers.h"
 #include "app/dialogs/frm_main.h"
 #include "app/dialogs/frm_progress.h"
-#include "support/environment.h"
+#include "support/job_environment.h"
 
 namespace tintext {
 
