@@ -13,6 +13,7 @@
 #include "engine/formatter.h"
 #include "engine/hld_loader.h"
 #include "engine/input_encoding.h"
+#include "engine/language_table.h"
 #include "support/ascii_text.h"
 #include "support/components.h"
 #include "support/conversions.h"
@@ -20,6 +21,7 @@
 #include "support/file_io.h"
 #include "support/file_system_object.h"
 #include "support/job_environment.h"
+#include "support/program_info.h"
 #include "support/strings2_component.h"
 #include "support/system.h"
 #include "support/text_codec.h"
@@ -32,6 +34,11 @@ constexpr const char* kCrLf = "\r\n";
 constexpr const char* kStandardStream = "-";
 
 bool HasPathSeparator(const std::string& path) { return path.find_first_of("/\\") != std::string::npos; }
+
+bool IsRegularFile(const std::string& path) {
+    struct stat st {};
+    return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+}
 
 // Both names lead to one existing file (the same path, a link, another spelling).
 bool SameFile(const std::string& a, const std::string& b) {
@@ -68,6 +75,9 @@ public:
             Remember(e);
         }
     }
+
+    // The failure so far (the new file could not be made), or nullptr.
+    const Error* Failure() const { return failure_ ? &*failure_ : nullptr; }
 
     // Puts the new file in the output's place, or raises the first failure.
     void Commit() {
@@ -126,6 +136,7 @@ private:
 
     bool StdinInput() const { return r_.standardStreams && r_.inputfilename == kStandardStream; }
     bool StdoutOutput() const { return r_.standardStreams && r_.destfile == kStandardStream; }
+    std::string InputName() const { return StdinInput() ? "standard input" : r_.inputfilename; }
 
     void Tell(const std::string& text, MsgIcon icon, const std::string& title) {
         env_.MessageBox(text, MsgButtons::Ok, icon, title);
@@ -213,15 +224,25 @@ private:
 
         Step("Prepend hld folder if not given");
         hldfile_ = r_.hldfile;
-        const std::string folder = SafeCStr(r_.hldfolder);
-        if (!hldfile_.empty() && !folder.empty() && !HasPathSeparator(hldfile_)) {
+        const std::string given = SafeCStr(r_.hldfolder);
+        const std::string folder = given.empty() ? DefaultHldFolder() : given;
+        // A bare name is a file of the current folder when there is one there,
+        // else one of the definitions folder.
+        if (!hldfile_.empty() && !HasPathSeparator(hldfile_) && !IsRegularFile(hldfile_)) {
             hldfile_ = folder + "/" + hldfile_;
         }
 
         Step("Get default hld");
         if (hldfile_.empty()) {
-            hldfile_ = (folder.empty() ? DefaultHldFolder() : folder) + "/" + GetHLD(Value(r_.inputfilename));
+            const DefaultDefinition chosen = ChooseDefaultDefinition(folder, r_.inputfilename);
+            hldfile_ = chosen.path;
+            if (chosen.plainText) {
+                env_.Note(NoteLevel::Normal, "no definition serves " + InputName() + ", so it is converted as plain text; "
+                          "tintext --list shows the languages known, /lang=NAME picks one");
+            }
         }
+        env_.Note(NoteLevel::Detail, "definition: " + hldfile_);
+        env_.Note(NoteLevel::Detail, "output: " + (StdoutOutput() ? std::string("standard output") : r_.destfile));
 
         Step("Read the hld");
         HldTree hld;
@@ -234,6 +255,17 @@ private:
                 Warn("Unable to load the HLD file (" + hldfile_ + ")." + kCrLf + "Error " +
                      std::to_string(e.Number()) + ". " + e.Description());
             }
+            return JobOutcome::NotWritten;
+        }
+
+        // An output that cannot be written is told now, before the input is
+        // formatted, with the message the writing step would give.
+        std::optional<StringSink> memoryOutput;
+        std::optional<TemporaryFileSink> fileOutput;
+        if (StdoutOutput()) {
+            memoryOutput.emplace();
+        } else if (const Error* failure = fileOutput.emplace(r_.destfile).Failure()) {
+            Warn("Unable to write output file (" + r_.destfile + ")." + failure->Description());
             return JobOutcome::NotWritten;
         }
 
@@ -252,10 +284,7 @@ private:
 
         Step("Format Section");
         // Standard output is written in one piece at the end, as a file is.
-        std::optional<StringSink> memoryOutput;
-        std::optional<TemporaryFileSink> fileOutput;
-        OutputSink& output = StdoutOutput() ? static_cast<OutputSink&>(memoryOutput.emplace())
-                                            : fileOutput.emplace(r_.destfile);
+        OutputSink& output = memoryOutput ? static_cast<OutputSink&>(*memoryOutput) : *fileOutput;
         size_t position = 0;
         FormatSection(hld, first, input, output, position);
         const bool cancelled = env_.cancelRequested;
@@ -277,7 +306,8 @@ private:
         const JobOutcome written = cancelled ? JobOutcome::Cancelled : JobOutcome::Written;
 
         Step("Display output");
-        if (r_.showoutput && SafeCBool(Value(ShowOutputPreference())) && !StdoutOutput()) {
+        const bool preferenceAllows = !r_.showOutputPreferenceApplies || SafeCBool(Value(ShowOutputPreference()));
+        if (r_.showoutput && preferenceAllows && !StdoutOutput()) {
             try {
                 env_.OpenDocument(r_.destfile);
             } catch (const Error& e) {
@@ -298,8 +328,8 @@ private:
     std::string DecodeInputText(std::string bytes) {
         const EncodingChoice encoding =
             ChooseInputEncoding(bytes, {r_.codePage, r_.codePageSource, r_.dostext != 0});
-        for (const std::string& note : encoding.notes) env_.Note(note);
-        env_.Note("encoding: " + DescribeEncoding(encoding));
+        for (const std::string& note : encoding.notes) env_.Note(NoteLevel::Detail, note);
+        env_.Note(NoteLevel::Detail, "encoding: " + DescribeEncoding(encoding));
         if (r_.dostext == 0 || encoding.bomLength > 0) return DecodeInput(std::move(bytes), encoding);
         auto strings2 = std::dynamic_pointer_cast<Strings2>(CreateObjectEx("Ostrand.Strings2"));
         if (!strings2) throw RuntimeError(err::CannotCreateObject);

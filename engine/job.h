@@ -23,6 +23,9 @@ struct JobRequest {
     Value hldfolder;           // empty: the folder hld beside the program
     int32_t overwritemode = 0;  // 0 no, 1 yes, 2 ask; others as 0
     bool showoutput = false;
+    // Whether the main dialog's show-output preference must also allow
+    // opening the output; a run from a terminal opens it when asked alone.
+    bool showOutputPreferenceApplies = true;
     int32_t dostext = 0;        // non-zero: the input is DOS (OEM) text
     // The input's code page as the user named it (0: found from the input;
     // with dostext, the OEM page, 437 when 0), and who named it, for the note

@@ -1,6 +1,6 @@
-// The job environment: the few process-wide values and user-facing operations
-// that a conversion needs (cancel flag, progress, letting pending events run,
-// busy pointer, message boxes, opening a document). The engine talks to the
+// The job environment: the user-facing operations that a conversion needs
+// (cancel flag, progress, letting pending events run, busy pointer, message
+// boxes, opening a document) and the show-output preference. The engine talks to the
 // user only through this interface; the terminal, the dialogs and the tests
 // each provide it.
 #pragma once
@@ -14,6 +14,10 @@ namespace tintext {
 enum class MsgButtons { Ok, YesNo };
 enum class MsgIcon { Exclamation, Information };
 enum class MsgResult { Ok, Yes, No };
+// Notes tell what a run did beside its result: Normal ones are shown unless
+// the user asked for quiet, Detail ones (what was chosen, time taken) only
+// when asked for.
+enum class NoteLevel { Normal, Detail };
 
 class JobEnvironment {
 public:
@@ -36,32 +40,14 @@ public:
     // Opens the file with the program the desktop associates with it, without
     // waiting; returns whether the request was accepted.
     virtual bool OpenDocument(const std::string& path) = 0;
-    // A line of information about the run (the encoding chosen, and why) for a
-    // user who asked for it; nothing by default.
-    virtual void Note(const std::string& text) {}
+    // One line of information that needs no answer; the dialogs show none.
+    virtual void Note(NoteLevel level, const std::string& text) {}
 };
 
 // The provider in use; a minimal one that writes messages to stderr until one is set.
 JobEnvironment& Env();
 // Installs a provider (not owned); nullptr restores the minimal default.
 void SetEnv(JobEnvironment* environment);
-
-// Process-wide values of the program.
-inline constexpr const char* kProgramTitle = "Tintext";
-inline constexpr int kVersionMajor = 1;
-inline constexpr int kVersionMinor = 0;
-inline constexpr int kVersionRevision = 47;
-// The maker's name, the company part of the settings path.
-inline constexpr const char* kCompanyName = "Tintext Project";
-
-// "Tintext (1.0.47)".
-std::string ApplicationTitle();
-// "1.0.47".
-std::string VersionText();
-// The folder holding the program's executable, without a trailing separator.
-std::string ProgramFolder();
-// For tests and relocated installs.
-void SetProgramFolder(const std::string& folder);
 
 // The main dialog's show-output check box state (0 clear, 1 ticked, 2 greyed).
 int32_t ShowOutputPreference();
