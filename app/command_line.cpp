@@ -4,12 +4,12 @@
 
 #include <algorithm>
 
+#include "support/ascii_text.h"
 #include "support/command_line_grammar.h"
 #include "support/components.h"
 #include "support/conversions.h"
-#include "support/error.h"
 #include "support/edit_distance.h"
-#include "support/ascii_text.h"
+#include "support/error.h"
 
 namespace tintext {
 
@@ -162,47 +162,38 @@ private:
 const std::vector<OptionInfo>& KnownOptions() {
     static const std::vector<OptionInfo> options = {
         {"in", OptionKind::Text, "FILE",
-         "the input file; - reads standard input. The first word that names\n"
-         "              an existing file is the input too (tintext page.asp)"},
+         "the input file; - reads standard input. The first word that names an existing file is the "
+         "input too (tintext page.asp)"},
         {"out", OptionKind::Text, "FILE",
-         "the output HTML file; - writes standard output; default: the input's\n"
-         "              name with .htm for its extension, beside it (standard output\n"
-         "              for standard input)"},
+         "the output HTML file; - writes standard output. Default: the input's name with .htm for its "
+         "extension, beside it (standard output for standard input)"},
         {"hld", OptionKind::Text, "FILE",
-         "the syntax definition (.hld); a name without a folder is a file of\n"
-         "              the current folder when there is one, else one of hldfolder;\n"
-         "              default: chosen by the input's name (see --list), else plain text"},
+         "the syntax definition (.hld); a name without a folder is a file of the current folder when there "
+         "is one, else one of hldfolder. Default: chosen by the input's name (see --list), else plain text"},
         {"lang", OptionKind::Text, "NAME",
-         "the shipped definition for a language, by name or extension\n"
-         "              (/lang=python, /lang=vbscript, /lang=bas); see --list"},
+         "the definition for a language, by name or extension (/lang=python, /lang=vbscript, /lang=bas)"},
         {"hldfolder", OptionKind::Text, "FOLDER",
-         "the folder of syntax definitions; default: hld beside the\n"
-         "              program, or <prefix>/share/tintext/hld when installed"},
+         "the folder of syntax definitions. Default: hld beside the program, or "
+         "<prefix>/share/tintext/hld when installed"},
         {"overwrite", OptionKind::Number, "0|1|2",
-         "an existing output file: 0 is kept (default), 1 is replaced,\n"
-         "              2 asks on the terminal (No when there is none)"},
+         "an existing output file: 0 is kept (default), 1 is replaced, 2 asks on the terminal (No when "
+         "there is none)"},
         {"dostext", OptionKind::Number, "0|1",
-         "1: the input is DOS (OEM) text, code page 437 unless codepage\n"
-         "              names 850, 866 or another"},
+         "1: the input is DOS (OEM) text, code page 437 unless codepage names 850, 866 or another"},
         {"codepage", OptionKind::Text, "PAGE",
-         "the input's code page, a number or a name: 936 or gbk, 950 or\n"
-         "              big5, 932 or shift_jis, 949 or euc-kr, 1250 to 1258 or\n"
-         "              windows-1251 and the like, iso-8859-1, -2, -15, koi8-r, utf-8,\n"
-         "              utf-16, 437 or cp437, 850, 866. auto (the default, or the\n"
-         "              stored CodePage setting): a byte-order mark, else UTF-8 when\n"
-         "              the input is valid UTF-8, else the page's own declaration\n"
-         "              (CodePage directive, meta charset, XML encoding), else a\n"
-         "              confident guess, else windows-1252"},
+         "the input's code page, a number or a name: 936 or gbk, 950 or big5, 932 or shift_jis, 949 or "
+         "euc-kr, 1250 to 1258 or windows-1251 and the like, iso-8859-1, -2, -15, koi8-r, utf-8, utf-16, "
+         "437 or cp437, 850, 866. auto (the default, or the stored CodePage setting): a byte-order mark, "
+         "else UTF-8 when the input is valid UTF-8, else the page's own declaration (CodePage directive, "
+         "meta charset, XML encoding), else a confident guess, else windows-1252"},
         {"showoutput", OptionKind::Switch, "0|1",
-         "1: open the output in the browser afterwards. From a terminal or a\n"
-         "              script only when given; a run without a terminal (from a file\n"
-         "              manager) opens it unless 0, when the stored ShowOutput allows"},
+         "1: open the output in the browser afterwards. From a terminal or a script only when asked; a "
+         "run without a terminal (from a file manager) opens it unless 0, when the stored ShowOutput allows"},
         {"check", OptionKind::Text, "FILE.hld",
-         "check a syntax definition and print each problem as\n"
-         "              file:line: message (lines counted from 1)"},
-        {"list", OptionKind::Action, "", "list the shipped languages: name, definition file, extensions"},
-        {"quiet", OptionKind::Switch, "", "no progress bar and no notes; failures are still reported"},
-        {"verbose", OptionKind::Switch, "", "also name the definition, encoding and output chosen, and the time taken"},
+         "check a syntax definition and print each problem as file:line: message (lines counted from 1)"},
+        {"list", OptionKind::Action, "", "list the languages: name, definition file, the files served"},
+        {"quiet", OptionKind::Switch, "", "no progress bar and no notes; failures are still told"},
+        {"verbose", OptionKind::Switch, "", "also tell the definition, encoding and output chosen, the time taken"},
         {"help", OptionKind::Action, "", "print this text"},
         {"version", OptionKind::Action, "", "print the program's name and version"},
     };

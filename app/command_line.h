@@ -24,7 +24,7 @@ struct OptionInfo {
     const char* name;   // lower case
     OptionKind kind;
     const char* value;  // how --help shows the value: "FILE", "0|1|2"; "" for actions
-    const char* help;   // --help's description; lines after the first start with blanks
+    const char* help;   // --help's description, one paragraph
 };
 
 // Every option the program knows, in the order --help lists them.

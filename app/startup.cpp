@@ -11,8 +11,8 @@
 #include "app/front_end_choice.h"
 #include "app/language_list.h"
 #include "engine/definition_check.h"
-#include "support/conversions.h"
 #include "support/ascii_text.h"
+#include "support/conversions.h"
 #include "support/job_environment.h"
 #include "support/program_info.h"
 
@@ -62,6 +62,35 @@ int RunWithSettings(const CommandLine& commandLine, const std::string& definitio
     }
     if (interactiveRun && DisplayAvailable()) return interactiveRun(settings);
     return NoInput(commandLine);
+}
+
+// "  /name=VALUE      description" with the description wrapped to fit 78
+// columns beside the names.
+std::string OptionHelp(const OptionInfo& option) {
+    constexpr size_t kColumn = 20, kWidth = 78;
+    std::string label = option.kind == OptionKind::Action || *option.value == '\0'
+                            ? std::string("--") + option.name
+                            : std::string("/") + option.name + "=" + option.value;
+    std::string text = "  " + label;
+    text += text.size() < kColumn ? std::string(kColumn - text.size(), ' ') : "\n" + std::string(kColumn, ' ');
+    size_t lineLength = kColumn;
+    const std::string help = option.help;
+    for (size_t start = 0; start < help.size();) {
+        size_t end = help.find(' ', start);
+        if (end == std::string::npos) end = help.size();
+        const std::string word = help.substr(start, end - start);
+        if (lineLength > kColumn && lineLength + 1 + word.size() > kWidth) {
+            text += "\n" + std::string(kColumn, ' ');
+            lineLength = kColumn;
+        } else if (lineLength > kColumn) {
+            text += ' ';
+            ++lineLength;
+        }
+        text += word;
+        lineLength += word.size();
+        start = end + 1;
+    }
+    return text + "\n";
 }
 
 std::string DefinitionsFolder(const CommandLine& commandLine) {
@@ -150,20 +179,18 @@ std::string UsageText() {
     std::string text = ApplicationTitle() + R"( - turns source code into syntax-coloured HTML.
 
 Usage: tintext FILE [options]
-       tintext /in=FILE [/out=FILE] [/hld=FILE | /lang=NAME] [/hldfolder=FOLDER]
-               [/overwrite=0|1|2] [/dostext=0|1] [/codepage=PAGE] [/showoutput=0|1]
+       tintext /in=FILE [/out=FILE] [/hld=FILE | /lang=NAME]
+               [/hldfolder=FOLDER] [/overwrite=0|1|2] [/dostext=0|1]
+               [/codepage=PAGE] [/showoutput=0|1] [--quiet | --verbose]
        tintext /check=FILE.hld | --list | --help | --version
 
 Options are written /name=value, -name=value, --name=value, --name value or
 name=value, in any letter case, separated by blanks or commas; quote a value
 that holds blanks ("/in=my file.asp"). If an option is given twice, the last
 counts. An input whose name begins with "-" is written ./-x or after --.
+
 )";
-    for (const OptionInfo& option : KnownOptions()) {
-        std::string name = option.name;
-        name.resize(std::max<size_t>(name.size() + 1, 12), ' ');
-        text += "  " + name + option.help + "\n";
-    }
+    for (const OptionInfo& option : KnownOptions()) text += OptionHelp(option);
     text += R"(
 Messages go to standard error. Ctrl-C stops the conversion and writes the
 part done so far; a second Ctrl-C stops at once without writing anything.

@@ -199,7 +199,7 @@ private:
         }
 
         Step("Load Input File");
-        if (!StdinInput() && !StdoutOutput() && SameFile(r_.inputfilename, r_.destfile)) {
+        if (!StdinInput() && !StdoutOutput() && !r_.inputfilename.empty() && SameFile(r_.inputfilename, r_.destfile)) {
             // Writing would replace the input with its own HTML.
             Warn("The output file (" + r_.destfile + ") is the input file (" + r_.inputfilename +
                  "). The process was aborted, so that the input file is kept.");

@@ -6,9 +6,9 @@
 #include <set>
 
 #include "engine/job.h"
+#include "support/ascii_text.h"
 #include "support/edit_distance.h"
 #include "support/file_system_object.h"
-#include "support/ascii_text.h"
 
 namespace tintext {
 

@@ -254,9 +254,11 @@ TEST_F(CliForms, BadInputs) {
                            "tintext: tintext --help shows every option\n");
     EXPECT_FALSE(dir.Has("a.htm"));
 
-    Result emptyIn = Run(std::vector<std::string>{"/in=", "/out=o.htm"} + kDigits);
-    EXPECT_EQ(emptyIn.status, 1);
-    EXPECT_TRUE(emptyIn.err.starts_with(kAppTitle + "Unable to load input file ().")) << emptyIn.err;
+    for (const std::vector<std::string>& args : {std::vector<std::string>{"/in="}, {"/in=", "/out=o.htm"}}) {
+        Result emptyIn = Run(args + kDigits);
+        EXPECT_EQ(emptyIn.status, 1);
+        EXPECT_TRUE(emptyIn.err.starts_with(kAppTitle + "Unable to load input file ().")) << emptyIn.err;
+    }
 
     Result noInput = Run({"pag.asp", "/ovewrite=1"});
     EXPECT_EQ(noInput.status, 2);

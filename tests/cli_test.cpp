@@ -55,9 +55,13 @@ TEST_F(CliTest, VersionAndHelp) {
 
     Result help = Run({"--help"});
     EXPECT_EQ(help.status, 0);
-    for (const char* option : {"in", "out", "hld", "hldfolder", "overwrite", "dostext", "showoutput", "check"})
-        EXPECT_NE(help.out.find("  " + std::string(option) + " "), std::string::npos) << option;
-    EXPECT_NE(help.out.find("file:line: message (lines counted from 1)"), std::string::npos);
+    for (const char* option : {"/in=FILE", "/out=FILE", "/hld=FILE", "/lang=NAME", "/hldfolder=FOLDER",
+                               "/overwrite=0|1|2", "/dostext=0|1", "/showoutput=0|1", "/check=FILE.hld", "--list",
+                               "--quiet", "--verbose", "--help", "--version"})
+        EXPECT_NE(help.out.find("\n  " + std::string(option) + " "), std::string::npos) << option;
+    EXPECT_NE(help.out.find("file:line: message (lines counted"), std::string::npos);
+    for (size_t start = 0, end; (end = help.out.find('\n', start)) != std::string::npos; start = end + 1)
+        EXPECT_LE(end - start, 78u) << help.out.substr(start, end - start);
     EXPECT_TRUE(help.err.empty());
     EXPECT_TRUE(fs::is_empty(dir.P("registry")));  // neither touches the settings
 }
