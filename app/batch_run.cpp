@@ -37,7 +37,7 @@ std::string DefaultOutputName(const std::string& inputfilename) {
 }
 
 JobOutcome RunBatch(const Dictionary& options, BatchFrontEnd frontEnd, const std::string& definitionFile,
-                    const CodePageChoice& codePage) {
+                    const CodePageChoice& codePage, const PageOptions& page) {
     auto option = [&](const char* name) { return options.Item(Value(name)); };
     JobRequest request;
     request.inputfilename = SafeCStr(option("in"));
@@ -63,6 +63,7 @@ JobOutcome RunBatch(const Dictionary& options, BatchFrontEnd frontEnd, const std
     request.codePage = codePage.codePage;
     request.codePageSource = codePage.source;
     request.standardStreams = true;
+    request.page = page;
     return Process(request);
 }
 

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <string>
 
+#include "engine/page.h"
 #include "support/value.h"
 
 namespace tintext {
@@ -35,6 +36,8 @@ struct JobRequest {
     // Batch runs from a terminal: "-" as the input reads standard input, "-"
     // as the output writes standard output.
     bool standardStreams = false;
+    // The page around the output, for definitions with a PAGE line.
+    PageOptions page;
 };
 
 // Runs one conversion. Every failure is reported through the job
