@@ -41,6 +41,17 @@ inline std::string DecodeField(const std::string& text) {
     return out;
 }
 
+// Whether `text` is `pattern`, where "..." in the pattern stands for any text.
+inline bool Like(const std::string& text, const std::string& pattern) {
+    size_t dots = pattern.find("...");
+    if (dots == std::string::npos) return text == pattern;
+    if (text.compare(0, dots, pattern, 0, dots) != 0) return false;
+    const std::string rest = pattern.substr(dots + 3);
+    for (size_t at = dots; at <= text.size(); ++at)
+        if (Like(text.substr(at), rest)) return true;
+    return false;
+}
+
 inline std::string DataPath(const std::string& name) { return std::string(TINTEXT_SOURCE_DIR) + "/tests/data/" + name; }
 
 struct Row {

@@ -50,23 +50,14 @@ std::string Print(const HldTree& tree) {
     return out;
 }
 
-// Whether `text` is `pattern`, where "..." in the pattern stands for any text.
-bool Like(const std::string& text, const std::string& pattern) {
-    size_t dots = pattern.find("...");
-    if (dots == std::string::npos) return text == pattern;
-    if (text.compare(0, dots, pattern, 0, dots) != 0) return false;
-    const std::string rest = pattern.substr(dots + 3);
-    for (size_t at = dots; at <= text.size(); ++at)
-        if (Like(text.substr(at), rest)) return true;
-    return false;
-}
-
 std::string Replaced(std::string text, const std::string& what, const std::string& by) {
     for (size_t at; (at = text.find(what)) != std::string::npos;) text.replace(at, what.size(), by);
     return text;
 }
 
 }  // namespace
+
+using tintext::testing::Like;
 
 TEST(Definitions, LoadedTreesAndCheckReports) {
     TempFolder dir;
