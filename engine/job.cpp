@@ -1,5 +1,7 @@
 #include "engine/job.h"
 
+#include "support/user_folders.h"
+
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -22,6 +24,7 @@
 #include "support/strings_core.h"
 #include "support/system.h"
 #include "support/text_codec.h"
+#include "support/user_folders.h"
 
 namespace tintext {
 
@@ -223,7 +226,8 @@ private:
 
         Step("Get default hld");
         if (hldfile_.empty()) {
-            hldfile_ = (folder.empty() ? DefaultHldFolder() : folder) + "/" + GetHLD(Value(r_.inputfilename));
+            const std::string bareName = GetHLD(Value(r_.inputfilename));
+            hldfile_ = folder.empty() ? FindDefaultDefinition(bareName) : folder + "/" + bareName;
         }
 
         Step("Read the hld");
@@ -264,6 +268,11 @@ private:
         const bool cancelled = env_.cancelRequested;
         env_.HideProgress();
         progressShown_ = false;
+        if (cancelled && r_.keepPartialOutput && !r_.keepPartialOutput()) {
+            Busy(false);  // the unwritten new file is removed with its sink
+            env_.SetProgressValue(0);
+            return JobOutcome::NotWritten;
+        }
 
         Step("Write output");
         try {
@@ -357,6 +366,14 @@ std::string DefaultHldFolder() {
     // Installed layout: <prefix>/bin/tintext with <prefix>/share/tintext/hld.
     const std::string prefix = std::filesystem::path(ProgramFolder()).parent_path().string();
     return (prefix == "/" ? "" : prefix) + "/share/tintext/hld";
+}
+
+std::string UserHldFolder() { return DataFolder() + "/tintext/hld"; }
+
+std::string FindDefaultDefinition(const std::string& bareName) {
+    const std::string own = UserHldFolder() + "/" + bareName;
+    if (FileSystemObject().FileExists(own)) return own;
+    return DefaultHldFolder() + "/" + bareName;
 }
 
 }  // namespace tintext
