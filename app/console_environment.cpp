@@ -8,8 +8,8 @@
 #include <atomic>
 #include <cerrno>
 
+#include "support/ascii_text.h"
 #include "support/conversions.h"
-#include "support/strings_core.h"
 #include "support/system.h"
 
 namespace tintext {

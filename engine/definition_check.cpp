@@ -4,8 +4,8 @@
 
 #include "engine/hld_loader.h"
 #include "engine/regexp.h"
+#include "support/ascii_text.h"
 #include "support/error.h"
-#include "support/strings_core.h"
 #include "support/system.h"
 
 namespace tintext {

@@ -7,11 +7,11 @@
 #include <vector>
 
 #include "engine/section_matcher.h"
-#include "support/utf8.h"
+#include "support/ascii_text.h"
 #include "support/environment.h"
 #include "support/error.h"
 #include "support/html_escape.h"
-#include "support/strings_core.h"
+#include "support/utf8.h"
 
 namespace tintext {
 

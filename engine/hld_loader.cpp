@@ -4,9 +4,9 @@
 #include <string_view>
 #include <unordered_set>
 
+#include "support/ascii_text.h"
 #include "support/conversions.h"
 #include "support/error.h"
-#include "support/strings_core.h"
 #include "support/system.h"
 
 namespace tintext {

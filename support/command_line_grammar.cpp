@@ -1,7 +1,7 @@
 #include "support/command_line_grammar.h"
 
+#include "support/ascii_text.h"
 #include "support/error.h"
-#include "support/strings_core.h"
 
 namespace tintext {
 

@@ -2,12 +2,12 @@
 
 #include <map>
 
+#include "support/ascii_text.h"
 #include "support/dictionary.h"
 #include "support/environment.h"
 #include "support/error.h"
 #include "support/file_system_object.h"
-#include "support/strings2.h"
-#include "support/strings_core.h"
+#include "support/strings2_component.h"
 
 namespace tintext {
 

@@ -5,7 +5,7 @@
 #include <cstdlib>
 #include <limits>
 
-#include "support/strings_core.h"
+#include "support/ascii_text.h"
 
 namespace tintext {
 

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 
-#include "support/strings_core.h"
+#include "support/ascii_text.h"
 #include "support/utf8.h"
 
 namespace tintext {

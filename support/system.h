@@ -15,7 +15,7 @@
 
 #include "support/dictionary.h"
 #include "support/error.h"
-#include "support/strings2.h"
+#include "support/strings2_component.h"
 #include "support/value.h"
 
 namespace tintext {

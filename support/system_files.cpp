@@ -10,11 +10,11 @@
 #include <string_view>
 #include <vector>
 
+#include "support/ascii_text.h"
 #include "support/components.h"
 #include "support/error.h"
 #include "support/file_io.h"
 #include "support/file_system_object.h"
-#include "support/strings_core.h"
 #include "support/system.h"
 #include "support/text_codec.h"
 

@@ -11,8 +11,8 @@
 #include "app/settings.h"
 #include "app/startup.h"
 #include "digits_definition.h"
+#include "recording_environment.h"
 #include "support/environment.h"
-#include "support/recording_environment.h"
 #include "support/system.h"
 
 using namespace tintext;

@@ -18,7 +18,7 @@
 
 #include "engine/formatter.h"
 #include "engine/hld_loader.h"
-#include "support/recording_environment.h"
+#include "recording_environment.h"
 
 using namespace tintext;
 

@@ -2,9 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include "recording_environment.h"
 #include "support/components.h"
 #include "support/error.h"
-#include "support/recording_environment.h"
 #include "support/system.h"
 
 using namespace tintext;

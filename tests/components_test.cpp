@@ -2,9 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include "recording_environment.h"
 #include "support/dictionary.h"
 #include "support/error.h"
-#include "support/recording_environment.h"
 
 using namespace tintext;
 

@@ -11,11 +11,11 @@
 
 #include "engine/formatter.h"
 #include "engine/regexp.h"
-#include "support/utf8.h"
+#include "recording_environment.h"
+#include "support/ascii_text.h"
 #include "support/error.h"
 #include "support/html_escape.h"
-#include "support/recording_environment.h"
-#include "support/strings_core.h"
+#include "support/utf8.h"
 
 using namespace tintext;
 

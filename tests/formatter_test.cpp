@@ -6,9 +6,9 @@
 #include <string>
 #include <vector>
 
+#include "recording_environment.h"
 #include "support/error.h"
 #include "support/html_escape.h"
-#include "support/recording_environment.h"
 
 // The tables leave trailing fields of their rows at their defaults.
 #pragma GCC diagnostic ignored "-Wmissing-field-initializers"

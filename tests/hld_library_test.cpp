@@ -13,10 +13,10 @@
 #include <vector>
 
 #include "engine/formatter.h"
-#include "engine/job.h"
 #include "engine/hld_loader.h"
+#include "engine/job.h"
+#include "recording_environment.h"
 #include "support/error.h"
-#include "support/recording_environment.h"
 
 using namespace tintext;
 namespace fs = std::filesystem;

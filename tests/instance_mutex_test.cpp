@@ -1,4 +1,4 @@
-#include "support/instance_mutex.h"
+#include "support/library/instance_mutex.h"
 
 #include <dirent.h>
 #include <signal.h>

@@ -12,11 +12,11 @@
 #include <memory>
 
 #include "digits_definition.h"
+#include "recording_environment.h"
 #include "scoped_variable.h"
 #include "support/components.h"
 #include "support/error.h"
-#include "support/recording_environment.h"
-#include "support/strings2.h"
+#include "support/strings2_component.h"
 
 using namespace tintext;
 using namespace tintext::testing;

@@ -9,13 +9,13 @@
 #include <fstream>
 #include <regex>
 
-#include "support/error.h"
+#include "recording_environment.h"
 #include "scoped_variable.h"
-#include "temp_folder.h"
+#include "support/error.h"
 #include "support/process_launch.h"
-#include "support/recording_environment.h"
 #include "support/shell_hooks.h"
 #include "support/system.h"
+#include "temp_folder.h"
 
 using namespace tintext;
 namespace fs = std::filesystem;

@@ -1,10 +1,10 @@
-#include "support/strings.h"
+#include "support/library/strings.h"
 
 #include <gtest/gtest.h>
 
+#include "recording_environment.h"
 #include "support/components.h"
 #include "support/error.h"
-#include "support/recording_environment.h"
 
 using namespace tintext;
 

@@ -3,8 +3,8 @@
 #include <gtest/gtest.h>
 
 #include "support/error.h"
+#include "support/strings2_component.h"
 #include "support/utf8.h"
-#include "support/strings2.h"
 
 using namespace tintext;
 

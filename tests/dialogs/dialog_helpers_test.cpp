@@ -7,8 +7,8 @@
 #include <QtTest>
 
 #include "app/dialogs/dialog_helpers.h"
-#include "support/recording_environment.h"
 #include "support/user_folders.h"
+#include "tests/recording_environment.h"
 
 using namespace tintext;
 

@@ -8,8 +8,8 @@
 
 #include "app/dialogs/frm_about.h"
 #include "dialog_test_support.h"
-#include "support/recording_environment.h"
 #include "support/system.h"
+#include "tests/recording_environment.h"
 
 using namespace tintext;
 using namespace tintext::testing;

@@ -9,7 +9,7 @@
 #include "app/dialogs/frm_progress.h"
 #include "app/dialogs/qt_environment.h"
 #include "dialog_test_support.h"
-#include "support/recording_environment.h"
+#include "tests/recording_environment.h"
 
 using namespace tintext;
 using namespace tintext::testing;

@@ -1,4 +1,4 @@
-#include "support/strings.h"
+#include "support/library/strings.h"
 
 #include <cmath>
 #include <cstdint>
@@ -7,12 +7,12 @@
 #include <string_view>
 #include <vector>
 
+#include "support/ascii_text.h"
 #include "support/command_line_grammar.h"
-#include "support/html_escape.h"
 #include "support/components.h"
 #include "support/conversions.h"
 #include "support/error.h"
-#include "support/strings_core.h"
+#include "support/html_escape.h"
 #include "support/utf8.h"
 
 namespace tintext {

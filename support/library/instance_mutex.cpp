@@ -1,4 +1,4 @@
-#include "support/instance_mutex.h"
+#include "support/library/instance_mutex.h"
 
 #include <fcntl.h>
 #include <sys/file.h>
@@ -11,8 +11,8 @@
 #include <map>
 #include <mutex>
 
+#include "support/ascii_text.h"
 #include "support/error.h"
-#include "support/strings_core.h"
 
 namespace tintext {
 

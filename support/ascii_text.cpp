@@ -1,4 +1,4 @@
-#include "support/strings_core.h"
+#include "support/ascii_text.h"
 
 #include <cstdint>
 

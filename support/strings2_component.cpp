@@ -1,4 +1,4 @@
-#include "support/strings2.h"
+#include "support/strings2_component.h"
 
 #include <atomic>
 

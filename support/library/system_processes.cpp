@@ -12,12 +12,12 @@
 #include <fstream>
 #include <thread>
 
+#include "support/ascii_text.h"
 #include "support/conversions.h"
 #include "support/error.h"
-#include "support/instance_mutex.h"
+#include "support/library/instance_mutex.h"
 #include "support/process_launch.h"
 #include "support/shell_hooks.h"
-#include "support/strings_core.h"
 #include "support/system.h"
 
 namespace tintext {

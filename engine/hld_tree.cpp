@@ -1,1 +1,0 @@
-#include "engine/hld_tree.h"
