@@ -538,6 +538,10 @@ void FrmWorkbench::MarkMatches() {
     // adds does not lead the marks astray.
     constexpr qsizetype kLookAhead = 4096;
     QList<QTextEdit::ExtraSelection> marks;
+    if (count_.matches.empty()) {
+        preview_->setExtraSelections(marks);
+        return;
+    }
     const QString shown = preview_->document()->toPlainText();
     QTextCharFormat look;
     look.setBackground(QColor(255, 225, 90));

@@ -16,7 +16,7 @@ class HtmlFragmenter {
 public:
     // pieceSize: the size, in bytes of HTML, a piece is cut at (after the
     // next line break; a line four times as long is cut between elements).
-    explicit HtmlFragmenter(size_t pieceSize = 16 * 1024) : pieceSize_(pieceSize) {}
+    explicit HtmlFragmenter(size_t pieceSize = 8 * 1024) : pieceSize_(pieceSize) {}
 
     // Appends the next part of the HTML (any size, cut anywhere).
     void Feed(std::string_view html);

@@ -1,5 +1,8 @@
 #include "app/dialogs/preview_worker.h"
 
+#include <sys/resource.h>
+#include <unistd.h>
+
 #include <chrono>
 #include <regex>
 
@@ -11,6 +14,10 @@
 #include "support/error.h"
 
 namespace tintext {
+
+namespace {
+constexpr int kWorkerNiceness = 10;
+}  // namespace
 
 LatestTaskRunner::LatestTaskRunner() : thread_([this] { Loop(); }) {}
 
@@ -41,6 +48,8 @@ void LatestTaskRunner::CancelAll() {
 }
 
 void LatestTaskRunner::Loop() {
+    // Below the user-interface thread, so that on a busy machine keystrokes win the processor.
+    setpriority(PRIO_PROCESS, static_cast<id_t>(gettid()), kWorkerNiceness);
     while (true) {
         Task task;
         std::shared_ptr<std::atomic<bool>> cancelled;

@@ -59,7 +59,7 @@ struct PreviewEvents {
 
 // The preview shows at most this much HTML; the conversion goes on to its
 // end so that a failure further on is still reported.
-inline constexpr size_t kPreviewHtmlLimit = 4 * 1024 * 1024;
+inline constexpr size_t kPreviewHtmlLimit = 1024 * 1024;
 
 // Checks the definition text, then converts the sample with it as a
 // conversion job would (the first section, the whole sample), into memory.
