@@ -6,7 +6,7 @@
 #include <chrono>
 #include <string>
 
-#include "support/environment.h"
+#include "support/job_environment.h"
 
 namespace tintext {
 

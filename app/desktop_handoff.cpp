@@ -5,7 +5,7 @@
 #include <cerrno>
 #include <cstdio>
 
-#include "support/environment.h"
+#include "support/job_environment.h"
 
 namespace tintext {
 

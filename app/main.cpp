@@ -12,8 +12,8 @@
 #include "app/front_end_choice.h"
 #include "app/startup.h"
 #include "support/command_line_grammar.h"
-#include "support/environment.h"
 #include "support/huge_pages.h"
+#include "support/job_environment.h"
 #include "support/system.h"
 
 int main(int argc, char** argv) {

@@ -7,7 +7,7 @@
 #include "app/front_end_choice.h"
 #include "engine/definition_check.h"
 #include "support/conversions.h"
-#include "support/environment.h"
+#include "support/job_environment.h"
 #include "support/system.h"
 
 namespace tintext {
@@ -115,7 +115,7 @@ blanks or commas; quote a value that holds blanks ("/in=my file.asp").
   out         the output HTML file; - writes standard output
   hld         the syntax definition (.hld); a name without a folder is looked
               up in hldfolder; default: chosen by the input file's extension
-              (vb.hld for vb, bas, ctl, cls, vbs; asp.hld for asp, htm, html;
+              (vb.hld for vb, bas, ctl, cls; asp.hld for asp, htm, html;
               otherwise the extension itself)
   hldfolder   the folder of syntax definitions; default: hld beside the
               program, or <prefix>/share/tintext/hld when installed

@@ -5,10 +5,15 @@
 // installed), and on a text with 20,000 strings, each an Enter/Return pair.
 // Linear cost shows as equal MB/s at every size. TINTEXT_BENCH_HLD names a
 // definition file to use instead (hld/js.hld, for instance), and
-// TINTEXT_BENCH_INPUT a sample to repeat instead of jquery.js.
+// TINTEXT_BENCH_INPUT a sample to repeat instead of jquery.js. Besides, every
+// sample in Examples/ repeated to 1 MB, with the shipped definition the job
+// picks for it (BM_Example/<sample>; --benchmark_filter=BM_Example runs
+// those alone): no definition should fall below 20 MB/s.
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -16,6 +21,8 @@
 
 #include "engine/formatter.h"
 #include "engine/hld_loader.h"
+#include "engine/job.h"
+#include "support/value.h"
 
 using namespace tintext;
 
@@ -160,6 +167,36 @@ void BM_EnterReturnPairs(benchmark::State& state) {
 }
 BENCHMARK(BM_EnterReturnPairs)->Arg(20000)->Arg(80000)->Unit(benchmark::kMillisecond);
 
+void RegisterExamples() {
+    namespace fs = std::filesystem;
+    const fs::path source = TINTEXT_SOURCE_DIR;
+    std::vector<fs::path> samples;
+    std::error_code ec;
+    for (const auto& entry : fs::directory_iterator(source / "Examples", ec))
+        if (entry.is_regular_file()) samples.push_back(entry.path());
+    std::sort(samples.begin(), samples.end());
+    for (const fs::path& sample : samples) {
+        const fs::path hld = source / "hld" / GetHLD(Value(sample.string()));
+        if (!fs::exists(hld)) continue;
+        benchmark::RegisterBenchmark(("BM_Example/" + sample.filename().string()).c_str(),
+                                     [sample, hld](benchmark::State& state) {
+                                         const HldTree tree = LoadHld(hld.string());
+                                         std::ifstream file(sample, std::ios::binary);
+                                         std::ostringstream text;
+                                         text << file.rdbuf();
+                                         Run(state, tree, Repeated(text.str(), size_t{1} << 20));
+                                     })
+            ->Unit(benchmark::kMillisecond);
+    }
+}
+
 }  // namespace
 
-BENCHMARK_MAIN();
+int main(int argc, char** argv) {
+    RegisterExamples();
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

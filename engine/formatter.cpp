@@ -8,9 +8,9 @@
 
 #include "engine/section_matcher.h"
 #include "support/ascii_text.h"
-#include "support/environment.h"
 #include "support/error.h"
 #include "support/html_escape.h"
+#include "support/job_environment.h"
 #include "support/utf8.h"
 
 namespace tintext {

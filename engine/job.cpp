@@ -17,10 +17,10 @@
 #include "support/ascii_text.h"
 #include "support/components.h"
 #include "support/conversions.h"
-#include "support/environment.h"
 #include "support/error.h"
 #include "support/file_io.h"
 #include "support/file_system_object.h"
+#include "support/job_environment.h"
 #include "support/strings2_component.h"
 #include "support/system.h"
 #include "support/text_codec.h"
@@ -352,7 +352,7 @@ std::string GetHLD(const Value& fileName) {
     if (!fso) throw RuntimeError(err::CannotCreateObject);
     const std::string extension = ToLowerAscii(fso->GetExtensionName(SafeCStr(fileName)));
     std::string base = extension;
-    if (extension == "vb" || extension == "bas" || extension == "ctl" || extension == "cls" || extension == "vbs") {
+    if (extension == "vb" || extension == "bas" || extension == "ctl" || extension == "cls") {
         base = "vb";
     } else if (extension == "asp" || extension == "htm" || extension == "html") {
         base = "asp";

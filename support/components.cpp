@@ -4,9 +4,9 @@
 
 #include "support/ascii_text.h"
 #include "support/dictionary.h"
-#include "support/environment.h"
 #include "support/error.h"
 #include "support/file_system_object.h"
+#include "support/job_environment.h"
 #include "support/strings2_component.h"
 
 namespace tintext {

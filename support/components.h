@@ -24,24 +24,11 @@ void ShowError(const std::string& message);
 using ComponentFactory = std::function<ObjectRef()>;
 
 // The table of components, for tests that need a component to be missing or
-// different. Registering replaces; unregistering a ProgID makes creating it fail.
+// different (see tests/scoped_missing_component.h). Registering replaces;
+// unregistering a ProgID makes creating it fail.
 void RegisterComponent(const std::string& progId, ComponentFactory factory);
 void UnregisterComponent(const std::string& progId);
 // Restores the program's own table.
 void ResetComponents();
-
-// Removes a component for the lifetime of a scope.
-class ScopedMissingComponent {
-public:
-    explicit ScopedMissingComponent(std::string progId) : progId_(std::move(progId)) {
-        UnregisterComponent(progId_);
-    }
-    ~ScopedMissingComponent() { ResetComponents(); }
-    ScopedMissingComponent(const ScopedMissingComponent&) = delete;
-    ScopedMissingComponent& operator=(const ScopedMissingComponent&) = delete;
-
-private:
-    std::string progId_;
-};
 
 }  // namespace tintext

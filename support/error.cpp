@@ -1,6 +1,16 @@
 #include "support/error.h"
 
+#include <cstring>
+
 namespace tintext {
+
+namespace {
+
+// The two forms strerror_r comes in.
+[[maybe_unused]] const char* ErrorTextOf(int result, const char* buffer) { return result == 0 ? buffer : nullptr; }
+[[maybe_unused]] const char* ErrorTextOf(const char* result, const char*) { return result; }
+
+}  // namespace
 
 Error::Error(int32_t number, std::string source, std::string description,
              std::string helpFile, int32_t helpContext)
@@ -39,6 +49,13 @@ Error RuntimeError(int32_t number, const std::string& detail) {
     std::string text = RuntimeErrorText(number);
     if (!detail.empty()) text += text.empty() ? detail : ": " + detail;
     return Error(number, kProgramSource, text);
+}
+
+std::string SystemErrorText(int32_t number) {
+    if (number == err::AlreadyExists) return "Cannot create a file when that file already exists.";
+    char buffer[2048] = {};
+    const char* text = ErrorTextOf(strerror_r(number, buffer, sizeof buffer), buffer);
+    return text ? text : "Unknown error " + std::to_string(number);
 }
 
 }  // namespace tintext

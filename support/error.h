@@ -23,6 +23,7 @@ inline constexpr int32_t DeviceIoError = 57;
 inline constexpr int32_t FileAlreadyExists = 58;
 inline constexpr int32_t DiskFull = 61;
 inline constexpr int32_t TooManyFiles = 67;
+inline constexpr int32_t AlreadyExists = 183;  // the system's: a named mutex already in use
 inline constexpr int32_t CannotCreateObject = 429;
 inline constexpr int32_t DuplicateKey = 457;
 inline constexpr int32_t SystemFailure = 1000;
@@ -59,5 +60,8 @@ std::string RuntimeErrorText(int32_t number);
 
 // An Error with the platform's own text for a classic run-time error number.
 Error RuntimeError(int32_t number, const std::string& detail = {});
+
+// The system's message text for an error number: errno numbers and 183.
+std::string SystemErrorText(int32_t number);
 
 }  // namespace tintext

@@ -6,6 +6,7 @@
 
 #include <cerrno>
 
+#include "support/components.h"
 #include "support/error.h"
 #include "support/file_io.h"
 
@@ -94,6 +95,14 @@ void FileSystemObject::CopyFile(const std::string& source, const std::string& de
         writer.Write(std::string_view(buffer, static_cast<size_t>(n)));
     }
     writer.Commit(st.st_mode & 07777, &st.st_mtim);
+}
+
+std::shared_ptr<FileSystemObject> NewFileSystemObject(bool reportFailure) {
+    const char* progId = "Scripting.FileSystemObject";
+    ObjectRef object = reportFailure ? CreateObjectEx(progId) : CreateObject(progId);
+    auto fso = std::dynamic_pointer_cast<FileSystemObject>(object);
+    if (!fso) throw RuntimeError(err::TypeMismatch);
+    return fso;
 }
 
 }  // namespace tintext

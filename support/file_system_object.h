@@ -5,6 +5,7 @@
 #pragma once
 
 #include <ctime>
+#include <memory>
 #include <string>
 
 #include "support/value.h"
@@ -33,5 +34,10 @@ public:
     // destination exists and overwrite is false.
     void CopyFile(const std::string& source, const std::string& destination, bool overwrite = true) const;
 };
+
+// A new "Scripting.FileSystemObject", created through CreateObjectEx (which
+// reports a failure to the user) when reportFailure is set, else through
+// CreateObject. Raises 13 when the component is something else.
+std::shared_ptr<FileSystemObject> NewFileSystemObject(bool reportFailure);
 
 }  // namespace tintext

@@ -1,6 +1,6 @@
 #include "support/shell_hooks.h"
 
-#include "support/process_launch.h"
+#include "support/child_process.h"
 
 namespace tintext {
 

@@ -1,9 +1,25 @@
+// System: the object, and its command-line and shell methods.
 #include "support/system.h"
 
+#include "support/command_line_grammar.h"
 #include "support/components.h"
+#include "support/shell_hooks.h"
 
 namespace tintext {
 
 System::System() : strings2_(std::dynamic_pointer_cast<Strings2>(CreateObjectEx("Ostrand.Strings2"))) {}
+
+// A failure to create the collection is reported to the user by CreateObjectEx.
+DictionaryRef System::ParseCommandline(const std::string& cmd) { return ParseOptionText(cmd, CreateObjectEx); }
+
+Value System::ShellOpen(const std::string& target) {
+    if (target.empty()) return Value();
+    return Value(OpenWithDesktop(target));
+}
+
+Value System::Hyperlink(const std::string& url) {
+    ShellOpen(url);
+    return Value();
+}
 
 }  // namespace tintext

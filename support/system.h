@@ -1,10 +1,11 @@
 // System: operating-system services behind one object: files and folders,
 // the command line, the registry, processes, the shell and single instance.
-// The methods are defined in one source file per area:
-//   system_files.cpp       files and folders
-//   system_commandline.cpp ParseCommandline
-//   system_registry.cpp    registry
-//   system_processes.cpp   processes, shell, single instance and the rest
+//
+// The first group of methods is what the two programs use, defined in
+// support/system.cpp, system_files.cpp and system_registry.cpp. The second
+// group is kept for completeness and used by neither program; it is defined
+// in support/library/ (target tintext_support_library), which the programs do
+// not link, so a program that called one would not build.
 #pragma once
 
 #include <cstdint>
@@ -24,16 +25,16 @@ namespace tintext {
 // reason and the error number, as WriteFileFromString reports them.
 std::string WritingErrorDescription(const std::string& filepath, const Error& caught);
 
+// The source of the errors System's file methods raise, followed by the method's name.
+inline constexpr const char* kSystemSource = "Ostrand.System->";
+
 class System {
 public:
     // Creates the "Ostrand.Strings2" member through CreateObjectEx; fails with
     // 429 when that component cannot be created.
     System();
 
-    // ---- Files and folders ----
-    // Raises 1000 "The filename cannot be blank." for an empty name, 53/76 for
-    // a missing file or folder.
-    Bytes ReadFile(const std::string& filepath);
+    // ---- Used by the programs: files ----
     // The whole file as text: UTF-8 as it is (a leading byte-order mark
     // dropped), anything else read as Windows-1252, so no byte is lost.
     std::string ReadFileToString(const std::string& filepath);
@@ -42,20 +43,13 @@ public:
     void WriteFileFromString(const std::string& filepath, const std::string& content);
     bool FileExists(const std::string& fileName);
     bool FolderExists(const std::string& folderName);
-    void MkDirEx(std::string folderName);
-    void WriteFile(const std::string& filepath, const Bytes& content);
-    bool CopyFileIfNewer(const std::string& sourcePath, const std::string& destinationPath);
-    // fileName loses a leading drive prefix when checkPathName keeps it.
-    std::string ValidFileName(std::string& fileName, bool checkPathName);
-    // An empty path is set to the temporary folder (the caller's variable receives it).
-    std::string GetTempFileName(std::string& path, const std::string& prefix = {});
 
-    // ---- Command line ----
+    // ---- Used by the programs: command line ----
     // Parses option text (/name=value, -name=value, name=value; blanks or
     // commas between; quotes with doubled quotes) into an "Ostrand.Dictionary".
     DictionaryRef ParseCommandline(const std::string& cmd);
 
-    // ---- Registry (file-backed store); never raises ----
+    // ---- Used by the programs: registry (file-backed store); never raises ----
     Value RegRead(const std::string& key);  // Null when missing or unreadable
     bool RegWrite(const std::string& key, const Value& value);
     // What RegRead gives for each path, from one reading of each store file.
@@ -65,18 +59,35 @@ public:
     // False (nothing written) when a path is invalid; false also when a file
     // could not be written.
     bool RegWriteValues(const std::vector<std::pair<std::string, Value>>& entries);
+
+    // ---- Used by the programs: opening documents and addresses ----
+    // Empty for an empty target, else a Boolean: whether the opener accepted it.
+    Value ShellOpen(const std::string& target);
+    Value Hyperlink(const std::string& url);  // always Empty
+
+    // ---- Library: files and folders ----
+    // Raises 1000 "The filename cannot be blank." for an empty name, 53/76 for
+    // a missing file or folder.
+    Bytes ReadFile(const std::string& filepath);
+    void MkDirEx(std::string folderName);
+    void WriteFile(const std::string& filepath, const Bytes& content);
+    bool CopyFileIfNewer(const std::string& sourcePath, const std::string& destinationPath);
+    // fileName loses a leading drive prefix when checkPathName keeps it.
+    std::string ValidFileName(std::string& fileName, bool checkPathName);
+    // An empty path is set to the temporary folder (the caller's variable receives it).
+    std::string GetTempFileName(std::string& path, const std::string& prefix = {});
+
+    // ---- Library: registry; never raises ----
     bool RegDelete(const std::string& key);
     bool RegDeleteTree(const std::string& key);
     DictionaryRef RegReadTree(const std::string& key);  // nullptr when the key cannot be opened
     bool RegWriteTree(const Value& tree, const std::string& key);
+    Value GetDefaultExchangeProfile();
 
-    // ---- Processes, shell and single instance ----
+    // ---- Library: processes, shell and single instance ----
     std::string ComputerName();
     std::string UserName();
     void Sleep(int32_t milliseconds);
-    // Empty for an empty target, else a Boolean: whether the opener accepted it.
-    Value ShellOpen(const std::string& target);
-    Value Hyperlink(const std::string& url);  // always Empty
     int32_t ShellExecute(const std::string& path, const Value& windowstyle);
     void ShellAndWait(const std::string& cmdline, bool minimized = false);
     void ShellAndWaitEx(const std::string& cmdline, const Value& showmode = Value());
@@ -90,7 +101,6 @@ public:
     void DestroyInstanceMutex(int32_t mutexHandle);
     bool CheckInstanceMutex(const std::string& mutexName);
     std::string CreateGUID();
-    Value GetDefaultExchangeProfile();
     bool AddDSN(const std::string& driver, const std::string& attributes, bool isSystem);
     bool RemoveDSN(const std::string& driver, const std::string& dsnName, bool isSystem);
     // Asks the installed folder picker; false when none is installed or the user cancelled.

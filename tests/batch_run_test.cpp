@@ -12,7 +12,7 @@
 #include "app/startup.h"
 #include "digits_definition.h"
 #include "recording_environment.h"
-#include "support/environment.h"
+#include "support/job_environment.h"
 #include "support/system.h"
 
 using namespace tintext;

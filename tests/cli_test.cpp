@@ -18,7 +18,7 @@
 
 #include "app/settings.h"
 #include "digits_definition.h"
-#include "support/environment.h"
+#include "support/job_environment.h"
 
 extern char** environ;
 

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "recording_environment.h"
+#include "scoped_missing_component.h"
 #include "support/dictionary.h"
 #include "support/error.h"
 

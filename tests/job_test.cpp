@@ -253,7 +253,7 @@ TEST_F(JobTest, UsersOwnDefinitionIsFoundBeforeTheShippedOne) {
 TEST_F(JobTest, GetHLDTable) {
     const std::pair<const char*, const char*> cases[] = {
         {"a.vb", "vb.hld"},          {"a.BAS", "vb.hld"},         {"a.ctl", "vb.hld"},
-        {"a.Cls", "vb.hld"},         {"a.vbs", "vb.hld"},         {"a.asp", "asp.hld"},
+        {"a.Cls", "vb.hld"},         {"a.vbs", "vbs.hld"},        {"a.asp", "asp.hld"},
         {"Page.HTM", "asp.hld"},     {"a.html", "asp.hld"},       {"style.css", "css.hld"},
         {"x.tar.GZ", "gz.hld"},      {"README", ".hld"},          {"dir.d/README", ".hld"},
         {"dir.d\\README", ".hld"},   {"C:\\w\\m.Bas", "vb.hld"},  {"trailing.", ".hld"},

@@ -12,7 +12,7 @@
 #include "recording_environment.h"
 #include "scoped_variable.h"
 #include "support/error.h"
-#include "support/process_launch.h"
+#include "support/library/process_launch.h"
 #include "support/shell_hooks.h"
 #include "support/system.h"
 #include "temp_folder.h"

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "support/environment.h"
+#include "support/job_environment.h"
 
 namespace tintext {
 

@@ -9,6 +9,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "scoped_missing_component.h"
 #include "support/components.h"
 #include "support/registry_store.h"
 #include "support/system.h"

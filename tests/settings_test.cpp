@@ -3,9 +3,9 @@
 #include <gtest/gtest.h>
 
 
-#include "support/environment.h"
-#include "support/system.h"
 #include "scoped_variable.h"
+#include "support/job_environment.h"
+#include "support/system.h"
 #include "temp_folder.h"
 
 using namespace tintext;

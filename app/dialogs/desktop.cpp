@@ -12,7 +12,7 @@
 #include "app/dialogs/screenshot_tour.h"
 #include "app/front_end_choice.h"
 #include "app/startup.h"
-#include "support/environment.h"
+#include "support/job_environment.h"
 
 namespace tintext {
 

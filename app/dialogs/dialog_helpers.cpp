@@ -7,8 +7,8 @@
 #include <QWidget>
 #include <cmath>
 
-#include "support/environment.h"
 #include "support/file_system_object.h"
+#include "support/job_environment.h"
 #include "support/user_folders.h"
 
 namespace tintext {

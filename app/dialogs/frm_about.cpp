@@ -11,8 +11,8 @@
 
 #include "app/dialogs/app_icon.h"
 #include "app/dialogs/dialog_helpers.h"
-#include "support/environment.h"
 #include "support/error.h"
+#include "support/job_environment.h"
 #include "support/system.h"
 
 namespace tintext {

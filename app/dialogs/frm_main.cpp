@@ -28,8 +28,8 @@
 #include "app/settings.h"
 #include "engine/job.h"
 #include "support/conversions.h"
-#include "support/environment.h"
 #include "support/error.h"
+#include "support/job_environment.h"
 #include "support/system.h"
 
 namespace tintext {

@@ -8,7 +8,7 @@
 #include <cmath>
 
 #include "app/dialogs/dialog_helpers.h"
-#include "support/environment.h"
+#include "support/job_environment.h"
 
 namespace tintext {
 

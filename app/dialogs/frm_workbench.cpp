@@ -23,7 +23,7 @@
 #include "app/dialogs/app_icon.h"
 #include "app/dialogs/code_editor.h"
 #include "engine/job.h"
-#include "support/environment.h"
+#include "support/job_environment.h"
 #include "support/error.h"
 #include "support/system.h"
 #include "support/text_codec.h"

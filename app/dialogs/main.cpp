@@ -10,7 +10,7 @@
 #include "app/dialogs/desktop.h"
 #include "app/startup.h"
 #include "support/command_line_grammar.h"
-#include "support/environment.h"
+#include "support/job_environment.h"
 
 int main(int argc, char** argv) {
     if (std::optional<int> status = tintext::AnswerInformationOption(argc, argv)) return *status;

@@ -10,7 +10,7 @@
 #include "engine/formatter.h"
 #include "engine/hld_loader.h"
 #include "engine/regexp.h"
-#include "support/environment.h"
+#include "support/job_environment.h"
 #include "support/error.h"
 
 namespace tintext {

@@ -6,7 +6,7 @@
 #include <QPointer>
 #include <QWidget>
 
-#include "support/environment.h"
+#include "support/job_environment.h"
 
 namespace tintext {
 

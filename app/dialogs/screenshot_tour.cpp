@@ -18,7 +18,7 @@
 #include "app/dialogs/frm_progress.h"
 #include "app/dialogs/frm_workbench.h"
 #include "engine/job.h"
-#include "support/environment.h"
+#include "support/job_environment.h"
 
 namespace tintext {
 

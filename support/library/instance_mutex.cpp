@@ -7,7 +7,6 @@
 
 #include <cerrno>
 #include <cstdlib>
-#include <cstring>
 #include <map>
 #include <mutex>
 
@@ -36,10 +35,6 @@ HandleTable& Handles() {
     if (!path.empty()) text += " (" + path + ")";
     throw Error(number, kProgramSource, text);
 }
-
-// The two forms strerror_r comes in.
-[[maybe_unused]] const char* ErrorTextOf(int result, const char* buffer) { return result == 0 ? buffer : nullptr; }
-[[maybe_unused]] const char* ErrorTextOf(const char* result, const char*) { return result; }
 
 bool IsDirectory(const std::string& path) {
     struct stat st;
@@ -85,13 +80,6 @@ int32_t AddHandle(int fd) {
 
 }  // namespace
 
-std::string SystemErrorText(int32_t number) {
-    if (number == kErrorAlreadyExists) return "Cannot create a file when that file already exists.";
-    char buffer[2048] = {};
-    const char* text = ErrorTextOf(strerror_r(number, buffer, sizeof buffer), buffer);
-    return text ? text : "Unknown error " + std::to_string(number);
-}
-
 std::string MutexFolder() {
     const char* runtime = std::getenv("XDG_RUNTIME_DIR");
     std::string folder = runtime && IsDirectory(runtime)
@@ -128,7 +116,7 @@ int32_t CreateInstanceMutex(const std::string& name) {
     int fd = OpenLockFile(name);
     if (!TryLock(fd)) {
         close(fd);
-        RaiseSystemError(kErrorAlreadyExists);
+        RaiseSystemError(err::AlreadyExists);
     }
     return AddHandle(fd);
 }

@@ -1,5 +1,4 @@
-// modMutex: a named mutex that guards a single running instance of a program,
-// and the system's message texts for the error numbers it raises.
+// modMutex: a named mutex that guards a single running instance of a program.
 //
 // A mutex is an flock'ed lock file in the user's runtime folder: held by the
 // process that created it, released when the handle is destroyed or the
@@ -13,12 +12,9 @@
 
 namespace tintext {
 
-// The error raised for a name that is already in use.
-inline constexpr int32_t kErrorAlreadyExists = 183;
-
 // Creates and holds the named mutex; returns its handle. Raises 183 when the
 // name is held by another process or already created in this one; other
-// failures raise the system error (errno number and text). An empty name
+// failures raise the system error (errno number and SystemErrorText). An empty name
 // makes an unnamed mutex that nobody else can find.
 int32_t CreateInstanceMutex(const std::string& name);
 
@@ -28,9 +24,6 @@ void DestroyInstanceMutex(int32_t handle);
 // True when the name is held, by another process or this one. Leaves nothing
 // held; other failures raise the system error.
 bool CheckInstanceMutex(const std::string& name);
-
-// The system's message text for an error number: errno numbers and 183.
-std::string SystemErrorText(int32_t number);
 
 // The folder of the lock files: "tintext-mutex" in $XDG_RUNTIME_DIR, or
 // "/tmp/tintext-mutex-<uid>" without one; created private to the user when

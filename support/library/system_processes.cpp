@@ -1,4 +1,4 @@
-// System: processes, the shell, single instance and the other desktop services.
+// System: processes, single instance and the other desktop services.
 #include <dlfcn.h>
 #include <pwd.h>
 #include <sys/random.h>
@@ -16,7 +16,7 @@
 #include "support/conversions.h"
 #include "support/error.h"
 #include "support/library/instance_mutex.h"
-#include "support/process_launch.h"
+#include "support/library/process_launch.h"
 #include "support/shell_hooks.h"
 #include "support/system.h"
 
@@ -88,16 +88,6 @@ std::string System::UserName() {
 void System::Sleep(int32_t milliseconds) {
     // A negative time would be "forever" to the platform; here it is no pause.
     if (milliseconds > 0) std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
-}
-
-Value System::ShellOpen(const std::string& target) {
-    if (target.empty()) return Value();
-    return Value(OpenWithDesktop(target));
-}
-
-Value System::Hyperlink(const std::string& url) {
-    ShellOpen(url);
-    return Value();
 }
 
 int32_t System::ShellExecute(const std::string& path, const Value& windowstyle) {

@@ -16,7 +16,7 @@
 #include "app/dialogs/frm_progress.h"
 #include "app/settings.h"
 #include "dialog_test_support.h"
-#include "support/environment.h"
+#include "support/job_environment.h"
 
 using namespace tintext;
 using namespace tintext::testing;

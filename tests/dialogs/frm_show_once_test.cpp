@@ -8,7 +8,7 @@
 #include "app/dialogs/frm_show_once.h"
 #include "app/settings.h"
 #include "dialog_test_support.h"
-#include "support/environment.h"
+#include "support/job_environment.h"
 
 using namespace tintext;
 using namespace tintext::testing;

@@ -19,7 +19,7 @@
 #include "app/dialogs/frm_workbench.h"
 #include "dialog_test_support.h"
 #include "engine/job.h"
-#include "support/environment.h"
+#include "support/job_environment.h"
 
 using namespace tintext;
 using namespace tintext::testing;
