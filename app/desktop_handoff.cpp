@@ -5,7 +5,7 @@
 #include <cerrno>
 #include <cstdio>
 
-#include "support/job_environment.h"
+#include "support/program_info.h"
 
 namespace tintext {
 

@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "support/conversions.h"
-#include "support/job_environment.h"
+#include "support/program_info.h"
 #include "support/system.h"
 #include "support/user_folders.h"
 

@@ -8,6 +8,7 @@
 #include "engine/definition_check.h"
 #include "support/conversions.h"
 #include "support/job_environment.h"
+#include "support/program_info.h"
 #include "support/system.h"
 
 namespace tintext {

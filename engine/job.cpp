@@ -21,6 +21,7 @@
 #include "support/file_io.h"
 #include "support/file_system_object.h"
 #include "support/job_environment.h"
+#include "support/program_info.h"
 #include "support/strings2_component.h"
 #include "support/system.h"
 #include "support/text_codec.h"

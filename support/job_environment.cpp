@@ -1,8 +1,5 @@
 #include "support/job_environment.h"
 
-#include <unistd.h>
-
-#include <climits>
 #include <cstdio>
 
 namespace tintext {
@@ -33,38 +30,12 @@ StderrEnvironment& DefaultEnvironment() {
 }
 
 JobEnvironment* current = nullptr;
-std::string programFolderOverride;
 int32_t showOutputPreference = 1;
-
-std::string ExecutableFolder() {
-    char buf[PATH_MAX];
-    ssize_t n = readlink("/proc/self/exe", buf, sizeof buf - 1);
-    if (n <= 0) return ".";
-    std::string path(buf, static_cast<size_t>(n));
-    size_t slash = path.rfind('/');
-    if (slash == std::string::npos) return ".";
-    return slash == 0 ? "/" : path.substr(0, slash);
-}
 
 }  // namespace
 
 JobEnvironment& Env() { return current ? *current : DefaultEnvironment(); }
 void SetEnv(JobEnvironment* environment) { current = environment; }
-
-std::string VersionText() {
-    return std::to_string(kVersionMajor) + "." + std::to_string(kVersionMinor) + "." +
-           std::to_string(kVersionRevision);
-}
-
-std::string ApplicationTitle() { return std::string(kProgramTitle) + " (" + VersionText() + ")"; }
-
-std::string ProgramFolder() {
-    if (!programFolderOverride.empty()) return programFolderOverride;
-    static const std::string folder = ExecutableFolder();
-    return folder;
-}
-
-void SetProgramFolder(const std::string& folder) { programFolderOverride = folder; }
 
 int32_t ShowOutputPreference() { return showOutputPreference; }
 void SetShowOutputPreference(int32_t state) { showOutputPreference = state; }

@@ -1,6 +1,6 @@
-// The job environment: the few process-wide values and user-facing operations
-// that a conversion needs (cancel flag, progress, letting pending events run,
-// busy pointer, message boxes, opening a document). The engine talks to the
+// The job environment: the user-facing operations that a conversion needs
+// (cancel flag, progress, letting pending events run, busy pointer, message
+// boxes, opening a document) and the show-output preference. The engine talks to the
 // user only through this interface; the terminal, the dialogs and the tests
 // each provide it.
 #pragma once
@@ -42,23 +42,6 @@ public:
 JobEnvironment& Env();
 // Installs a provider (not owned); nullptr restores the minimal default.
 void SetEnv(JobEnvironment* environment);
-
-// Process-wide values of the program.
-inline constexpr const char* kProgramTitle = "Tintext";
-inline constexpr int kVersionMajor = 1;
-inline constexpr int kVersionMinor = 0;
-inline constexpr int kVersionRevision = 47;
-// The maker's name, the company part of the settings path.
-inline constexpr const char* kCompanyName = "Tintext Project";
-
-// "Tintext (1.0.47)".
-std::string ApplicationTitle();
-// "1.0.47".
-std::string VersionText();
-// The folder holding the program's executable, without a trailing separator.
-std::string ProgramFolder();
-// For tests and relocated installs.
-void SetProgramFolder(const std::string& folder);
 
 // The main dialog's show-output check box state (0 clear, 1 ticked, 2 greyed).
 int32_t ShowOutputPreference();

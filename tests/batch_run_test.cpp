@@ -13,6 +13,7 @@
 #include "digits_definition.h"
 #include "recording_environment.h"
 #include "support/job_environment.h"
+#include "support/program_info.h"
 #include "support/system.h"
 
 using namespace tintext;

@@ -18,7 +18,7 @@
 
 #include "app/settings.h"
 #include "digits_definition.h"
-#include "support/job_environment.h"
+#include "support/program_info.h"
 
 extern char** environ;
 

@@ -16,6 +16,7 @@
 #include "scoped_variable.h"
 #include "support/components.h"
 #include "support/error.h"
+#include "support/program_info.h"
 #include "support/strings2_component.h"
 
 using namespace tintext;

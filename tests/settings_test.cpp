@@ -4,7 +4,7 @@
 
 
 #include "scoped_variable.h"
-#include "support/job_environment.h"
+#include "support/program_info.h"
 #include "support/system.h"
 #include "temp_folder.h"
 

@@ -13,6 +13,7 @@
 #include "app/front_end_choice.h"
 #include "app/startup.h"
 #include "support/job_environment.h"
+#include "support/program_info.h"
 
 namespace tintext {
 

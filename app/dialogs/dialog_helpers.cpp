@@ -9,6 +9,7 @@
 
 #include "support/file_system_object.h"
 #include "support/job_environment.h"
+#include "support/program_info.h"
 #include "support/user_folders.h"
 
 namespace tintext {

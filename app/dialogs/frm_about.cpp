@@ -13,6 +13,7 @@
 #include "app/dialogs/dialog_helpers.h"
 #include "support/error.h"
 #include "support/job_environment.h"
+#include "support/program_info.h"
 #include "support/system.h"
 
 namespace tintext {

@@ -30,6 +30,7 @@
 #include "support/conversions.h"
 #include "support/error.h"
 #include "support/job_environment.h"
+#include "support/program_info.h"
 #include "support/system.h"
 
 namespace tintext {

@@ -8,7 +8,7 @@
 #include "app/dialogs/frm_show_once.h"
 #include "app/settings.h"
 #include "dialog_test_support.h"
-#include "support/job_environment.h"
+#include "support/program_info.h"
 
 using namespace tintext;
 using namespace tintext::testing;
