@@ -24,6 +24,7 @@
 #include "app/dialogs/code_editor.h"
 #include "engine/job.h"
 #include "support/job_environment.h"
+#include "support/program_info.h"
 #include "support/error.h"
 #include "support/system.h"
 #include "support/text_codec.h"

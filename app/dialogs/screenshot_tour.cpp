@@ -19,6 +19,7 @@
 #include "app/dialogs/frm_workbench.h"
 #include "engine/job.h"
 #include "support/job_environment.h"
+#include "support/program_info.h"
 
 namespace tintext {
 

@@ -20,6 +20,7 @@
 #include "dialog_test_support.h"
 #include "engine/job.h"
 #include "support/job_environment.h"
+#include "support/program_info.h"
 
 using namespace tintext;
 using namespace tintext::testing;
