@@ -3,20 +3,27 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <atomic>
 #include <cerrno>
+#include <cstring>
+#include <vector>
 
 #include "support/ascii_text.h"
-#include "support/conversions.h"
-#include "support/system.h"
+
+extern char** environ;
 
 namespace tintext {
 
 namespace {
 
 constexpr int kBarWidth = 40;
+constexpr const char* kOpener = "xdg-open";
+constexpr int kOpenerFoundNoProgram = 3;  // xdg-open's "a required tool could not be found"
+constexpr auto kOpenerWait = std::chrono::seconds(3);
 // A few redraws a second are enough to see movement and cost nothing.
 constexpr auto kRedrawInterval = std::chrono::milliseconds(100);
 
@@ -153,7 +160,45 @@ MsgResult ConsoleEnvironment::Ask(const std::string& question) const {
 }
 
 bool ConsoleEnvironment::OpenDocument(const std::string& path) {
-    return SafeCBool(System().ShellOpen(path));
+    // The opener's own messages would be noise here: it talks to /dev/null,
+    // and a failure is told in one line from its exit status.
+    auto failed = [&](const std::string& why) {
+        ClearBar();
+        Write("tintext: " + path + " was written but not opened: " + why + "\n");
+        return false;
+    };
+    const std::string target = path[0] == '-' ? "./" + path : path;
+    std::vector<char*> argv = {const_cast<char*>(kOpener), const_cast<char*>(target.c_str()), nullptr};
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    for (int fd : {0, 1, 2}) posix_spawn_file_actions_addopen(&actions, fd, "/dev/null", fd ? O_WRONLY : O_RDONLY, 0);
+    pid_t pid = -1;
+    const int error = ::posix_spawnp(&pid, kOpener, &actions, nullptr, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    if (error != 0) return failed(std::string(kOpener) + ": " + std::strerror(error));
+    // An opener that hands the file to a running browser ends at once; one
+    // that runs the browser itself is left to it.
+    const auto deadline = std::chrono::steady_clock::now() + kOpenerWait;
+    int status = 0;
+    for (;;) {
+        const pid_t done = ::waitpid(pid, &status, WNOHANG);
+        if (done == pid) break;
+        if (done < 0 && errno != EINTR) return true;
+        if (std::chrono::steady_clock::now() >= deadline) return true;
+        ::usleep(20000);
+    }
+    if (WIFEXITED(status) && WEXITSTATUS(status) == 0) return true;
+    if (WIFEXITED(status) && WEXITSTATUS(status) == kOpenerFoundNoProgram) {
+        return failed(std::string(kOpener) + " found no program to open it");
+    }
+    return failed(std::string(kOpener) + (WIFEXITED(status) ? " ended with status " + std::to_string(WEXITSTATUS(status))
+                                                             : " was stopped by signal " + std::to_string(WTERMSIG(status))));
+}
+
+void ConsoleEnvironment::Note(NoteLevel level, const std::string& text) {
+    if (level == NoteLevel::Normal ? quiet : !verbose) return;
+    ClearBar();
+    Write("tintext: " + text + "\n");
 }
 
 void InstallInterruptHandler(JobEnvironment& environment) {

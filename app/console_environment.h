@@ -25,9 +25,14 @@ public:
     MsgResult MessageBox(const std::string& text, MsgButtons buttons, MsgIcon icon,
                          const std::string& title) override;
     bool OpenDocument(const std::string& path) override;
+    // "tintext: text" on its own line: Normal notes unless quiet, Detail
+    // notes when verbose.
+    void Note(NoteLevel level, const std::string& text) override;
 
     // Whether the progress bar is drawn (on when messageFd is a terminal).
     bool progressBar;
+    bool quiet = false;
+    bool verbose = false;
 
 private:
     int fd_;

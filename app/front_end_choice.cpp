@@ -53,7 +53,7 @@ Surroundings CurrentSurroundings() {
 bool BatchNeedsDialogs(const Surroundings& around) { return around.display && !around.terminal; }
 
 FrontEnd ChooseFrontEnd(const Dictionary& parameters, const Surroundings& around) {
-    if (!parameters.Item(Value("check")).IsEmpty()) return FrontEnd::Terminal;
+    if (!parameters.Item(Value("check")).IsEmpty() || parameters.Exists(Value("list"))) return FrontEnd::Terminal;
     if (!parameters.Item(Value("in")).IsEmpty())
         return BatchNeedsDialogs(around) ? FrontEnd::BatchDialogs : FrontEnd::Terminal;
     return around.display ? FrontEnd::MainDialog : FrontEnd::Terminal;

@@ -7,21 +7,24 @@
 #include <string>
 #include <vector>
 
+#include "app/command_line.h"
 #include "app/console_environment.h"
 #include "app/desktop_handoff.h"
 #include "app/front_end_choice.h"
 #include "app/startup.h"
-#include "support/command_line_grammar.h"
 #include "support/huge_pages.h"
 #include "support/job_environment.h"
-#include "support/system.h"
 
 int main(int argc, char** argv) {
     tintext::PutHeapOnHugePages();
     if (std::optional<int> status = tintext::AnswerInformationOption(argc, argv)) return *status;
-    const std::string arguments = tintext::JoinArguments(std::vector<std::string>(argv + 1, argv + argc));
+    const std::vector<std::string> args(argv + 1, argv + argc);
+    const tintext::CommandLine commandLine = tintext::ReadCommandLine(args);
+    // A usage error is told here, whatever else the run would need.
     const tintext::FrontEnd frontEnd =
-        tintext::ChooseFrontEnd(*tintext::System().ParseCommandline(arguments), tintext::CurrentSurroundings());
+        commandLine.usageErrors.empty()
+            ? tintext::ChooseFrontEnd(*commandLine.options, tintext::CurrentSurroundings())
+            : tintext::FrontEnd::Terminal;
     if (frontEnd != tintext::FrontEnd::Terminal) {
         const int error = tintext::ExecDesktopProgram(argv);
         // A batch run can still report on standard error; the main dialog has no stand-in.
@@ -35,7 +38,7 @@ int main(int argc, char** argv) {
     tintext::ConsoleEnvironment console;
     tintext::SetEnv(&console);
     tintext::InstallInterruptHandler(console);
-    const int status = tintext::RunProgram(arguments);
+    const int status = tintext::RunProgram(args, &console);
     tintext::SetEnv(nullptr);
     return status;
 }

@@ -1,15 +1,20 @@
 #include "app/startup.h"
 
+#include <algorithm>
+#include <chrono>
 #include <cstdio>
 #include <cstring>
 
 #include "app/batch_run.h"
+#include "app/command_line.h"
+#include "app/console_environment.h"
 #include "app/front_end_choice.h"
+#include "app/language_list.h"
 #include "engine/definition_check.h"
+#include "support/ascii_text.h"
 #include "support/conversions.h"
 #include "support/job_environment.h"
 #include "support/program_info.h"
-#include "support/system.h"
 
 namespace tintext {
 
@@ -17,29 +22,18 @@ namespace {
 
 InteractiveRun interactiveRun = nullptr;
 
-constexpr const char* kKnownOptions[] = {"in",        "out",     "hld",        "hldfolder",
-                                         "overwrite", "dostext", "showoutput", "check"};
+void Say(const std::string& text) { std::fprintf(stderr, "tintext: %s\n", text.c_str()); }
 
-// Other names are ignored as before, but a typing mistake should not pass
-// unnoticed; entries with neither name nor value are what runs of separators give.
-void WarnAboutIgnoredOptions(const Dictionary& parameters) {
-    for (const auto& [key, value] : parameters.Entries()) {
-        const std::string name = SafeCStr(key);
-        bool known = false;
-        for (const char* k : kKnownOptions) known = known || name == k;
-        if (known) continue;
-        if (!name.empty()) {
-            std::fprintf(stderr, "tintext: unknown option \"%s\" ignored\n", name.c_str());
-        } else if (!SafeCStr(value).empty()) {
-            std::fprintf(stderr, "tintext: value \"%s\" without an option name ignored\n",
-                         SafeCStr(value).c_str());
-        }
-    }
+// /quiet and /verbose alone are on, as /showoutput is; =0 turns them off.
+bool SwitchOn(const CommandLine& commandLine, const char* name) {
+    if (!commandLine.Has(name)) return false;
+    const std::string value = commandLine.Text(name);
+    return value.empty() || SafeCBool(Value(value));
 }
 
 int RunCheck(const std::string& fileName) {
     if (fileName.empty()) {
-        std::fprintf(stderr, "tintext: check needs a definition file: /check=file.hld\n");
+        Say("check needs a definition file: /check=file.hld");
         return 2;
     }
     const auto problems = CheckDefinition(fileName);
@@ -48,17 +42,59 @@ int RunCheck(const std::string& fileName) {
     return problems.empty() ? 0 : 1;
 }
 
-int RunWithSettings(const DictionaryRef& parameters, DialogSettings& settings) {
-    const Value check = parameters->Item(Value("check"));
-    if (!check.IsEmpty()) return RunCheck(SafeCStr(check));
-    if (!parameters->Item(Value("in")).IsEmpty()) {
-        WarnAboutIgnoredOptions(*parameters);
-        return ExitStatus(RunBatch(parameters));
+int NoInput(const CommandLine& commandLine) {
+    std::fputs(UsageText().c_str(), stderr);
+    std::string words;
+    for (const std::string& word : commandLine.notUnderstood) words += (words.empty() ? "" : ", ") + ("\"" + word + "\"");
+    if (!words.empty()) std::fprintf(stderr, "\nNot understood: %s (see the lines above).", words.c_str());
+    std::fprintf(stderr, "\nNo input file given: name an existing file (tintext page.asp) or use /in=FILE%s.\n",
+                 DisplayAvailable() ? "" : "; there is no display to open the main dialog");
+    return 2;
+}
+
+int RunWithSettings(const CommandLine& commandLine, const std::string& definitionFile, DialogSettings& settings) {
+    if (commandLine.Has("check")) return RunCheck(commandLine.Text("check"));
+    if (commandLine.Has("in")) {
+        const BatchFrontEnd frontEnd =
+            BatchNeedsDialogs(CurrentSurroundings()) ? BatchFrontEnd::Dialogs : BatchFrontEnd::Terminal;
+        return ExitStatus(RunBatch(*commandLine.options, frontEnd, definitionFile));
     }
     if (interactiveRun && DisplayAvailable()) return interactiveRun(settings);
-    std::fputs(UsageText().c_str(), stderr);
-    if (!DisplayAvailable()) std::fputs("\nNo input file given (/in=...) and no display to open the main dialog.\n", stderr);
-    return 2;
+    return NoInput(commandLine);
+}
+
+// "  /name=VALUE      description" with the description wrapped to fit 78
+// columns beside the names.
+std::string OptionHelp(const OptionInfo& option) {
+    constexpr size_t kColumn = 20, kWidth = 78;
+    std::string label = option.kind == OptionKind::Action || *option.value == '\0'
+                            ? std::string("--") + option.name
+                            : std::string("/") + option.name + "=" + option.value;
+    std::string text = "  " + label;
+    text += text.size() < kColumn ? std::string(kColumn - text.size(), ' ') : "\n" + std::string(kColumn, ' ');
+    size_t lineLength = kColumn;
+    const std::string help = option.help;
+    for (size_t start = 0; start < help.size();) {
+        size_t end = help.find(' ', start);
+        if (end == std::string::npos) end = help.size();
+        const std::string word = help.substr(start, end - start);
+        if (lineLength > kColumn && lineLength + 1 + word.size() > kWidth) {
+            text += "\n" + std::string(kColumn, ' ');
+            lineLength = kColumn;
+        } else if (lineLength > kColumn) {
+            text += ' ';
+            ++lineLength;
+        }
+        text += word;
+        lineLength += word.size();
+        start = end + 1;
+    }
+    return text + "\n";
+}
+
+std::string DefinitionsFolder(const CommandLine& commandLine) {
+    const std::string given = commandLine.Text("hldfolder");
+    return given.empty() ? DefaultHldFolder() : given;
 }
 
 }  // namespace
@@ -77,15 +113,15 @@ int ExitStatus(JobOutcome outcome) {
 std::optional<int> AnswerInformationOption(int argc, char** argv) {
     auto isAny = [](const char* argument, std::initializer_list<const char*> names) {
         for (const char* name : names)
-            if (std::strcmp(argument, name) == 0) return true;
+            if (EqualsIgnoreCase(argument, name)) return true;
         return false;
     };
-    for (int i = 1; i < argc; ++i) {
-        if (isAny(argv[i], {"--help", "-h", "-?", "/?"})) {
+    for (int i = 1; i < argc && std::strcmp(argv[i], "--") != 0; ++i) {
+        if (isAny(argv[i], {"--help", "-h", "-?", "/?", "/help", "-help"})) {
             std::fputs(UsageText().c_str(), stdout);
             return 0;
         }
-        if (isAny(argv[i], {"--version"})) {
+        if (isAny(argv[i], {"--version", "/version", "-version"})) {
             std::printf("%s\n", ApplicationTitle().c_str());
             return 0;
         }
@@ -93,49 +129,75 @@ std::optional<int> AnswerInformationOption(int argc, char** argv) {
     return std::nullopt;
 }
 
-int RunProgram(const std::string& argumentText) {
+int RunProgram(const std::vector<std::string>& args, ConsoleEnvironment* console) {
+    const auto started = std::chrono::steady_clock::now();
+    const CommandLine commandLine = ReadCommandLine(args);
+    const bool quiet = SwitchOn(commandLine, "quiet");
+    const bool verbose = SwitchOn(commandLine, "verbose") && !quiet;
+    if (console) {
+        console->quiet = quiet;
+        console->verbose = verbose;
+        if (quiet) console->progressBar = false;
+    }
+    for (const std::string& warning : commandLine.warnings) {
+        // Appending an option to override an earlier one is what scripts do.
+        if (quiet && warning.find("more than once") != std::string::npos) continue;
+        Say(warning);
+    }
+    std::vector<std::string> usageErrors = commandLine.usageErrors;
+    std::string definitionFile;
+    if (commandLine.Has("lang")) {
+        if (!commandLine.Text("hld").empty()) usageErrors.push_back("/lang and /hld both name a definition; give one");
+        const LanguageChoice choice = ChooseLanguage(DefinitionsFolder(commandLine), commandLine.Text("lang"));
+        if (choice.file.empty()) usageErrors.push_back(choice.problem);
+        definitionFile = choice.file;
+    }
+    if (!usageErrors.empty()) {
+        for (const std::string& error : usageErrors) Say(error);
+        Say("tintext --help shows every option");
+        return 2;
+    }
+    if (commandLine.Has("list")) return PrintLanguageList(DefinitionsFolder(commandLine));
+
     DialogSettings settings = LoadDialogSettings();
     SetShowOutputPreference(settings.showOutput);
-    DictionaryRef parameters = System().ParseCommandline(argumentText);
-    const int status = RunWithSettings(parameters, settings);
+    const int status = RunWithSettings(commandLine, definitionFile, settings);
     SaveDialogSettings(settings);
+    if (verbose) {
+        const std::chrono::duration<double, std::milli> taken = std::chrono::steady_clock::now() - started;
+        char milliseconds[32];
+        std::snprintf(milliseconds, sizeof milliseconds, "%.1f", taken.count());
+        Env().Note(NoteLevel::Detail, std::string("time taken: ") + milliseconds + " ms");
+    }
     return status;
 }
 
 std::string UsageText() {
-    return ApplicationTitle() + R"( - turns source code into syntax-coloured HTML.
+    std::string text = ApplicationTitle() + R"( - turns source code into syntax-coloured HTML.
 
-Usage: tintext /in=FILE [/out=FILE] [/hld=FILE] [/hldfolder=FOLDER]
-               [/overwrite=0|1|2] [/dostext=0|1] [/showoutput=0|1]
-       tintext /check=FILE.hld
-       tintext --help | --version
+Usage: tintext FILE [options]
+       tintext /in=FILE [/out=FILE] [/hld=FILE | /lang=NAME]
+               [/hldfolder=FOLDER] [/overwrite=0|1|2] [/dostext=0|1]
+               [/showoutput=0|1] [--quiet | --verbose]
+       tintext /check=FILE.hld | --list | --help | --version
 
-Options are written /name=value, -name=value or name=value, separated by
-blanks or commas; quote a value that holds blanks ("/in=my file.asp").
-  in          the input file; - reads standard input
-  out         the output HTML file; - writes standard output
-  hld         the syntax definition (.hld); a name without a folder is looked
-              up in hldfolder; default: chosen by the input file's extension
-              (vb.hld for vb, bas, ctl, cls; asp.hld for asp, htm, html;
-              otherwise the extension itself)
-  hldfolder   the folder of syntax definitions; default: hld beside the
-              program, or <prefix>/share/tintext/hld when installed
-  overwrite   an existing output file: 0 is kept (default), 1 is replaced,
-              2 asks on the terminal (No when there is none)
-  dostext     1: the input is DOS (OEM, code page 437) text
-  showoutput  1 (default): open the output in the browser afterwards, when
-              the stored ShowOutput setting allows it; 0: do not
-  check       check a syntax definition and print each problem as
-              file:line: message (lines counted from 1)
+Options are written /name=value, -name=value, --name=value, --name value or
+name=value, in any letter case, separated by blanks or commas; quote a value
+that holds blanks ("/in=my file.asp"). If an option is given twice, the last
+counts. An input whose name begins with "-" is written ./-x or after --.
 
+)";
+    for (const OptionInfo& option : KnownOptions()) text += OptionHelp(option);
+    text += R"(
 Messages go to standard error. Ctrl-C stops the conversion and writes the
 part done so far; a second Ctrl-C stops at once without writing anything.
-Without /in the main dialog opens when a display can be used.
+Without an input file the main dialog opens when a display can be used.
 
 Exit status: 0 the output was written, also the part done before Ctrl-C
 (check: no problems), 1 it was not written (check: problems found), 2 usage
 error, 130 stopped by a second Ctrl-C.
 )";
+    return text;
 }
 
 }  // namespace tintext

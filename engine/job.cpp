@@ -14,6 +14,7 @@
 
 #include "engine/formatter.h"
 #include "engine/hld_loader.h"
+#include "engine/language_table.h"
 #include "support/ascii_text.h"
 #include "support/components.h"
 #include "support/conversions.h"
@@ -34,7 +35,19 @@ namespace {
 constexpr const char* kCrLf = "\r\n";
 constexpr const char* kStandardStream = "-";
 
+// A definition of the shipped folder, or the user's own of the same name when there is one.
+std::string PreferUsersOwn(const std::string& shippedFolder, const std::string& path) {
+    const std::string prefix = shippedFolder + "/";
+    if (path.compare(0, prefix.size(), prefix) != 0) return path;
+    return FindDefaultDefinition(path.substr(prefix.size()));
+}
+
 bool HasPathSeparator(const std::string& path) { return path.find_first_of("/\\") != std::string::npos; }
+
+bool IsRegularFile(const std::string& path) {
+    struct stat st {};
+    return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+}
 
 // Both names lead to one existing file (the same path, a link, another spelling).
 bool SameFile(const std::string& a, const std::string& b) {
@@ -71,6 +84,9 @@ public:
             Remember(e);
         }
     }
+
+    // The failure so far (the new file could not be made), or nullptr.
+    const Error* Failure() const { return failure_ ? &*failure_ : nullptr; }
 
     // Puts the new file in the output's place, or raises the first failure.
     void Commit() {
@@ -129,6 +145,7 @@ private:
 
     bool StdinInput() const { return r_.standardStreams && r_.inputfilename == kStandardStream; }
     bool StdoutOutput() const { return r_.standardStreams && r_.destfile == kStandardStream; }
+    std::string InputName() const { return StdinInput() ? "standard input" : r_.inputfilename; }
 
     void Tell(const std::string& text, MsgIcon icon, const std::string& title) {
         env_.MessageBox(text, MsgButtons::Ok, icon, title);
@@ -191,7 +208,7 @@ private:
         }
 
         Step("Load Input File");
-        if (!StdinInput() && !StdoutOutput() && SameFile(r_.inputfilename, r_.destfile)) {
+        if (!StdinInput() && !StdoutOutput() && !r_.inputfilename.empty() && SameFile(r_.inputfilename, r_.destfile)) {
             // Writing would replace the input with its own HTML.
             Warn("The output file (" + r_.destfile + ") is the input file (" + r_.inputfilename +
                  "). The process was aborted, so that the input file is kept.");
@@ -220,16 +237,25 @@ private:
 
         Step("Prepend hld folder if not given");
         hldfile_ = r_.hldfile;
-        const std::string folder = SafeCStr(r_.hldfolder);
-        if (!hldfile_.empty() && !folder.empty() && !HasPathSeparator(hldfile_)) {
-            hldfile_ = folder + "/" + hldfile_;
+        const std::string given = SafeCStr(r_.hldfolder);
+        const std::string folder = given.empty() ? DefaultHldFolder() : given;
+        // A bare name is a file of the current folder when there is one there,
+        // else one of the definitions folder (the user's own first, when none is given).
+        if (!hldfile_.empty() && !HasPathSeparator(hldfile_) && !IsRegularFile(hldfile_)) {
+            hldfile_ = given.empty() ? FindDefaultDefinition(hldfile_) : folder + "/" + hldfile_;
         }
 
         Step("Get default hld");
         if (hldfile_.empty()) {
-            const std::string bareName = GetHLD(Value(r_.inputfilename));
-            hldfile_ = folder.empty() ? FindDefaultDefinition(bareName) : folder + "/" + bareName;
+            const DefaultDefinition chosen = ChooseDefaultDefinition(folder, r_.inputfilename);
+            hldfile_ = given.empty() ? PreferUsersOwn(folder, chosen.path) : chosen.path;
+            if (chosen.plainText) {
+                env_.Note(NoteLevel::Normal, "no definition serves " + InputName() + ", so it is converted as plain text; "
+                          "tintext --list shows the languages known, /lang=NAME picks one");
+            }
         }
+        env_.Note(NoteLevel::Detail, "definition: " + hldfile_);
+        env_.Note(NoteLevel::Detail, "output: " + (StdoutOutput() ? std::string("standard output") : r_.destfile));
 
         Step("Read the hld");
         HldTree hld;
@@ -242,6 +268,17 @@ private:
                 Warn("Unable to load the HLD file (" + hldfile_ + ")." + kCrLf + "Error " +
                      std::to_string(e.Number()) + ". " + e.Description());
             }
+            return JobOutcome::NotWritten;
+        }
+
+        // An output that cannot be written is told now, before the input is
+        // formatted, with the message the writing step would give.
+        std::optional<StringSink> memoryOutput;
+        std::optional<TemporaryFileSink> fileOutput;
+        if (StdoutOutput()) {
+            memoryOutput.emplace();
+        } else if (const Error* failure = fileOutput.emplace(r_.destfile).Failure()) {
+            Warn("Unable to write output file (" + r_.destfile + ")." + failure->Description());
             return JobOutcome::NotWritten;
         }
 
@@ -260,10 +297,7 @@ private:
 
         Step("Format Section");
         // Standard output is written in one piece at the end, as a file is.
-        std::optional<StringSink> memoryOutput;
-        std::optional<TemporaryFileSink> fileOutput;
-        OutputSink& output = StdoutOutput() ? static_cast<OutputSink&>(memoryOutput.emplace())
-                                            : fileOutput.emplace(r_.destfile);
+        OutputSink& output = memoryOutput ? static_cast<OutputSink&>(*memoryOutput) : *fileOutput;
         size_t position = 0;
         FormatSection(hld, first, input, output, position);
         const bool cancelled = env_.cancelRequested;
@@ -290,7 +324,8 @@ private:
         const JobOutcome written = cancelled ? JobOutcome::Cancelled : JobOutcome::Written;
 
         Step("Display output");
-        if (r_.showoutput && SafeCBool(Value(ShowOutputPreference())) && !StdoutOutput()) {
+        const bool preferenceAllows = !r_.showOutputPreferenceApplies || SafeCBool(Value(ShowOutputPreference()));
+        if (r_.showoutput && preferenceAllows && !StdoutOutput()) {
             try {
                 env_.OpenDocument(r_.destfile);
             } catch (const Error& e) {

@@ -24,6 +24,9 @@ struct JobRequest {
     Value hldfolder;           // empty: the folder hld beside the program
     int32_t overwritemode = 0;  // 0 no, 1 yes, 2 ask; others as 0
     bool showoutput = false;
+    // Whether the main dialog's show-output preference must also allow
+    // opening the output; a run from a terminal opens it when asked alone.
+    bool showOutputPreferenceApplies = true;
     int32_t dostext = 0;        // non-zero: the input is DOS (OEM) text
     // Batch runs from a terminal: "-" as the input reads standard input, "-"
     // as the output writes standard output.

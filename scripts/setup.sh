@@ -8,6 +8,7 @@ packages=(
   libpcre2-dev qt6-base-dev unixodbc-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xauth
+  man-db groff-base
 )
 
 missing=()

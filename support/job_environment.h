@@ -14,6 +14,10 @@ namespace tintext {
 enum class MsgButtons { Ok, YesNo };
 enum class MsgIcon { Exclamation, Information };
 enum class MsgResult { Ok, Yes, No };
+// Notes tell what a run did beside its result: Normal ones are shown unless
+// the user asked for quiet, Detail ones (what was chosen, time taken) only
+// when asked for.
+enum class NoteLevel { Normal, Detail };
 
 class JobEnvironment {
 public:
@@ -36,6 +40,8 @@ public:
     // Opens the file with the program the desktop associates with it, without
     // waiting; returns whether the request was accepted.
     virtual bool OpenDocument(const std::string& path) = 0;
+    // One line of information that needs no answer; the dialogs show none.
+    virtual void Note(NoteLevel level, const std::string& text) {}
 };
 
 // The provider in use; a minimal one that writes messages to stderr until one is set.

@@ -1,5 +1,6 @@
 // The batch run in process: parsed command lines reach the job with the
-// tolerant conversions, and the stored ShowOutput setting is honoured.
+// tolerant conversions; whether the output is opened depends on the front
+// end and, without a terminal, on the stored ShowOutput setting.
 #include "app/batch_run.h"
 
 #include <gtest/gtest.h>
@@ -54,20 +55,34 @@ protected:
         return "/in=\"" + P("a b.asp") + "\" /out=\"" + P("o.htm") + "\" /hld=digits.hld /hldfolder=\"" + P("defs") +
                "\" " + extra;
     }
-    JobOutcome Batch(const std::string& extra) { return RunBatch(System().ParseCommandline(Command(extra))); }
+    JobOutcome Batch(const std::string& extra, BatchFrontEnd frontEnd = BatchFrontEnd::Terminal) {
+        return RunBatch(*System().ParseCommandline(Command(extra)), frontEnd);
+    }
 };
 
-TEST_F(BatchRunTest, ShowOutputOption) {
-    const std::pair<const char*, bool> cases[] = {
-        {"", true},          {"/showoutput", true},        {"/showoutput=1", true},
-        {"/showoutput=true", true}, {"/showoutput=0", false}, {"/showoutput=false", false},
-        {"/showoutput=no", false},
+// A terminal or a script opens the output only when asked; a run without a
+// terminal opens it unless told not to.
+TEST_F(BatchRunTest, ShowOutputOptionByFrontEnd) {
+    const struct {
+        const char* option;
+        bool fromTerminal, withoutTerminal;
+    } cases[] = {
+        {"", false, true},
+        {"/showoutput", true, true},
+        {"/showoutput=1", true, true},
+        {"/showoutput=true", true, true},
+        {"/showoutput=0", false, false},
+        {"/showoutput=false", false, false},
+        {"/showoutput=no", false, false},  // not a truth value, not empty
     };
-    for (const auto& [option, opened] : cases) {
-        SCOPED_TRACE(option);
-        env.opened.clear();
-        EXPECT_EQ(Batch(std::string("/overwrite=1 ") + option), JobOutcome::Written);
-        EXPECT_EQ(env.opened.size(), opened ? 1u : 0u);
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.option);
+        for (BatchFrontEnd frontEnd : {BatchFrontEnd::Terminal, BatchFrontEnd::Dialogs}) {
+            env.opened.clear();
+            EXPECT_EQ(Batch(std::string("/overwrite=1 ") + c.option, frontEnd), JobOutcome::Written);
+            const bool opened = frontEnd == BatchFrontEnd::Terminal ? c.fromTerminal : c.withoutTerminal;
+            EXPECT_EQ(env.opened, opened ? std::vector<std::string>{P("o.htm")} : std::vector<std::string>{});
+        }
     }
     EXPECT_EQ(Read("o.htm"), kDigitsOut);
 }
@@ -94,16 +109,33 @@ TEST_F(BatchRunTest, OverwriteAndDosTextAreReadAsNumbers) {
     }
 }
 
-TEST_F(BatchRunTest, StoredShowOutputDecides) {
-    for (const auto& [stored, opened] : {std::pair<const char*, bool>{"0", false}, {"2", true}, {"1", true}}) {
+// Without a terminal the stored ShowOutput setting must allow opening too;
+// from a terminal, asking is enough. Either way the setting is written back as read.
+TEST_F(BatchRunTest, StoredShowOutputDecidesWithoutATerminal) {
+    for (const auto& [stored, opened] : {std::pair<int32_t, bool>{0, false}, {2, true}, {1, true}}) {
         SCOPED_TRACE(stored);
-        WriteSetting(kCompanyName, kProgramTitle, "Settings", "ShowOutput", stored);
+        SetShowOutputPreference(stored);
         env.opened.clear();
-        EXPECT_EQ(RunProgram(Command("/overwrite=1 /showoutput=1")), 0);
+        EXPECT_EQ(Batch("/overwrite=1 /showoutput=1", BatchFrontEnd::Dialogs), JobOutcome::Written);
         EXPECT_EQ(env.opened.size(), opened ? 1u : 0u);
-        // Written back as read.
-        EXPECT_EQ(ReadSetting(kCompanyName, kProgramTitle, "Settings", "ShowOutput", ""), stored);
+        env.opened.clear();
+        EXPECT_EQ(Batch("/overwrite=1 /showoutput=1", BatchFrontEnd::Terminal), JobOutcome::Written);
+        EXPECT_EQ(env.opened.size(), 1u);
     }
+    WriteSetting(kCompanyName, kProgramTitle, "Settings", "ShowOutput", "0");
+    EXPECT_EQ(RunProgram({"/in=" + P("a b.asp"), "/out=" + P("o.htm"), "/hld=digits.hld", "/hldfolder=" + P("defs"),
+                          "/overwrite=1"}),
+              0);
+    EXPECT_EQ(ReadSetting(kCompanyName, kProgramTitle, "Settings", "ShowOutput", ""), "0");
+}
+
+TEST_F(BatchRunTest, DefaultOutputName) {
+    const std::pair<const char*, const char*> cases[] = {
+        {"page.asp", "page.htm"},         {"dir/page.asp", "dir/page.htm"},   {"/abs/x.tar.gz", "/abs/x.tar.htm"},
+        {"README", "README.htm"},         {"dir.d/README", "dir.d/README.htm"}, {".profile", ".profile.htm"},
+        {"dir/.bashrc", "dir/.bashrc.htm"}, {"page.htm", "page.htm"},         {"trailing.", "trailing.htm"},
+    };
+    for (const auto& [input, output] : cases) EXPECT_EQ(DefaultOutputName(input), output) << input;
 }
 
 }  // namespace

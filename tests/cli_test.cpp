@@ -17,90 +17,15 @@
 #include <vector>
 
 #include "app/settings.h"
+#include "cli_harness.h"
 #include "digits_definition.h"
 #include "support/program_info.h"
-
-extern char** environ;
 
 namespace fs = std::filesystem;
 using namespace tintext::testing;
 
 namespace {
 
-const std::string kBinary = TINTEXT_BINARY_DIR "/app/tintext";
-const std::string kAppTitle = "Tintext (1.0.47): ";
-const std::vector<std::string> kDigits = {"/hld=digits.hld", "/hldfolder=defs", "/showoutput=0"};
-
-struct Result {
-    int status = -1;
-    std::string out, err;
-};
-
-int StatusOf(int wait) { return WIFEXITED(wait) ? WEXITSTATUS(wait) : 1000 + WTERMSIG(wait); }
-
-std::vector<std::string> operator+(std::vector<std::string> a, const std::vector<std::string>& b) {
-    a.insert(a.end(), b.begin(), b.end());
-    return a;
-}
-
-class CliTest : public ::testing::Test {
-protected:
-    Files dir;
-    std::vector<std::string> extraEnv;  // NAME=value entries added to the child's environment
-
-    void SetUp() override {
-        fs::create_directories(dir.P("registry"));
-        dir.Put("defs/digits.hld", kDigitsHld);
-        dir.Put("a.asp", "a 12");
-    }
-
-    // Starts the program in the test's folder with no display, its settings in the
-    // folder, in a session of its own (no terminal to ask), with in/out/err as 0/1/2.
-    pid_t Start(const std::vector<std::string>& args, int in, int out, int err,
-                const std::string& binary = kBinary) const {
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_adddup2(&actions, in, 0);
-        posix_spawn_file_actions_adddup2(&actions, out, 1);
-        posix_spawn_file_actions_adddup2(&actions, err, 2);
-        posix_spawn_file_actions_addchdir_np(&actions, dir.path().c_str());
-        posix_spawnattr_t attr;
-        posix_spawnattr_init(&attr);
-        posix_spawnattr_setflags(&attr, POSIX_SPAWN_SETSID);
-        std::vector<std::string> strings = std::vector<std::string>{binary} + args;
-        std::vector<char*> argv, envp;
-        for (auto& a : strings) argv.push_back(a.data());
-        argv.push_back(nullptr);
-        std::vector<std::string> env{"TINTEXT_REGISTRY_DIR=" + dir.P("registry")};
-        env.insert(env.end(), extraEnv.begin(), extraEnv.end());
-        for (char** e = environ; *e; ++e) {
-            std::string entry = *e;
-            if (!entry.starts_with("DISPLAY=") && !entry.starts_with("WAYLAND_DISPLAY=") &&
-                !entry.starts_with("TINTEXT_REGISTRY_DIR="))
-                env.push_back(entry);
-        }
-        for (auto& e : env) envp.push_back(e.data());
-        envp.push_back(nullptr);
-        pid_t pid = -1;
-        EXPECT_EQ(posix_spawn(&pid, binary.c_str(), &actions, &attr, argv.data(), envp.data()), 0);
-        posix_spawn_file_actions_destroy(&actions);
-        posix_spawnattr_destroy(&attr);
-        return pid;
-    }
-
-    Result Run(const std::vector<std::string>& args, const std::string& stdinText = "",
-               const std::string& binary = kBinary) const {
-        dir.Write(".stdin", stdinText);
-        int in = open(dir.P(".stdin").c_str(), O_RDONLY | O_CLOEXEC);
-        int out = open(dir.P(".stdout").c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
-        int err = open(dir.P(".stderr").c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
-        pid_t pid = Start(args, in, out, err, binary);
-        for (int fd : {in, out, err}) close(fd);
-        int wait = 0;
-        waitpid(pid, &wait, 0);
-        return {StatusOf(wait), dir.Get(".stdout"), dir.Get(".stderr")};
-    }
-};
 
 // Reads what the child writes to fd until `text` has appeared; false at end of output.
 bool WaitFor(int fd, const std::string& text, std::string& seen) {
@@ -130,9 +55,13 @@ TEST_F(CliTest, VersionAndHelp) {
 
     Result help = Run({"--help"});
     EXPECT_EQ(help.status, 0);
-    for (const char* option : {"in", "out", "hld", "hldfolder", "overwrite", "dostext", "showoutput", "check"})
-        EXPECT_NE(help.out.find("  " + std::string(option) + " "), std::string::npos) << option;
-    EXPECT_NE(help.out.find("file:line: message (lines counted from 1)"), std::string::npos);
+    for (const char* option : {"/in=FILE", "/out=FILE", "/hld=FILE", "/lang=NAME", "/hldfolder=FOLDER",
+                               "/overwrite=0|1|2", "/dostext=0|1", "/showoutput=0|1", "/check=FILE.hld", "--list",
+                               "--quiet", "--verbose", "--help", "--version"})
+        EXPECT_NE(help.out.find("\n  " + std::string(option) + " "), std::string::npos) << option;
+    EXPECT_NE(help.out.find("file:line: message (lines counted"), std::string::npos);
+    for (size_t start = 0, end; (end = help.out.find('\n', start)) != std::string::npos; start = end + 1)
+        EXPECT_LE(end - start, 78u) << help.out.substr(start, end - start);
     EXPECT_TRUE(help.err.empty());
     EXPECT_TRUE(fs::is_empty(dir.P("registry")));  // neither touches the settings
 }
@@ -141,7 +70,7 @@ TEST_F(CliTest, WithoutInputAndWithoutDisplayShowsUsage) {
     for (const std::vector<std::string>& args : {std::vector<std::string>{}, {"/out=x.htm"}}) {
         Result r = Run(args);
         EXPECT_EQ(r.status, 2);
-        EXPECT_NE(r.err.find("Usage: tintext /in=FILE"), std::string::npos);
+        EXPECT_NE(r.err.find("\n       tintext /in=FILE"), std::string::npos);
         EXPECT_TRUE(r.out.empty());
         EXPECT_FALSE(dir.Has("x.htm"));
     }
@@ -246,7 +175,7 @@ TEST_F(CliTest, WithoutTheDesktopProgram) {
         }
         Result dialog = Run({}, "", dir.P("bin/tintext"));
         EXPECT_EQ(dialog.status, 2);
-        EXPECT_NE(dialog.err.find("Usage: tintext /in=FILE"), std::string::npos);
+        EXPECT_NE(dialog.err.find("\n       tintext /in=FILE"), std::string::npos);
         EXPECT_NE(dialog.err.find(dir.P("bin/tintext-desktop") + ", which cannot be started: " + reason),
                   std::string::npos)
             << dialog.err;

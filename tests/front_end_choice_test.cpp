@@ -33,6 +33,9 @@ TEST(FrontEndChoice, DialogsOnlyWhenTheRunNeedsThemAndADisplayIsThere) {
         {"/check=a.hld /in=a.asp", displayOnly, FrontEnd::Terminal},
         {"/check=a.hld", both, FrontEnd::Terminal},
         {"/check", displayOnly, FrontEnd::Terminal},  // tells that the file is missing
+        // The list of languages is printed, with or without an input.
+        {"/list", displayOnly, FrontEnd::Terminal},
+        {"/list /in=a.asp", displayOnly, FrontEnd::Terminal},
     };
     for (const auto& c : cases) {
         DictionaryRef parameters = System().ParseCommandline(c.arguments);

@@ -312,8 +312,10 @@ TEST_F(JobTest, DosText) {
     EXPECT_FALSE(dir.Has("dos2.htm"));
 }
 
-TEST_F(JobTest, WriteFailures) {
-    for (const std::string& out : {P("no/such/folder/out.htm"), P("in.txt") + "/out.htm"}) {
+// An output that cannot be written (blank, missing folder, a file where a
+// folder should be) is told before anything is formatted: no progress shown.
+TEST_F(JobTest, UnusableOutputIsToldBeforeFormatting) {
+    for (const std::string& out : {std::string(), P("no/such/folder/out.htm"), P("in.txt") + "/out.htm"}) {
         SCOPED_TRACE(out);
         Fresh();
         EXPECT_EQ(Process(P("in.txt"), out, "digits.hld", Value(P("defs")), 0, true, 0), JobOutcome::NotWritten);
@@ -322,7 +324,8 @@ TEST_F(JobTest, WriteFailures) {
         EXPECT_EQ(text.rfind(start, 0), 0u);
         EXPECT_GT(text.size(), start.size());
         EXPECT_NE(text[start.size()], ' ');
-        EXPECT_EQ(env.calls.back(), "busy off");
+        if (out.empty()) EXPECT_NE(text.find("The filename cannot be blank."), std::string::npos) << text;
+        EXPECT_EQ(env.calls, std::vector<std::string>{});
         EXPECT_TRUE(env.opened.empty());
     }
     EXPECT_EQ(Read("in.txt"), "a 12");

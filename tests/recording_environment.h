@@ -21,6 +21,7 @@ class RecordingEnvironment : public JobEnvironment {
 public:
     std::vector<RecordedMessage> messages;
     std::vector<std::string> opened;
+    std::vector<std::string> notes;  // "note: text" or "detail: text"
     std::vector<std::string> calls;  // "show", "hide", "max 12", "busy on", ...
     std::deque<MsgResult> answers;   // answers to Yes/No questions; No when exhausted
     float progressMax = 0;
@@ -53,6 +54,9 @@ public:
     bool OpenDocument(const std::string& path) override {
         opened.push_back(path);
         return openSucceeds;
+    }
+    void Note(NoteLevel level, const std::string& text) override {
+        notes.push_back((level == NoteLevel::Normal ? "note: " : "detail: ") + text);
     }
 };
 

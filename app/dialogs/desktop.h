@@ -5,7 +5,7 @@
 // In tintext-desktop's main(), before RunProgram:
 //     tintext::DesktopSession desktop(argc, argv);
 //     if (!desktop.DialogsForBatch()) { ...install the terminal's environment... }
-//     return tintext::RunProgram(argumentText);
+//     return tintext::RunProgram(arguments, console or nullptr);
 #pragma once
 
 #include <optional>

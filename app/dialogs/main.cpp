@@ -9,7 +9,6 @@
 #include "app/console_environment.h"
 #include "app/dialogs/desktop.h"
 #include "app/startup.h"
-#include "support/command_line_grammar.h"
 #include "support/job_environment.h"
 
 int main(int argc, char** argv) {
@@ -21,7 +20,8 @@ int main(int argc, char** argv) {
         tintext::SetEnv(&console);
         tintext::InstallInterruptHandler(console);
     }
-    const int status = tintext::RunProgram(tintext::JoinArguments(std::vector<std::string>(argv + 1, argv + argc)));
+    const int status = tintext::RunProgram(std::vector<std::string>(argv + 1, argv + argc),
+                                           desktop.DialogsForBatch() ? nullptr : &console);
     tintext::SetEnv(nullptr);
     return status;
 }

@@ -1,0 +1,215 @@
+#include "app/command_line.h"
+
+#include <sys/stat.h>
+
+#include <algorithm>
+
+#include "support/ascii_text.h"
+#include "support/command_line_grammar.h"
+#include "support/components.h"
+#include "support/conversions.h"
+#include "support/edit_distance.h"
+#include "support/error.h"
+
+namespace tintext {
+
+namespace {
+
+constexpr const char* kStandardStream = "-";
+
+bool IsExistingFile(const std::string& path) {
+    struct stat st {};
+    return ::stat(path.c_str(), &st) == 0 && !S_ISDIR(st.st_mode);
+}
+
+// A word that is no option: it does not begin with "-" (but may be "-"
+// itself) and holds no "=". A path beginning with "/" counts when it names a file.
+bool IsBareWord(const std::string& word) {
+    if (word == kStandardStream) return true;
+    return !word.empty() && word[0] != '-' && word.find('=') == std::string::npos;
+}
+
+// /name and -name, as opposed to a path such as /home/x.asp.
+bool LooksLikeOption(const std::string& word) {
+    return word.starts_with("-") || (word.starts_with("/") && word.find('/', 1) == std::string::npos);
+}
+
+// A value that --name may take from the next word: anything but an option.
+bool CanBeValue(const std::string& word) { return word == kStandardStream || (!word.empty() && word[0] != '-'); }
+
+bool IsNumberOrTruth(const std::string& word) {
+    const std::string lower = ToLowerAscii(word);
+    if (lower == "true" || lower == "false") return true;
+    return !word.empty() && std::all_of(word.begin(), word.end(), [](char c) { return c >= '0' && c <= '9'; });
+}
+
+std::vector<std::string> OptionNames() {
+    std::vector<std::string> names;
+    for (const OptionInfo& option : KnownOptions()) names.push_back(option.name);
+    return names;
+}
+
+class Reader {
+public:
+    explicit Reader(CommandLine& result) : r_(result) {}
+
+    void Read(const std::vector<std::string>& args) {
+        bool onlyInput = false;  // after "--"
+        for (size_t i = 0; i < args.size(); ++i) {
+            const std::string& word = args[i];
+            if (onlyInput) {
+                TakeInputOrNot(word);
+            } else if (word == "--") {
+                onlyInput = true;
+            } else if (!inputGiven_ && IsBareWord(word) && (word == kStandardStream || IsExistingFile(word))) {
+                Add("in", word, word);
+            } else if (word.starts_with("--") && word.find('=') == std::string::npos) {
+                ReadLongOption(args, i);
+            } else {
+                for (const OptionEntry& entry : SplitOptionText(JoinArguments({word}))) ReadEntry(entry, word);
+            }
+        }
+    }
+
+private:
+    CommandLine& r_;
+    bool inputGiven_ = false;
+
+    void TakeInputOrNot(const std::string& word) {
+        if (!inputGiven_) {
+            Add("in", word, word);
+        } else {
+            NotUnderstood(word, "");
+        }
+    }
+
+    // --name alone, or --name followed by its value as the next word.
+    void ReadLongOption(const std::vector<std::string>& args, size_t& i) {
+        const std::string name = ToLowerAscii(args[i].substr(2));
+        const OptionInfo* option = FindOption(name);
+        const bool hasNext = i + 1 < args.size();
+        if (option && option->kind == OptionKind::Text) {
+            if (!hasNext || !CanBeValue(args[i + 1])) {
+                r_.usageErrors.push_back("the option --" + name + " needs a value: --" + name + " " + option->value +
+                                         " or --" + name + "=" + option->value);
+                return;
+            }
+            Add(name, args[i + 1], args[i]);
+            ++i;
+            return;
+        }
+        if (option && (option->kind == OptionKind::Number || option->kind == OptionKind::Switch) && hasNext &&
+            IsNumberOrTruth(args[i + 1])) {
+            Add(name, args[i + 1], args[i]);
+            ++i;
+            return;
+        }
+        for (const OptionEntry& entry : SplitOptionText(JoinArguments({args[i]}))) ReadEntry(entry, args[i]);
+    }
+
+    void ReadEntry(OptionEntry entry, const std::string& word) {
+        // The grammar drops one "/" or "-"; --name keeps the second.
+        if (entry.name.starts_with("-")) entry.name.erase(0, 1);
+        if (entry.name.empty()) {
+            // Runs of separators give empty entries; a value alone lost its name.
+            if (!entry.value.empty()) NotUnderstood("=" + entry.value, "a value without an option name");
+            return;
+        }
+        const std::string name = ToLowerAscii(entry.name);
+        if (!FindOption(name)) {
+            if (IsBareWord(word) && !LooksLikeOption(word)) {
+                NotUnderstood(word, "");  // a file name, most likely
+            } else {
+                UnknownOption(entry.name, word);
+            }
+            return;
+        }
+        Add(name, entry.value, word);
+    }
+
+    void Add(const std::string& name, const std::string& value, const std::string& word) {
+        if (name == "in") inputGiven_ = true;
+        const Value key(name);
+        if (r_.options->Exists(key)) {
+            r_.warnings.push_back("the option \"" + name + "\" is given more than once; the last (" + word +
+                                  ") counts");
+        }
+        r_.options->Set(key, Value(value));
+    }
+
+    void UnknownOption(const std::string& name, const std::string& word) {
+        std::string why = "unknown option \"" + name + "\" ignored";
+        const std::vector<std::string> near = NearestWords(name, OptionNames(), 1, true);
+        if (!near.empty()) why += "; did you mean \"" + near.front() + "\"?";
+        if (word.starts_with("-") && IsExistingFile(word)) {
+            why += " (an input named " + word + " is written ./" + word + " or after --)";
+        }
+        r_.warnings.push_back(why);
+        r_.notUnderstood.push_back(word);
+    }
+
+    void NotUnderstood(const std::string& word, const std::string& why) {
+        r_.warnings.push_back("\"" + word + "\" ignored: " +
+                              (why.empty() ? (IsExistingFile(word) ? "the input is given already"
+                                                                   : "not an option, and no such file")
+                                           : why));
+        r_.notUnderstood.push_back(word);
+    }
+};
+
+}  // namespace
+
+const std::vector<OptionInfo>& KnownOptions() {
+    static const std::vector<OptionInfo> options = {
+        {"in", OptionKind::Text, "FILE",
+         "the input file; - reads standard input. The first word that names an existing file is the "
+         "input too (tintext page.asp)"},
+        {"out", OptionKind::Text, "FILE",
+         "the output HTML file; - writes standard output. Default: the input's name with .htm for its "
+         "extension, beside it (standard output for standard input)"},
+        {"hld", OptionKind::Text, "FILE",
+         "the syntax definition (.hld); a name without a folder is a file of the current folder when there "
+         "is one, else one of hldfolder. Default: chosen by the input's name (see --list), else plain text"},
+        {"lang", OptionKind::Text, "NAME",
+         "the definition for a language, by name or extension (/lang=python, /lang=vbscript, /lang=bas)"},
+        {"hldfolder", OptionKind::Text, "FOLDER",
+         "the folder of syntax definitions. Default: hld beside the program, or "
+         "<prefix>/share/tintext/hld when installed"},
+        {"overwrite", OptionKind::Number, "0|1|2",
+         "an existing output file: 0 is kept (default), 1 is replaced, 2 asks on the terminal (No when "
+         "there is none)"},
+        {"dostext", OptionKind::Number, "0|1", "1: the input is DOS (OEM, code page 437) text"},
+        {"showoutput", OptionKind::Switch, "0|1",
+         "1: open the output in the browser afterwards. From a terminal or a script only when asked; a "
+         "run without a terminal (from a file manager) opens it unless 0, when the stored ShowOutput allows"},
+        {"check", OptionKind::Text, "FILE.hld",
+         "check a syntax definition and print each problem as file:line: message (lines counted from 1)"},
+        {"list", OptionKind::Action, "", "list the languages: name, definition file, the files served"},
+        {"quiet", OptionKind::Switch, "", "no progress bar and no notes; failures are still told"},
+        {"verbose", OptionKind::Switch, "", "also tell the definition, encoding and output chosen, the time taken"},
+        {"help", OptionKind::Action, "", "print this text"},
+        {"version", OptionKind::Action, "", "print the program's name and version"},
+    };
+    return options;
+}
+
+const OptionInfo* FindOption(const std::string& lowerCaseName) {
+    for (const OptionInfo& option : KnownOptions())
+        if (lowerCaseName == option.name) return &option;
+    return nullptr;
+}
+
+bool CommandLine::Has(const char* name) const { return options->Exists(Value(name)); }
+
+std::string CommandLine::Text(const char* name) const { return SafeCStr(options->Item(Value(name))); }
+
+CommandLine ReadCommandLine(const std::vector<std::string>& args) {
+    CommandLine result;
+    // The maker's collection, as the option grammar's own reading makes it.
+    result.options = std::dynamic_pointer_cast<Dictionary>(CreateObjectEx("Ostrand.Dictionary"));
+    if (!result.options) throw RuntimeError(err::TypeMismatch);
+    Reader(result).Read(args);
+    return result;
+}
+
+}  // namespace tintext

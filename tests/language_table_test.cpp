@@ -1,0 +1,190 @@
+// The languages that definitions declare (LANGUAGE, EXTENSIONS, FILENAMES),
+// what /lang finds by them, the default choice for an input, and the shipped
+// library's declarations against its file names and links.
+#include "engine/language_table.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <map>
+
+#include "digits_definition.h"
+#include "engine/job.h"
+#include "support/program_info.h"
+
+using namespace tintext;
+using namespace tintext::testing;
+namespace fs = std::filesystem;
+
+namespace {
+
+const std::string kShippedFolder = TINTEXT_SOURCE_DIR "/hld";
+
+std::string Joined(const std::vector<std::string>& words) {
+    std::string text;
+    for (const std::string& word : words) text += (text.empty() ? "" : "|") + word;
+    return text;
+}
+
+TEST(ReadLanguage, ReadsTheLinesBeforeTheFirstSection) {
+    const struct {
+        const char* text;
+        const char *names, *extensions, *fileNames;  // words joined with "|"
+    } cases[] = {
+        {"LANGUAGE=Python\nEXTENSIONS=py pyw\n[Main]\n", "Python", "py|pyw", ""},
+        {"# comment\nlanguage = Visual Basic ,VBScript\r\nExtensions= .BAS\t.vbs  cls\r\n[M]\n", "Visual Basic|VBScript",
+         "bas|vbs|cls", ""},
+        {"FILENAMES=Makefile GNUmakefile\nLANGUAGE=Make\n", "Make", "", "Makefile|GNUmakefile"},
+        {"[Main]\nLANGUAGE=Late\nEXTENSIONS=late\n", "", "", ""},   // inside a section: not read
+        {"LANGUAGE=\nEXTENSIONS=\n", "", "", ""},
+        {"LANGUAGES=No\nEXTENSION=no\nLANGUAGE\n", "", "", ""},     // other keys, no "="
+        {"LANGUAGE=First\nLANGUAGE=Second\n", "Second", "", ""},   // the last line counts
+    };
+    Files dir;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.text);
+        dir.Put("x.hld", c.text);
+        const std::optional<Language> language = ReadLanguage(dir.P("x.hld"));
+        ASSERT_TRUE(language);
+        EXPECT_EQ(language->file, dir.P("x.hld"));
+        EXPECT_EQ(Joined(language->names), c.names);
+        EXPECT_EQ(Joined(language->extensions), c.extensions);
+        EXPECT_EQ(Joined(language->fileNames), c.fileNames);
+        EXPECT_EQ(language->DisplayName(), *c.names ? Joined({language->names[0]}) : "x");
+    }
+    EXPECT_FALSE(ReadLanguage(dir.P("missing.hld")));
+}
+
+class LanguageFolder : public ::testing::Test {
+protected:
+    Files dir;
+    void SetUp() override {
+        dir.Put("defs/vb.hld", std::string("LANGUAGE=Visual Basic, VBScript\nEXTENSIONS=vb bas vbs\n") + kDigitsHld);
+        dir.Put("defs/py.hld", std::string("LANGUAGE=Python\nEXTENSIONS=py pyw\n") + kDigitsHld);
+        dir.Put("defs/make.hld", std::string("LANGUAGE=Makefile, make\nEXTENSIONS=mk\nFILENAMES=Makefile GNUmakefile\n") +
+                                     kDigitsHld);
+        dir.Put("defs/mine.hld", kDigitsHld);  // a definition that names no language
+        dir.Put("defs/txt.hld", std::string("LANGUAGE=Plain text\nEXTENSIONS=txt\n") + kDigitsHld);
+        dir.Put("defs/notes.md", "LANGUAGE=Not a definition\n");
+        fs::create_symlink("py.hld", dir.P("defs/pyw.hld"));
+        fs::create_symlink("make.hld", dir.P("defs/Makefile.hld"));
+        fs::create_symlink("make.hld", dir.P("defs/config.hld"));  // a link named like a file, not listed
+        fs::create_symlink("gone.hld", dir.P("defs/broken.hld"));
+    }
+};
+
+TEST_F(LanguageFolder, TableListsEachFileOnceByName) {
+    std::vector<std::string> shown;
+    for (const Language& language : LanguageTable(dir.P("defs")))
+        shown.push_back(language.DisplayName() + "=" + fs::path(language.file).filename().string());
+    EXPECT_EQ(Joined(shown), "Makefile=make.hld|mine=mine.hld|Plain text=txt.hld|Python=py.hld|Visual Basic=vb.hld");
+    EXPECT_TRUE(LanguageTable(dir.P("nowhere")).empty());
+}
+
+TEST_F(LanguageFolder, FindLanguageByNameExtensionOrFile) {
+    const std::vector<Language> table = LanguageTable(dir.P("defs"));
+    const struct {
+        const char* wanted;
+        const char* file;  // "" when nothing is found
+    } cases[] = {
+        {"vbscript", "vb.hld"}, {"VBScript", "vb.hld"}, {"visual basic", "vb.hld"}, {"Visual-Basic", "vb.hld"},
+        {"visualbasic", "vb.hld"}, {"bas", "vb.hld"}, {".BAS", "vb.hld"}, {"python", "py.hld"},
+        {"pyw", "py.hld"}, {"make", "make.hld"}, {"GNUmakefile", "make.hld"}, {"mine", "mine.hld"},
+        {"plaintext", "txt.hld"}, {"nonesuch", ""}, {"", ""}, {"pyton", ""}, {"Not a definition", ""},
+    };
+    for (const auto& c : cases) {
+        const Language* found = FindLanguage(table, c.wanted);
+        EXPECT_EQ(found ? fs::path(found->file).filename().string() : "", c.file) << c.wanted;
+    }
+}
+
+TEST_F(LanguageFolder, NearestNamesForAMistypedLanguage) {
+    const std::vector<Language> table = LanguageTable(dir.P("defs"));
+    EXPECT_EQ(NearestLanguageNames(table, "pyton", 1), std::vector<std::string>{"Python"});
+    EXPECT_EQ(NearestLanguageNames(table, "VB Scrpt", 1), std::vector<std::string>{"VBScript"});
+    EXPECT_EQ(NearestLanguageNames(table, "nonesuch", 3).size(), 3u);
+}
+
+// The order of the choice, and a link named like a file that its definition
+// does not list (a file named "config" is not a Makefile).
+TEST_F(LanguageFolder, DefaultDefinitionForAnInput) {
+    dir.Put("other/README", "");
+    const struct {
+        const char* input;
+        const char* chosen;  // file name in the folder; "!" marks the plain-text fallback
+    } cases[] = {
+        {"Makefile", "Makefile.hld"},  {"src/GNUmakefile.x", "!txt.hld"}, {"a/b/x.PY", "py.hld"},
+        {"x.pyw", "pyw.hld"},          {"x.BAS", "vb.hld"},               {"x.vbs", "vb.hld"},
+        {"rules.mk", "make.hld"},      {"config", "!txt.hld"},            {"README", "!txt.hld"},
+        {"-", "!txt.hld"},             {"x.rs", "!txt.hld"},              {"notes.txt", "txt.hld"},
+        {"x.broken", "!txt.hld"},
+    };
+    for (const auto& c : cases) {
+        const DefaultDefinition chosen = ChooseDefaultDefinition(dir.P("defs"), c.input);
+        EXPECT_EQ((chosen.plainText ? "!" : "") + fs::path(chosen.path).filename().string(), c.chosen) << c.input;
+        EXPECT_EQ(fs::path(chosen.path).parent_path(), dir.P("defs")) << c.input;
+    }
+}
+
+// A folder without a plain-text definition of its own borrows the shipped
+// one; with none at all, the path named by the extension is kept so that
+// the failure names it.
+TEST(DefaultDefinition, PlainTextFromTheShippedFolderOrNone) {
+    Files dir;
+    dir.Put("defs/c.hld", kDigitsHld);
+    SetProgramFolder(TINTEXT_SOURCE_DIR);
+    DefaultDefinition chosen = ChooseDefaultDefinition(dir.P("defs"), "x.rs");
+    EXPECT_TRUE(chosen.plainText);
+    EXPECT_EQ(chosen.path, kShippedFolder + "/txt.hld");
+    SetProgramFolder(dir.P("nowhere"));
+    chosen = ChooseDefaultDefinition(dir.P("defs"), "x.rs");
+    EXPECT_FALSE(chosen.plainText);
+    EXPECT_EQ(chosen.path, dir.P("defs/rs.hld"));
+    SetProgramFolder("");
+}
+
+// Every definition of the library says what it serves, and the default
+// choice agrees: each extension and file name a definition lists leads to
+// it, and every link in the folder is listed by the file it leads to.
+TEST(ShippedLanguages, DeclarationsMatchTheDefaultChoice) {
+    const std::vector<Language> table = LanguageTable(kShippedFolder);
+    ASSERT_GE(table.size(), 19u);
+    std::map<std::string, std::string> claimedBy;  // extension or file name -> definition
+    for (const Language& language : table) {
+        SCOPED_TRACE(language.file);
+        EXPECT_FALSE(language.names.empty()) << "no LANGUAGE line";
+        EXPECT_FALSE(language.extensions.empty() && language.fileNames.empty()) << "no EXTENSIONS or FILENAMES line";
+        const fs::path file = fs::canonical(language.file);
+        auto expectChosen = [&](const std::string& input, const std::string& served) {
+            const DefaultDefinition chosen = ChooseDefaultDefinition(kShippedFolder, input);
+            EXPECT_FALSE(chosen.plainText) << input;
+            EXPECT_TRUE(fs::exists(chosen.path) && fs::canonical(chosen.path) == file) << input << " -> " << chosen.path;
+            const auto [at, added] = claimedBy.emplace(served, language.file);
+            EXPECT_TRUE(added) << served << " is also served by " << at->second;
+        };
+        for (const std::string& extension : language.extensions) expectChosen("x." + extension, "." + extension);
+        for (const std::string& name : language.fileNames) expectChosen("dir/" + name, name);
+    }
+    for (const auto& entry : fs::directory_iterator(kShippedFolder)) {
+        if (!entry.is_symlink()) continue;
+        const std::string name = entry.path().stem().string();
+        const auto claimed = claimedBy.find(claimedBy.count(name) ? name : "." + name);
+        EXPECT_TRUE(claimed != claimedBy.end() && fs::canonical(claimed->second) == fs::canonical(entry.path()))
+            << entry.path().filename() << " is a link that its definition does not list";
+    }
+}
+
+// /lang names must lead to one definition each.
+TEST(ShippedLanguages, NamesAreUnique) {
+    const std::vector<Language> table = LanguageTable(kShippedFolder);
+    std::map<std::string, std::string> owner;
+    for (const Language& language : table) {
+        for (const std::string& name : language.names) {
+            const Language* found = FindLanguage(table, name);
+            ASSERT_NE(found, nullptr) << name;
+            EXPECT_EQ(found->file, language.file) << "\"" << name << "\" leads to " << found->file;
+        }
+    }
+}
+
+}  // namespace
