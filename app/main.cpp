@@ -20,11 +20,12 @@ int main(int argc, char** argv) {
     if (std::optional<int> status = tintext::AnswerInformationOption(argc, argv)) return *status;
     const std::vector<std::string> args(argv + 1, argv + argc);
     const tintext::CommandLine commandLine = tintext::ReadCommandLine(args);
-    // A usage error is told here, whatever else the run would need.
+    // A usage error is told on the terminal, or in a message box when there is none.
+    const tintext::Surroundings around = tintext::CurrentSurroundings();
     const tintext::FrontEnd frontEnd =
-        commandLine.usageErrors.empty()
-            ? tintext::ChooseFrontEnd(*commandLine.options, tintext::CurrentSurroundings())
-            : tintext::FrontEnd::Terminal;
+        !commandLine.usageErrors.empty()
+            ? (tintext::BatchNeedsDialogs(around) ? tintext::FrontEnd::BatchDialogs : tintext::FrontEnd::Terminal)
+            : tintext::ChooseFrontEnd(*commandLine.options, around);
     if (frontEnd != tintext::FrontEnd::Terminal) {
         const int error = tintext::ExecDesktopProgram(argv);
         // A batch run can still report on standard error; the main dialog has no stand-in.

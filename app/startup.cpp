@@ -153,8 +153,15 @@ int RunProgram(const std::vector<std::string>& args, ConsoleEnvironment* console
         definitionFile = choice.file;
     }
     if (!usageErrors.empty()) {
-        for (const std::string& error : usageErrors) Say(error);
-        Say("tintext --help shows every option");
+        if (console) {
+            for (const std::string& error : usageErrors) Say(error);
+            Say("tintext --help shows every option");
+        } else {
+            // Started without a terminal: only a message box can tell why nothing happens.
+            std::string text;
+            for (const std::string& error : usageErrors) text += (text.empty() ? "" : "\r\n") + error;
+            Env().MessageBox(text, MsgButtons::Ok, MsgIcon::Exclamation, ApplicationTitle());
+        }
         return 2;
     }
     if (commandLine.Has("list")) return PrintLanguageList(DefinitionsFolder(commandLine));

@@ -151,7 +151,7 @@ private:
         if (const std::string* name = info.enters[winner.rule]) {
             const HldSection* nested = hld_.sections.Find(*name);
             if (!nested)
-                throw Error(kMissingSectionError, kProgramSource,
+                throw Error(err::ObjectRequired, kProgramSource,
                             "The section \"" + *name + "\" is not defined in " + winner.pattern->file +
                                 "; the rule with the pattern on line " + std::to_string(winner.pattern->line) +
                                 " enters it.");

@@ -36,16 +36,13 @@ struct FormatOptions {
     JobEnvironment* environment = nullptr;
 };
 
-// The number of the error for an Enter of a section the definition lacks.
-inline constexpr int32_t kMissingSectionError = 424;
-
 // Runs `section` over `inp` from `ptr` (a byte offset into the UTF-8 input,
 // advanced past everything used up), appending header, filled templates and
 // footer to `out`; entered sections run nested, at any depth. Reports
 // progress (as a byte offset), lets pending events run and honours the cancel
 // flag through the job environment. Raises an error for an invalid pattern or
 // one that needs too much backtracking ("Error searching for pattern: ..."),
-// for an Enter of a missing section, and for input that is not UTF-8 (5).
+// for an Enter of a missing section (424), and for input that is not UTF-8 (5).
 // A winning match of length 0 counts as no match, so the character is skipped.
 void FormatSection(const HldTree& hld, const HldSection& section, std::string_view inp, OutputSink& out,
                    size_t& ptr, const FormatOptions& options = {});

@@ -135,7 +135,7 @@ private:
 
     HldRule& CurrentRule(const char* keyword, int32_t index) {
         if (!rule_) {
-            throw Error(kNoCurrentRuleError, kProgramSource,
+            throw Error(err::ObjectVariableNotSet, kProgramSource,
                         std::string(keyword) + " line before any PATTERN line" + Where(index));
         }
         return *rule_;

@@ -57,11 +57,6 @@ bool SameFile(const std::string& a, const std::string& b) {
     return sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
 }
 
-// Classic run-time numbers for failures that carry none of their own, so that
-// the general message can show one.
-constexpr int32_t kSubscriptOutOfRange = 9;  // a definition without sections has no first section
-constexpr int32_t kInternalError = 51;       // a library failure other than memory
-
 // The formatted HTML goes straight into a new file beside the output, so it
 // is never held whole; the output itself is replaced only when the writing
 // step commits. The first failure is kept for that step to report, and
@@ -129,7 +124,7 @@ public:
         } catch (const std::bad_alloc&) {
             return Unexpected({err::OutOfMemory, RuntimeErrorText(err::OutOfMemory)});
         } catch (const std::exception& e) {
-            return Unexpected({kInternalError, e.what()});
+            return Unexpected({err::InternalError, e.what()});
         }
     }
 
@@ -291,7 +286,7 @@ private:
         Step("Initialize progress bar");
         env_.SetProgressMax(static_cast<float>(input.size()));
         if (hld.sections.empty()) {
-            throw Error(kSubscriptOutOfRange, kProgramSource, "The syntax definition (" + hldfile_ + ") has no sections.");
+            throw Error(err::SubscriptOutOfRange, kProgramSource, "The syntax definition (" + hldfile_ + ") has no sections.");
         }
         const HldSection& first = hld.sections.at(0).second;
 

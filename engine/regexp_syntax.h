@@ -15,17 +15,8 @@
 
 namespace tintext {
 
-// Compile error numbers and their descriptions. 5018 is the number the
-// definitions' messages rely on; the others follow the script engines' order.
-namespace regexp_err {
-inline constexpr int32_t SyntaxError = 5017;          // "Syntax error in regular expression"
-inline constexpr int32_t UnexpectedQuantifier = err::UnexpectedQuantifier;  // 5018
-inline constexpr int32_t ExpectedBracket = 5019;      // a class without its closing "]"
-inline constexpr int32_t ExpectedParen = 5020;        // a group without its closing ")"
-inline constexpr int32_t InvalidRange = 5021;         // "z-a" in a class
-// Not a compile error: a search stopped at the engine's backtracking limit.
-inline constexpr int32_t TooMuchBacktracking = 5030;
-}  // namespace regexp_err
+// The regular-expression error numbers, in error.h's table.
+namespace regexp_err = err;
 
 // Word characters for \b and \w: ASCII letters, digits and "_".
 constexpr bool IsWordByte(unsigned char c) {

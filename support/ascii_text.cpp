@@ -66,4 +66,6 @@ std::string HexUpper(uint32_t value) {
     return out;
 }
 
+std::string TextBeforeNul(std::string_view text) { return std::string(text.substr(0, text.find('\0'))); }
+
 }  // namespace tintext

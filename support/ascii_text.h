@@ -2,6 +2,7 @@
 // ProgIDs and registry names are plain ASCII).
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -17,5 +18,7 @@ bool StartsWithIgnoreCase(std::string_view text, std::string_view prefix);
 std::string ReplaceAll(std::string_view text, std::string_view from, std::string_view to);
 // Upper-case hexadecimal without leading zeros ("3E8" for 1000).
 std::string HexUpper(uint32_t value);
+// The text before the first zero character, or all of it (TrimZ).
+std::string TextBeforeNul(std::string_view text);
 
 }  // namespace tintext

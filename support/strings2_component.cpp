@@ -2,6 +2,7 @@
 
 #include <atomic>
 
+#include "support/ascii_text.h"
 #include "support/text_codec.h"
 
 namespace tintext {
@@ -29,7 +30,7 @@ void Strings2::SetOemCodePage(int codePage) {
     oemCodePage_ = codePage;
 }
 
-std::string Strings2::TrimZ(const std::string& text) const { return text.substr(0, text.find('\0')); }
+std::string Strings2::TrimZ(const std::string& text) const { return TextBeforeNul(text); }
 
 std::string Strings2::Oem2CharBuff(const std::string& text) const {
     return RedecodeWindows1252As(text, oemCodePage_);

@@ -38,6 +38,12 @@ bool DecodeUtf8(std::string_view text, size_t& pos, char32_t& codePoint) {
     return true;
 }
 
+bool DecodeUtf8OrByte(std::string_view text, size_t& pos, char32_t& codePoint) {
+    if (DecodeUtf8(text, pos, codePoint)) return true;
+    codePoint = static_cast<unsigned char>(text[pos++]);
+    return false;
+}
+
 bool IsValidUtf8(std::string_view text, size_t* badOffset) {
     size_t pos = 0;
     char32_t ignored;

@@ -20,6 +20,11 @@ void AppendUtf8(std::string& out, char32_t codePoint);
 // unchanged) at a malformed sequence or at the end.
 bool DecodeUtf8(std::string_view text, size_t& pos, char32_t& codePoint);
 
+// The same before the end of the text, where a byte that begins no well-formed
+// sequence is a character of its own whose code is the byte (it came from
+// legacy text), and false is returned for it; `pos` moves past it all the same.
+bool DecodeUtf8OrByte(std::string_view text, size_t& pos, char32_t& codePoint);
+
 // The length of the character that begins with this byte of valid UTF-8.
 inline size_t Utf8CharLength(unsigned char lead) {
     return lead < 0x80 ? 1 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : 4;

@@ -129,6 +129,17 @@ TEST_F(BatchRunTest, StoredShowOutputDecidesWithoutATerminal) {
     EXPECT_EQ(ReadSetting(kCompanyName, kProgramTitle, "Settings", "ShowOutput", ""), "0");
 }
 
+// Under the dialogs (no terminal environment given) a usage error is a
+// message box, and nothing is converted.
+TEST_F(BatchRunTest, UsageErrorsWithoutATerminalAreAMessageBox) {
+    EXPECT_EQ(RunProgram({"/in=" + P("a b.asp"), "/out=" + P("o.htm"), "/lang=nonesuch", "--out"}), 2);
+    ASSERT_EQ(env.messages.size(), 1u);
+    EXPECT_EQ(env.messages[0].text.find("the option --out needs a value"), 0u) << env.messages[0].text;
+    EXPECT_NE(env.messages[0].text.find("\r\nno language \"nonesuch\" (/lang)"), std::string::npos)
+        << env.messages[0].text;
+    EXPECT_FALSE(fs::exists(P("o.htm")));
+}
+
 TEST_F(BatchRunTest, DefaultOutputName) {
     const std::pair<const char*, const char*> cases[] = {
         {"page.asp", "page.htm"},         {"dir/page.asp", "dir/page.htm"},   {"/abs/x.tar.gz", "/abs/x.tar.htm"},

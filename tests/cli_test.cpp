@@ -130,6 +130,7 @@ TEST_F(CliTest, RunsThatNeedDialogsGoToTheDesktopProgram) {
         {{}, 7, "[]"},                                                    // the main dialog
         {{"/out=x.htm", "-hld=vb.hld"}, 7, "[/out=x.htm][-hld=vb.hld]"},  // still no input file
         {batch, 7, "[/in=a.asp][/out=my out.htm][/hld=digits.hld][/hldfolder=defs]"},  // no terminal
+        {{"a.asp", "--out"}, 7, "[a.asp][--out]"},  // a usage error, shown in a message box there
         {{"/check=defs/digits.hld"}, 0, ""},
         {{"/in=a.asp", "/check=defs/digits.hld"}, 0, ""},
         {{"--version"}, 0, ""},

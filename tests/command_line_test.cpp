@@ -118,7 +118,7 @@ TEST_F(CommandLineTest, OptionsThatNeedAValue) {
         {{"--check"}, "the option --check needs a value: --check FILE.hld or --check=FILE.hld"},
     };
     for (const auto& c : cases) EXPECT_EQ(Lines(ReadCommandLine(c.args).usageErrors), c.error) << c.args[0];
-    // The Part's own spellings stay as they were: an empty value.
+    // /name alone keeps its old meaning: an empty value.
     EXPECT_EQ(Lines(ReadCommandLine({"/out", "page.asp"}).usageErrors), "");
     EXPECT_EQ(Options(ReadCommandLine({"/out", "page.asp"})), "out= in=page.asp");
 }

@@ -102,7 +102,7 @@ void ReferenceFormat(const HldTree& hld, const HldSection& section, std::string_
             ptr += best->Length;
             if (rule.enter && !rule.enter->empty()) {
                 const HldSection* nested = hld.sections.Find(*rule.enter);
-                if (!nested) throw Error(kMissingSectionError, "", "missing section");
+                if (!nested) throw Error(err::ObjectRequired, "", "missing section");
                 ReferenceFormat(hld, *nested, inp, out, ptr);
                 rebuild = true;
             }
@@ -279,7 +279,7 @@ std::string Outcome(Run run) {
     try {
         return run();
     } catch (const Error& e) {
-        return "error " + std::to_string(e.Number()) + (e.Number() == kMissingSectionError ? "" : ": " + e.Description());
+        return "error " + std::to_string(e.Number()) + (e.Number() == err::ObjectRequired ? "" : ": " + e.Description());
     }
 }
 

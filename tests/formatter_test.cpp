@@ -266,7 +266,7 @@ TEST(FormatSection, RunawayBacktrackingEndsInAnError) {
 
 TEST(FormatSection, EnterOfAMissingSection) {
     Error e = FormatError({{"S", {{{"a"}, "", "Nowhere"}}}}, "a");
-    EXPECT_EQ(e.Number(), kMissingSectionError);
+    EXPECT_EQ(e.Number(), err::ObjectRequired);
     EXPECT_NE(e.Description().find("\"Nowhere\""), std::string::npos) << e.Description();
 }
 

@@ -236,9 +236,9 @@ TEST_F(HldLoader, FailuresNameTheFileAndTheLine) {
         {"[M]\nPATTERN=a\n\nFORMAT-HTML=x\n[N]\n[M]\n", err::DuplicateKey, "line 6."},
         {"[M]\n[N]\n[M]", err::DuplicateKey, "line 3."},
         {"[M]\n  [  ", err::InvalidArgument, "line 2."},
-        {"[M]\n\nFORMAT-HTML=x", kNoCurrentRuleError, "FORMAT line before any PATTERN line in " + file + ", line 3."},
-        {"Enter=x", kNoCurrentRuleError, "ENTER line before any PATTERN line in " + file + ", line 1."},
-        {"[M]\nRETURN", kNoCurrentRuleError, "RETURN line before any PATTERN line in " + file + ", line 2."},
+        {"[M]\n\nFORMAT-HTML=x", err::ObjectVariableNotSet, "FORMAT line before any PATTERN line in " + file + ", line 3."},
+        {"Enter=x", err::ObjectVariableNotSet, "ENTER line before any PATTERN line in " + file + ", line 1."},
+        {"[M]\nRETURN", err::ObjectVariableNotSet, "RETURN line before any PATTERN line in " + file + ", line 2."},
     };
     for (const auto& c : cases) {
         Error e = Failure(Write(c.text));

@@ -13,21 +13,18 @@
 #include "support/conversions.h"
 #include "support/error.h"
 #include "support/html_escape.h"
+#include "support/text_codec.h"
 #include "support/utf8.h"
 
 namespace tintext {
 
 namespace {
 
-constexpr int32_t kOverflow = 6;
-constexpr int32_t kOutOfMemory = 7;
-constexpr int32_t kInvalidUseOfNull = 94;
-
 // The program's (unguarded) conversion of a value to text: Null and objects
 // have no text form.
 std::string ConvertToText(const Value& value) {
     switch (value.kind()) {
-        case Value::Kind::Null: throw Error(kInvalidUseOfNull, kProgramSource, "Invalid use of Null");
+        case Value::Kind::Null: throw Error(err::InvalidUseOfNull, kProgramSource, "Invalid use of Null");
         case Value::Kind::Object: throw RuntimeError(err::TypeMismatch);
         default: return SafeCStr(value);
     }
@@ -38,7 +35,7 @@ int32_t ConvertToLong(const Value& value) {
     double number = 0;
     switch (value.kind()) {
         case Value::Kind::Empty: return 0;
-        case Value::Kind::Null: throw Error(kInvalidUseOfNull, kProgramSource, "Invalid use of Null");
+        case Value::Kind::Null: throw Error(err::InvalidUseOfNull, kProgramSource, "Invalid use of Null");
         case Value::Kind::Object:
         case Value::Kind::Bytes: throw RuntimeError(err::TypeMismatch);
         case Value::Kind::String: {
@@ -52,7 +49,7 @@ int32_t ConvertToLong(const Value& value) {
     number = RoundHalfEven(number);
     if (!std::isfinite(number) || number < std::numeric_limits<int32_t>::min() ||
         number > std::numeric_limits<int32_t>::max()) {
-        throw Error(kOverflow, kProgramSource, "Overflow");
+        throw Error(err::Overflow, kProgramSource, "Overflow");
     }
     return static_cast<int32_t>(number);
 }
@@ -60,38 +57,16 @@ int32_t ConvertToLong(const Value& value) {
 // One character of UTF-8 text. A byte that does not begin a valid sequence is
 // a character of its own whose code is the byte (it came from legacy text).
 struct TextChar {
-    uint32_t code;
+    char32_t code;
     size_t size;
     bool rawByte;
 };
 
 TextChar NextChar(std::string_view text, size_t pos) {
-    auto byte = [&](size_t i) { return static_cast<uint8_t>(text[i]); };
-    uint8_t lead = byte(pos);
-    if (lead < 0x80) return {lead, 1, false};
-    size_t extra = 0;
-    uint32_t code = 0, minSecond = 0x80, maxSecond = 0xBF;
-    if (lead >= 0xC2 && lead <= 0xDF) {
-        extra = 1, code = lead & 0x1F;
-    } else if (lead >= 0xE0 && lead <= 0xEF) {
-        extra = 2, code = lead & 0x0F;
-        if (lead == 0xE0) minSecond = 0xA0;  // overlong
-        if (lead == 0xED) maxSecond = 0x9F;  // surrogates
-    } else if (lead >= 0xF0 && lead <= 0xF4) {
-        extra = 3, code = lead & 0x07;
-        if (lead == 0xF0) minSecond = 0x90;  // overlong
-        if (lead == 0xF4) maxSecond = 0x8F;  // above U+10FFFF
-    } else {
-        return {lead, 1, true};
-    }
-    if (pos + extra >= text.size()) return {lead, 1, true};
-    for (size_t i = 1; i <= extra; ++i) {
-        uint8_t b = byte(pos + i);
-        uint8_t lo = i == 1 ? minSecond : 0x80, hi = i == 1 ? maxSecond : 0xBF;
-        if (b < lo || b > hi) return {lead, 1, true};
-        code = (code << 6) | (b & 0x3F);
-    }
-    return {code, extra + 1, false};
+    size_t next = pos;
+    char32_t code;
+    bool wellFormed = DecodeUtf8OrByte(text, next, code);
+    return {code, next - pos, !wellFormed};
 }
 
 size_t CharCount(std::string_view text) {
@@ -100,25 +75,18 @@ size_t CharCount(std::string_view text) {
     return count;
 }
 
-// Windows-1252 codes 0x80..0x9F; the five unassigned codes stand for the
-// control characters of the same number, so every code survives a round trip.
-constexpr uint16_t kAnsiHigh[32] = {
-    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-    0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,
-};
-
 // The character's code in the ANSI code page (Windows-1252); a character the
-// code page cannot hold becomes "?", as the platform's conversion does.
+// code page cannot hold becomes "?", as the platform's conversion does, but
+// for the C1 controls, which keep their number.
 uint8_t AnsiCode(const TextChar& c) {
     if (c.rawByte || c.code < 0x80 || (c.code >= 0xA0 && c.code <= 0xFF)) return static_cast<uint8_t>(c.code);
-    for (uint8_t i = 0; i < 32; ++i)
-        if (kAnsiHigh[i] == c.code) return static_cast<uint8_t>(0x80 + i);
+    std::string character;
+    AppendUtf8(character, c.code);
+    std::string encoded = EncodeCodePage(character, kCodePageWindows1252);
+    if (encoded != "?") return static_cast<uint8_t>(encoded[0]);
     if (c.code < 0xA0) return static_cast<uint8_t>(c.code);  // other C1 controls: best fit
     return '?';
 }
-
-uint32_t FromAnsiCode(uint8_t code) { return code >= 0x80 && code < 0xA0 ? kAnsiHigh[code - 0x80] : code; }
 
 int HexDigit(uint32_t c) {
     if (c >= '0' && c <= '9') return static_cast<int>(c - '0');
@@ -138,8 +106,7 @@ std::string Strings::TrimZ(const Value& str) const {
     } catch (const Error&) {
         throw RuntimeError(err::TypeMismatch);
     }
-    size_t zero = text.find('\0');
-    return zero == std::string::npos ? text : text.substr(0, zero);
+    return TextBeforeNul(text);
 }
 
 std::string Strings::Encode(const Value& str, const Value& delimiter) const {
@@ -170,7 +137,7 @@ std::string Strings::EncodeHex(const std::string& s) const {
 }
 
 std::string Strings::DecodeHex(const std::string& s) const {
-    std::vector<uint32_t> chars;
+    std::vector<char32_t> chars;
     for (size_t pos = 0; pos < s.size();) {
         TextChar c = NextChar(s, pos);
         chars.push_back(c.code);
@@ -185,7 +152,7 @@ std::string Strings::DecodeHex(const std::string& s) const {
             if (digit < 0) break;
             value = value * 16 + digit;
         }
-        AppendUtf8(out, FromAnsiCode(static_cast<uint8_t>(value)));
+        out += DecodeCodePage(std::string(1, static_cast<char>(value)), kCodePageWindows1252);
     }
     return out;
 }
@@ -201,7 +168,7 @@ std::string Strings::RPad(const Value& str, const Value& ch, const Value& length
         text.reserve(text.size() + static_cast<size_t>(missing) * first.size());
         for (int64_t i = 0; i < missing; ++i) text += first;
     } catch (const std::bad_alloc&) {
-        throw Error(kOutOfMemory, kProgramSource, "Out of memory");
+        throw Error(err::OutOfMemory, kProgramSource, "Out of memory");
     }
     return text;
 }
