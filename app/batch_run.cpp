@@ -19,7 +19,8 @@ std::string DefaultOutputName(const std::string& inputfilename) {
     return inputfilename.substr(0, hasExtension ? dot : inputfilename.size()) + ".htm";
 }
 
-JobOutcome RunBatch(const Dictionary& options, BatchFrontEnd frontEnd, const std::string& definitionFile) {
+JobOutcome RunBatch(const Dictionary& options, BatchFrontEnd frontEnd, const std::string& definitionFile,
+                    const PageOptions& page) {
     auto option = [&](const char* name) { return options.Item(Value(name)); };
     JobRequest request;
     request.inputfilename = SafeCStr(option("in"));
@@ -43,6 +44,7 @@ JobOutcome RunBatch(const Dictionary& options, BatchFrontEnd frontEnd, const std
         request.showoutput = SafeCBool(show) || SafeCStr(show).empty();
     }
     request.standardStreams = true;
+    request.page = page;
     return Process(request);
 }
 

@@ -18,8 +18,10 @@ enum class BatchFrontEnd {
 // order, with the tolerant conversions) and runs the job once. "-" names
 // standard input or output. Without out, a file input is written beside
 // itself with .htm for its extension, standard input to standard output.
-// definitionFile, when not empty, is used instead of hld (/lang).
-JobOutcome RunBatch(const Dictionary& options, BatchFrontEnd frontEnd, const std::string& definitionFile = "");
+// definitionFile, when not empty, is used instead of hld (/lang). page: the
+// page options, read (and checked) beforehand.
+JobOutcome RunBatch(const Dictionary& options, BatchFrontEnd frontEnd, const std::string& definitionFile = "",
+                    const PageOptions& page = {});
 
 // The output a file input gets without out: its name with .htm for its extension.
 std::string DefaultOutputName(const std::string& inputfilename);

@@ -66,7 +66,7 @@ public:
             } else if (word.starts_with("--") && word.find('=') == std::string::npos) {
                 ReadLongOption(args, i);
             } else {
-                for (const OptionEntry& entry : SplitOptionText(JoinArguments({word}))) ReadEntry(entry, word);
+                ReadEntries(word);
             }
         }
     }
@@ -104,7 +104,23 @@ private:
             ++i;
             return;
         }
-        for (const OptionEntry& entry : SplitOptionText(JoinArguments({args[i]}))) ReadEntry(entry, args[i]);
+        ReadEntries(args[i]);
+    }
+
+    // The entries of one word. Commas separate options, so in
+    // /highlight=3,10-12 the items after the first come as entries without a
+    // value: they carry on the list.
+    void ReadEntries(const std::string& word) {
+        bool inList = false;
+        for (const OptionEntry& entry : SplitOptionText(JoinArguments({word}))) {
+            if (inList && entry.value.empty() && !entry.name.empty()) {
+                const Value key("highlight");
+                r_.options->Set(key, Value(SafeCStr(r_.options->Item(key)) + "," + entry.name));
+                continue;
+            }
+            inList = ToLowerAscii(entry.name.starts_with("-") ? entry.name.substr(1) : entry.name) == "highlight";
+            ReadEntry(entry, word);
+        }
     }
 
     void ReadEntry(OptionEntry entry, const std::string& word) {
@@ -184,7 +200,23 @@ const std::vector<OptionInfo>& KnownOptions() {
          "run without a terminal (from a file manager) opens it unless 0, when the stored ShowOutput allows"},
         {"check", OptionKind::Text, "FILE.hld",
          "check a syntax definition and print each problem as file:line: message (lines counted from 1)"},
+        {"theme", OptionKind::Text, "NAME",
+         "the page's colours: auto (the default: light, or dark where the reader's system prefers it), light, "
+         "dark, high-contrast"},
+        {"fragment", OptionKind::Switch, "0|1",
+         "1: a <div class=\"tintext\"> to embed in another page instead of a whole page; its stylesheet's "
+         "rules are scoped under .tintext"},
+        {"css", OptionKind::Text, "none|embed", "none: leave the <style> out (link the file --print-css writes)"},
+        {"inline", OptionKind::Switch, "0|1", "1: style attributes instead of classes, for e-mail (auto gives light)"},
+        {"linenumbers", OptionKind::Switch, "0|1",
+         "1: a number beside each line, not copied with the text; each line is an anchor #L<n> that its "
+         "number links to"},
+        {"highlight", OptionKind::Text, "LINES", "lines to mark, such as 3,10-12"},
+        {"wrap", OptionKind::Switch, "0|1", "1: long lines wrap (by default they scroll)"},
         {"list", OptionKind::Action, "", "list the languages: name, definition file, the files served"},
+        {"print-css", OptionKind::Action, "",
+         "write the stylesheet alone (--print-css=THEME: of that theme), for a site that links one file and "
+         "converts with /css=none"},
         {"quiet", OptionKind::Switch, "", "no progress bar and no notes; failures are still told"},
         {"verbose", OptionKind::Switch, "", "also tell the definition, encoding and output chosen, the time taken"},
         {"help", OptionKind::Action, "", "print this text"},

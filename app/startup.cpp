@@ -4,13 +4,17 @@
 #include <chrono>
 #include <cstdio>
 #include <cstring>
+#include <strings.h>
 
 #include "app/batch_run.h"
 #include "app/command_line.h"
 #include "app/console_environment.h"
 #include "app/front_end_choice.h"
 #include "app/language_list.h"
+#include "app/page_options.h"
+#include "engine/theme.h"
 #include "engine/definition_check.h"
+#include "support/error.h"
 #include "support/ascii_text.h"
 #include "support/conversions.h"
 #include "support/job_environment.h"
@@ -52,12 +56,24 @@ int NoInput(const CommandLine& commandLine) {
     return 2;
 }
 
-int RunWithSettings(const CommandLine& commandLine, const std::string& definitionFile, DialogSettings& settings) {
+// The themes that the run's definition will use: beside a definition named
+// with its folder (by /hld or /lang), beside the definitions of /hldfolder,
+// or the shipped ones.
+std::string ThemesFolderOfRun(const CommandLine& commandLine, const std::string& definitionFile) {
+    const std::string hld = definitionFile.empty() ? commandLine.Text("hld") : definitionFile;
+    const std::string folder = commandLine.Text("hldfolder");
+    if (hld.find_first_of("/\\") != std::string::npos) return ThemesFolderFor(hld);
+    if (!folder.empty()) return ThemesFolderFor(folder + "/definition.hld");
+    return DefaultThemesFolder();
+}
+
+int RunWithSettings(const CommandLine& commandLine, const std::string& definitionFile, const PageOptions& page,
+                    DialogSettings& settings) {
     if (commandLine.Has("check")) return RunCheck(commandLine.Text("check"));
     if (commandLine.Has("in")) {
         const BatchFrontEnd frontEnd =
             BatchNeedsDialogs(CurrentSurroundings()) ? BatchFrontEnd::Dialogs : BatchFrontEnd::Terminal;
-        return ExitStatus(RunBatch(*commandLine.options, frontEnd, definitionFile));
+        return ExitStatus(RunBatch(*commandLine.options, frontEnd, definitionFile, page));
     }
     if (interactiveRun && DisplayAvailable()) return interactiveRun(settings);
     return NoInput(commandLine);
@@ -97,6 +113,20 @@ std::string DefinitionsFolder(const CommandLine& commandLine) {
     return given.empty() ? DefaultHldFolder() : given;
 }
 
+// --print-css[=THEME]: the stylesheet alone, for a site that links one file
+// and converts with /fragment=1 /css=none.
+int PrintCss(const std::string& theme) {
+    const std::string folder = DefaultThemesFolder();
+    try {
+        const std::string css = ThemeStylesheet(folder, theme);
+        std::fwrite(css.data(), 1, css.size(), stdout);
+        return std::fflush(stdout) == 0 ? 0 : 1;
+    } catch (const Error& e) {
+        Say("--print-css: " + e.Description());
+        return e.Number() == err::InvalidArgument ? 2 : 1;
+    }
+}
+
 }  // namespace
 
 void SetInteractiveRun(InteractiveRun run) { interactiveRun = run; }
@@ -120,6 +150,11 @@ std::optional<int> AnswerInformationOption(int argc, char** argv) {
         if (isAny(argv[i], {"--help", "-h", "-?", "/?", "/help", "-help"})) {
             std::fputs(UsageText().c_str(), stdout);
             return 0;
+        }
+        for (const char* form : {"--print-css", "/print-css", "-print-css"}) {
+            const size_t length = std::strlen(form);
+            if (strncasecmp(argv[i], form, length) == 0 && (argv[i][length] == '\0' || argv[i][length] == '='))
+                return PrintCss(argv[i][length] == '=' ? argv[i] + length + 1 : kDefaultTheme);
         }
         if (isAny(argv[i], {"--version", "/version", "-version"})) {
             std::printf("%s\n", ApplicationTitle().c_str());
@@ -152,6 +187,14 @@ int RunProgram(const std::vector<std::string>& args, ConsoleEnvironment* console
         if (choice.file.empty()) usageErrors.push_back(choice.problem);
         definitionFile = choice.file;
     }
+    PageOptions page;
+    if (commandLine.Has("in")) {
+        std::string error;
+        const std::optional<PageOptions> read =
+            ReadPageOptions(*commandLine.options, ThemesFolderOfRun(commandLine, definitionFile), error);
+        if (read) page = *read;
+        else usageErrors.push_back(error);
+    }
     if (!usageErrors.empty()) {
         if (console) {
             for (const std::string& error : usageErrors) Say(error);
@@ -168,7 +211,7 @@ int RunProgram(const std::vector<std::string>& args, ConsoleEnvironment* console
 
     DialogSettings settings = LoadDialogSettings();
     SetShowOutputPreference(settings.showOutput);
-    const int status = RunWithSettings(commandLine, definitionFile, settings);
+    const int status = RunWithSettings(commandLine, definitionFile, page, settings);
     SaveDialogSettings(settings);
     if (verbose) {
         const std::chrono::duration<double, std::milli> taken = std::chrono::steady_clock::now() - started;
@@ -187,6 +230,7 @@ Usage: tintext FILE [options]
                [/hldfolder=FOLDER] [/overwrite=0|1|2] [/dostext=0|1]
                [/showoutput=0|1] [--quiet | --verbose]
        tintext /check=FILE.hld | --list | --help | --version
+       tintext --print-css[=THEME]
 
 Options are written /name=value, -name=value, --name=value, --name value or
 name=value, in any letter case, separated by blanks or commas; quote a value

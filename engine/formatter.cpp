@@ -26,7 +26,8 @@ constexpr unsigned kStepsPerClockCheck = 256;
 // handed on whole, with the HTML escaping done straight into it.
 class OutputBuffer {
 public:
-    explicit OutputBuffer(OutputSink& sink) : sink_(sink), data_(new char[kBufferSize]), cur_(data_.get()) {}
+    OutputBuffer(OutputSink& sink, Blanks blanks)
+        : sink_(sink), blanks_(blanks), data_(new char[kBufferSize]), cur_(data_.get()) {}
 
     void Append(std::string_view text) {
         if (text.size() > Room()) {
@@ -40,16 +41,19 @@ public:
         cur_ += text.size();
     }
 
-    // The text with "&", "<", ">" and blanks as entities.
+    // The text with "&", "<", ">" and (unless the definition asks for plain
+    // ones) blanks as entities.
     void AppendEscaped(std::string_view text) {
         while (EscapedRoom(text.size()) > Room()) {  // only where the block fills up
             size_t n = EscapableIn(Room());
-            cur_ = EscapeHtmlInto(cur_, text.substr(0, n));
+            cur_ = EscapeHtmlInto(cur_, text.substr(0, n), blanks_);
             text.remove_prefix(n);
             Flush();
         }
-        cur_ = EscapeHtmlInto(cur_, text);
+        cur_ = EscapeHtmlInto(cur_, text, blanks_);
     }
+
+    Blanks blanks() const { return blanks_; }
 
     void Flush() {
         if (cur_ == data_.get()) return;
@@ -61,6 +65,7 @@ private:
     size_t Room() const { return kBufferSize - static_cast<size_t>(cur_ - data_.get()); }
 
     OutputSink& sink_;
+    Blanks blanks_;
     std::unique_ptr<char[]> data_;
     char* cur_;
 };
@@ -113,7 +118,8 @@ struct Suspended {
 class Formatter {
 public:
     Formatter(const HldTree& hld, std::string_view inp, OutputSink& out, size_t& ptr, const FormatOptions& options)
-        : hld_(hld), inp_(inp), buffer_(out), ptr_(ptr), options_(options), env_(options.environment ? *options.environment : Env()) {
+        : hld_(hld), inp_(inp), buffer_(out, hld.plainBlanks ? Blanks::Plain : Blanks::Nbsp), ptr_(ptr),
+          options_(options), env_(options.environment ? *options.environment : Env()) {
         lastPump_ = std::chrono::steady_clock::now();
     }
 
@@ -212,13 +218,13 @@ private:
             }
         } else {
             const std::vector<size_t>& offsets = *winner.groups;
-            std::string text = ReplaceAll(*plan.text, "$$", EncodeHtml(value));
+            std::string text = ReplaceAll(*plan.text, "$$", EncodeHtml(value, buffer_.blanks()));
             for (uint32_t n = 0; n < winner.groupCount && text.find('$') != std::string::npos; ++n) {
                 size_t from = offsets[2 * (n + 1)];
                 std::string_view group = from == CompiledRegex::kUnset
                                              ? std::string_view()
                                              : inp_.substr(from, offsets[2 * (n + 1) + 1] - from);
-                text = ReplaceAll(text, "$" + std::to_string(n), EncodeHtml(group));
+                text = ReplaceAll(text, "$" + std::to_string(n), EncodeHtml(group, buffer_.blanks()));
             }
             buffer_.Append(text);
         }

@@ -1,6 +1,7 @@
 #include "engine/hld_loader.h"
 
 #include <deque>
+#include <optional>
 #include <string_view>
 #include <unordered_set>
 
@@ -13,7 +14,16 @@ namespace tintext {
 
 namespace {
 
-enum class LineKind { Blank, Section, Pattern, Format, Enter, Return, Header, Footer, Comment, IgnoreCase, MultiLine, Other };
+enum class LineKind {
+    Blank, Section, Pattern, Format, Enter, Return, Header, Footer, Comment, IgnoreCase, MultiLine, Page, BlanksKey, Language, Other
+};
+
+// A definition-level key line: the keyword alone before the "=". Lines that
+// merely begin with the word stay unrecognised, as they always were.
+bool IsKeyLine(const std::string& line, const char* keyword) {
+    const size_t equals = line.find('=');
+    return equals != std::string::npos && EqualsIgnoreCase(TrimBlanks(std::string_view(line).substr(0, equals)), keyword);
+}
 
 // The kinds of line, tested in this order; the first that holds decides.
 LineKind KindOf(const std::string& line) {
@@ -31,6 +41,9 @@ LineKind KindOf(const std::string& line) {
     if (line[0] == '\'' || line[0] == '#') return LineKind::Comment;
     if (StartsWithIgnoreCase(line, "IGNORECASE")) return LineKind::IgnoreCase;
     if (StartsWithIgnoreCase(line, "MULTILINE")) return LineKind::MultiLine;
+    if (IsKeyLine(line, "PAGE")) return LineKind::Page;
+    if (IsKeyLine(line, "BLANKS")) return LineKind::BlanksKey;
+    if (IsKeyLine(line, "LANGUAGE")) return LineKind::Language;
     return LineKind::Other;
 }
 
@@ -70,6 +83,18 @@ public:
             case LineKind::Pattern:
                 AddPattern(line, index);
                 return;
+            case LineKind::Page:  // belongs to the whole definition, wherever it stands
+                PageValue(GetValuePart(line), index);
+                page_ = true;
+                return;
+            case LineKind::Language: {  // "Visual Basic, VB": the first name
+                const std::string names = GetValuePart(line);
+                language_ = TrimBlanks(std::string_view(names).substr(0, names.find(',')));
+                return;
+            }
+            case LineKind::BlanksKey:
+                blanks_ = PlainBlanks(GetValuePart(line), index);
+                return;
             default:
                 break;
         }
@@ -90,6 +115,9 @@ public:
     HldTree Finish() {
         CloseSection();
         HldTree tree;
+        tree.page = page_;
+        tree.language = language_;
+        tree.plainBlanks = blanks_.value_or(page_);
         for (HldSection& section : sections_) {
             if (section.name.empty()) continue;
             std::string name = section.name;  // the section itself moves
@@ -133,6 +161,20 @@ private:
         patternRun_ = true;
     }
 
+    // The one kind of page there is; other values are kept for kinds to come.
+    void PageValue(const std::string& value, int32_t index) const {
+        if (!EqualsIgnoreCase(value, "themes"))
+            throw Error(err::InvalidArgument, kProgramSource,
+                        "PAGE must be themes, not \"" + value + "\"" + Where(index));
+    }
+
+    bool PlainBlanks(const std::string& value, int32_t index) const {
+        if (EqualsIgnoreCase(value, "plain")) return true;
+        if (EqualsIgnoreCase(value, "nbsp")) return false;
+        throw Error(err::InvalidArgument, kProgramSource,
+                    "BLANKS must be plain or nbsp, not \"" + value + "\"" + Where(index));
+    }
+
     HldRule& CurrentRule(const char* keyword, int32_t index) {
         if (!rule_) {
             throw Error(err::ObjectVariableNotSet, kProgramSource,
@@ -146,6 +188,9 @@ private:
     std::unordered_set<std::string> names_;
     HldRule* rule_ = nullptr;
     bool patternRun_ = false;
+    bool page_ = false;
+    std::string language_;
+    std::optional<bool> blanks_;
     int32_t sectionLine_ = 0;  // where the current section's header stands
 };
 

@@ -77,6 +77,16 @@ struct HldSection {
 
 struct HldTree {
     OrderedMap<HldSection> sections;  // in the order of their header lines
+    // A PAGE=themes line: the program writes the page (or the fragment)
+    // around the output, with its themes' stylesheet. Without it the
+    // definition's own headers and footers are the whole page.
+    bool page = false;
+    // The first name of a LANGUAGE=name, other names line: the title of a
+    // page read from standard input.
+    std::string language;
+    // Blanks in matched text are written as blanks, not "&nbsp;": so with
+    // PAGE=themes, and as a BLANKS=plain or BLANKS=nbsp line says.
+    bool plainBlanks = false;
 };
 
 // The format key the formatter reads.

@@ -15,6 +15,8 @@
 #include "engine/formatter.h"
 #include "engine/hld_loader.h"
 #include "engine/language_table.h"
+#include "engine/page.h"
+#include "engine/theme.h"
 #include "support/ascii_text.h"
 #include "support/components.h"
 #include "support/conversions.h"
@@ -137,6 +139,12 @@ private:
     bool busy_ = false;
 
     void Step(const char* label) { label_ = label; }
+
+    // The input file's name; for standard input, the definition's language.
+    std::string PageTitle(const std::string& language) const {
+        if (StdinInput()) return language.empty() ? "Standard input" : language;
+        return std::filesystem::path(r_.inputfilename).filename().string();
+    }
 
     bool StdinInput() const { return r_.standardStreams && r_.inputfilename == kStandardStream; }
     bool StdoutOutput() const { return r_.standardStreams && r_.destfile == kStandardStream; }
@@ -266,6 +274,18 @@ private:
             return JobOutcome::NotWritten;
         }
 
+        Step("Read the theme");
+        std::optional<PageWriter> page;
+        if (hld.page) {
+            const std::string themes = ThemesFolderFor(hldfile_);
+            try {
+                page.emplace(r_.page, themes);
+            } catch (const Error& e) {
+                Warn("Unable to load the theme \"" + r_.page.theme + "\" (" + themes + ")." + kCrLf + e.Description());
+                return JobOutcome::NotWritten;
+            }
+        }
+
         // An output that cannot be written is told now, before the input is
         // formatted, with the message the writing step would give.
         std::optional<StringSink> memoryOutput;
@@ -294,7 +314,13 @@ private:
         // Standard output is written in one piece at the end, as a file is.
         OutputSink& output = memoryOutput ? static_cast<OutputSink&>(*memoryOutput) : *fileOutput;
         size_t position = 0;
-        FormatSection(hld, first, input, output, position);
+        if (page) {
+            page->Begin(output, PageTitle(hld.language), CountLines(input));
+            FormatSection(hld, first, input, page->Body(), position);
+            page->End();
+        } else {
+            FormatSection(hld, first, input, output, position);
+        }
         const bool cancelled = env_.cancelRequested;
         env_.HideProgress();
         progressShown_ = false;

@@ -5,6 +5,7 @@
 #include <functional>
 #include <string>
 
+#include "engine/page.h"
 #include "support/value.h"
 
 namespace tintext {
@@ -31,6 +32,8 @@ struct JobRequest {
     // Batch runs from a terminal: "-" as the input reads standard input, "-"
     // as the output writes standard output.
     bool standardStreams = false;
+    // The page around the output, for definitions with a PAGE line.
+    PageOptions page;
     // Asked once formatting was cancelled: whether the part done is written
     // (and shown). Unset: it is. The dialog says no when the user stopped the
     // job by closing the window, so a complete earlier output is kept.

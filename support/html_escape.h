@@ -1,6 +1,7 @@
 // Escaping of matched text for HTML: "&" -> "&amp;", "<" -> "&lt;",
-// ">" -> "&gt;", blank -> "&nbsp;". Nothing else changes: tabs, line breaks,
-// quotation marks and non-ASCII characters pass through as they are.
+// ">" -> "&gt;", blank -> "&nbsp;" (or, for definitions that ask for plain
+// blanks, left a blank). Nothing else changes: tabs, line breaks, quotation
+// marks and non-ASCII characters pass through as they are.
 #pragma once
 
 #include <array>
@@ -11,10 +12,12 @@
 
 namespace tintext {
 
-std::string EncodeHtml(std::string_view text);
+enum class Blanks { Nbsp, Plain };
+
+std::string EncodeHtml(std::string_view text, Blanks blanks = Blanks::Nbsp);
 
 // The same, appended to `out`.
-void AppendEncodedHtml(std::string& out, std::string_view text);
+void AppendEncodedHtml(std::string& out, std::string_view text, Blanks blanks = Blanks::Nbsp);
 
 // The room EscapeHtmlInto needs for `size` bytes of text: six per byte
 // ("&nbsp;"), and two more, as each entity is copied as eight bytes.
@@ -29,25 +32,29 @@ struct Entity {
     uint8_t length;
 };
 inline constexpr Entity kEntities[] = {{"", 0}, {"&amp;", 5}, {"&lt;", 4}, {"&gt;", 4}, {"&nbsp;", 6}};
+using EntityTable = std::array<uint8_t, 256>;
 // Which entity a byte becomes; 0 for none.
-inline constexpr std::array<uint8_t, 256> kEntityOf = [] {
-    std::array<uint8_t, 256> table{};
+constexpr EntityTable MakeEntityTable(Blanks blanks) {
+    EntityTable table{};
     table[static_cast<uint8_t>('&')] = 1;
     table[static_cast<uint8_t>('<')] = 2;
     table[static_cast<uint8_t>('>')] = 3;
-    table[static_cast<uint8_t>(' ')] = 4;
+    if (blanks == Blanks::Nbsp) table[static_cast<uint8_t>(' ')] = 4;
     return table;
-}();
+}
+inline constexpr EntityTable kEntityOf = MakeEntityTable(Blanks::Nbsp);
+inline constexpr EntityTable kEntityOfPlainBlanks = MakeEntityTable(Blanks::Plain);
 
 }  // namespace html_escape_detail
 
 // Writes `text` escaped at `out`, which has EscapedRoom(text.size()) bytes
 // of room; returns the end of what it wrote. The formatter's hot path: one
 // table look-up and one store per byte.
-inline char* EscapeHtmlInto(char* out, std::string_view text) {
+inline char* EscapeHtmlInto(char* out, std::string_view text, Blanks blanks = Blanks::Nbsp) {
     using namespace html_escape_detail;
+    const EntityTable& entityOf = blanks == Blanks::Nbsp ? kEntityOf : kEntityOfPlainBlanks;
     for (char c : text) {
-        uint8_t entity = kEntityOf[static_cast<uint8_t>(c)];
+        uint8_t entity = entityOf[static_cast<uint8_t>(c)];
         if (entity == 0) {
             *out++ = c;
             continue;

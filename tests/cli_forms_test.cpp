@@ -147,33 +147,39 @@ TEST_F(CliForms, DefinitionLookups) {
     dir.Put("defs/mine.hld", "[Main]\nHEADER-HTML=<title>mine in defs</title>\nPATTERN=[\\s\\S]\nFORMAT-HTML=$$\n");
     dir.Put("mine.hld", "[Main]\nHEADER-HTML=<title>mine here</title>\nPATTERN=[\\s\\S]\nFORMAT-HTML=$$\n");
     dir.Put("m.bas", "x");
+    // Which definition was used, as --verbose names it (the shipped ones all
+    // title a page with the input file's name).
     const struct {
         std::vector<std::string> args;
-        std::string title;
+        std::string definition;  // the end of the path named
     } cases[] = {
         // A bare name: the current folder's file first, else the definitions folder's.
-        {{"/hld=mine.hld", "/hldfolder=defs"}, "mine here"},
-        {{"/hld=vb.hld"}, "Visual Basic"},
+        {{"/hld=mine.hld", "/hldfolder=defs"}, "definition: mine.hld\n"},
+        {{"/hld=vb.hld"}, "/vb.hld\n"},
         {{"/hld=VB.HLD", "/hldfolder=" + kShippedFolder}, "(no page)"},  // names keep their letter case
-        {{"/lang=python"}, "Python source"},
-        {{"/lang=VBScript"}, "VBScript"},
-        {{"--lang", "bas"}, "Visual Basic"},
-        {{"/lang=.pyw"}, "Python source"},
-        {{"/lang=Makefile"}, "Makefile"},
-        {{}, "Visual Basic"},  // by the extension
+        {{"/lang=python"}, "/py.hld\n"},
+        {{"/lang=VBScript"}, "/vbs.hld\n"},
+        {{"--lang", "bas"}, "/vb.hld\n"},
+        {{"/lang=.pyw"}, "/py.hld\n"},
+        {{"/lang=Makefile"}, "/mk.hld\n"},
+        {{}, "/vb.hld\n"},  // by the extension
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.args.empty() ? "(none)" : c.args[0]);
         fs::remove(dir.P("m.htm"));
-        Result r = Run(std::vector<std::string>{"m.bas"} + c.args);
-        if (c.title == "(no page)") {
+        Result r = Run(std::vector<std::string>{"m.bas", "--verbose"} + c.args);
+        if (c.definition == "(no page)") {
             EXPECT_EQ(r.status, 1);
             EXPECT_NE(r.err.find("Unable to load the HLD file (" + kShippedFolder + "/VB.HLD)"), std::string::npos)
                 << r.err;
             continue;
         }
         EXPECT_EQ(r.status, 0) << r.err;
-        EXPECT_EQ(Title(dir.Get("m.htm")).substr(0, c.title.size()), c.title);
+        const size_t named = r.err.find("tintext: definition: ");
+        ASSERT_NE(named, std::string::npos) << r.err;
+        const std::string line = r.err.substr(named, r.err.find('\n', named) + 1 - named);
+        EXPECT_TRUE(line.ends_with(c.definition)) << line;
+        EXPECT_TRUE(dir.Has("m.htm"));
     }
 }
 
@@ -214,13 +220,14 @@ TEST_F(CliForms, PlainTextFallback) {
               "tintext: no definition serves notes.xyz, so it is converted as plain text; tintext --list shows the "
               "languages known, /lang=NAME picks one\n");
     const std::string page = dir.Get("notes.htm");
-    EXPECT_EQ(Title(page), "Text");
-    EXPECT_NE(page.find("&lt;b&gt;&nbsp;&amp;&nbsp;text\nline&nbsp;2\n"), std::string::npos) << page;
+    EXPECT_EQ(Title(page), "notes.xyz");
+    EXPECT_NE(page.find("&lt;b&gt; &amp; text\nline 2\n"), std::string::npos) << page;
     // Standard input without a definition; --quiet leaves the note out.
     Result piped = Run({"-", "--quiet"}, "a < b");
     EXPECT_EQ(piped.status, 0);
     EXPECT_EQ(piped.err, "");
-    EXPECT_NE(piped.out.find("a&nbsp;&lt;&nbsp;b"), std::string::npos);
+    EXPECT_NE(piped.out.find("a &lt; b"), std::string::npos);
+    EXPECT_NE(piped.out.find("<title>Plain text</title>"), std::string::npos) << piped.out;  // the language
 }
 
 TEST_F(CliForms, VerboseNamesWhatWasChosen) {

@@ -148,6 +148,16 @@ TEST(FormatSection, EscapingAcrossTheOutputBlocks) {
     EXPECT_EQ(Format(rows, input), expected);
 }
 
+// Definitions with plain blanks write them as blanks, in the match and in
+// its groups alike; the others keep "&nbsp;".
+TEST(FormatSection, BlanksPlainOrNbspByTheDefinition) {
+    const std::vector<SectionRow> rows = {{"S", {{{"(a b) (c)"}, "[$$|$0|$1]"}, kCopyAny}}};
+    HldTree tree = MakeTree(rows);
+    EXPECT_EQ(Format(tree, "a b c <&>"), "[a&nbsp;b&nbsp;c|a&nbsp;b|c]&nbsp;&lt;&amp;&gt;");
+    tree.plainBlanks = true;
+    EXPECT_EQ(Format(tree, "a b c <&>"), "[a b c|a b|c] &lt;&amp;&gt;");
+}
+
 TEST(FormatSection, StartsAtThePositionGiven) {
     HldTree tree = MakeTree({{"S", {{{"^."}, "[$$]"}, kCopyAny}}});
     EXPECT_EQ(Format(tree, "abc", 1), "[b]c");  // the search starts there: ^ matches there

@@ -17,6 +17,7 @@
 #include "engine/formatter.h"
 #include "engine/hld_loader.h"
 #include "engine/job.h"
+#include "engine/page.h"
 #include "recording_environment.h"
 #include "support/error.h"
 
@@ -56,8 +57,18 @@ std::string Format(const HldTree& tree, const HldSection& section, const std::st
     return out.text;
 }
 
+// The whole page, as a conversion writes it with the default options.
 std::string FormatPage(const HldTree& tree, const std::string& input) {
-    return Format(tree, tree.sections.at(0).second, input);
+    RecordingEnvironment env;
+    ScopedEnv scope(env);
+    StringSink out;
+    size_t ptr = 0;
+    const PageOptions options;
+    PageWriter page(options, (kHldFolder / "themes").string());
+    page.Begin(out, "input", CountLines(input));
+    FormatSection(tree, tree.sections.at(0).second, input, page.Body(), ptr);
+    page.End();
+    return out.text;
 }
 
 // The text between <pre ...> and </pre> with the tags removed and the
@@ -128,8 +139,10 @@ void ExpectRoundTrip(const HldTree& tree, const std::string& input, const std::s
         FAIL() << e.Description();
     }
     EXPECT_EQ(page.rfind("<!DOCTYPE html>", 0), 0u);
-    ASSERT_GE(page.size(), 7u);
-    EXPECT_EQ(page.substr(page.size() - 7), "</html>");
+    ASSERT_GE(page.size(), 8u);
+    EXPECT_EQ(page.substr(page.size() - 8), "</html>\n");
+    // Text copied from the page must hold the blanks of the source, not U+00A0.
+    EXPECT_EQ(page.find("&nbsp;"), std::string::npos);
     std::string problem;
     const std::string text = RecoverText(page, problem);
     ASSERT_EQ(problem, "");
@@ -226,19 +239,21 @@ TEST_P(ShippedDefinition, LongSingleLinesComeBackExactly) {
     }
 }
 
-// Every family shares one stylesheet, so pages of different languages look alike.
-TEST_P(ShippedDefinition, UsesTheCommonStylesheet) {
-    const auto withoutTitle = [](const HldTree& tree) {
-        std::vector<std::string> lines = *tree.sections.at(0).second.header.Find(kHtmlFormatKey);
-        lines.erase(std::remove_if(lines.begin(), lines.end(),
-                                   [](const std::string& l) { return l.rfind("<title>", 0) == 0; }),
-                    lines.end());
-        return lines;
-    };
-    const HldTree reference = LoadHld((kHldFolder / "asp.hld").string());
+// The page, its layout and colours come from the themes, so that they are
+// written once: a shipped definition says PAGE=themes, names its language
+// and carries no page of its own.
+TEST_P(ShippedDefinition, LeavesThePageToTheThemes) {
     const HldTree tree = Load();
-    ASSERT_NE(tree.sections.at(0).second.header.Find(kHtmlFormatKey), nullptr);
-    EXPECT_EQ(withoutTitle(tree), withoutTitle(reference));
+    EXPECT_TRUE(tree.page) << "no PAGE=themes line (scripts/hld-shared-page.sh converts an old copy of the page)";
+    EXPECT_FALSE(tree.language.empty()) << "no LANGUAGE line";
+    for (const auto& [name, section] : tree.sections) {
+        for (const auto* texts : {section.header.Find(kHtmlFormatKey), section.footer.Find(kHtmlFormatKey)}) {
+            if (!texts) continue;
+            for (const std::string& text : *texts)
+                for (const char* part : {"<html", "<style", "<body", "<pre", "</pre>", "{"})
+                    EXPECT_EQ(text.find(part), std::string::npos) << name << ": " << text;
+        }
+    }
 }
 
 // The text a pattern matches when it is a plain text (escapes allowed; of an

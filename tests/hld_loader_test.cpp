@@ -248,6 +248,39 @@ TEST_F(HldLoader, FailuresNameTheFileAndTheLine) {
     }
 }
 
+// PAGE, BLANKS and LANGUAGE belong to the whole definition; any other line
+// that only begins with those words stays unrecognised, as it always was.
+TEST_F(HldLoader, PageBlanksAndLanguageLines) {
+    struct Case {
+        std::string text;
+        bool page;
+        bool plainBlanks;
+        std::string language;
+    } cases[] = {
+        {"[M]\nPATTERN=a", false, false, ""},
+        {"PAGE=themes\nLANGUAGE=Go, golang\n[M]\nPATTERN=a", true, true, "Go"},
+        {"[M]\nPATTERN=a\n  page =  Themes  \n language = C++ \n", true, true, "C++"},
+        {"[M]\nPAGES=x\nPAGE\nPAGE-HTML=x\n' PAGE=x\n# PAGE=x\nLANGUAGES=x", false, false, ""},
+        {"BLANKS=plain\n[M]", false, true, ""},
+        {"PAGE=themes\nBLANKS=NBSP\n[M]", true, false, ""},
+        {"BLANKS=nbsp\n[M]\nPAGE=themes", true, false, ""},
+    };
+    for (const Case& c : cases) {
+        const HldTree tree = Load(c.text);
+        EXPECT_EQ(tree.page, c.page) << c.text;
+        EXPECT_EQ(tree.plainBlanks, c.plainBlanks) << c.text;
+        EXPECT_EQ(tree.language, c.language) << c.text;
+    }
+    // Like an unrecognised line, none ends a run of PATTERN lines.
+    EXPECT_EQ(Patterns(Only("[M]\nPATTERN=a\nPAGE=themes\nBLANKS=plain\nLANGUAGE=x\nPATTERN=b").rules[0]),
+              (std::vector<std::string>{"a", "b"}));
+    for (const char* bad : {"[M]\nBLANKS=maybe", "[M]\nPAGE=JavaScript"}) {
+        const Error e = Failure(Write(bad));
+        EXPECT_EQ(e.Number(), err::InvalidArgument) << bad;
+        EXPECT_TRUE(e.Description().ends_with("line 2.")) << e.Description();
+    }
+}
+
 TEST_F(HldLoader, FileErrorsPassThroughUnchanged) {
     for (auto [path, number] : {std::pair{dir / "missing.hld", 53}, {dir / "no/missing.hld", 76}, {"", 1000}}) {
         Error e = Failure(path);

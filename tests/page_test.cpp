@@ -1,0 +1,181 @@
+// The page around the output of a definition with a PAGE line: whole page or
+// fragment, stylesheet or style attributes, line numbers and marked lines.
+// The body given to the page writer stands for the formatter's output.
+#include "engine/page.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "support/error.h"
+
+using namespace tintext;
+
+namespace {
+
+const std::string kThemes = std::string(TINTEXT_SOURCE_DIR) + "/hld/themes";
+
+// The page for `body`, handed to the writer in pieces of `piece` bytes (0: whole).
+std::string Page(const PageOptions& options, const std::string& body, size_t piece = 0,
+                 const std::string& title = "t.js") {
+    StringSink out;
+    PageWriter page(options, kThemes);
+    page.Begin(out, title, CountLines(body));
+    if (piece == 0) {
+        page.Body().Append(body);
+    } else {
+        for (size_t i = 0; i < body.size(); i += piece) page.Body().Append(body.substr(i, piece));
+    }
+    page.End();
+    return out.text;
+}
+
+// What stands between <code> and </code>.
+std::string Code(const std::string& page) {
+    const size_t start = page.find("<code");
+    const size_t open = page.find('>', start) + 1;
+    return page.substr(open, page.rfind("</code>") - open);
+}
+
+size_t Count(const std::string& text, const std::string& part) {
+    size_t n = 0;
+    for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) ++n;
+    return n;
+}
+
+std::string Line(int n, const std::string& content, bool marked = false) {
+    const std::string id = std::to_string(n);
+    return std::string("<span class=\"line") + (marked ? " hl" : "") + "\" id=\"L" + id + "\"><a class=\"ln\" href=\"#L" +
+           id + "\"></a>" + content + "</span>";
+}
+
+const std::string kBody = "a\n<span class=\"cm\">/*x\ny*/</span>\n\nb";
+
+TEST(Page, WholePageAroundTheOutput) {
+    const std::string page = Page({}, kBody, 0, "a<b & c.js");
+    EXPECT_EQ(page.rfind("<!DOCTYPE html>\n<html lang=\"en\"><head><meta charset=\"utf-8\">", 0), 0u);
+    EXPECT_NE(page.find("<title>a&lt;b &amp; c.js</title>"), std::string::npos);
+    EXPECT_NE(page.find("@media (prefers-color-scheme:dark){"), std::string::npos);  // auto
+    EXPECT_NE(page.find("</style></head>\n<body class=\"tintext\"><pre><code>" + kBody +
+                        "</code></pre></body></html>\n"),
+              std::string::npos);
+    EXPECT_EQ(Count(page, "<style>"), 1u);
+}
+
+// A fragment holds no page of its own and every rule of its stylesheet is
+// scoped under .tintext, so that a host page keeps its own look.
+TEST(Page, FragmentIsScopedAndHoldsTheStylesheetOnce) {
+    PageOptions options;
+    options.fragment = true;
+    const std::string page = Page(options, kBody);
+    EXPECT_EQ(page.rfind("<div class=\"tintext\"><style>\n", 0), 0u);
+    EXPECT_TRUE(page.ends_with("<pre><code>" + kBody + "</code></pre></div>\n")) << page;
+    for (const char* part : {"<html", "<head", "<body", "<title", "<!DOCTYPE"})
+        EXPECT_EQ(page.find(part), std::string::npos) << part;
+    EXPECT_EQ(Count(page, "<style>"), 1u);
+    std::string css = page.substr(page.find("<style>") + 7, page.find("</style>") - page.find("<style>") - 7);
+    css = css.replace(css.find("@media (prefers-color-scheme:dark){"), 35, "");
+    for (const CssRule& rule : ParseCssRules(css))
+        for (const std::string& selector : rule.selectors)
+            EXPECT_TRUE(selector.starts_with(".tintext") || selector == "body.tintext") << selector;
+
+    options.stylesheet = false;
+    EXPECT_EQ(Page(options, kBody), "<div class=\"tintext\"><pre><code>" + kBody + "</code></pre></div>\n");
+    options.wrap = true;
+    EXPECT_EQ(Page(options, "x"), "<div class=\"tintext wrap\"><pre><code>x</code></pre></div>\n");
+}
+
+TEST(Page, EachThemeItsOwnColours) {
+    struct Case {
+        const char* theme;
+        const char* present;
+        bool media;
+    } cases[] = {
+        {"light", "background:#ffffff", false},
+        {"dark", "background:#0d1117", false},
+        {"high-contrast", "background:#000000", false},
+        {"auto", "background:#0d1117", true},
+    };
+    for (const Case& c : cases) {
+        PageOptions options;
+        options.theme = c.theme;
+        const std::string page = Page(options, "x");
+        EXPECT_NE(page.find(c.present), std::string::npos) << c.theme;
+        EXPECT_EQ(page.find("prefers-color-scheme") != std::string::npos, c.media) << c.theme;
+    }
+}
+
+TEST(Page, UnknownThemeNamesTheThemes) {
+    PageOptions options;
+    options.theme = "nonesuch";
+    try {
+        PageWriter page(options, kThemes);
+        FAIL() << "no error";
+    } catch (const Error& e) {
+        EXPECT_EQ(e.Number(), err::InvalidArgument);
+        EXPECT_NE(e.Description().find("auto, dark, high-contrast, light"), std::string::npos) << e.Description();
+    }
+    EXPECT_EQ(ThemeNames(kThemes), (std::vector<std::string>{"auto", "dark", "high-contrast", "light"}));
+}
+
+// Every line stands alone: an element that a line break cuts through is
+// closed before it and opened again after it; the line feed stays between
+// the lines, so the text of the page is the source.
+TEST(Page, LineNumbersCutElementsAtLineBreaks) {
+    PageOptions options;
+    options.lineNumbers = true;
+    const std::string expected = Line(1, "a") + "\n" + Line(2, "<span class=\"cm\">/*x</span>") + "\n" +
+                                 Line(3, "<span class=\"cm\">y*/</span>") + "\n" + Line(4, "") + "\n" + Line(5, "b");
+    for (size_t piece : {0, 1, 2, 7}) EXPECT_EQ(Code(Page(options, kBody, piece)), expected) << "pieces of " << piece;
+    EXPECT_NE(Page(options, kBody).find("<body class=\"tintext numbered\" style=\"--tintext-digits:2\">"), std::string::npos);
+}
+
+TEST(Page, LineNumbersAtTheEdges) {
+    PageOptions options;
+    options.lineNumbers = true;
+    struct Case {
+        std::string body, code;
+    } cases[] = {
+        {"", ""},
+        {"x\n", Line(1, "x") + "\n"},  // no empty line after the last line feed
+        {"\n", Line(1, "") + "\n"},
+        {"<b>x</b>\n", Line(1, "<b>x</b>") + "\n"},
+        {"<b>\n</b>", Line(1, "<b></b>") + "\n"},  // an element left with nothing in it is not opened again
+        {"a<br>b", Line(1, "a<br>b")},
+        {"<i a=\"x>y\n\">z</i>", Line(1, "<i a=\"x>y\n\">z</i>")},  // a quoted ">" or line feed is part of the tag
+        {"<span class=\"sv\"><span class=\"sd\">&lt;%</span>x\ny", Line(1, "<span class=\"sv\"><span class=\"sd\">&lt;%</span>x</span>") + "\n" + Line(2, "<span class=\"sv\">y</span>")},
+    };
+    for (const Case& c : cases) EXPECT_EQ(Code(Page(options, c.body)), c.code) << c.body;
+}
+
+TEST(Page, HighlightMarksTheLinesGiven) {
+    PageOptions options;
+    options.lineNumbers = true;
+    options.highlight = {{4, 5}, {2, 2}, {5, 9}};
+    const std::string code = Code(Page(options, "1\n2\n3\n4\n5\n6"));
+    EXPECT_EQ(code, Line(1, "1") + "\n" + Line(2, "2", true) + "\n" + Line(3, "3") + "\n" + Line(4, "4", true) + "\n" +
+                        Line(5, "5", true) + "\n" + Line(6, "6", true));
+    options.lineNumbers = false;  // marked lines need lines, which the marks make
+    EXPECT_NE(Page(options, "1\n2").find("<span class=\"line\" id=\"L1\">1</span>\n<span class=\"line hl\" id=\"L2\">2</span>"),
+              std::string::npos);
+}
+
+// For e-mail: no stylesheet, no classes the theme knows, the theme's
+// declarations in style attributes.
+TEST(Page, InlineStylesInsteadOfClasses) {
+    PageOptions options;
+    options.inlineStyles = true;
+    options.fragment = true;
+    options.theme = "light";
+    const std::string page = Page(options, "<span class=\"kw\">if</span> <span class=\"zz\">x</span>", 3);
+    EXPECT_EQ(page.rfind("<div style=\"color-scheme:light;background:#ffffff;color:#1f2328\"><pre style=\"margin:0;", 0), 0u) << page;
+    EXPECT_NE(page.find("<span style=\"color:#cf222e;font-weight:600\">if</span> <span class=\"zz\">x</span>"),
+              std::string::npos) << page;
+    EXPECT_EQ(page.find("<style"), std::string::npos);
+    EXPECT_EQ(page.find("class=\"tintext"), std::string::npos);
+    options.theme = "auto";  // no media queries in attributes: the light colours
+    EXPECT_NE(Page(options, "x").find("background:#ffffff"), std::string::npos);
+}
+
+}  // namespace
