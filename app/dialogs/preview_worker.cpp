@@ -9,6 +9,8 @@
 #include "app/dialogs/html_fragments.h"
 #include "engine/formatter.h"
 #include "engine/hld_loader.h"
+#include "engine/page.h"
+#include "engine/theme.h"
 #include "engine/regexp.h"
 #include "support/job_environment.h"
 #include "support/error.h"
@@ -171,7 +173,16 @@ void ConvertForPreview(const std::string& definition, const std::string& fileNam
     std::string failure;
     try {
         size_t position = 0;
-        FormatSection(hld, hld.sections.at(0).second, sample, sink, position, options);
+        if (hld.page) {
+            // Wrapped in the page a conversion writes around it, with the default theme.
+            const PageOptions pageOptions;
+            PageWriter page(pageOptions, ThemesFolderFor(fileName));
+            page.Begin(sink, "Preview", CountLines(sample));
+            FormatSection(hld, hld.sections.at(0).second, sample, page.Body(), position, options);
+            page.End();
+        } else {
+            FormatSection(hld, hld.sections.at(0).second, sample, sink, position, options);
+        }
     } catch (const Error& e) {
         failure = OneLine(e.Description());
     } catch (const std::exception& e) {
