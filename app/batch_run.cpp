@@ -1,5 +1,7 @@
 #include "app/batch_run.h"
 
+#include "support/ascii_text.h"
+#include "support/code_pages.h"
 #include "support/conversions.h"
 
 namespace tintext {
@@ -8,7 +10,22 @@ namespace {
 
 constexpr const char* kStandardStream = "-";
 
+bool IsAuto(const std::string& value) { return ToLowerAscii(TrimBlanks(value)) == "auto"; }
+
 }  // namespace
+
+std::string CodePageProblem(const std::string& option) {
+    if (TrimBlanks(option).empty() || IsAuto(option) || CodePageFromName(option)) return {};
+    return "The code page \"" + option + "\" is not known. /codepage takes auto, a number or a name: " +
+           AcceptedCodePageForms() + ".";
+}
+
+CodePageChoice ChooseCodePage(const std::string& option, const std::string& stored) {
+    if (IsAuto(option)) return {};  // whatever the setting says
+    if (std::optional<int> page = CodePageFromName(option)) return {*page, "the /codepage option"};
+    if (std::optional<int> page = CodePageFromName(stored)) return {*page, "the stored CodePage setting"};
+    return {};
+}
 
 std::string DefaultOutputName(const std::string& inputfilename) {
     const size_t slash = inputfilename.rfind('/');
@@ -20,7 +37,7 @@ std::string DefaultOutputName(const std::string& inputfilename) {
 }
 
 JobOutcome RunBatch(const Dictionary& options, BatchFrontEnd frontEnd, const std::string& definitionFile,
-                    const PageOptions& page) {
+                    const CodePageChoice& codePage, const PageOptions& page) {
     auto option = [&](const char* name) { return options.Item(Value(name)); };
     JobRequest request;
     request.inputfilename = SafeCStr(option("in"));
@@ -43,6 +60,8 @@ JobOutcome RunBatch(const Dictionary& options, BatchFrontEnd frontEnd, const std
     } else {
         request.showoutput = SafeCBool(show) || SafeCStr(show).empty();
     }
+    request.codePage = codePage.codePage;
+    request.codePageSource = codePage.source;
     request.standardStreams = true;
     request.page = page;
     return Process(request);

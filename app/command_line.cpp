@@ -194,7 +194,14 @@ const std::vector<OptionInfo>& KnownOptions() {
         {"overwrite", OptionKind::Number, "0|1|2",
          "an existing output file: 0 is kept (default), 1 is replaced, 2 asks on the terminal (No when "
          "there is none)"},
-        {"dostext", OptionKind::Number, "0|1", "1: the input is DOS (OEM, code page 437) text"},
+        {"dostext", OptionKind::Number, "0|1",
+         "1: the input is DOS (OEM) text, code page 437 unless codepage names 850, 866 or another"},
+        {"codepage", OptionKind::Text, "PAGE",
+         "the input's code page, a number or a name: 936 or gbk, 950 or big5, 932 or shift_jis, 949 or "
+         "euc-kr, 1250 to 1258 or windows-1251 and the like, iso-8859-1, -2, -15, koi8-r, utf-8, utf-16, "
+         "437 or cp437, 850, 866. auto (the default, or the stored CodePage setting): a byte-order mark, "
+         "else UTF-8 when the input is valid UTF-8, else the page's own declaration (CodePage directive, "
+         "meta charset, XML encoding), else a confident guess, else windows-1252"},
         {"showoutput", OptionKind::Switch, "0|1",
          "1: open the output in the browser afterwards. From a terminal or a script only when asked; a "
          "run without a terminal (from a file manager) opens it unless 0, when the stored ShowOutput allows"},

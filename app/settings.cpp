@@ -60,9 +60,9 @@ DialogSettings LoadDialogSettings() {
     // root of the file system (what a drive root stood for) rarely holds
     // the user's files.
     const std::string startFolder = HomeFolder();
-    // One reading of the store for all eight.
-    const char* names[] = {"InputFile", "OutputFile", "HLDFile", "ShowOutput",
-                           "UseDefaultHLD", "InputDir", "OutputDir", "HLDDir"};
+    // One reading of the store for all of them.
+    const char* names[] = {"InputFile", "OutputFile", "HLDFile", "ShowOutput",    "UseDefaultHLD",
+                           "InputDir",  "OutputDir",  "HLDDir",  "CodePage"};
     std::vector<std::string> paths;
     for (const char* name : names) paths.push_back(DialogSettingPath(name));
     const std::vector<Value> stored = System().RegReadValues(paths);
@@ -75,6 +75,7 @@ DialogSettings LoadDialogSettings() {
     s.inputDir = SettingText(stored[5], startFolder);
     s.outputDir = SettingText(stored[6], startFolder);
     s.hldDir = SettingText(stored[7], startFolder);
+    s.codePage = SettingText(stored[8], "");
     return s;
 }
 
@@ -90,6 +91,7 @@ void SaveDialogSettings(const DialogSettings& s) {
         {DialogSettingPath("HLDDir"), Value(s.hldDir)},
         {DialogSettingPath("UseDefaultHLD"), Value(std::to_string(s.useDefaultHld))},
         {DialogSettingPath("HLDFile"), Value(s.hldFile)},
+        {DialogSettingPath("CodePage"), Value(s.codePage)},
     });
 }
 

@@ -13,8 +13,8 @@ std::string ReadSetting(const std::string& company, const std::string& product, 
 void WriteSetting(const std::string& company, const std::string& product, const std::string& section,
                   const std::string& key, const std::string& value);
 
-// The eight values of section "Settings" that the main dialog shows and the
-// batch run writes back.
+// The values of section "Settings" that the main dialog shows and the batch
+// run writes back: the Part's eight and the input's code page.
 struct DialogSettings {
     std::string inputFile;
     std::string outputFile;
@@ -24,11 +24,14 @@ struct DialogSettings {
     std::string inputDir;
     std::string outputDir;
     std::string hldDir;
+    // The input's code page as stored ("936", "gbk"); empty or "auto": found
+    // from each input. KnownCodePages() lists what a choice offers.
+    std::string codePage;
 };
 
-// Reads the eight values in their loading order, with defaults formed from the program folder.
+// Reads the values in their loading order, with defaults formed from the program folder.
 DialogSettings LoadDialogSettings();
-// Writes all eight in their saving order.
+// Writes them all in their saving order.
 void SaveDialogSettings(const DialogSettings& settings);
 
 // The notice dialog's choice for a notice id ("Feedback", "Support") in

@@ -73,7 +73,8 @@ int RunWithSettings(const CommandLine& commandLine, const std::string& definitio
     if (commandLine.Has("in")) {
         const BatchFrontEnd frontEnd =
             BatchNeedsDialogs(CurrentSurroundings()) ? BatchFrontEnd::Dialogs : BatchFrontEnd::Terminal;
-        return ExitStatus(RunBatch(*commandLine.options, frontEnd, definitionFile, page));
+        const CodePageChoice codePage = ChooseCodePage(commandLine.Text("codepage"), settings.codePage);
+        return ExitStatus(RunBatch(*commandLine.options, frontEnd, definitionFile, codePage, page));
     }
     if (interactiveRun && DisplayAvailable()) return interactiveRun(settings);
     return NoInput(commandLine);
@@ -187,6 +188,8 @@ int RunProgram(const std::vector<std::string>& args, ConsoleEnvironment* console
         if (choice.file.empty()) usageErrors.push_back(choice.problem);
         definitionFile = choice.file;
     }
+    if (const std::string problem = CodePageProblem(commandLine.Text("codepage")); !problem.empty())
+        usageErrors.push_back(problem);
     PageOptions page;
     if (commandLine.Has("in")) {
         std::string error;
@@ -228,7 +231,7 @@ std::string UsageText() {
 Usage: tintext FILE [options]
        tintext /in=FILE [/out=FILE] [/hld=FILE | /lang=NAME]
                [/hldfolder=FOLDER] [/overwrite=0|1|2] [/dostext=0|1]
-               [/showoutput=0|1] [--quiet | --verbose]
+               [/codepage=PAGE] [/showoutput=0|1] [--quiet | --verbose]
        tintext /check=FILE.hld | --list | --help | --version
        tintext --print-css[=THEME]
 

@@ -9,6 +9,7 @@
 
 #include "app/settings.h"
 #include "engine/job.h"
+#include "support/dictionary.h"
 
 namespace tintext {
 
@@ -33,6 +34,9 @@ std::optional<int> AnswerInformationOption(int argc, char** argv);
 int RunProgram(const std::vector<std::string>& args, ConsoleEnvironment* console = nullptr);
 
 int ExitStatus(JobOutcome outcome);
+
+// Whether the options ask for notes about the run (--verbose).
+bool WantsNotes(const Dictionary& parameters);
 
 // The terminal's usage text (--help).
 std::string UsageText();

@@ -44,6 +44,8 @@ struct FormatOptions {
 // one that needs too much backtracking ("Error searching for pattern: ..."),
 // for an Enter of a missing section (424), and for input that is not UTF-8 (5).
 // A winning match of length 0 counts as no match, so the character is skipped.
+// The output is that of ReferenceFormat (engine/reference_formatter.h), which
+// does the same steps literally; engine/section_matcher.cpp states the rule.
 void FormatSection(const HldTree& hld, const HldSection& section, std::string_view inp, OutputSink& out,
                    size_t& ptr, const FormatOptions& options = {});
 

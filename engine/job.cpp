@@ -14,6 +14,7 @@
 
 #include "engine/formatter.h"
 #include "engine/hld_loader.h"
+#include "engine/input_encoding.h"
 #include "engine/language_table.h"
 #include "engine/page.h"
 #include "engine/theme.h"
@@ -217,9 +218,9 @@ private:
                  "). The process was aborted, so that the input file is kept.");
             return JobOutcome::NotWritten;
         }
-        std::string input;
+        std::string bytes;
         try {
-            input = StdinInput() ? ReadStandardInput() : system.ReadFileToString(r_.inputfilename);
+            bytes = StdinInput() ? ReadStandardInput() : system.ReadFileBytes(r_.inputfilename);
         } catch (const Error& e) {
             if (e.Number() == err::FileNotFound || e.Number() == err::PathNotFound) {
                 Warn("Unable to load input file (" + r_.inputfilename +
@@ -232,11 +233,7 @@ private:
         }
 
         Step("Convert input to ansi characters");
-        if (r_.dostext != 0) {
-            auto strings2 = std::dynamic_pointer_cast<Strings2>(CreateObjectEx("Ostrand.Strings2"));
-            if (!strings2) throw RuntimeError(err::CannotCreateObject);
-            input = strings2->Oem2CharBuff(input);
-        }
+        const std::string input = DecodeInputText(std::move(bytes));
 
         Step("Prepend hld folder if not given");
         hldfile_ = r_.hldfile;
@@ -362,6 +359,20 @@ private:
         return written;
     }
 
+    // The input's text, from the code page the user named or the input shows,
+    // which a note names. DOS text is the text-conversion component's to decode.
+    std::string DecodeInputText(std::string bytes) {
+        const EncodingChoice encoding =
+            ChooseInputEncoding(bytes, {r_.codePage, r_.codePageSource, r_.dostext != 0});
+        for (const std::string& note : encoding.notes) env_.Note(NoteLevel::Detail, note);
+        env_.Note(NoteLevel::Detail, "encoding: " + DescribeEncoding(encoding));
+        if (r_.dostext == 0 || encoding.bomLength > 0) return DecodeInput(std::move(bytes), encoding);
+        auto strings2 = std::dynamic_pointer_cast<Strings2>(CreateObjectEx("Ostrand.Strings2"));
+        if (!strings2) throw RuntimeError(err::CannotCreateObject);
+        strings2->SetOemCodePage(encoding.codePage);
+        return strings2->Oem2CharBuff(bytes);
+    }
+
     // Standard input may be a pipe, which has no length to read by: it is
     // read to its end, then decoded like a file.
     static std::string ReadStandardInput() {
@@ -374,7 +385,7 @@ private:
             if (n < 0) throw Error(err::SystemFailure, kProgramSource, "Reading standard input failed: " + Reason());
             bytes.append(buffer, static_cast<size_t>(n));
         }
-        return DecodeFileText(std::move(bytes));
+        return bytes;
     }
 
     static std::string Reason() { return std::strerror(errno); }

@@ -29,6 +29,11 @@ struct JobRequest {
     // opening the output; a run from a terminal opens it when asked alone.
     bool showOutputPreferenceApplies = true;
     int32_t dostext = 0;        // non-zero: the input is DOS (OEM) text
+    // The input's code page as the user named it (0: found from the input;
+    // with dostext, the OEM page, 437 when 0), and who named it, for the note
+    // that says which encoding was used: "the /codepage option".
+    int32_t codePage = 0;
+    std::string codePageSource;
     // Batch runs from a terminal: "-" as the input reads standard input, "-"
     // as the output writes standard output.
     bool standardStreams = false;

@@ -115,135 +115,34 @@ CompiledRegex::CompiledRegex(std::string_view pattern, bool ignoreCase, bool mul
     if (!impl_->data) throw std::bad_alloc();
     impl_->ovector = pcre2_get_ovector_pointer(impl_->data);
     captureCount_ = translated.captureCount;
-    oneChar_ = translated.oneChar;
-    pcre2_pattern_info(impl_->search.code, PCRE2_INFO_MAXLOOKBEHIND, &lookbehindReach_);
-    hasStartAnchor_ = translated.hasStartAnchor;
-    ReadStartInfo(translated, ignoreCase);
-    ReadMatchBytes(translated, ignoreCase);
-    ReadPrecedingBytes(translated, ignoreCase);
+    analysis_ = AnalysePattern(translated, ReadEngineStartInfo(translated, ignoreCase), ignoreCase);
     impl_->simple = SimplePattern::Parse(pattern, ignoreCase);
 }
 
-void CompiledRegex::ReadPrecedingBytes(const TranslatedPattern& translated, bool ignoreCase) {
-    if (translated.precedingItems.empty()) return;
-    std::array<bool, 256> bytes{};
-    for (const std::string& item : translated.precedingItems) {
-        // What a one-character pattern can begin with is all it can be. A
-        // copy: the pattern is gone after this statement.
-        const std::array<bool, 256> first = CompiledRegex(item, ignoreCase, false).FirstBytes();
-        for (int c = 0; c < 0x80; ++c) bytes[c] = bytes[c] || first[c];
-        // A character beyond ASCII ends with a continuation byte.
-        for (int c = 0xC0; c < 0x100; ++c)
-            if (first[c]) std::fill(bytes.begin() + 0x80, bytes.begin() + 0xC0, true);
-    }
-    int count = 0;
-    for (bool b : bytes) count += b;
-    if (count > 0x80) return;  // hardly a filter
-    precedingBytes_ = bytes;
-    hasPrecedingBytes_ = true;
-}
-
-void CompiledRegex::ReadMatchBytes(const TranslatedPattern& translated, bool ignoreCase) {
-    matchBytes_ = translated.matchBytes;
-    if (!ignoreCase) return;
-    // Without case a letter takes its other case; k and s also take the
-    // Kelvin sign and the long s, and a character beyond ASCII may fold to
-    // an ASCII letter.
-    bool nonAscii = false;
-    for (int c = 0x80; c < 0x100; ++c) nonAscii = nonAscii || matchBytes_[c];
-    for (int c = 'a'; c <= 'z'; ++c) {
-        bool either = nonAscii || matchBytes_[c] || matchBytes_[c - 0x20];
-        matchBytes_[c] = matchBytes_[c - 0x20] = either;
-    }
-    if (matchBytes_['k'] || matchBytes_['s'])
-        for (int c = 0x80; c < 0x100; ++c) matchBytes_[c] = true;
-}
-
-// What the engine found out about where matches can begin, as one table.
-void CompiledRegex::ReadStartInfo(const TranslatedPattern& translated, bool ignoreCase) {
+// What the engine found out about where matches can begin.
+EngineStartInfo CompiledRegex::ReadEngineStartInfo(const TranslatedPattern& translated, bool ignoreCase) const {
     pcre2_code* code = impl_->search.code;
     uint32_t allOptions = 0, firstType = 0, firstUnit = 0, minLength = 0;
     const uint8_t* bitmap = nullptr;
+    EngineStartInfo info;
     pcre2_pattern_info(code, PCRE2_INFO_ALLOPTIONS, &allOptions);
     pcre2_pattern_info(code, PCRE2_INFO_FIRSTCODETYPE, &firstType);
     pcre2_pattern_info(code, PCRE2_INFO_FIRSTCODEUNIT, &firstUnit);
     pcre2_pattern_info(code, PCRE2_INFO_FIRSTBITMAP, &bitmap);
     pcre2_pattern_info(code, PCRE2_INFO_MINLENGTH, &minLength);
-    anchoredAtStart_ = (allOptions & PCRE2_ANCHORED) != 0;
-    if (minLength == 0) {
-        firstBytes_.fill(true);
-    } else if (firstType == 1) {
-        // The engine may keep a letter's two cases as one caseless first unit
-        // without telling which: take both.
-        unsigned char c = static_cast<unsigned char>(firstUnit);
-        firstBytes_[c] = true;
-        if ((c | 0x20) >= 'a' && (c | 0x20) <= 'z') firstBytes_[c ^ 0x20] = true;
+    pcre2_pattern_info(code, PCRE2_INFO_MAXLOOKBEHIND, &info.maxLookbehind);
+    info.anchored = (allOptions & PCRE2_ANCHORED) != 0;
+    info.mayMatchEmpty = minLength == 0;
+    if (firstType == 1) {
+        info.firstUnit = static_cast<unsigned char>(firstUnit);
     } else if (firstType == 0 && bitmap) {
-        for (int c = 0; c < 256; ++c) firstBytes_[c] = (bitmap[c / 8] >> (c % 8)) & 1;
-    } else {
-        firstBytes_.fill(true);
+        info.firstTable.emplace();
+        for (int c = 0; c < 256; ++c) (*info.firstTable)[c] = (bitmap[c / 8] >> (c % 8)) & 1;
     }
-    for (int c = 0x80; c < 0xC0; ++c) firstBytes_[c] = false;  // never the start of a character
-    startsAtWordBoundary_ = translated.startsAtWordBoundary;
-    ReadStartLiterals(translated.startLiterals, ignoreCase);
-}
-
-void CompiledRegex::ReadStartLiterals(const std::vector<std::string>& literals, bool ignoreCase) {
-    if (literals.empty()) return;
-    // Whole literals say more than their first two bytes, but checking many
-    // costs more than the engine's own attempt.
-    bool longer = false;
-    for (const std::string& literal : literals) longer = longer || literal.size() > 2;
-    if (longer && literals.size() <= 8) {
-        startLiterals_ = literals;
-        literalsIgnoreCase_ = ignoreCase;
-    }
-    std::vector<std::pair<char, int>> pairs;
-    for (const std::string& literal : literals)
-        pairs.emplace_back(literal[0], literal.size() > 1 ? static_cast<unsigned char>(literal[1]) : -1);
-    std::vector<uint64_t> bits(65536 / 64, 0);
-    auto set = [&](int a, int b) { bits[(a * 256 + b) / 64] |= uint64_t{1} << ((a * 256 + b) % 64); };
-    // The first bytes of the characters that `c` matches; without case a
-    // letter matches its other case, and k and s also the Kelvin sign
-    // (E2 84 AA) and the long s (C5 BF).
-    auto variants = [&](int c) {
-        std::vector<int> bytes{c};
-        if (!ignoreCase || (c | 0x20) < 'a' || (c | 0x20) > 'z') return bytes;
-        bytes.push_back(c ^ 0x20);
-        if ((c | 0x20) == 'k') bytes.push_back(0xE2);
-        if ((c | 0x20) == 's') bytes.push_back(0xC5);
-        return bytes;
-    };
-    for (auto [first, second] : pairs) {
-        for (int a : variants(static_cast<unsigned char>(first))) {
-            if (a == 0xE2 || a == 0xC5) {  // the second byte is that character's own
-                set(a, a == 0xE2 ? 0x84 : 0xBF);
-            } else if (second < 0) {
-                for (int b = 0; b < 256; ++b) set(a, b);
-            } else {
-                for (int b : variants(second)) set(a, b);
-            }
-        }
-    }
-    startPairs_ = std::move(bits);
-}
-
-bool CompiledRegex::MayBeginWithLiteral(std::string_view rest) const {
-    for (const std::string& literal : startLiterals_) {
-        if (rest.size() < literal.size()) continue;
-        bool same = true;
-        for (size_t k = 0; k < literal.size() && same; ++k) {
-            unsigned char c = static_cast<unsigned char>(rest[k]);
-            unsigned char want = static_cast<unsigned char>(literal[k]);
-            // Beyond ASCII a character may fold to a letter (the Kelvin sign
-            // to k): leave that to the engine.
-            if (c >= 0x80 && literalsIgnoreCase_) return true;
-            bool letter = (want | 0x20) >= 'a' && (want | 0x20) <= 'z';
-            same = c == want || (literalsIgnoreCase_ && letter && (c | 0x20) == (want | 0x20));
-        }
-        if (same) return true;
-    }
-    return false;
+    // What a one-character pattern can begin with is all it can be.
+    for (const std::string& item : translated.precedingItems)
+        info.precedingItemFirstBytes.push_back(CompiledRegex(item, ignoreCase, false).Analysis().firstBytes);
+    return info;
 }
 
 CompiledRegex::~CompiledRegex() = default;

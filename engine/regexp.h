@@ -3,7 +3,6 @@
 // byte offset, and a match never splits a character.
 #pragma once
 
-#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -11,6 +10,7 @@
 #include <string_view>
 #include <vector>
 
+#include "engine/pattern_analysis.h"
 #include "engine/regexp_syntax.h"
 
 namespace tintext {
@@ -29,43 +29,8 @@ public:
     CompiledRegex& operator=(const CompiledRegex&) = delete;
 
     uint32_t CaptureCount() const { return captureCount_; }
-    OneCharKind OneChar() const { return oneChar_; }
-    // How many characters before the start of a match attempt the pattern may
-    // look at (lookbehind, \b): an attempt at a position further than this
-    // from the start of the text sees the same text whatever that start is.
-    uint32_t LookbehindReach() const { return lookbehindReach_; }
-    // The pattern has a ^: an attempt at the start of the text may match
-    // where one at the same place with text before it would not.
-    bool HasStartAnchor() const { return hasStartAnchor_; }
-
-    // Which bytes a match can begin with (the first byte of the character at
-    // its start); all of them when the pattern can match empty text or the
-    // engine cannot tell. Only lead bytes are listed: a match never begins
-    // inside a character.
-    const std::array<bool, 256>& FirstBytes() const { return firstBytes_; }
-    // Every match begins where \b holds: between a word character and one
-    // that is not (the start and the end of the text count as the latter).
-    bool StartsAtWordBoundary() const { return startsAtWordBoundary_; }
-    // When known, which pairs of first two bytes a match can begin with, as
-    // 65536 bits (first byte * 256 + second byte); null when not known. A
-    // match that is one character long, at the end of the text, is not
-    // covered: check only where two bytes remain.
-    const uint64_t* StartPairs() const { return startPairs_.empty() ? nullptr : startPairs_.data(); }
-    // The bytes a match can hold (case folding included); a byte outside them
-    // never lies inside a match, though lookarounds may look at it.
-    const std::array<bool, 256>& MatchBytes() const { return matchBytes_; }
-    // When known, the bytes that can stand just before a match (the last
-    // byte of the character there); a match never begins at the start of
-    // the text. Null when not known.
-    const bool* PrecedingBytes() const { return hasPrecedingBytes_ ? precedingBytes_.data() : nullptr; }
-    // Whether every match begins with one of a few literal texts of more
-    // than two characters (then MayBeginWithLiteral says more than StartPairs).
-    bool HasStartLiterals() const { return !startLiterals_.empty(); }
-    // Whether `rest`, the text from a position on, begins with one of them
-    // (or might: with case ignored, a character beyond ASCII may fold to a letter).
-    bool MayBeginWithLiteral(std::string_view rest) const;
-    // Every match begins at the start of the searched text (a leading ^).
-    bool AnchoredAtStart() const { return anchoredAtStart_; }
+    // What the pattern tells about its matches, for the formatter's start filter.
+    const PatternAnalysis& Analysis() const { return analysis_; }
 
     // Searches `text` for the first match that begins at or after `from`; the
     // engine sees nothing before text's first byte, so ^ and \b judge that
@@ -86,26 +51,12 @@ public:
     void CopyOffsets(std::vector<size_t>& offsets) const;
 
 private:
-    void ReadStartInfo(const TranslatedPattern& translated, bool ignoreCase);
-    void ReadStartLiterals(const std::vector<std::string>& literals, bool ignoreCase);
-    void ReadMatchBytes(const TranslatedPattern& translated, bool ignoreCase);
-    void ReadPrecedingBytes(const TranslatedPattern& translated, bool ignoreCase);
+    EngineStartInfo ReadEngineStartInfo(const TranslatedPattern& translated, bool ignoreCase) const;
 
     struct Impl;
     std::unique_ptr<Impl> impl_;
     uint32_t captureCount_ = 0;
-    uint32_t lookbehindReach_ = 0;
-    bool hasStartAnchor_ = false;
-    OneCharKind oneChar_ = OneCharKind::None;
-    std::array<bool, 256> firstBytes_{};
-    std::array<bool, 256> matchBytes_{};
-    bool startsAtWordBoundary_ = false;
-    bool anchoredAtStart_ = false;
-    std::vector<uint64_t> startPairs_;
-    std::vector<std::string> startLiterals_;
-    bool literalsIgnoreCase_ = false;
-    std::array<bool, 256> precedingBytes_{};
-    bool hasPrecedingBytes_ = false;
+    PatternAnalysis analysis_;
 };
 
 

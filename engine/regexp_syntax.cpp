@@ -32,6 +32,14 @@
 
 namespace tintext {
 
+std::vector<char32_t> CaselessForms(char32_t c) {
+    if (c >= 0x80 || (c | 0x20) < 'a' || (c | 0x20) > 'z') return {c};
+    std::vector<char32_t> forms{c, c ^ 0x20};
+    if ((c | 0x20) == 'k') forms.push_back(0x212A);
+    if ((c | 0x20) == 's') forms.push_back(0x17F);
+    return forms;
+}
+
 std::string RegexpErrorText(int32_t number) {
     switch (number) {
         case regexp_err::SyntaxError: return "Syntax error in regular expression";
@@ -162,7 +170,7 @@ public:
         result.pcre = std::move(out_);
         result.captureCount = static_cast<uint32_t>(groupNames_.size());
         result.oneChar = OneChar();
-        result.startsAtWordBoundary = StartsAtWordBoundary(src_);
+        result.startsAtLineStart = StartsAtLineStart(src_);
         result.startLiterals = StartLiterals(src_).value_or(std::vector<std::string>());
         result.matchBytes = matchBytes_;
         result.precedingItems = PrecedingItems(src_);
@@ -295,20 +303,13 @@ private:
         return true;
     }
 
-    static bool StartsAtWordBoundary(std::string_view text) {
-        for (std::string_view alt : Alternatives(text)) {
-            size_t at = alt.find("\\b");
-            if (at == std::string_view::npos || !OnlyAssertions(alt.substr(0, at))) return false;
-            // The \b must stand alone: "\\b" is a backslash and a "b".
-            size_t k = 0;
-            while (k < at) k = SkipItem(alt, k);
-            if (k != at) return false;
-        }
-        return true;
-    }
-
     static bool IsQuantifierStart(std::string_view text, size_t k) {
         return k < text.size() && (text[k] == '?' || text[k] == '*' || text[k] == '+' || text[k] == '{');
+    }
+
+    static bool StartsAtLineStart(std::string_view text) {
+        constexpr std::string_view kLead = "(?:^|(?<=\\n))";
+        return text.starts_with(kLead) && !IsQuantifierStart(text, kLead.size()) && Alternatives(text).size() == 1;
     }
 
     // A character that stands for itself in a pattern.

@@ -23,6 +23,11 @@ constexpr bool IsWordByte(unsigned char c) {
     return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_';
 }
 
+// The characters `c` matches when case is ignored, itself first: an ASCII
+// letter also matches its other case, and k and s also the Kelvin sign and
+// the long s, the only characters beyond ASCII that fold to ASCII ones.
+std::vector<char32_t> CaselessForms(char32_t c);
+
 // The engine's description for one of the numbers above.
 std::string RegexpErrorText(int32_t number);
 
@@ -39,9 +44,10 @@ struct TranslatedPattern {
     std::string pcre;           // PCRE2 syntax, for PCRE2_UTF without PCRE2_UCP
     uint32_t captureCount = 0;  // capturing groups, named ones included
     OneCharKind oneChar = OneCharKind::None;
-    // Every alternative of the pattern begins with \b, with nothing before it
-    // but assertions: a match can only start at a word boundary.
-    bool startsAtWordBoundary = false;
+    // The pattern opens with "(?:^|(?<=\n))", unquantified, and has no other
+    // top-level alternative: every match begins at the start of the text or
+    // after a line feed.
+    bool startsAtLineStart = false;
     // When every match begins with a literal text (after assertions), that
     // text for each alternative as written (ASCII, case as in the pattern,
     // at least one character). Empty when not known.

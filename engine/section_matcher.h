@@ -1,10 +1,9 @@
-// The matching half of the formatter for one section: its compiled patterns
-// and, for each, where its global search from the current scan base stands.
-// One matcher serves every run of its section in a conversion; a run that
-// resumes after a nested one always rebuilds first.
+// The matching half of the formatter for one section: which rule's match
+// wins at a position. One matcher serves every run of its section in a
+// conversion; a run that resumes after a nested one always rebuilds first.
+// engine/reference_formatter.h states the same rule without any speed work.
 #pragma once
 
-#include <algorithm>
 #include <array>
 #include <cstddef>
 #include <string_view>
@@ -13,6 +12,7 @@
 #include "engine/hld_tree.h"
 #include "engine/regex_cache.h"
 #include "engine/regexp.h"
+#include "engine/start_filter.h"
 
 namespace tintext {
 
@@ -43,59 +43,41 @@ public:
     bool FindWinner(size_t pos, StepWinner& winner);
 
 private:
-    // One pattern and where its global search from the scan base stands:
-    // either the search's result from `from` on is known (`known`), or only
-    // that no match begins in [from, next) and the search goes on from `next`
-    // (nothing known beyond it).
-    struct Slot {
+    // Where one pattern's global search from the scan base stands: either
+    // its first match at or after `from` is known (`known`; `found` tells
+    // whether there is one), or only that no match begins in [from, next).
+    struct Cursor {
+        Cursor(size_t rule, const HldPattern& source, CompiledRegex& re);
+        size_t rule;
+        const HldPattern* source;
+        CompiledRegex* re;
+        StartFilter filter;
+        uint32_t groupCount;
         bool known = false;
-        bool found = false;     // when known: start/end hold the first match at or after `from`
-        bool atWordBoundary = false;
-        bool anchoredAtStart = false;
-        bool atLineStart = false;   // begins only at the scan base or after a line feed
-        bool tryEachStart = false;  // in used-up text, single attempts rather than a search
-        OneCharKind oneChar = OneCharKind::None;
-        uint32_t groupCount = 0;
-        uint64_t generation = 0;    // the last rebuild the slot caught up with
-        uint32_t reach = 0;         // characters before a position that an attempt there may see
-        size_t start = 0, end = 0;
+        bool found = false;
+        size_t start = 0, end = 0;  // the match, when known and found
+        std::vector<size_t> groups;  // of the match, when groupCount > 0
         size_t from = 0;
         size_t next = 0;
-        size_t rule = 0;
-        const bool* firstBytes = nullptr;  // 256 entries
-        const bool* matchBytes = nullptr;  // 256 entries: what a match can hold
-        const bool* precedingBytes = nullptr;  // 256 entries, when known: what can stand before a match
-        int singlePrecedingByte = -1;          // the only one of them, if just one
-        bool hasBarrier = false;           // some ASCII byte is not among them
-        int singleFirstByte = -1;          // the only byte in firstBytes, if just one
-        const uint64_t* pairs = nullptr;   // the possible first two bytes, if known
-        bool literals = false;             // every match begins with one of a few literal texts
-        CompiledRegex* re = nullptr;
-        const HldPattern* source = nullptr;
-        std::vector<size_t> groups;  // of the current match, when groupCount > 0
+        uint64_t generation = 0;  // the last rebuild the cursor caught up with
     };
     void Compile();
-    bool MayStartAt(const Slot& slot, size_t pos) const;
-    size_t FirstPossibleStart(const Slot& slot, size_t from, size_t to) const;
-    size_t NextBehind(unsigned char byte, size_t p, size_t to) const;
-    size_t AfterLastBarrier(const Slot& slot, size_t from, size_t to) const;
-    bool MatchesAt(Slot& slot, size_t pos);
-    bool Candidate(Slot& slot, size_t pos);
-    void Sync(Slot& slot);
-    bool SearchBefore(Slot& slot, size_t from, size_t limit);
-    void Store(Slot& slot, size_t from, bool found);
+    bool MatchBeginsAt(Cursor& cursor, size_t pos);
+    void CatchUp(Cursor& cursor);
+    bool Attempt(Cursor& cursor, size_t pos);
+    bool SearchBefore(Cursor& cursor, size_t from, size_t limit);
+    void Store(Cursor& cursor, size_t from);
 
     const HldSection& section_;
-    std::string_view inp_;
-    bool compiled_ = false;
-    size_t base_ = 0;
     RegexCache& cache_;
-    std::vector<Slot> slots_;  // all patterns, rule by rule
-    uint32_t maxReach_ = 0;    // the largest reach of a slot
+    ScanText scan_;  // the input and the scan base
+    bool compiled_ = false;
+    std::vector<Cursor> cursors_;  // all patterns, rule by rule
+    uint32_t maxReach_ = 0;    // the largest reach of a pattern
     uint64_t generation_ = 0;  // counts the rebuilds
     std::vector<size_t> afterChars_;  // Rebuild's positions 0, 1, ... characters on from the base
-    // For each byte, the slots (in rule order) whose match can begin with it:
-    // a step looks at those alone.
+    // For each byte, the cursors (in rule order) whose match can begin with
+    // it: a step looks at those alone.
     std::array<std::vector<uint32_t>, 256> byFirstByte_;
 };
 

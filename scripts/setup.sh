@@ -6,7 +6,7 @@ cd "$(dirname "$0")/.."
 
 packages=(
   cmake ninja-build g++ pkg-config
-  libpcre2-dev qt6-base-dev unixodbc-dev
+  libpcre2-dev libuchardet-dev qt6-base-dev unixodbc-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xauth
   python3-html5lib

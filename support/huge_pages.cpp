@@ -22,6 +22,13 @@ void AdviseHugePages(void* data, size_t size) {
     if (end > start) (void)madvise(reinterpret_cast<void*>(start), end - start, MADV_HUGEPAGE);
 }
 
+void ReleasePages(const void* data, size_t size) {
+    const uintptr_t page = static_cast<uintptr_t>(sysconf(_SC_PAGESIZE));
+    uintptr_t start = (reinterpret_cast<uintptr_t>(data) + page - 1) & ~(page - 1);
+    uintptr_t end = (reinterpret_cast<uintptr_t>(data) + size) & ~(page - 1);
+    if (end > start) (void)madvise(reinterpret_cast<void*>(start), end - start, MADV_DONTNEED);
+}
+
 void PutHeapOnHugePages() {
     // The heap grows by 8 MB at a time and keeps what it has; buffers of up
     // to 4 MB come from it rather than from mappings of their own.

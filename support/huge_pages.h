@@ -16,4 +16,9 @@ void PutHeapOnHugePages();
 // nothing has touched yet.
 void AdviseHugePages(void* data, size_t size);
 
+// Gives the memory of the whole pages within [data, data + size) back to the
+// system: for a buffer whose content is no longer needed although the buffer
+// itself lives on for a while (those pages read as zeros afterwards).
+void ReleasePages(const void* data, size_t size);
+
 }  // namespace tintext

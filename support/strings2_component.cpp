@@ -32,8 +32,6 @@ void Strings2::SetOemCodePage(int codePage) {
 
 std::string Strings2::TrimZ(const std::string& text) const { return TextBeforeNul(text); }
 
-std::string Strings2::Oem2CharBuff(const std::string& text) const {
-    return RedecodeWindows1252As(text, oemCodePage_);
-}
+std::string Strings2::Oem2CharBuff(const std::string& bytes) const { return DecodeCodePage(bytes, oemCodePage_); }
 
 }  // namespace tintext

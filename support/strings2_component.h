@@ -19,14 +19,9 @@ public:
     // The text before the first zero character, or all of it.
     std::string TrimZ(const std::string& text) const;
 
-    // DOS text to the program's text. Oem2CharBuff is given text that
-    // ReadFileToString produced, where each byte of a non-UTF-8 file became a
-    // Windows-1252 character. Each character U+0000-U+00FF and each
-    // Windows-1252 special is turned back into the byte it came from, and those
-    // bytes are decoded with the OEM code page. Characters that came from no
-    // single byte (the file was UTF-8 with such characters) cannot be taken
-    // back and stay as they are; pure ASCII text is returned unchanged.
-    std::string Oem2CharBuff(const std::string& text) const;
+    // DOS text to the program's text: the bytes of a file, decoded from the
+    // OEM code page, even where they would also be valid UTF-8.
+    std::string Oem2CharBuff(const std::string& bytes) const;
 
     int OemCodePage() const { return oemCodePage_; }
     // Raises 5 when the system cannot convert that code page.

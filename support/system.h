@@ -38,6 +38,8 @@ public:
     // The whole file as text: UTF-8 as it is (a leading byte-order mark
     // dropped), anything else read as Windows-1252, so no byte is lost.
     std::string ReadFileToString(const std::string& filepath);
+    // The whole file's bytes, undecoded; fails as ReadFileToString does.
+    std::string ReadFileBytes(const std::string& filepath);
     // Replaces the file atomically with content (UTF-8): written beside it,
     // then renamed, so a failed write leaves any earlier file whole.
     void WriteFileFromString(const std::string& filepath, const std::string& content);

@@ -62,10 +62,12 @@ bool ListingFindsFile(const std::string& fileName) {
 
 }  // namespace
 
-std::string System::ReadFileToString(const std::string& filepath) {
+std::string System::ReadFileToString(const std::string& filepath) { return DecodeFileText(ReadFileBytes(filepath)); }
+
+std::string System::ReadFileBytes(const std::string& filepath) {
     try {
         try {
-            return DecodeFileText(ReadWholeFile(filepath, kSource + "ReadFile"));
+            return ReadWholeFile(filepath, kSource + "ReadFile");
         } catch (const std::bad_alloc&) {
             throw FileError(ENOMEM, filepath, kSource + "ReadFile");
         }

@@ -11,7 +11,9 @@
 #include <mutex>
 #include <unordered_map>
 
+#include "support/code_pages.h"
 #include "support/error.h"
+#include "support/huge_pages.h"
 #include "support/utf8.h"
 
 namespace tintext {
@@ -35,9 +37,11 @@ size_t NextChar(const unsigned char* p, size_t n, char32_t& cp) {
 }
 
 std::string IconvName(int codePage) {
-    if (codePage == kCodePageUtf8) return "UTF-8";
+    if (const CodePageInfo* page = FindCodePage(codePage)) return page->iconvName;
     return "CP" + std::to_string(codePage);
 }
+
+constexpr std::string_view kReplacementCharacter = "\xEF\xBF\xBD";  // U+FFFD
 
 // An open iconv descriptor, closed with the object.
 class Iconv {
@@ -54,6 +58,16 @@ public:
     Iconv& operator=(const Iconv&) = delete;
 
     void Reset() { iconv(cd_, nullptr, nullptr, nullptr, nullptr); }
+
+    // Appends what a stateful conversion still holds back (1255 and 1258
+    // keep a letter until they know no combining mark follows) and resets.
+    void Flush(std::string& out) {
+        char buffer[64];
+        char* dst = buffer;
+        size_t dstLeft = sizeof buffer;
+        iconv(cd_, nullptr, nullptr, &dst, &dstLeft);
+        out.append(buffer, static_cast<size_t>(dst - buffer));
+    }
 
     // Converts as much of in as it can, appending to out. Returns the number of
     // input bytes consumed; stops early at input it cannot convert.
@@ -134,7 +148,12 @@ std::shared_ptr<const CodePage> GetCodePage(int codePage) {
     return slot;
 }
 
-std::string DecodeSingleByte(std::string_view bytes, const CodePage& page) {
+// Decoding a large input given up once decoded gives back the memory of the
+// part done every few megabytes, so that input and text need not both be
+// held whole.
+constexpr size_t kReleaseStep = 4 << 20;
+
+std::string DecodeSingleByte(std::string_view bytes, const CodePage& page, bool releaseInput) {
     const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
     const size_t n = bytes.size();
     size_t size = 0;
@@ -142,7 +161,11 @@ std::string DecodeSingleByte(std::string_view bytes, const CodePage& page) {
     std::string out;
     out.resize(size + 3);  // room for the padding of the last character
     char* dst = out.data();
-    for (size_t i = 0; i < n;) {
+    for (size_t i = 0, released = 0; i < n;) {
+        if (releaseInput && i - released >= kReleaseStep) {
+            ReleasePages(p + released, i - released);
+            released = i;
+        }
         if (page.asciiCompatible && i + 8 <= n) {  // runs of ASCII eight bytes at a time
             uint64_t word;
             std::memcpy(&word, p + i, 8);
@@ -161,18 +184,28 @@ std::string DecodeSingleByte(std::string_view bytes, const CodePage& page) {
     return out;
 }
 
-std::string DecodeMultiByte(std::string_view bytes, int codePage) {
+std::string DecodeMultiByte(std::string_view bytes, int codePage, bool releaseInput) {
     Iconv cd("UTF-8", IconvName(codePage), codePage);
+    // UTF-16 goes on after a bad unit, the other pages after a bad byte.
+    const size_t unit = codePage == kCodePageUtf16Le || codePage == kCodePageUtf16Be ? 2 : 1;
     std::string out;
     out.reserve(bytes.size() + bytes.size() / 2);
-    while (!bytes.empty()) {
-        bytes.remove_prefix(cd.Convert(bytes, out));
-        if (bytes.empty()) break;
-        // Not a valid sequence here: keep the byte's value and go on after it.
-        AppendUtf8(out, static_cast<unsigned char>(bytes[0]));
-        bytes.remove_prefix(1);
-        cd.Reset();
+    size_t pos = 0, released = 0;
+    while (pos < bytes.size()) {
+        const size_t end = std::min(bytes.size(), pos + kReleaseStep);
+        pos += cd.Convert(bytes.substr(pos, end - pos), out);
+        if (releaseInput && pos - released >= kReleaseStep) {
+            ReleasePages(bytes.data() + released, pos - released);
+            released = pos;
+        }
+        // A sequence that goes on beyond this step is read with the next one.
+        if (pos == end || (cd.LastError() == EINVAL && end < bytes.size())) continue;
+        // Not a valid sequence here, or one cut off by the end: one replacement character.
+        cd.Flush(out);
+        out += kReplacementCharacter;
+        pos += std::min(unit, bytes.size() - pos);
     }
+    cd.Flush(out);
     return out;
 }
 
@@ -184,17 +217,12 @@ std::string EncodeMultiByte(std::string_view text, int codePage) {
         text.remove_prefix(cd.Convert(text, out));
         if (text.empty()) break;
         char32_t cp;
+        cd.Flush(out);
         out += '?';
         text.remove_prefix(NextChar(reinterpret_cast<const unsigned char*>(text.data()), text.size(), cp));
-        cd.Reset();
     }
+    cd.Flush(out);
     return out;
-}
-
-bool IsAscii(std::string_view text) {
-    for (unsigned char c : text)
-        if (c >= 0x80) return false;
-    return true;
 }
 
 }  // namespace
@@ -202,13 +230,38 @@ bool IsAscii(std::string_view text) {
 std::string DecodeFileText(std::string bytes) {
     if (std::string_view(bytes).substr(0, kUtf8Bom.size()) == kUtf8Bom) bytes.erase(0, kUtf8Bom.size());
     if (IsValidUtf8(bytes)) return bytes;
-    return DecodeSingleByte(bytes, *GetCodePage(kCodePageWindows1252));
+    return DecodeSingleByte(bytes, *GetCodePage(kCodePageWindows1252), false);
+}
+
+std::string DecodeUtf8Lossy(std::string bytes) {
+    size_t bad = 0;
+    if (IsValidUtf8(bytes, &bad)) return bytes;
+    std::string out;
+    out.reserve(bytes.size() + 16);
+    std::string_view rest(bytes);
+    do {
+        out.append(rest.substr(0, bad));
+        out += kReplacementCharacter;
+        rest.remove_prefix(bad + 1);
+        // Continuation bytes of the bad sequence each become one replacement too.
+    } while (!IsValidUtf8(rest, &bad));
+    out.append(rest);
+    return out;
 }
 
 std::string DecodeCodePage(std::string_view bytes, int codePage) {
-    if (codePage == kCodePageUtf8) return DecodeFileText(std::string(bytes));
+    if (codePage == kCodePageUtf8) return DecodeUtf8Lossy(std::string(bytes));
     auto page = GetCodePage(codePage);
-    return page->singleByte ? DecodeSingleByte(bytes, *page) : DecodeMultiByte(bytes, codePage);
+    return page->singleByte ? DecodeSingleByte(bytes, *page, false) : DecodeMultiByte(bytes, codePage, false);
+}
+
+std::string DecodeCodePageConsuming(std::string&& bytes, int codePage) {
+    if (codePage == kCodePageUtf8) return DecodeUtf8Lossy(std::move(bytes));
+    auto page = GetCodePage(codePage);
+    std::string text =
+        page->singleByte ? DecodeSingleByte(bytes, *page, true) : DecodeMultiByte(bytes, codePage, true);
+    std::string().swap(bytes);
+    return text;
 }
 
 std::string EncodeCodePage(std::string_view text, int codePage) {
@@ -224,34 +277,6 @@ std::string EncodeCodePage(std::string_view text, int codePage) {
         auto it = page->encode.find(cp);
         out += it == page->encode.end() ? '?' : static_cast<char>(it->second);
     }
-    return out;
-}
-
-std::string RedecodeWindows1252As(std::string_view text, int codePage) {
-    if (IsAscii(text)) return std::string(text);
-    auto ansi = GetCodePage(kCodePageWindows1252);
-    const auto* p = reinterpret_cast<const unsigned char*>(text.data());
-    std::string out, run;
-    out.reserve(text.size() + text.size() / 2);
-    auto flush = [&] {
-        if (run.empty()) return;
-        out += DecodeCodePage(run, codePage);
-        run.clear();
-    };
-    for (size_t i = 0; i < text.size();) {
-        char32_t cp;
-        size_t len = NextChar(p + i, text.size() - i, cp);
-        if (cp < 0x100) {
-            run += static_cast<char>(cp);
-        } else if (auto it = ansi->encode.find(cp); it != ansi->encode.end()) {
-            run += static_cast<char>(it->second);
-        } else {
-            flush();
-            out.append(text.substr(i, len));
-        }
-        i += len;
-    }
-    flush();
     return out;
 }
 

@@ -345,3 +345,61 @@ TEST_F(CliTest, SecondCtrlCStopsWithoutWriting) {
 }
 
 }  // namespace
+
+namespace {
+
+// The input's code page from a byte-order mark, the codepage option, the stored
+// CodePage setting, or the input itself; --verbose names the one used and why.
+TEST_F(CliTest, InputEncodingsAndTheVerboseNote) {
+    const std::string gbkWords = "\xB1\xE4\xC1\xBF";          // "变量" in GBK
+    const std::string words = "\xE5\x8F\x98\xE9\x87\x8F";     // the same in UTF-8
+    const struct {
+        std::string bytes;
+        std::vector<std::string> args;
+        std::string stored;  // the CodePage setting
+        std::string note;    // the verbose note
+        std::string text;    // between <pre> and </pre>
+    } cases[] = {
+        {"<%@ CodePage=936 %>" + gbkWords, {}, "", "GBK (936), from the page's CODEPAGE directive",
+         "&lt;%@&nbsp;CodePage=<b>936</b>&nbsp;%&gt;" + words},
+        {gbkWords, {"/codepage=gbk"}, "", "GBK (936), from the /codepage option", words},
+        {gbkWords, {}, "936", "GBK (936), from the stored CodePage setting", words},
+        {gbkWords, {"/codepage=auto"}, "936",
+         "Windows-1252 (1252), the text is not UTF-8, names no code page and was not recognised",
+         "\xC2\xB1\xC3\xA4\xC3\x81\xC2\xBF"},
+        {std::string("\xFF\xFE" "a\0" "1\0", 6), {"/codepage=gbk"}, "", "UTF-16LE (1200), from the byte-order mark",
+         "a<b>1</b>"},
+        {"\xC4\xBF", {"/dostext=1"}, "", "CP437 (437), DOS text, the usual OEM page",
+         "\xE2\x94\x80\xE2\x94\x90"},
+        {"\x8F", {"/dostext=1", "/codepage=866"}, "", "CP866 (866), DOS text, from the /codepage option",
+         "\xD0\x9F"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.note);
+        fs::remove_all(dir.P("registry"));
+        fs::create_directories(dir.P("registry"));
+        if (!c.stored.empty()) {
+            setenv("TINTEXT_REGISTRY_DIR", dir.P("registry").c_str(), 1);
+            tintext::WriteSetting(tintext::kCompanyName, tintext::kProgramTitle, "Settings", "CodePage", c.stored);
+            unsetenv("TINTEXT_REGISTRY_DIR");
+        }
+        dir.Put("in.txt", c.bytes);
+        Result r = Run(std::vector<std::string>{"/in=in.txt", "/out=-", "--verbose"} + c.args + kDigits);
+        EXPECT_EQ(r.status, 0);
+        EXPECT_NE(r.err.find("tintext: encoding: " + c.note + "\n"), std::string::npos) << r.err;
+        EXPECT_EQ(r.out, "<pre>" + c.text + "</pre>");
+        // Without --verbose nothing is said.
+        EXPECT_EQ(Run(std::vector<std::string>{"/in=in.txt", "/out=-"} + c.args + kDigits).err, "");
+    }
+}
+
+TEST_F(CliTest, AnUnknownCodePageIsAUsageError) {
+    Result r = Run(std::vector<std::string>{"/in=a.asp", "/out=o.htm", "/codepage=klingon"} + kDigits);
+    EXPECT_EQ(r.status, 2);
+    EXPECT_TRUE(r.err.starts_with("tintext: The code page \"klingon\" is not known. /codepage takes auto, a number "
+                                  "or a name: 65001 or utf-8, ")) << r.err;
+    EXPECT_NE(r.err.find("936 or gbk"), std::string::npos);
+    EXPECT_FALSE(dir.Has("o.htm"));
+}
+
+}  // namespace

@@ -1,7 +1,6 @@
-// FormatSection against a deliberately plain formatter that does the steps
-// literally: at every rebuild it searches every pattern over the rest of the
-// input and then walks the stored match lists with their pointers. Any
-// difference on the generated definitions and inputs is a bug in one of them.
+// FormatSection against the reference formatter, which does the steps
+// literally (engine/reference_formatter.h). Any difference on the generated
+// definitions and inputs is a bug in one of them.
 #include <gtest/gtest.h>
 
 #include <optional>
@@ -10,109 +9,14 @@
 #include <vector>
 
 #include "engine/formatter.h"
+#include "engine/reference_formatter.h"
 #include "engine/regexp.h"
 #include "recording_environment.h"
-#include "support/ascii_text.h"
 #include "support/error.h"
-#include "support/html_escape.h"
-#include "support/utf8.h"
 
 using namespace tintext;
 
 namespace {
-
-[[noreturn]] void RaiseForPattern(const Error& e, const HldPattern& p) {
-    std::string text = "Error searching for pattern: " + p.pattern + "\r\n";
-    if (e.Number() == 5018)
-        text += "The pattern is invalid.\r\nThe pattern is defined on line " + std::to_string(p.line) + " in " + p.file + ".";
-    else
-        text += "Error " + std::to_string(e.Number()) + ". " + e.Description();
-    if (e.Number() == regexp_err::TooMuchBacktracking)
-        text += " (line " + std::to_string(p.line) + " in " + p.file + ")";
-    throw e.WithDescription(text);
-}
-
-// Rebuilds that follow the return of a nested section.
-long rebuildsAfterReturn = 0;
-
-void ReferenceFormat(const HldTree& hld, const HldSection& section, std::string_view inp, std::string& out,
-                     size_t& ptr) {
-    RegExp re;
-    re.SetIgnoreCase(section.ignoreCase);
-    re.SetMultiLine(false);
-    re.SetGlobal(true);
-    auto appendTexts = [&](const OrderedMap<std::vector<std::string>>& texts) {
-        if (auto* list = texts.Find(kHtmlFormatKey))
-            for (const std::string& t : *list) out += t;
-    };
-    appendTexts(section.header);
-
-    bool rebuild = true;
-    size_t base = 0;
-    std::vector<std::vector<std::vector<RegExpMatch>>> matches;  // rule, pattern
-    std::vector<std::vector<size_t>> pointers;
-    while (ptr < inp.size() && !Env().cancelRequested) {
-        if (rebuild) {
-            if (!matches.empty()) ++rebuildsAfterReturn;
-            base = ptr;
-            matches.assign(section.rules.size(), {});
-            pointers.assign(section.rules.size(), {});
-            for (size_t r = 0; r < section.rules.size(); ++r) {
-                for (const HldPattern& p : section.rules[r].patterns) {
-                    re.SetPattern(p.pattern);
-                    try {
-                        matches[r].push_back(re.Execute(inp.substr(base)));
-                    } catch (const Error& e) {
-                        RaiseForPattern(e, p);
-                    }
-                    pointers[r].push_back(0);
-                }
-            }
-            rebuild = false;
-        }
-        size_t rel = ptr - base;
-        const RegExpMatch* best = nullptr;
-        size_t bestRule = 0;
-        for (size_t r = 0; r < matches.size(); ++r) {
-            for (size_t p = 0; p < matches[r].size(); ++p) {
-                const auto& list = matches[r][p];
-                for (size_t i = pointers[r][p]; i < list.size(); ++i) {
-                    if (list[i].FirstIndex == rel) {
-                        if (!best || list[i].Length > best->Length) {
-                            best = &list[i];
-                            bestRule = r;
-                        }
-                        pointers[r][p] = i;
-                    } else if (list[i].FirstIndex > rel) {
-                        pointers[r][p] = i;
-                        break;
-                    }
-                }
-            }
-        }
-        if (!best || best->Length == 0) {
-            ptr = NextCharBoundary(inp, ptr);
-        } else {
-            const HldRule& rule = section.rules[bestRule];
-            const std::string* tmpl = rule.formats.Find(kHtmlFormatKey);
-            std::string text = ReplaceAll(tmpl ? *tmpl : std::string(), "$$", EncodeHtml(best->Value));
-            for (size_t n = 0; n < best->SubMatches.size(); ++n)
-                text = ReplaceAll(text, "$" + std::to_string(n), EncodeHtml(best->SubMatches[n]));
-            out += text;
-            ptr += best->Length;
-            if (rule.enter && !rule.enter->empty()) {
-                const HldSection* nested = hld.sections.Find(*rule.enter);
-                if (!nested) throw Error(err::ObjectRequired, "", "missing section");
-                ReferenceFormat(hld, *nested, inp, out, ptr);
-                rebuild = true;
-            }
-            if (rule.returns) break;
-        }
-        Env().SetProgressValue(static_cast<float>(ptr));
-        Env().DoEvents();
-    }
-    appendTexts(section.footer);
-}
 
 constexpr uint32_t kRandomStart = 20240611;
 
@@ -289,6 +193,7 @@ TEST(FormatterReference, SameOutputAsTheLiteralSteps) {
     Generator gen;
     RecordingEnvironment env;
     ScopedEnv scope(env);
+    ReferenceCounts counts;
     int failures = 0, errors = 0, runs = 0;
     for (int d = 0; d < 3000 && failures < 5; ++d) {
         HldTree tree = gen.Definition();
@@ -305,7 +210,7 @@ TEST(FormatterReference, SameOutputAsTheLiteralSteps) {
             std::string expected = Outcome([&] {
                 std::string out;
                 size_t ptr = 0;
-                ReferenceFormat(tree, first, input, out, ptr);
+                ReferenceFormat(tree, first, input, out, ptr, env, counts);
                 return out + "|" + std::to_string(ptr);
             });
             prepare();
@@ -330,5 +235,5 @@ TEST(FormatterReference, SameOutputAsTheLiteralSteps) {
     // them, and resumptions after nested sections, where reuse is hardest.
     EXPECT_GT(errors, runs / 100);
     EXPECT_LT(errors, runs / 10);
-    EXPECT_GT(rebuildsAfterReturn, runs / 10);
+    EXPECT_GT(counts.rebuildsAfterReturn, runs / 10);
 }

@@ -208,12 +208,35 @@ TEST(CompiledRegex, LookbehindReachAndOneCharKinds) {
         {"(?<=abc)d", 3, OneCharKind::None}, {"(?<!x|yz)d", 2, OneCharKind::None},
         {".", 0, OneCharKind::AnyButLineTerminator}, {"[\\s\\S]", 0, OneCharKind::Any},
         {"[^]", 0, OneCharKind::Any},        {"[\\s]", 0, OneCharKind::None},
+        {"^a", 1, OneCharKind::None},  // ^ tells the start of the text from a place after one
     };
     for (const Case& c : cases) {
         CompiledRegex re(c.pattern, false, false);
-        EXPECT_EQ(re.LookbehindReach(), c.reach) << c.pattern;
-        EXPECT_EQ(re.OneChar(), c.kind) << c.pattern;
+        EXPECT_EQ(re.Analysis().reach, c.reach) << c.pattern;
+        EXPECT_EQ(re.Analysis().oneChar, c.kind) << c.pattern;
     }
+}
+
+// Patterns whose every match begins at the start of the text or after a
+// line feed; a look-alike that may begin elsewhere must not count.
+TEST(CompiledRegex, StartsAtLineStart) {
+    struct Case {
+        const char* pattern;
+        bool atLineStart;
+    } cases[] = {
+        {"(?:^|(?<=\\n))\\w+", true},
+        {"(?:^|(?<=\\n))(?:a|\\n)", true},    // the choice is inside a group
+        {"(?:^|(?<=\\n))[|\\]]a", true},      // a | in a class
+        {"(?:^|(?<=\\n))\\|?b", true},        // an escaped |
+        {"(?:^|(?<=\\n))a|b", false},          // b may begin anywhere
+        {"(?:^|(?<=\\n))[]|b", false},         // [] is a class of its own; b may begin anywhere
+        {"(?:^|(?<=\\n))?a", false},           // the lead is optional
+        {"(?:^|(?<=\\n))*b", false},
+        {"a(?:^|(?<=\\n))", false},
+        {"(?:^|(?<=\\r))a", false},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(CompiledRegex(c.pattern, false, false).Analysis().atLineStart, c.atLineStart) << c.pattern;
 }
 
 // Where a match may begin, as the formatter reads it: the listed bytes are
@@ -224,36 +247,34 @@ TEST(CompiledRegex, PossibleStarts) {
         const char* pattern;
         bool ignoreCase;
         const char* starts;  // of the probes "aAbB1 _.\xC3"
-        bool atWordBoundary;
         bool anchored;
     } cases[] = {
-        {"abc", false, "aA", false, false},  // a first letter is taken in both cases
-        {"abc", true, "aA", false, false},
-        {"[aA]x", false, "aA", false, false},  // kept by the engine as one caseless unit
-        {"[ab]|1", false, "ab1", false, false},
-        {"x*", false, "aAbB1 _.\xC3", false, false},  // can match empty
-        {"\\b(?:ab|b)\\b", false, "ab", true, false},
-        {"(?:(?<!\\.)|(?<=\\.\\.\\.))\\b(?:a|B)", false, "aB", true, false},
-        {"\\ba|\\bb", false, "ab", true, false},
-        {"\\ba|b", false, "ab", false, false},
-        {"\\b\\.", false, ".", true, false},  // then a word character must come before
-        {"[\\b]a", false, "", false, false},
-        {"\\\\b", false, "", false, false},
-        {"\\B\\w", false, "aAbB1_", false, false},
-        {"^a", false, "aA", false, true},
-        {"\xC3\xA9", false, "\xC3", false, false},
-        {"[^a]", false, "aAbB1 _.\xC3", false, false},  // the engine keeps no table for it
+        {"abc", false, "aA", false},  // a first letter is taken in both cases
+        {"abc", true, "aA", false},
+        {"[aA]x", false, "aA", false},  // kept by the engine as one caseless unit
+        {"[ab]|1", false, "ab1", false},
+        {"x*", false, "aAbB1 _.\xC3", false},  // can match empty
+        {"\\b(?:ab|b)\\b", false, "ab", false},
+        {"(?:(?<!\\.)|(?<=\\.\\.\\.))\\b(?:a|B)", false, "aB", false},
+        {"\\ba|\\bb", false, "ab", false},
+        {"\\ba|b", false, "ab", false},
+        {"\\b\\.", false, ".", false},  // then a word character must come before
+        {"[\\b]a", false, "", false},
+        {"\\\\b", false, "", false},
+        {"\\B\\w", false, "aAbB1_", false},
+        {"^a", false, "aA", true},
+        {"\xC3\xA9", false, "\xC3", false},
+        {"[^a]", false, "aAbB1 _.\xC3", false},  // the engine keeps no table for it
     };
     const std::string probes = "aAbB1 _.\xC3";
     for (const Case& c : cases) {
         CompiledRegex re(c.pattern, c.ignoreCase, false);
         std::string starts;
         for (char probe : probes)
-            if (re.FirstBytes()[static_cast<unsigned char>(probe)]) starts += probe;
+            if (re.Analysis().firstBytes[static_cast<unsigned char>(probe)]) starts += probe;
         EXPECT_EQ(starts, c.starts) << c.pattern;
-        EXPECT_EQ(re.StartsAtWordBoundary(), c.atWordBoundary) << c.pattern;
-        EXPECT_EQ(re.AnchoredAtStart(), c.anchored) << c.pattern;
-        for (int byte = 0x80; byte < 0xC0; ++byte) EXPECT_FALSE(re.FirstBytes()[byte]) << c.pattern;
+        EXPECT_EQ(re.Analysis().anchoredAtStart, c.anchored) << c.pattern;
+        for (int byte = 0x80; byte < 0xC0; ++byte) EXPECT_FALSE(re.Analysis().firstBytes[byte]) << c.pattern;
     }
 }
 
@@ -277,7 +298,7 @@ TEST(CompiledRegex, StartPairs) {
     };
     for (const Case& c : cases) {
         CompiledRegex re(c.pattern, c.ignoreCase, false);
-        const uint64_t* pairs = re.StartPairs();
+        const uint64_t* pairs = re.Analysis().startPairs.empty() ? nullptr : re.Analysis().startPairs.data();
         ASSERT_NE(pairs, nullptr) << c.pattern;
         auto admits = [&](const char* at) {
             unsigned pair = static_cast<unsigned char>(at[0]) * 256u + static_cast<unsigned char>(at[1]);
@@ -287,47 +308,12 @@ TEST(CompiledRegex, StartPairs) {
         for (const char* p = c.refused; *p; p += 2) EXPECT_FALSE(admits(p)) << c.pattern << " " << std::string(p, 2);
     }
     for (const char* none : {"[ab]c", "a*b", "\\dx", "(?:a|b*)c", "\\w+"})
-        EXPECT_EQ(CompiledRegex(none, false, false).StartPairs(), nullptr) << none;
+        EXPECT_TRUE(CompiledRegex(none, false, false).Analysis().startPairs.empty()) << none;
 }
 
 // The bytes a match can hold, as the formatter reads them to skip used-up
 // text: among the probes, exactly the listed ones (a byte wrongly left out
 // would let a match be missed; one wrongly listed only costs time).
-// Patterns that begin with a few literal texts are tried only where one of
-// them stands; with case ignored, letters of either case and characters
-// beyond ASCII (which may fold to a letter) pass.
-TEST(CompiledRegex, StartLiterals) {
-    struct Case {
-        const char* pattern;
-        bool ignoreCase;
-        const char* text;
-        bool may;
-    } cases[] = {
-        {"<script\\b", false, "<script>", true},
-        {"<script\\b", false, "<span>", false},
-        {"<script\\b", false, "<SCRIPT>", false},
-        {"<script\\b", true, "<SCRIPT>", true},
-        {"<script\\b", false, "<scr", false},  // too short to hold it
-        {"\\bEnd (?:If|Sub|Function)\\b", true, "end sub", true},
-        {"\\bEnd (?:If|Sub|Function)\\b", true, "endif", false},
-        {"<!--|<\\?xml", false, "<?xml", true},
-        {"<!--|<\\?xml", false, "<?php", false},
-        {"ask", true, "a\xC5\xBFk", true},  // the long s
-        {"abcd?e", false, "abce", true},  // only "abc" is certain
-        {"abcd?e", false, "abxe", false},
-    };
-    for (const Case& c : cases) {
-        CompiledRegex re(c.pattern, c.ignoreCase, false);
-        if (!re.HasStartLiterals()) {
-            EXPECT_TRUE(c.may) << c.pattern;  // then nothing is ruled out here
-            continue;
-        }
-        EXPECT_EQ(re.MayBeginWithLiteral(c.text), c.may) << c.pattern << " at " << c.text;
-    }
-    EXPECT_TRUE(CompiledRegex("<script\\b", false, false).HasStartLiterals());
-    EXPECT_FALSE(CompiledRegex("\\b(?:if|in|do)\\b", false, false).HasStartLiterals());  // pairs say as much
-}
-
 TEST(CompiledRegex, MatchBytes) {
     struct Case {
         const char* pattern;
@@ -355,7 +341,7 @@ TEST(CompiledRegex, MatchBytes) {
         CompiledRegex re(c.pattern, c.ignoreCase, false);
         std::string held;
         for (char probe : probes)
-            if (re.MatchBytes()[static_cast<unsigned char>(probe)]) held += probe;
+            if (re.Analysis().matchBytes[static_cast<unsigned char>(probe)]) held += probe;
         EXPECT_EQ(held, c.held) << c.pattern;
     }
 }
@@ -384,7 +370,7 @@ TEST(CompiledRegex, PrecedingBytes) {
     const std::string probes = "=aA \t(\x80";
     for (const Case& c : cases) {
         CompiledRegex re(c.pattern, c.ignoreCase, false);
-        const bool* table = re.PrecedingBytes();
+        const bool* table = re.Analysis().precedingBytes ? re.Analysis().precedingBytes->data() : nullptr;
         if (!c.before) {
             EXPECT_EQ(table, nullptr) << c.pattern;
             continue;

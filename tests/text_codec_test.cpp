@@ -101,8 +101,8 @@ TEST(CodePages, KnownCharacters) {
         {437, "plain", "plain"},
         {1251, "\xCF\xF0\xE8", "\xD0\x9F\xD1\x80\xD0\xB8"},
         {936, "\xC4\xE3\xBA\xC3", "\xE4\xBD\xA0\xE5\xA5\xBD"},  // GBK "ni hao"
-        {936, "a\xC4", "a\xC3\x84"},                       // a lead byte cut off keeps its value
-        {65001, "caf\xE9", "caf\xC3\xA9"},
+        {936, "a\xC4", "a\xEF\xBF\xBD"},                   // a lead byte cut off: U+FFFD
+        {65001, "caf\xE9", "caf\xEF\xBF\xBD"},             // not UTF-8: U+FFFD
     };
     for (const auto& c : cases) EXPECT_EQ(DecodeCodePage(c.bytes, c.codePage), c.text) << c.codePage;
 }
@@ -127,24 +127,21 @@ TEST(CodePages, AnUnknownCodePageFailsWith5) {
     EXPECT_EQ(DefaultOemCodePage(), 437);
 }
 
-TEST(Strings2, Oem2CharBuffTakesReadTextBackToItsBytesAndDecodesThemAsOem) {
+TEST(Strings2, Oem2CharBuffDecodesTheBytesAsOemEvenWhereTheyAreValidUtf8) {
     Strings2 strings2;
     struct Case {
-        std::string text, converted;
+        std::string bytes, converted;
     } cases[] = {
         {"plain ascii\r\n", "plain ascii\r\n"},
-        {DecodeFileText("\x82t\x82"), "\xC3\xA9t\xC3\xA9"},          // via the Windows-1252 special U+201A
-        {DecodeFileText("\xC9\xCD\xBB"), "\xE2\x95\x94\xE2\x95\x90\xE2\x95\x97"},  // box drawing
-        {DecodeFileText("\x81\x9D"), "\xC3\xBC\xC2\xA5"},             // undefined 1252 bytes too
-        {"\xE4\xBD\xA0\xC3\xA9", "\xE4\xBD\xA0\xCE\x98"},             // no byte for the first: kept
+        {"\x82t\x82", "\xC3\xA9t\xC3\xA9"},
+        {"\xC9\xCD\xBB", "\xE2\x95\x94\xE2\x95\x90\xE2\x95\x97"},  // box drawing
+        {"\xC4\xBF", "\xE2\x94\x80\xE2\x94\x90"},                    // also valid UTF-8 (U+013F)
     };
-    for (const auto& c : cases) EXPECT_EQ(strings2.Oem2CharBuff(c.text), c.converted) << c.text;
-
-    // Every byte of a DOS file comes out as CP437 says.
-    EXPECT_EQ(strings2.Oem2CharBuff(DecodeFileText(AllBytes())), DecodeCodePage(AllBytes(), 437));
+    for (const auto& c : cases) EXPECT_EQ(strings2.Oem2CharBuff(c.bytes), c.converted) << c.bytes;
+    EXPECT_EQ(strings2.Oem2CharBuff(AllBytes()), DecodeCodePage(AllBytes(), 437));
 
     strings2.SetOemCodePage(850);
-    EXPECT_EQ(strings2.Oem2CharBuff(DecodeFileText("\xD5")), "\xC4\xB1");  // dotless i in CP850
+    EXPECT_EQ(strings2.Oem2CharBuff("\xD5"), "\xC4\xB1");  // dotless i in CP850
 }
 
 TEST(Strings2, TrimZCutsAtTheFirstZeroCharacter) {
