@@ -10,9 +10,11 @@
 #include "app/dialogs/desktop.h"
 #include "app/startup.h"
 #include "support/job_environment.h"
+#include "support/temporary_files.h"
 
 int main(int argc, char** argv) {
     if (std::optional<int> status = tintext::AnswerInformationOption(argc, argv)) return *status;
+    tintext::InstallTerminationCleanup();
     if (std::optional<int> status = tintext::RunWorkbenchIfAsked(argc, argv)) return *status;
     tintext::DesktopSession desktop(argc, argv);
     tintext::ConsoleEnvironment console;
