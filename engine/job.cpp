@@ -1,5 +1,7 @@
 #include "engine/job.h"
 
+#include "support/user_folders.h"
+
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -23,10 +25,12 @@
 #include "support/file_io.h"
 #include "support/file_system_object.h"
 #include "support/job_environment.h"
+#include "support/output_file.h"
 #include "support/program_info.h"
 #include "support/strings2_component.h"
 #include "support/system.h"
 #include "support/text_codec.h"
+#include "support/user_folders.h"
 
 namespace tintext {
 
@@ -35,6 +39,13 @@ namespace {
 constexpr const char* kCrLf = "\r\n";
 constexpr const char* kStandardStream = "-";
 
+// A definition of the shipped folder, or the user's own of the same name when there is one.
+std::string PreferUsersOwn(const std::string& shippedFolder, const std::string& path) {
+    const std::string prefix = shippedFolder + "/";
+    if (path.compare(0, prefix.size(), prefix) != 0) return path;
+    return FindDefaultDefinition(path.substr(prefix.size()));
+}
+
 bool HasPathSeparator(const std::string& path) { return path.find_first_of("/\\") != std::string::npos; }
 
 bool IsRegularFile(const std::string& path) {
@@ -42,23 +53,25 @@ bool IsRegularFile(const std::string& path) {
     return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
 }
 
-// Both names lead to one existing file (the same path, a link, another spelling).
+// Both names lead to one existing regular file (the same path, a link,
+// another spelling). A terminal or FIFO named twice is written into, not replaced.
 bool SameFile(const std::string& a, const std::string& b) {
     if (a == b) return true;
     struct stat sa {}, sb {};
     if (::stat(a.c_str(), &sa) != 0 || ::stat(b.c_str(), &sb) != 0) return false;
-    return sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
+    return S_ISREG(sb.st_mode) && sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
 }
 
 // The formatted HTML goes straight into a new file beside the output, so it
 // is never held whole; the output itself is replaced only when the writing
-// step commits. The first failure is kept for that step to report, and
-// nothing more is written after it (the new file is removed at once).
+// step commits (a FIFO or device is written into as the text comes). The
+// first failure is kept for that step to report, and nothing more is written
+// after it (the new file is removed at once).
 class TemporaryFileSink final : public OutputSink {
 public:
-    explicit TemporaryFileSink(const std::string& destfile) : destfile_(destfile) {
+    TemporaryFileSink(const std::string& destfile, Placement placement) : destfile_(destfile) {
         try {
-            writer_.emplace(destfile, "Ostrand.System->WriteFileFromString");
+            writer_.emplace(destfile, "Ostrand.System->WriteFileFromString", placement);
         } catch (const Error& e) {
             Remember(e);
         }
@@ -96,7 +109,7 @@ private:
     }
 
     std::string destfile_;
-    std::optional<AtomicFileWriter> writer_;
+    std::optional<OutputFile> writer_;
     std::optional<Error> failure_;
 };
 
@@ -193,21 +206,15 @@ private:
 
         Step("Abort the process if overwrite is not allowed and the file already exists");
         if (!overwriteAllowed) {
-            if (r_.overwritemode != 2) {
-                Tell("The output file already existed and overwrite was not allowed (" + r_.destfile +
-                         "). The process was aborted",
-                     MsgIcon::Information, kProgramTitle);
-            }
+            if (r_.overwritemode != 2) TellAlreadyExisted();
             return JobOutcome::NotWritten;
         }
+        // Only a file the user agreed to replace is replaced: one that appears
+        // while the input is converted is kept.
+        const Placement placement = exists || r_.overwritemode == 1 ? Placement::Replace : Placement::NoReplace;
 
         Step("Load Input File");
-        if (!StdinInput() && !StdoutOutput() && !r_.inputfilename.empty() && SameFile(r_.inputfilename, r_.destfile)) {
-            // Writing would replace the input with its own HTML.
-            Warn("The output file (" + r_.destfile + ") is the input file (" + r_.inputfilename +
-                 "). The process was aborted, so that the input file is kept.");
-            return JobOutcome::NotWritten;
-        }
+        if (!StdinInput() && OutputIs(r_.inputfilename, "input")) return JobOutcome::NotWritten;
         std::string bytes;
         try {
             bytes = StdinInput() ? ReadStandardInput() : system.ReadFileBytes(r_.inputfilename);
@@ -230,15 +237,15 @@ private:
         const std::string given = SafeCStr(r_.hldfolder);
         const std::string folder = given.empty() ? DefaultHldFolder() : given;
         // A bare name is a file of the current folder when there is one there,
-        // else one of the definitions folder.
+        // else one of the definitions folder (the user's own first, when none is given).
         if (!hldfile_.empty() && !HasPathSeparator(hldfile_) && !IsRegularFile(hldfile_)) {
-            hldfile_ = folder + "/" + hldfile_;
+            hldfile_ = given.empty() ? FindDefaultDefinition(hldfile_) : folder + "/" + hldfile_;
         }
 
         Step("Get default hld");
         if (hldfile_.empty()) {
             const DefaultDefinition chosen = ChooseDefaultDefinition(folder, r_.inputfilename);
-            hldfile_ = chosen.path;
+            hldfile_ = given.empty() ? PreferUsersOwn(folder, chosen.path) : chosen.path;
             if (chosen.plainText) {
                 env_.Note(NoteLevel::Normal, "no definition serves " + InputName() + ", so it is converted as plain text; "
                           "tintext --list shows the languages known, /lang=NAME picks one");
@@ -248,6 +255,7 @@ private:
         env_.Note(NoteLevel::Detail, "output: " + (StdoutOutput() ? std::string("standard output") : r_.destfile));
 
         Step("Read the hld");
+        if (OutputIs(hldfile_, "definition")) return JobOutcome::NotWritten;
         HldTree hld;
         try {
             hld = LoadHld(hldfile_);
@@ -279,8 +287,8 @@ private:
         std::optional<TemporaryFileSink> fileOutput;
         if (StdoutOutput()) {
             memoryOutput.emplace();
-        } else if (const Error* failure = fileOutput.emplace(r_.destfile).Failure()) {
-            Warn("Unable to write output file (" + r_.destfile + ")." + failure->Description());
+        } else if (const Error* failure = fileOutput.emplace(r_.destfile, placement).Failure()) {
+            TellWriteFailure(*failure, placement);
             return JobOutcome::NotWritten;
         }
 
@@ -311,6 +319,11 @@ private:
         const bool cancelled = env_.cancelRequested;
         env_.HideProgress();
         progressShown_ = false;
+        if (cancelled && r_.keepPartialOutput && !r_.keepPartialOutput()) {
+            Busy(false);  // the unwritten new file is removed with its sink
+            env_.SetProgressValue(0);
+            return JobOutcome::NotWritten;
+        }
 
         Step("Write output");
         try {
@@ -320,7 +333,7 @@ private:
                 fileOutput->Commit();
             }
         } catch (const Error& e) {
-            Warn("Unable to write output file (" + r_.destfile + ")." + e.Description());
+            TellWriteFailure(e, placement);
             Busy(false);
             return JobOutcome::NotWritten;
         }
@@ -342,6 +355,30 @@ private:
         Busy(false);
         env_.SetProgressValue(0);
         return written;
+    }
+
+    void TellAlreadyExisted() {
+        Tell("The output file already existed and overwrite was not allowed (" + r_.destfile +
+                 "). The process was aborted",
+             MsgIcon::Information, kProgramTitle);
+    }
+
+    // F6; a file that appeared at the output during the conversion is told as
+    // one that was there at the start.
+    void TellWriteFailure(const Error& e, Placement placement) {
+        if (placement == Placement::NoReplace && e.Number() == err::FileAlreadyExists) {
+            TellAlreadyExisted();
+        } else {
+            Warn("Unable to write output file (" + r_.destfile + ")." + e.Description());
+        }
+    }
+
+    // Writing would replace the input or the definition with HTML: told, and the job ends.
+    bool OutputIs(const std::string& file, const std::string& what) {
+        if (StdoutOutput() || file.empty() || !SameFile(file, r_.destfile)) return false;
+        Warn("The output file (" + r_.destfile + ") is the " + what + " file (" + file +
+             "). The process was aborted, so that the " + what + " file is kept.");
+        return true;
     }
 
     // The input's text, from the code page the user named or the input shows,
@@ -419,6 +456,14 @@ std::string DefaultHldFolder() {
     // Installed layout: <prefix>/bin/tintext with <prefix>/share/tintext/hld.
     const std::string prefix = std::filesystem::path(ProgramFolder()).parent_path().string();
     return (prefix == "/" ? "" : prefix) + "/share/tintext/hld";
+}
+
+std::string UserHldFolder() { return DataFolder() + "/tintext/hld"; }
+
+std::string FindDefaultDefinition(const std::string& bareName) {
+    const std::string own = UserHldFolder() + "/" + bareName;
+    if (FileSystemObject().FileExists(own)) return own;
+    return DefaultHldFolder() + "/" + bareName;
 }
 
 }  // namespace tintext
