@@ -311,7 +311,9 @@ TEST_F(JobTest, UnusableOutputIsToldBeforeFormatting) {
         EXPECT_EQ(text.rfind(start, 0), 0u);
         EXPECT_GT(text.size(), start.size());
         EXPECT_NE(text[start.size()], ' ');
-        if (out.empty()) EXPECT_NE(text.find("The filename cannot be blank."), std::string::npos) << text;
+        if (out.empty()) {
+            EXPECT_NE(text.find("The filename cannot be blank."), std::string::npos) << text;
+        }
         EXPECT_EQ(env.calls, std::vector<std::string>{});
         EXPECT_TRUE(env.opened.empty());
     }
