@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "support/ascii_text.h"
+#include "support/temporary_files.h"
 
 extern char** environ;
 
@@ -63,7 +64,8 @@ void OnInterrupt(int) {
         ssize_t ignored = ::write(2, note, sizeof note - 1);
         (void)ignored;
     } else {
-        ::_exit(130);
+        RemoveTemporaryFiles();
+        ::_exit(128 + SIGINT);
     }
 }
 

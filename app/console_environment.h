@@ -55,7 +55,7 @@ std::string ConsoleMessageText(const std::string& text, const std::string& title
 
 // Ctrl-C: the first press sets the environment's cancel flag (the job then
 // writes what it has), a second press ends the program at once with status
-// 130 and writes nothing.
+// 130, removing the temporary file, so nothing is written.
 void InstallInterruptHandler(JobEnvironment& environment);
 
 }  // namespace tintext

@@ -14,6 +14,7 @@
 #include "app/startup.h"
 #include "support/huge_pages.h"
 #include "support/job_environment.h"
+#include "support/temporary_files.h"
 
 int main(int argc, char** argv) {
     tintext::PutHeapOnHugePages();
@@ -39,6 +40,7 @@ int main(int argc, char** argv) {
     tintext::ConsoleEnvironment console;
     tintext::SetEnv(&console);
     tintext::InstallInterruptHandler(console);
+    tintext::InstallTerminationCleanup();
     const int status = tintext::RunProgram(args, &console);
     tintext::SetEnv(nullptr);
     return status;

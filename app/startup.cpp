@@ -134,8 +134,9 @@ void SetInteractiveRun(InteractiveRun run) { interactiveRun = run; }
 
 int ExitStatus(JobOutcome outcome) {
     switch (outcome) {
-        case JobOutcome::Written:
-        case JobOutcome::Cancelled: return 0;  // the part done before Ctrl-C was written
+        case JobOutcome::Written: return 0;
+        // A script must not take the part done before a cancel for the whole.
+        case JobOutcome::Cancelled: return 3;
         case JobOutcome::NotWritten: break;
     }
     return 1;
@@ -247,9 +248,10 @@ Messages go to standard error. Ctrl-C stops the conversion and writes the
 part done so far; a second Ctrl-C stops at once without writing anything.
 Without an input file the main dialog opens when a display can be used.
 
-Exit status: 0 the output was written, also the part done before Ctrl-C
-(check: no problems), 1 it was not written (check: problems found), 2 usage
-error, 130 stopped by a second Ctrl-C.
+Exit status: 0 the whole output was written (check: no problems), 1 nothing
+was written (check: problems found), 2 usage error, 3 cancelled by Ctrl-C,
+the part done was written, 128+N stopped by signal N, nothing written (130 a
+second Ctrl-C, 143 SIGTERM, 129 SIGHUP, 141 SIGPIPE).
 )";
     return text;
 }

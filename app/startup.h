@@ -29,8 +29,9 @@ std::optional<int> AnswerInformationOption(int argc, char** argv);
 // One run from start-up to shut-down, given the arguments as the shell split
 // them; returns the exit status: 0 written (or a definition without
 // problems, or the list printed), 1 not written (or problems found), 2 a
-// usage error, 130 cancelled. console: the terminal's environment when it
-// is the one in use, to take --quiet and --verbose; nullptr under dialogs.
+// usage error, 3 cancelled with the part done written. console: the
+// terminal's environment when it is the one in use, to take --quiet and
+// --verbose; nullptr under dialogs.
 int RunProgram(const std::vector<std::string>& args, ConsoleEnvironment* console = nullptr);
 
 int ExitStatus(JobOutcome outcome);

@@ -25,9 +25,9 @@ std::string OneLine(const std::string& text) {
 
 std::string ErrorText(const Error& e) { return "Error " + std::to_string(e.Number()) + ". " + OneLine(e.Description()); }
 
-// The lines of the file as the loader splits them.
-std::vector<std::string> Lines(const std::string& fileName) {
-    const std::string text = ReplaceAll(System().ReadFileToString(fileName), "\r\n", "\n");
+// The lines of the text as the loader splits them.
+std::vector<std::string> Lines(const std::string& fileText) {
+    const std::string text = ReplaceAll(fileText, "\r\n", "\n");
     std::vector<std::string> lines;
     if (text.empty()) return lines;
     for (size_t start = 0;;) {
@@ -55,8 +55,8 @@ void CheckPatterns(const HldTree& hld, std::vector<DefinitionProblem>& problems)
 }
 
 // ENTER values are compared with the section names exactly, as the formatter does.
-void CheckEnterLines(const std::string& fileName, const HldTree& hld, std::vector<DefinitionProblem>& problems) {
-    const std::vector<std::string> lines = Lines(fileName);
+void CheckEnterLines(const std::string& text, const HldTree& hld, std::vector<DefinitionProblem>& problems) {
+    const std::vector<std::string> lines = Lines(text);
     for (size_t i = 0; i < lines.size(); ++i) {
         const std::string line = TrimBlanks(lines[i]);
         if (!StartsWithIgnoreCase(line, "ENTER")) continue;
@@ -67,26 +67,39 @@ void CheckEnterLines(const std::string& fileName, const HldTree& hld, std::vecto
     }
 }
 
+DefinitionProblem LoadProblem(const Error& e) {
+    if (e.Number() == err::FileNotFound || e.Number() == err::PathNotFound) {
+        return {0, "the file or its folder was not found"};
+    }
+    return {0, "cannot be loaded: " + ErrorText(e)};
+}
+
 }  // namespace
 
 std::vector<DefinitionProblem> CheckDefinition(const std::string& fileName) {
+    std::string text;
+    try {
+        text = System().ReadFileToString(fileName);
+    } catch (const Error& e) {
+        return {LoadProblem(e)};
+    }
+    return CheckDefinitionText(text, fileName);
+}
+
+std::vector<DefinitionProblem> CheckDefinitionText(const std::string& text, const std::string& fileName) {
     std::vector<DefinitionProblem> problems;
     HldTree hld;
     try {
-        hld = LoadHld(fileName);
+        hld = LoadHldText(text, fileName);
     } catch (const Error& e) {
-        if (e.Number() == err::FileNotFound || e.Number() == err::PathNotFound) {
-            problems.push_back({0, "the file or its folder was not found"});
-        } else {
-            problems.push_back({0, "cannot be loaded: " + ErrorText(e)});
-        }
+        problems.push_back(LoadProblem(e));
         return problems;
     }
     if (hld.sections.empty()) {
         problems.push_back({0, "no sections: a conversion stops at \"Initialize progress bar\""});
     }
     CheckPatterns(hld, problems);
-    CheckEnterLines(fileName, hld, problems);
+    CheckEnterLines(text, hld, problems);
     std::stable_sort(problems.begin(), problems.end(),
                      [](const DefinitionProblem& a, const DefinitionProblem& b) { return a.line < b.line; });
     return problems;

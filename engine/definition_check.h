@@ -17,6 +17,8 @@ struct DefinitionProblem {
 // sections, each pattern that does not compile (with the engine's message),
 // and each ENTER line whose value names no section.
 std::vector<DefinitionProblem> CheckDefinition(const std::string& fileName);
+// The same for a definition's text in hand (an editor's), named fileName in messages.
+std::vector<DefinitionProblem> CheckDefinitionText(const std::string& text, const std::string& fileName);
 
 // "file:line: message", or "file: message" when there is no line.
 std::string FormatProblem(const std::string& fileName, const DefinitionProblem& problem);

@@ -118,7 +118,8 @@ struct Suspended {
 class Formatter {
 public:
     Formatter(const HldTree& hld, std::string_view inp, OutputSink& out, size_t& ptr, const FormatOptions& options)
-        : hld_(hld), inp_(inp), buffer_(out, hld.plainBlanks ? Blanks::Plain : Blanks::Nbsp), ptr_(ptr), options_(options), env_(Env()) {
+        : hld_(hld), inp_(inp), buffer_(out, hld.plainBlanks ? Blanks::Plain : Blanks::Nbsp), ptr_(ptr),
+          options_(options), env_(options.environment ? *options.environment : Env()) {
         lastPump_ = std::chrono::steady_clock::now();
     }
 

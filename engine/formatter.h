@@ -25,10 +25,15 @@ public:
     void Append(std::string_view piece) override { text.append(piece); }
 };
 
+class JobEnvironment;
+
 struct FormatOptions {
     // Progress is reported and pending events run at most this often (the
     // cancel flag is still read before every step). Zero: after every step.
     std::chrono::milliseconds eventInterval{30};
+    // Where progress, pending events and the cancel flag go; nullptr: Env().
+    // A conversion on a worker thread passes one of its own.
+    JobEnvironment* environment = nullptr;
 };
 
 // Runs `section` over `inp` from `ptr` (a byte offset into the UTF-8 input,

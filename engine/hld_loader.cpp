@@ -196,8 +196,10 @@ private:
 
 }  // namespace
 
-HldTree LoadHld(const std::string& fileName) {
-    const std::string text = ReplaceAll(System().ReadFileToString(fileName), "\r\n", "\n");
+HldTree LoadHld(const std::string& fileName) { return LoadHldText(System().ReadFileToString(fileName), fileName); }
+
+HldTree LoadHldText(const std::string& fileText, const std::string& fileName) {
+    const std::string text = ReplaceAll(fileText, "\r\n", "\n");
     Loader loader(fileName);
     const std::string_view view(text);
     int32_t index = 0;

@@ -16,6 +16,9 @@ namespace tintext {
 // a.hld, line 3."; the loader's own errors name the file and the line (counted
 // from 1). Keeps no state between calls.
 HldTree LoadHld(const std::string& fileName);
+// The same for a definition's text in hand (an editor's): fileName is only
+// recorded in the tree and named in messages.
+HldTree LoadHldText(const std::string& text, const std::string& fileName);
 
 // The text between the first "-" and the first "=" after it, trailing blanks removed.
 std::string GetKeyPart(const std::string& line);

@@ -1,5 +1,7 @@
 #include "engine/job.h"
 
+#include "support/user_folders.h"
+
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -27,6 +29,7 @@
 #include "support/strings2_component.h"
 #include "support/system.h"
 #include "support/text_codec.h"
+#include "support/user_folders.h"
 
 namespace tintext {
 
@@ -34,6 +37,13 @@ namespace {
 
 constexpr const char* kCrLf = "\r\n";
 constexpr const char* kStandardStream = "-";
+
+// A definition of the shipped folder, or the user's own of the same name when there is one.
+std::string PreferUsersOwn(const std::string& shippedFolder, const std::string& path) {
+    const std::string prefix = shippedFolder + "/";
+    if (path.compare(0, prefix.size(), prefix) != 0) return path;
+    return FindDefaultDefinition(path.substr(prefix.size()));
+}
 
 bool HasPathSeparator(const std::string& path) { return path.find_first_of("/\\") != std::string::npos; }
 
@@ -230,15 +240,15 @@ private:
         const std::string given = SafeCStr(r_.hldfolder);
         const std::string folder = given.empty() ? DefaultHldFolder() : given;
         // A bare name is a file of the current folder when there is one there,
-        // else one of the definitions folder.
+        // else one of the definitions folder (the user's own first, when none is given).
         if (!hldfile_.empty() && !HasPathSeparator(hldfile_) && !IsRegularFile(hldfile_)) {
-            hldfile_ = folder + "/" + hldfile_;
+            hldfile_ = given.empty() ? FindDefaultDefinition(hldfile_) : folder + "/" + hldfile_;
         }
 
         Step("Get default hld");
         if (hldfile_.empty()) {
             const DefaultDefinition chosen = ChooseDefaultDefinition(folder, r_.inputfilename);
-            hldfile_ = chosen.path;
+            hldfile_ = given.empty() ? PreferUsersOwn(folder, chosen.path) : chosen.path;
             if (chosen.plainText) {
                 env_.Note(NoteLevel::Normal, "no definition serves " + InputName() + ", so it is converted as plain text; "
                           "tintext --list shows the languages known, /lang=NAME picks one");
@@ -311,6 +321,11 @@ private:
         const bool cancelled = env_.cancelRequested;
         env_.HideProgress();
         progressShown_ = false;
+        if (cancelled && r_.keepPartialOutput && !r_.keepPartialOutput()) {
+            Busy(false);  // the unwritten new file is removed with its sink
+            env_.SetProgressValue(0);
+            return JobOutcome::NotWritten;
+        }
 
         Step("Write output");
         try {
@@ -419,6 +434,14 @@ std::string DefaultHldFolder() {
     // Installed layout: <prefix>/bin/tintext with <prefix>/share/tintext/hld.
     const std::string prefix = std::filesystem::path(ProgramFolder()).parent_path().string();
     return (prefix == "/" ? "" : prefix) + "/share/tintext/hld";
+}
+
+std::string UserHldFolder() { return DataFolder() + "/tintext/hld"; }
+
+std::string FindDefaultDefinition(const std::string& bareName) {
+    const std::string own = UserHldFolder() + "/" + bareName;
+    if (FileSystemObject().FileExists(own)) return own;
+    return DefaultHldFolder() + "/" + bareName;
 }
 
 }  // namespace tintext

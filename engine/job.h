@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 
 #include "engine/page.h"
@@ -38,6 +39,10 @@ struct JobRequest {
     bool standardStreams = false;
     // The page around the output, for definitions with a PAGE line.
     PageOptions page;
+    // Asked once formatting was cancelled: whether the part done is written
+    // (and shown). Unset: it is. The dialog says no when the user stopped the
+    // job by closing the window, so a complete earlier output is kept.
+    std::function<bool()> keepPartialOutput;
 };
 
 // Runs one conversion. Every failure is reported through the job
@@ -52,5 +57,11 @@ std::string GetHLD(const Value& fileName);
 // The folder of the shipped definitions: hld beside the program, or
 // <prefix>/share/tintext/hld for an installed program (bin/ beside share/).
 std::string DefaultHldFolder();
+// The user's own definitions: DataFolder() + "/tintext/hld". A definition
+// there is used in place of a shipped one of the same name.
+std::string UserHldFolder();
+// Where a definition named by its bare file name is found: the user's folder
+// when it holds the file, else the shipped folder.
+std::string FindDefaultDefinition(const std::string& bareName);
 
 }  // namespace tintext

@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Photographs every dialog as a user sees it: starts the program on a virtual
 # display (Xvfb), lets it open each dialog in turn (the TINTEXT_SCREENSHOTS
-# hook), and saves PNGs at 100% and 200% scale under <build>/screenshots/.
+# hook), and saves PNGs at 100% and 200% scale under <build>/screenshots/;
+# the main dialog and the definition workbench at 100% are copied into the
+# help pages' images.
 #   scripts/screenshots.sh [build-folder]
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -25,3 +27,8 @@ for scale in 1 2; do
     QT_QPA_PLATFORM=xcb timeout 120 xvfb-run -a -s "-screen 0 1600x1200x24" "$program" < /dev/null
   echo "$(ls "$folder" | wc -l) screenshots in $folder"
 done
+
+images=help/HTML/images
+cp "$build/screenshots/100/main.png" "$images/main_dialog.png"
+cp "$build/screenshots/100/workbench.png" "$images/workbench.png"
+echo "help images updated in $images"

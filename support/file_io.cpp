@@ -1,15 +1,14 @@
 #include "support/file_io.h"
 #include "support/huge_pages.h"
+#include "support/temporary_files.h"
 
 #include <fcntl.h>
 #include <unistd.h>
 
-#include <atomic>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <random>
 
 namespace tintext {
 
@@ -135,24 +134,18 @@ AtomicFileWriter::AtomicFileWriter(const std::string& target, std::string source
     }
 
     // A hidden name in the same folder, so the rename stays on one file system.
-    std::string folder = ParentFolder(realPath_);
-    std::string base = realPath_.substr(realPath_.find_last_of('/') + 1);
-    static std::atomic<unsigned> counter{0};
-    std::random_device random;
+    RemoveLeftoversOf(realPath_);
     for (int attempt = 0; attempt < 100; ++attempt) {
-        char suffix[32];
-        std::snprintf(suffix, sizeof suffix, ".%08x%04x.tmp", random(), counter++ & 0xFFFF);
-        tempPath_ = (folder == "/" ? "/" : folder + "/") + "." + base.substr(0, 64) + suffix;
+        tempPath_ = TemporaryNameFor(realPath_);
+        removal_ = std::make_unique<RemovedOnSignal>(tempPath_);
         // 0666 lets the umask decide a new file's permissions, as for any new file.
         fd_ = ::open(tempPath_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
         if (fd_ >= 0) return;
-        if (errno != EEXIST) {
-            int errnum = errno;
-            tempPath_.clear();
-            throw FileError(errnum, target_, source_);
-        }
+        const int errnum = errno;
+        removal_.reset();
+        tempPath_.clear();
+        if (errnum != EEXIST) throw FileError(errnum, target_, source_);
     }
-    tempPath_.clear();
     throw FileError(EEXIST, target_, source_);
 }
 
@@ -202,6 +195,7 @@ void AtomicFileWriter::Commit(std::optional<mode_t> mode, const struct timespec*
     if (::close(fd) != 0) Fail(errno);
     if (::rename(tempPath_.c_str(), realPath_.c_str()) != 0) Fail(errno);
     committed_ = true;
+    removal_.reset();
     if (!replacing) return;
     // Make the rename itself durable; a failure here loses nothing already written.
     int folder = ::open(ParentFolder(realPath_).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);

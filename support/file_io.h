@@ -7,6 +7,7 @@
 #include <sys/types.h>
 
 #include <ctime>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -14,6 +15,8 @@
 #include "support/error.h"
 
 namespace tintext {
+
+class RemovedOnSignal;
 
 // The run-time error for a failed system call on path: 53 file not found (76
 // when a folder on the way is missing), 70 permission denied, 75 path/file
@@ -56,6 +59,7 @@ private:
     std::string target_;     // as given, for messages
     std::string realPath_;   // where the file is replaced
     std::string tempPath_;
+    std::unique_ptr<RemovedOnSignal> removal_;  // the new file's name, removed on SIGTERM and the like
     std::string source_;
     std::optional<mode_t> existingMode_;
     int fd_ = -1;

@@ -27,4 +27,10 @@ std::string ConfigFolder() {
     return (home == "/" ? std::string() : home) + "/.config";
 }
 
+std::string DataFolder() {
+    if (const char* xdg = std::getenv("XDG_DATA_HOME"); xdg && xdg[0] == '/') return xdg;
+    std::string home = HomeFolder();
+    return (home == "/" ? std::string() : home) + "/.local/share";
+}
+
 }  // namespace tintext

@@ -1,4 +1,4 @@
-// The user's own folders: the home folder and the per-user configuration folder.
+// The user's own folders: the home folder and the per-user configuration and data folders.
 #pragma once
 
 #include <string>
@@ -9,5 +9,7 @@ namespace tintext {
 std::string HomeFolder();
 // $XDG_CONFIG_HOME when it is an absolute path, else HomeFolder() + "/.config".
 std::string ConfigFolder();
+// $XDG_DATA_HOME when it is an absolute path, else HomeFolder() + "/.local/share".
+std::string DataFolder();
 
 }  // namespace tintext

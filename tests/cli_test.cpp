@@ -11,6 +11,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -279,9 +280,11 @@ TEST_F(CliTest, BatchRunStoresTheEightSettings) {
     unsetenv("TINTEXT_REGISTRY_DIR");
 }
 
-// Ctrl-C while a large input is being formatted: the part done is written, with
-// the footers of both open sections (a block opened by "{" stays open to the end).
-TEST_F(CliTest, CtrlCWritesThePartDone) {
+// A signal while a large input is being formatted (a block opened by "{" stays
+// open to the end). Ctrl-C cancels: the part done is written with the footers of
+// both open sections, and the status says it is a part. The others stop the run:
+// nothing is written and no temporary file is left beside the output.
+TEST_F(CliTest, SignalsDuringAConversion) {
     dir.Put("defs/block.hld",
             "[Main]\nHEADER-HTML=<pre>\nFOOTER-HTML=</pre>\nPATTERN=\\{\nENTER=Block\nFORMAT-HTML=<i>{\n"
             "PATTERN=[\\s\\S]\nFORMAT-HTML=$$\n"
@@ -293,32 +296,54 @@ TEST_F(CliTest, CtrlCWritesThePartDone) {
         for (int i = 0; i < 48; ++i) big << chunk;
         big << "END";
     }
-    int master = posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
-    ASSERT_GE(master, 0);
-    ASSERT_EQ(grantpt(master), 0);
-    ASSERT_EQ(unlockpt(master), 0);
-    int slave = open(ptsname(master), O_RDWR | O_NOCTTY | O_CLOEXEC);
-    ASSERT_GE(slave, 0);
-    int in = open("/dev/null", O_RDONLY | O_CLOEXEC);
-    pid_t pid = Start({"/in=big.txt", "/out=big.htm", "/hld=defs/block.hld", "/showoutput=0"}, in, slave, slave);
-    close(in);
-    close(slave);
-    std::string seen;
-    // A filled cell of the progress bar on the terminal shows that formatting is under way.
-    ASSERT_TRUE(WaitFor(master, "[#", seen)) << seen;
-    ASSERT_TRUE(CatchesInterrupt(pid));
-    kill(pid, SIGINT);
-    WaitFor(master, "\x01", seen);  // drain to the end
-    int wait = 0;
-    waitpid(pid, &wait, 0);
-    close(master);
-    EXPECT_EQ(StatusOf(wait), 0) << seen;  // the partial output was written
-    EXPECT_NE(seen.find("Cancelling"), std::string::npos) << seen;
-    const std::string out = dir.Get("big.htm");
-    ASSERT_GT(out.size(), 20u);
-    EXPECT_TRUE(out.starts_with("<pre><i>{xxx"));
-    EXPECT_TRUE(out.ends_with("x</i></pre>")) << out.substr(out.size() - 20);
-    EXPECT_EQ(out.find("END"), std::string::npos);
+    const struct {
+        int signal;
+        int status;
+        bool partWritten;
+    } cases[] = {
+        {SIGINT, 3, true},
+        {SIGTERM, 128 + SIGTERM, false},
+        {SIGHUP, 128 + SIGHUP, false},
+        {SIGPIPE, 128 + SIGPIPE, false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(strsignal(c.signal));
+        fs::remove(dir.P("big.htm"));
+        int master = posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
+        ASSERT_GE(master, 0);
+        ASSERT_EQ(grantpt(master), 0);
+        ASSERT_EQ(unlockpt(master), 0);
+        int slave = open(ptsname(master), O_RDWR | O_NOCTTY | O_CLOEXEC);
+        ASSERT_GE(slave, 0);
+        int in = open("/dev/null", O_RDONLY | O_CLOEXEC);
+        pid_t pid = Start({"/in=big.txt", "/out=big.htm", "/hld=defs/block.hld", "/showoutput=0"}, in, slave, slave);
+        close(in);
+        close(slave);
+        std::string seen;
+        // A filled cell of the progress bar on the terminal shows that formatting is under way.
+        ASSERT_TRUE(WaitFor(master, "[#", seen)) << seen;
+        ASSERT_TRUE(CatchesInterrupt(pid));
+        kill(pid, c.signal);
+        WaitFor(master, "\x01", seen);  // drain to the end
+        int wait = 0;
+        waitpid(pid, &wait, 0);
+        close(master);
+        EXPECT_EQ(StatusOf(wait), c.status) << seen;
+        std::vector<std::string> entries;
+        for (const auto& entry : fs::directory_iterator(dir.path()))
+            if (entry.path().filename().string().find("big") != std::string::npos)
+                entries.push_back(entry.path().filename().string());
+        std::sort(entries.begin(), entries.end());
+        EXPECT_EQ(entries, (c.partWritten ? std::vector<std::string>{"big.htm", "big.txt"}
+                                          : std::vector<std::string>{"big.txt"}));
+        if (!c.partWritten) continue;
+        EXPECT_NE(seen.find("Cancelling"), std::string::npos) << seen;
+        const std::string out = dir.Get("big.htm");
+        ASSERT_GT(out.size(), 20u);
+        EXPECT_TRUE(out.starts_with("<pre><i>{xxx"));
+        EXPECT_TRUE(out.ends_with("x</i></pre>")) << out.substr(out.size() - 20);
+        EXPECT_EQ(out.find("END"), std::string::npos);
+    }
 }
 
 // A second Ctrl-C ends the program at once, and nothing is written.

@@ -66,3 +66,19 @@ TEST_F(DefinitionCheckTest, ProblemText) {
 }
 
 }  // namespace
+
+namespace {
+
+// The workbench checks the text in its editor, which may differ from the file.
+TEST(DefinitionCheckTextTest, ChecksTheTextInHandNotTheFile) {
+    tintext::testing::TempFolder dir;
+    const std::string file = dir.Write("d.hld", "[Main]\nPATTERN=ok\n");
+    auto problems = CheckDefinitionText("[Main]\nPATTERN=(\nENTER=Nowhere\n", file);
+    ASSERT_EQ(problems.size(), 2u);
+    EXPECT_EQ(problems[0].line, 2);
+    EXPECT_EQ(problems[1].line, 3);
+    EXPECT_EQ(CheckDefinitionText("FORMAT-HTML=x\n", file).at(0).message.rfind("cannot be loaded: ", 0), 0u);
+    EXPECT_TRUE(CheckDefinition(file).empty());
+}
+
+}  // namespace

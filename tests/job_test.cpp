@@ -13,6 +13,7 @@
 
 #include "digits_definition.h"
 #include "recording_environment.h"
+#include "scoped_variable.h"
 #include "support/components.h"
 #include "support/error.h"
 #include "support/program_info.h"
@@ -27,6 +28,8 @@ namespace {
 class JobTest : public ::testing::Test {
 protected:
     Files dir;
+    // The user's own definitions folder, empty unless a test fills it.
+    ScopedVariable userData{"XDG_DATA_HOME", dir.P("data")};
     RecordingEnvironment env;
     ScopedEnv scoped{env};
 
@@ -238,6 +241,16 @@ TEST_F(JobTest, DefinitionPathRules) {
     }
 }
 
+TEST_F(JobTest, UsersOwnDefinitionIsFoundBeforeTheShippedOne) {
+    Write("prog/hld/asp.hld", kDigitsHld);
+    Write("data/tintext/hld/asp.hld", "[Main]\nPATTERN=\\d\nFORMAT-HTML=<i>$$</i>\n");
+    Write("Page.asp", "7");
+    SetProgramFolder(P("prog"));
+    EXPECT_EQ(Process(P("Page.asp"), P("out.htm"), "", Value(std::string()), 0, false, 0), JobOutcome::Written);
+    EXPECT_EQ(Read("out.htm"), "<i>7</i>");
+    EXPECT_EQ(FindDefaultDefinition("vb.hld"), P("prog") + "/hld/vb.hld");  // none of the user's: the shipped one
+}
+
 TEST_F(JobTest, GetHLDTable) {
     const std::pair<const char*, const char*> cases[] = {
         {"a.vb", "vb.hld"},          {"a.BAS", "vb.hld"},         {"a.ctl", "vb.hld"},
@@ -388,6 +401,37 @@ TEST_F(JobTest, OpenDocumentErrorIsReported) {
     EXPECT_EQ(throwing.messages[0].text, "Unable to display output file (" + P("out.htm") + ").No opener.");
     EXPECT_EQ(throwing.messages[0].title, "Tintext (1.0.47)");
     EXPECT_EQ(throwing.calls.back(), "busy off");
+    EXPECT_EQ(Read("out.htm"), kDigitsOut);
+}
+
+TEST_F(JobTest, CancelWithThePartDeclinedKeepsTheEarlierOutput) {
+    Write("out.htm", "complete earlier output");
+    env.cancelAfterDoEvents = 0;
+    JobRequest request;
+    request.inputfilename = P("in.txt");
+    request.destfile = P("out.htm");
+    request.hldfile = "digits.hld";
+    request.hldfolder = Value(P("defs"));
+    request.overwritemode = 1;
+    request.showoutput = true;
+    int asked = 0;
+    request.keepPartialOutput = [&] {
+        ++asked;
+        return false;
+    };
+    EXPECT_EQ(Process(request), JobOutcome::NotWritten);
+    EXPECT_EQ(asked, 1);
+    EXPECT_EQ(Read("out.htm"), "complete earlier output");
+    EXPECT_TRUE(env.opened.empty());
+    EXPECT_EQ(env.calls.back(), "busy off");
+    size_t files = 0;
+    for (const auto& entry : fs::directory_iterator(P(""))) files += entry.is_regular_file() ? 1 : 0;
+    EXPECT_EQ(files, 2u);  // in.txt and out.htm: no new file left beside them
+
+    // A job that was not cancelled never asks.
+    Fresh();
+    EXPECT_EQ(Process(request), JobOutcome::Written);
+    EXPECT_EQ(asked, 1);
     EXPECT_EQ(Read("out.htm"), kDigitsOut);
 }
 

@@ -7,6 +7,7 @@
 #include "app/dialogs/app_icon.h"
 #include "app/dialogs/frm_main.h"
 #include "app/dialogs/frm_progress.h"
+#include "app/dialogs/frm_workbench.h"
 #include "app/dialogs/qt_environment.h"
 #include "app/dialogs/screenshot_tour.h"
 #include "app/front_end_choice.h"
@@ -81,6 +82,32 @@ int RunMainDialog(DialogSettings& settings) {
         StartScreenshotTour(main, folder);
     }
     QApplication::exec();
+    return 0;
+}
+
+std::optional<int> RunWorkbenchIfAsked(int& argc, char** argv) {
+    QString definition, sample;
+    bool asked = false;
+    for (int i = 1; i < argc; ++i) {
+        const QString argument = QString::fromLocal8Bit(argv[i]);
+        if (argument.startsWith("--edit=")) {
+            definition = argument.mid(7);
+            asked = true;
+        } else if (argument.startsWith("--sample=")) {
+            sample = argument.mid(9);
+        }
+    }
+    if (!asked) return std::nullopt;
+    Desktop& desktop = TheDesktop();
+    desktop.argc = &argc;
+    desktop.argv = argv;
+    EnsureApplication();
+    FrmWorkbench workbench;
+    if (!sample.isEmpty() && !workbench.OpenSample(sample)) return 1;
+    if (!workbench.OpenDefinition(definition)) return 1;
+    workbench.show();
+    QApplication::exec();
+    desktop.application.reset();
     return 0;
 }
 

@@ -8,6 +8,8 @@
 //     return tintext::RunProgram(arguments, console or nullptr);
 #pragma once
 
+#include <optional>
+
 #include "app/settings.h"
 
 namespace tintext {
@@ -31,5 +33,10 @@ private:
 // The interactive run: shows the main dialog with the given settings and,
 // when it closes, leaves in them what it holds. Returns the exit status 0.
 int RunMainDialog(DialogSettings& settings);
+
+// tintext-desktop --edit=FILE.hld [--sample=FILE]: the definition workbench
+// alone. Returns nullopt when the arguments ask for something else, else the
+// exit status (1 when the definition cannot be opened).
+std::optional<int> RunWorkbenchIfAsked(int& argc, char** argv);
 
 }  // namespace tintext

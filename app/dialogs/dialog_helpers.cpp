@@ -1,6 +1,8 @@
 #include "app/dialogs/dialog_helpers.h"
 
 #include <QDesktopServices>
+#include <QDir>
+#include <QFileDialog>
 #include <QFileInfo>
 #include <QWidget>
 #include <cmath>
@@ -46,6 +48,10 @@ std::string NearestExistingFolder(const std::string& path) {
     return fso.FolderExists(folder) ? folder : HomeFolder();
 }
 
+int ScaledForDisplay(const QWidget* widget, int pixelsAt96Dpi) {
+    return qRound(pixelsAt96Dpi * widget->logicalDpiY() / 96.0);
+}
+
 std::string FindHelpFolder() {
     std::string beside = ProgramFolder() + "/help";
     if (QFileInfo(ToQt(beside)).isDir()) return beside;
@@ -86,6 +92,21 @@ bool OpenWebAddress(const QUrl& url) {
 }
 
 void SetUrlOpener(UrlOpener opener) { urlOpener = std::move(opener); }
+
+QString ChooseFile(QWidget* parent, const BrowseRequest& request) {
+    QString selected = request.filters.value(0);
+    QString filters = request.filters.join(";;");
+    // A start path that names a file opens its folder with the file selected.
+    QString start = request.initialFile.isEmpty() ? request.initialFolder
+                                                  : QDir(request.initialFolder).filePath(request.initialFile);
+    if (request.save) {
+        // For the main dialog's output, whether an existing file may be replaced is the job's question.
+        return QFileDialog::getSaveFileName(parent, request.title, start, filters, &selected,
+                                            request.askBeforeReplacing ? QFileDialog::Options()
+                                                                       : QFileDialog::DontConfirmOverwrite);
+    }
+    return QFileDialog::getOpenFileName(parent, request.title, start, filters, &selected);
+}
 
 QStringList QtFileFilters(const std::string& filter) {
     QStringList parts = ToQt(filter).split('|');

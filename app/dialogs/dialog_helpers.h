@@ -19,6 +19,9 @@ namespace tintext {
 // Dialog measures are kept in twips (1/1440 inch); 15 twips make one pixel at 96 dpi.
 constexpr int TwipsToPixels(int twips) { return (twips + 7) / 15; }
 
+// A size in pixels at 96 dpi, grown with the display's logical dpi as the text grows.
+int ScaledForDisplay(const QWidget* widget, int pixelsAt96Dpi);
+
 inline QString ToQt(const std::string& text) { return QString::fromStdString(text); }
 inline std::string FromQt(const QString& text) { return text.toStdString(); }
 
@@ -51,6 +54,20 @@ bool OpenWebAddress(const QUrl& url);
 // Replaces the opener behind OpenWebAddress (tests); nullptr restores the desktop's.
 using UrlOpener = std::function<bool(const QUrl&)>;
 void SetUrlOpener(UrlOpener opener);
+
+// What a Browse button asks of the file dialog.
+struct BrowseRequest {
+    QString title;
+    QStringList filters;  // Qt's form; the first is the initial choice
+    QString initialFolder;
+    QString initialFile;  // preselected in the folder; may be empty
+    bool save = false;    // a save dialog; otherwise an open dialog
+    bool askBeforeReplacing = false;  // a save dialog asks before an existing file is chosen
+};
+// Returns the chosen file, or empty text when the user cancelled.
+using FileChooser = std::function<QString(QWidget* parent, const BrowseRequest& request)>;
+// The desktop's file dialogs.
+QString ChooseFile(QWidget* parent, const BrowseRequest& request);
 
 // Converts "description|pattern|description|pattern" to Qt's name filters,
 // in the same order: "HTML files (*.htm;*.html)|*.htm;*.html" becomes

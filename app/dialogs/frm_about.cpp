@@ -47,7 +47,9 @@ FrmAbout::FrmAbout(QWidget* parent) : QDialog(parent) {
 
     auto* image1 = new QLabel(this);
     image1->setObjectName("Image1");
-    image1->setPixmap(AppIcon().pixmap(48));
+    // 48 pixels at 96 dpi, more on a display whose text is larger.
+    const int iconSize = ScaledForDisplay(this, 48);
+    image1->setPixmap(AppIcon().pixmap(QSize(iconSize, iconSize), devicePixelRatioF()));
     image1->setAlignment(Qt::AlignTop | Qt::AlignHCenter);
 
     lblTitle_ = new QLabel(kProgramTitle, this);

@@ -1,6 +1,10 @@
 #include "app/dialogs/frm_main.h"
 
+#include <QApplication>
 #include <QCloseEvent>
+#include <QDir>
+#include <QFileInfo>
+#include <QMessageBox>
 #include <QFileDialog>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -19,6 +23,7 @@
 #include "app/dialogs/frm_about.h"
 #include "app/dialogs/frm_progress.h"
 #include "app/dialogs/frm_show_once.h"
+#include "app/dialogs/frm_workbench.h"
 #include "app/dialogs/qt_environment.h"
 #include "app/settings.h"
 #include "engine/job.h"
@@ -66,21 +71,7 @@ QLabel* NewLabel(QWidget* parent, const char* caption, QWidget* buddy) {
     return label;
 }
 
-void RunProcess(const std::string& inputfilename, const std::string& destfile, const std::string& hldfile,
-                const Value& hldfolder, int32_t overwritemode, bool showoutput, int32_t dostext) {
-    Process(inputfilename, destfile, hldfile, hldfolder, overwritemode, showoutput, dostext);
-}
-
-QString ChooseFile(QWidget* parent, const BrowseRequest& request) {
-    QString selected = request.filters.value(0);
-    QString filters = request.filters.join(";;");
-    if (request.save) {
-        // Whether an existing output may be replaced is the job's question, not the dialog's.
-        return QFileDialog::getSaveFileName(parent, request.title, request.initialFolder, filters, &selected,
-                                            QFileDialog::DontConfirmOverwrite);
-    }
-    return QFileDialog::getOpenFileName(parent, request.title, request.initialFolder, filters, &selected);
-}
+void RunProcess(const JobRequest& request) { Process(request); }
 
 }  // namespace
 
@@ -101,7 +92,8 @@ FrmMain::FrmMain(QWidget* parent)
     SetTooltips();
 
     // The progress dialog lives as long as this dialog, hidden between jobs.
-    progress_ = new FrmProgress;
+    // Owned by it, so that it stays above it and within reach of its Cancel.
+    progress_ = new FrmProgress(this);
     progress_->setWindowIcon(AppIcon());
     previousEnvironment_ = &Env();
     environment_ = std::make_unique<QtEnvironment>(progress_, this);
@@ -116,7 +108,6 @@ FrmMain::~FrmMain() {
     hooks_.reset();
     if (&Env() == environment_.get()) SetEnv(previousEnvironment_);
     environment_.reset();
-    delete progress_;
 }
 
 void FrmMain::BuildControls() {
@@ -135,6 +126,8 @@ void FrmMain::BuildControls() {
     cmdGo_ = NewButton(this, "cmdGo", "&Go");
     cmdGo_->setDefault(true);
     cmdExit_ = NewButton(this, "cmdExit", "E&xit");
+    // Only Go answers Enter: a button that merely had the focus must not take the default role.
+    for (QPushButton* button : {cmdBrowseInput_, cmdBrowseOutput_, cmdBrowseHLD_, cmdExit_}) button->setAutoDefault(false);
 
     auto* fields = new QGridLayout(frame1);
     fields->setColumnStretch(1, 1);
@@ -152,6 +145,8 @@ void FrmMain::BuildControls() {
     fields->addWidget(cmdBrowseHLD_, 5, 2);
     fields->setRowMinimumHeight(6, TwipsToPixels(240));
     fields->addWidget(chkShowOutput_, 7, 1);
+    // Room the window gains goes below the fields, so each label stays beside its box.
+    fields->setRowStretch(8, 1);
 
     auto* buttons = new QHBoxLayout;
     buttons->addStretch();
@@ -190,6 +185,12 @@ void FrmMain::BuildMenus() {
     mnuFileExit->setObjectName("mnuFileExit");
     connect(mnuFileExit, &QAction::triggered, this, &QWidget::close);
 
+    QMenu* mnuTools = menuBar_->addMenu("&Tools");
+    mnuTools->setObjectName("mnuTools");
+    QAction* mnuToolsEdit = mnuTools->addAction("&Edit Syntax Definition...");
+    mnuToolsEdit->setObjectName("mnuToolsEditDefinition");
+    connect(mnuToolsEdit, &QAction::triggered, this, &FrmMain::EditSyntaxDefinition);
+
     QMenu* mnuHelp = menuBar_->addMenu("&Help");
     mnuHelp->setObjectName("mnuHelp");
     QAction* mnuHelpHelp = mnuHelp->addAction("&Help");
@@ -205,8 +206,10 @@ void FrmMain::BuildMenus() {
     QAction* mnuSupport = mnuHelp->addAction("&Support");
     mnuSupport->setObjectName("mnuSupport");
     connect(mnuSupport, &QAction::triggered, this, &FrmMain::RequestSupport);
-    // Kept for its place in the menu; there is nothing to check against yet.
-    mnuHelp->addAction("&Check For Updates")->setObjectName("mnuCheckVersion");
+    mnuCheckVersion_ = mnuHelp->addAction("&Check For Updates");
+    mnuCheckVersion_->setObjectName("mnuCheckVersion");
+    mnuCheckVersion_->setVisible(!dispatchAddress_.empty());
+    connect(mnuCheckVersion_, &QAction::triggered, this, &FrmMain::CheckForUpdates);
     mnuHelp->addSeparator()->setObjectName("mnuHelpSeperator1");
     mnuHelpAbout_ = mnuHelp->addAction("&About");
     mnuHelpAbout_->setObjectName("mnuHelpAbout");
@@ -281,41 +284,58 @@ void FrmMain::Browse(BrowseKind kind) {
     std::string* folder = nullptr;
     switch (kind) {
         case BrowseKind::Input:
-            request = {"Select Input File", QtFileFilters(kInputFilter), {}, false};
+            request = {"Select Input File", QtFileFilters(kInputFilter), {}, {}, false, false};
             box = txtInputFilename_;
             folder = &inputDir_;
             break;
         case BrowseKind::Output:
-            request = {"Select Output File", QtFileFilters(kOutputFilter), {}, true};
+            request = {"Select Output File", QtFileFilters(kOutputFilter), {}, {}, true, false};
             box = txtOutputFilename_;
             folder = &outputDir_;
             break;
         case BrowseKind::HLD:
-            request = {"Select Syntax File", QtFileFilters(kSyntaxFilter), {}, false};
+            request = {"Select Syntax File", QtFileFilters(kSyntaxFilter), {}, {}, false, false};
             box = txtHLDFileName_;
             folder = &hldDir_;
             break;
     }
-    request.initialFolder = ToQt(box->text().isEmpty() ? *folder : NearestExistingFolder(FromQt(box->text())));
+    if (box->text().isEmpty()) {
+        request.initialFolder = ToQt(*folder);
+    } else {
+        request.initialFolder = ToQt(NearestExistingFolder(FromQt(box->text())));
+        request.initialFile = QFileInfo(box->text()).fileName();
+    }
     QString chosen = chooser_(this, request);
     if (chosen.isEmpty()) return;
     box->setText(chosen);
     *folder = FolderPart(FromQt(chosen));
+    // A chosen definition is meant to be used, not greyed and ignored by Go.
+    if (kind == BrowseKind::HLD) chkUseDefaultHLD_->SetValue(0, 0);
 }
 
 void FrmMain::Go() {
     // Pending events run while a job works, so Go could be pressed again.
     if (jobRunning_) return;
-    std::string input = FromQt(txtInputFilename_->text());
-    std::string output = FromQt(txtOutputFilename_->text());
-    std::string hld = chkUseDefaultHLD_->Value() != 0 ? std::string() : FromQt(txtHLDFileName_->text());
+    JobRequest request;
+    request.inputfilename = FromQt(txtInputFilename_->text());
+    request.destfile = FromQt(txtOutputFilename_->text());
+    request.hldfile = chkUseDefaultHLD_->Value() != 0 ? std::string() : FromQt(txtHLDFileName_->text());
+    request.hldfolder = Value(std::string());
+    request.overwritemode = 2;
     int32_t showOutput = chkShowOutput_->Value();
     SetShowOutputPreference(showOutput);
+    request.showoutput = showOutput != 0;
+    request.dostext = SafeCLng(Value(chkDosText_->Value()));
+    // Stopped by closing the window: the part done is dropped, and an earlier output stays as it was.
+    request.keepPartialOutput = [this] { return !closeAfterJob_; };
 
+    // Disabling Go moves the focus on; it comes back afterwards, so that Go
+    // (the focus's button when it was clicked) keeps answering Enter.
+    QPointer<QWidget> focus = QApplication::focusWidget();
     jobRunning_ = true;
     cmdGo_->setEnabled(false);
     try {
-        job_(input, output, hld, Value(std::string()), 2, showOutput != 0, SafeCLng(Value(chkDosText_->Value())));
+        job_(request);
     } catch (const Error& error) {
         // The job reports its own failures; this is only for what escapes it.
         Env().MessageBox(error.Description(), MsgButtons::Ok, MsgIcon::Exclamation, ApplicationTitle());
@@ -326,15 +346,33 @@ void FrmMain::Go() {
     Env().SetBusyPointer(false);
     jobRunning_ = false;
     OutputTextChanged();
-    if (closeAfterJob_) close();
+    if (closeAfterJob_) {
+        close();
+        return;
+    }
+    if (focus && focus->isEnabled() && focus->window() == this) focus->setFocus(Qt::OtherFocusReason);
+    cmdGo_->setDefault(true);
+}
+
+bool FrmMain::ConfirmStop() {
+    QMessageBox box(QMessageBox::Question, ToQt(ApplicationTitle()),
+                    "A conversion is still running.\n\nStop it and close the program? "
+                    "The output file is left as it was before the conversion.",
+                    QMessageBox::Yes | QMessageBox::No, this);
+    box.setObjectName("StopQuestion");
+    box.setDefaultButton(QMessageBox::No);
+    box.setEscapeButton(QMessageBox::No);
+    return box.exec() == QMessageBox::Yes;
 }
 
 void FrmMain::closeEvent(QCloseEvent* event) {
     if (jobRunning_) {
-        // Stop the job first; the dialog closes when it has returned.
-        Env().cancelRequested = true;
-        closeAfterJob_ = true;
+        // The dialog closes once the stopped job has returned.
         event->ignore();
+        if (!closeAfterJob_ && ConfirmStop() && jobRunning_) {
+            closeAfterJob_ = true;
+            Env().cancelRequested = true;
+        }
         return;
     }
     if (!unloaded_) {
@@ -362,14 +400,45 @@ void FrmMain::RequestSupport() {
                "?action=Support&productid=HLD");
 }
 
+void FrmMain::CheckForUpdates() {
+    if (dispatchAddress_.empty()) return;
+    OpenWebAddress(QUrl(ToQt(dispatchAddress_ + "?action=CheckVersion&productid=HLD")));
+}
+
+FrmWorkbench* FrmMain::EditSyntaxDefinition() {
+    const std::string input = FromQt(txtInputFilename_->text());
+    std::string hld = chkUseDefaultHLD_->Value() != 0 ? std::string() : FromQt(txtHLDFileName_->text());
+    // A bare name that is no file here is looked for as the default ones are.
+    if (hld.empty()) {
+        hld = FindDefaultDefinition(GetHLD(Value(input)));
+    } else if (hld.find_first_of("/\\") == std::string::npos && !QFileInfo::exists(ToQt(hld))) {
+        hld = FindDefaultDefinition(hld);
+    }
+    auto* workbench = new FrmWorkbench;  // a window of its own, beside the dialog
+    workbench->setAttribute(Qt::WA_DeleteOnClose);
+    if (!input.empty() && QFileInfo(ToQt(input)).isFile()) workbench->OpenSample(ToQt(input));
+    if (!workbench->OpenDefinition(ToQt(hld))) {
+        delete workbench;
+        return nullptr;
+    }
+    workbench->show();
+    return workbench;
+}
+
+void FrmMain::SetDispatchAddress(const std::string& address) {
+    dispatchAddress_ = address;
+    mnuCheckVersion_->setVisible(!address.empty());
+}
+
 void FrmMain::ShowNotice(const std::string& id, const std::string& caption, const std::string& text,
                          const std::string& query) {
     FrmShowOnce::ShowOnce(this, id, text, caption, true, false, kNoticeHeight);
-    try {
-        System().Hyperlink(std::string(kDispatchAddress) + query);
-    } catch (const Error&) {
-        // System could not be made; CreateObjectEx has already told the user.
+    if (dispatchAddress_.empty()) {
+        // No page to send to: the help tells where and how to report.
+        ShowHelpTopic(kReportingHelpTopic);
+        return;
     }
+    OpenWebAddress(QUrl(ToQt(dispatchAddress_ + query)));
 }
 
 }  // namespace tintext

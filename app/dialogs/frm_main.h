@@ -11,7 +11,9 @@
 #include <memory>
 #include <string>
 
+#include "app/dialogs/dialog_helpers.h"
 #include "app/settings.h"
+#include "engine/job.h"
 #include "support/value.h"
 
 class QAction;
@@ -25,26 +27,18 @@ class CheckBox;
 class DesktopHooks;
 class FrmAbout;
 class FrmProgress;
+class FrmWorkbench;
 class JobEnvironment;
 class QtEnvironment;
 
-// The conversion job's signature (Process).
-using JobFunction = std::function<void(const std::string& inputfilename, const std::string& destfile,
-                                       const std::string& hldfile, const Value& hldfolder, int32_t overwritemode,
-                                       bool showoutput, int32_t dostext)>;
+// The conversion job (Process), given the dialog's request.
+using JobFunction = std::function<void(const JobRequest& request)>;
 
-// What a Browse button asks of the file dialog.
-struct BrowseRequest {
-    QString title;
-    QStringList filters;  // Qt's form; the first is the initial choice
-    QString initialFolder;
-    bool save = false;    // a save dialog; otherwise an open dialog
-};
-// Returns the chosen file, or empty text when the user cancelled.
-using FileChooser = std::function<QString(QWidget* parent, const BrowseRequest& request)>;
-
-// The maker's page that forwards feedback and support requests.
-inline constexpr const char* kDispatchAddress = "https://tintext.example.org/dispatch";
+// The maker's page that forwards feedback and support requests, set when the
+// program is built (TINTEXT_DISPATCH_ADDRESS); empty when there is none.
+inline constexpr const char* kDispatchAddress = TINTEXT_DISPATCH_ADDRESS;
+// The help page's section on reporting problems, opened instead of it.
+inline constexpr const char* kReportingHelpTopic = "HTML/TOC_300_Main_Dialog.htm#reporting-problems";
 
 class FrmMain : public QDialog {
     Q_OBJECT
@@ -87,6 +81,13 @@ public:
     void ShowAbout();
     void SendFeedback();
     void RequestSupport();
+    void CheckForUpdates();
+    // Tools > Edit Syntax Definition: the definition Go would use, in the
+    // workbench, with the input file as its sample.
+    FrmWorkbench* EditSyntaxDefinition();
+    // The dispatch page in use (kDispatchAddress unless replaced); "Check For
+    // Updates" is shown only while there is one.
+    void SetDispatchAddress(const std::string& address);
 
 public slots:
     // frmMain has no Cancel button: Esc does nothing.
@@ -105,6 +106,8 @@ private:
     void OutputTextChanged();
     void ShowNotice(const std::string& id, const std::string& caption, const std::string& text,
                     const std::string& query);
+    // Asked when the window is closed during a job: true to stop it.
+    bool ConfirmStop();
 
     QLineEdit* txtInputFilename_;
     QPushButton* cmdBrowseInput_;
@@ -119,6 +122,7 @@ private:
     QPushButton* cmdExit_;
     QMenuBar* menuBar_;
     QAction* mnuHelpAbout_;
+    QAction* mnuCheckVersion_;
 
     FrmProgress* progress_;
     std::unique_ptr<QtEnvironment> environment_;
@@ -134,7 +138,8 @@ private:
     FileChooser chooser_;
     std::function<void(const DialogSettings&)> saver_;
     bool jobRunning_ = false;
-    bool closeAfterJob_ = false;
+    bool closeAfterJob_ = false;  // the user stopped the job by closing the window
+    std::string dispatchAddress_ = kDispatchAddress;
     bool unloaded_ = false;
 };
 

@@ -1,7 +1,8 @@
 // tintext-desktop: the program with the dialogs. Without an input file it
 // opens the main dialog; a batch run with no terminal to report to shows its
 // progress and messages in dialogs; otherwise it runs as tintext does.
-// tintext starts it for the runs that need dialogs.
+// tintext starts it for the runs that need dialogs. --edit=FILE.hld
+// [--sample=FILE] opens the definition workbench instead.
 #include <string>
 #include <vector>
 
@@ -9,9 +10,12 @@
 #include "app/dialogs/desktop.h"
 #include "app/startup.h"
 #include "support/job_environment.h"
+#include "support/temporary_files.h"
 
 int main(int argc, char** argv) {
     if (std::optional<int> status = tintext::AnswerInformationOption(argc, argv)) return *status;
+    tintext::InstallTerminationCleanup();
+    if (std::optional<int> status = tintext::RunWorkbenchIfAsked(argc, argv)) return *status;
     tintext::DesktopSession desktop(argc, argv);
     tintext::ConsoleEnvironment console;
     if (!desktop.DialogsForBatch()) {

@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QCoreApplication>
+#include <QFileInfo>
 #include <QMessageBox>
 #include <QScreen>
 #include <QUrl>
@@ -84,7 +85,8 @@ MsgResult QtEnvironment::MessageBox(const std::string& text, MsgButtons buttons,
 
 bool QtEnvironment::OpenDocument(const std::string& path) {
     // The job does not look at the answer, so the user is told here when nothing opens the file.
-    return OpenWebAddress(QUrl::fromLocalFile(ToQt(path)));
+    // An absolute address: a browser that is already running has another working folder.
+    return OpenWebAddress(QUrl::fromLocalFile(QFileInfo(ToQt(path)).absoluteFilePath()));
 }
 
 }  // namespace tintext

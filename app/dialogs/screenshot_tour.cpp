@@ -3,6 +3,8 @@
 #include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QEventLoop>
+#include <QTextBlock>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPixmap>
@@ -12,8 +14,12 @@
 
 #include "app/dialogs/dialog_helpers.h"
 #include "app/dialogs/frm_main.h"
+#include "app/dialogs/code_editor.h"
 #include "app/dialogs/frm_progress.h"
+#include "app/dialogs/frm_workbench.h"
+#include "engine/job.h"
 #include "support/job_environment.h"
+#include "support/program_info.h"
 
 namespace tintext {
 
@@ -41,6 +47,29 @@ void GrabNextModal(const QString& file) {
             modal->close();
         }
     });
+}
+
+// The workbench on a shipped definition and an example page, the cursor on
+// a pattern so that its matches are counted and marked in the preview.
+void ShootWorkbench(const QString& file) {
+    FrmWorkbench workbench;
+    workbench.move(40, 40);
+    workbench.resize(1200, 760);
+    workbench.OpenSample(ToQt(ProgramFolder() + "/Examples/asp-ex1.asp"));
+    if (!workbench.OpenDefinition(ToQt(FindDefaultDefinition("asp.hld")))) return;
+    workbench.show();
+    QEventLoop wait;
+    QObject::connect(&workbench, &FrmWorkbench::PreviewFinished, &wait, &QEventLoop::quit);
+    QTimer::singleShot(10000, &wait, &QEventLoop::quit);
+    wait.exec();
+    // The rule that opens a script block: the example page has several.
+    QTextBlock block = workbench.Editor()->document()->find("PATTERN=<%[").block();
+    workbench.Editor()->GoToLine(block.isValid() ? block.blockNumber() + 1 : 1);
+    QObject::connect(&workbench, &FrmWorkbench::MatchesCounted, &wait, &QEventLoop::quit);
+    QTimer::singleShot(10000, &wait, &QEventLoop::quit);
+    wait.exec();
+    Settle();
+    Save(workbench.frameGeometry(), file);
 }
 
 }  // namespace
@@ -83,6 +112,7 @@ void StartScreenshotTour(FrmMain& main, const QString& folder) {
                          "Do you want to overwrite this file?",
                          MsgButtons::YesNo, MsgIcon::Exclamation, "Warning");
 
+        ShootWorkbench(folder + "/workbench.png");
         main.close();
     });
 }

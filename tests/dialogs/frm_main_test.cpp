@@ -2,6 +2,8 @@
 // box following its check box, the settings it loads and saves, the Browse
 // buttons, the menus, and closing while a job runs.
 #include <QCheckBox>
+#include <QLabel>
+#include <QWindow>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
@@ -115,9 +117,10 @@ private slots:
         QFETCH(bool, showOutput);
         FrmMain main;
         std::vector<JobCall> calls;
-        main.SetJobFunction([&](const std::string& in, const std::string& out, const std::string& h,
-                                const Value& folder, int32_t overwrite, bool shown, int32_t dostext) {
-            calls.push_back({in, out, h, folder.IsEmpty() ? "<empty>" : folder.AsString(), overwrite, shown, dostext});
+        main.SetJobFunction([&](const JobRequest& r) {
+            calls.push_back({r.inputfilename, r.destfile, r.hldfile,
+                             r.hldfolder.IsEmpty() ? "<empty>" : r.hldfolder.AsString(), r.overwritemode,
+                             r.showoutput, r.dostext});
         });
         DialogSettings settings;
         settings.inputFile = "in.asp";
@@ -144,7 +147,7 @@ private slots:
         FrmMain main;
         Child<QLineEdit>(main, "txtOutputFilename")->setText("out.htm");
         int started = 0;
-        main.SetJobFunction([&](auto&&...) {
+        main.SetJobFunction([&](const JobRequest&) {
             ++started;
             QVERIFY(!Child<QPushButton>(main, "cmdGo")->isEnabled());
             main.Go();  // as a click handled while the job lets events run
@@ -154,21 +157,123 @@ private slots:
         QVERIFY(Child<QPushButton>(main, "cmdGo")->isEnabled());
     }
 
-    void ClosingDuringAJobCancelsItFirst() {
+    // Closing during a job asks first; "No" lets the job go on, "Yes" stops it,
+    // drops the part done (so an earlier output stays) and closes once it returned.
+    void ClosingDuringAJobAsksAndStopsIt_data() {
+        QTest::addColumn<int>("key");
+        QTest::addColumn<bool>("stopped");
+        QTest::newRow("Esc: go on") << int(Qt::Key_Escape) << false;
+        QTest::newRow("Y: stop and close") << int(Qt::Key_Y) << true;
+    }
+    void ClosingDuringAJobAsksAndStopsIt() {
+        QFETCH(int, key);
+        QFETCH(bool, stopped);
         FrmMain main;
         main.show();
         Child<QLineEdit>(main, "txtOutputFilename")->setText("kept.htm");
         bool sawCancel = false;
-        main.SetJobFunction([&](auto&&...) {
+        bool keepPart = true;
+        QString question;
+        main.SetJobFunction([&](const JobRequest& request) {
             Env().cancelRequested = false;
+            OnNextModal answer([&](QWidget* box) {
+                question = box->objectName();
+                QTest::keyClick(box, Qt::Key(key));
+            });
             main.close();
             sawCancel = Env().cancelRequested;
+            keepPart = request.keepPartialOutput();
             QVERIFY(main.isVisible());  // still open while the job returns
         });
         main.Go();
-        QVERIFY(sawCancel);
-        QVERIFY(!main.isVisible());
-        QCOMPARE(WriteSettingText("OutputFile"), QString("kept.htm"));  // saved once the job ended
+        QCOMPARE(question, QString("StopQuestion"));
+        QCOMPARE(sawCancel, stopped);
+        QCOMPARE(keepPart, !stopped);
+        QCOMPARE(main.isVisible(), !stopped);
+        if (stopped) QCOMPARE(WriteSettingText("OutputFile"), QString("kept.htm"));  // saved once the job ended
+    }
+
+    // A job that ends (with or without a message) leaves Go the default
+    // button: Enter after a mouse click on Go runs Go again.
+    void EnterAfterAMouseGoRunsGoAgain() {
+        FrmMain main;
+        main.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&main));
+        main.activateWindow();
+        Child<QLineEdit>(main, "txtOutputFilename")->setText("out.htm");
+        int started = 0;
+        main.SetJobFunction([&](const JobRequest&) {
+            ++started;
+            QApplication::processEvents();  // as the job lets events run
+        });
+        auto* go = Child<QPushButton>(main, "cmdGo");
+        QTest::mouseClick(go, Qt::LeftButton);
+        QCOMPARE(started, 1);
+        QVERIFY(go->isDefault());
+        QVERIFY(!Child<QPushButton>(main, "cmdExit")->isDefault());
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+        QCOMPARE(started, 2);
+        QVERIFY(main.isVisible());
+    }
+
+    void ProgressDialogIsOwnedByTheMainDialog() {
+        FrmMain main;
+        QCOMPARE(main.Progress()->parentWidget(), &main);
+        QVERIFY(main.Progress()->isWindow());  // its own window, kept above its owner
+        main.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&main));
+        Env().ShowProgress();
+        QVERIFY(main.Progress()->isVisible());
+        QCOMPARE(main.Progress()->windowHandle()->transientParent(), main.windowHandle());
+        Env().HideProgress();
+    }
+
+    void BrowseForASyntaxFileUnticksTheDefault() {
+        FrmMain main;
+        DialogSettings settings;
+        settings.useDefaultHld = 1;
+        main.LoadSettings(settings);
+        main.UpdateHLDFileNameInput();
+        QString answer;
+        main.SetFileChooser([&](QWidget*, const BrowseRequest&) { return answer; });
+        auto* useDefault = Child<QCheckBox>(main, "chkUseDefaultHLD");
+        QTest::mouseClick(Child<QPushButton>(main, "cmdBrowseHLD"), Qt::LeftButton);
+        QVERIFY(useDefault->isChecked());  // cancelled: nothing changes
+        answer = "/defs/mine.hld";
+        QTest::mouseClick(Child<QPushButton>(main, "cmdBrowseHLD"), Qt::LeftButton);
+        QVERIFY(!useDefault->isChecked());
+        QVERIFY(Child<QLineEdit>(main, "txtHLDFileName")->isEnabled());
+        std::string hld;
+        main.SetJobFunction([&](const JobRequest& request) { hld = request.hldfile; });
+        Child<QLineEdit>(main, "txtOutputFilename")->setText("out.htm");
+        main.Go();
+        QCOMPARE(hld, std::string("/defs/mine.hld"));
+    }
+
+    // A larger window widens the boxes; the rows keep their distances, so
+    // "DOS Text" stays under the input box and each label beside its box.
+    void ResizingKeepsTheRowsTogether() {
+        FrmMain main;
+        main.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&main));
+        auto gap = [&] {
+            QWidget* input = Child<QWidget>(main, "txtInputFilename");
+            QWidget* dos = Child<QWidget>(main, "chkDosText");
+            return dos->geometry().top() - input->geometry().bottom();
+        };
+        auto labelOffset = [&] {
+            QWidget* box = Child<QWidget>(main, "txtHLDFileName");
+            for (QLabel* label : main.findChildren<QLabel*>()) {
+                if (label->buddy() == box) return label->geometry().center().y() - box->geometry().center().y();
+            }
+            return -1000;
+        };
+        const int gapBefore = gap();
+        const int offsetBefore = labelOffset();
+        main.resize(main.width() * 2, main.height() * 3);
+        QTRY_VERIFY(Child<QWidget>(main, "txtInputFilename")->width() > main.width() / 2);
+        QCOMPARE(gap(), gapBefore);
+        QCOMPARE(labelOffset(), offsetBefore);
     }
 
     void FirstRunDefaultsAndSaveOnClose() {
@@ -236,6 +341,7 @@ private slots:
         QCOMPARE(requests.back().title, QString("Select Syntax File"));
         QCOMPARE(requests.back().filters.first(), QString("Syntax files (*.hld)"));
         QCOMPARE(requests.back().initialFolder, QString("/remembered/hld"));
+        QCOMPARE(requests.back().initialFile, QString());
         QVERIFY(!requests.back().save);
         QCOMPARE(main.HLDDir(), std::string("/remembered/hld"));
 
@@ -252,6 +358,7 @@ private slots:
         QCOMPARE(requests.back().title, QString("Select Input File"));
         QCOMPARE(requests.back().filters.first(), QString("All files (*)"));
         QCOMPARE(requests.back().initialFolder, temp.path() + "/defs");
+        QCOMPARE(requests.back().initialFile, QString("page.asp"));  // preselected in the dialog
 
         QTest::mouseClick(Child<QPushButton>(main, "cmdBrowseOutput"), Qt::LeftButton);
         QCOMPARE(requests.back().title, QString("Select Output File"));
@@ -263,12 +370,18 @@ private slots:
         FrmMain main;
         main.show();
         QVERIFY(QTest::qWaitForWindowExposed(&main));
-        QStringList help;
-        for (QAction* action : main.findChild<QMenu*>("mnuHelp")->actions()) {
-            help << (action->isSeparator() ? "-" : action->text());
-        }
-        QCOMPARE(help, QStringList({"&Help", "-", "&Feedback", "&Support", "&Check For Updates", "-",
-                                    "About Tintext..."}));
+        auto visibleEntries = [&] {
+            QStringList help;
+            for (QAction* action : main.findChild<QMenu*>("mnuHelp")->actions()) {
+                if (action->isVisible()) help << (action->isSeparator() ? "-" : action->text());
+            }
+            return help;
+        };
+        main.SetDispatchAddress("https://example.net/dispatch");
+        QCOMPARE(visibleEntries(), QStringList({"&Help", "-", "&Feedback", "&Support", "&Check For Updates", "-",
+                                                "About Tintext..."}));
+        main.SetDispatchAddress("");  // nothing to check against: the entry is hidden
+        QCOMPARE(visibleEntries(), QStringList({"&Help", "-", "&Feedback", "&Support", "-", "About Tintext..."}));
         QCOMPARE(main.findChild<QAction*>("mnuHelpHelp")->shortcut(), QKeySequence(Qt::Key_F1));
 
         QList<QUrl> opened;
@@ -284,7 +397,6 @@ private slots:
 
         QTest::keyClick(&main, Qt::Key_Escape);  // no Cancel button: Esc keeps the dialog open
         QVERIFY(main.isVisible());
-        main.findChild<QAction*>("mnuCheckVersion")->trigger();  // does nothing
         main.findChild<QAction*>("mnuFileExit")->trigger();
         QVERIFY(!main.isVisible());
     }
@@ -292,13 +404,14 @@ private slots:
     void FeedbackHiddenForGoodOpensThePageAtOnce() {
         WriteShowOnce("Feedback", 1);
         FrmMain main;
+        main.SetDispatchAddress("https://example.net/dispatch");
         QStringList pages;
         SetUrlOpener([&](const QUrl& url) {
             pages << url.toString();
             return true;
         });
         main.SendFeedback();
-        QCOMPARE(pages, QStringList({QString(kDispatchAddress) + "?action=Feedback&productid=HLD"}));
+        QCOMPARE(pages, QStringList({"https://example.net/dispatch?action=Feedback&productid=HLD"}));
 
         // Support was never answered: its notice comes first, its box ticked.
         bool ticked = false;
@@ -308,10 +421,39 @@ private slots:
             QTest::keyClick(notice, Qt::Key_Escape);
         });
         main.RequestSupport();
+        main.CheckForUpdates();
         SetUrlOpener(nullptr);
         QVERIFY(ticked);
-        QCOMPARE(pages.back(), QString(kDispatchAddress) + "?action=Support&productid=HLD");
+        QCOMPARE(pages.mid(1), QStringList({"https://example.net/dispatch?action=Support&productid=HLD",
+                                            "https://example.net/dispatch?action=CheckVersion&productid=HLD"}));
         QCOMPARE(ReadShowOnce("Support"), 0);
+    }
+
+    // Without a configured address both entries open the help page's section
+    // on reporting problems, which the page has.
+    void WithoutAnAddressFeedbackOpensTheHelpOnReporting() {
+        WriteShowOnce("Feedback", 1);
+        WriteShowOnce("Support", 1);
+        FrmMain main;
+        main.SetDispatchAddress("");
+        SetHelpFilePath(TINTEXT_SOURCE_DIR "/help");
+        QList<QUrl> pages;
+        SetUrlOpener([&](const QUrl& url) {
+            pages << url;
+            return true;
+        });
+        main.SendFeedback();
+        main.RequestSupport();
+        main.CheckForUpdates();  // hidden, and does nothing if reached
+        SetUrlOpener(nullptr);
+        QCOMPARE(pages.size(), 2);
+        for (const QUrl& page : pages) {
+            QVERIFY(page.toLocalFile().endsWith("help/HTML/TOC_300_Main_Dialog.htm"));
+            QCOMPARE(page.fragment(), QString("reporting-problems"));
+        }
+        QFile help(pages[0].toLocalFile());
+        QVERIFY(help.open(QIODevice::ReadOnly));
+        QVERIFY(help.readAll().contains("id=\"reporting-problems\""));
     }
 
 private:

@@ -113,6 +113,25 @@ private slots:
         QCOMPARE(messages.messages.size(), size_t(1));
         QVERIFY(messages.messages[0].text.find("/tmp/out put.htm") != std::string::npos);
     }
+
+    // A browser that is already running has its own working folder: a
+    // relative output name must reach it as a whole file:// address. The
+    // batch run of a desktop session opens its output through the same environment.
+    void OpenDocumentHandsOnAnAbsoluteFileAddress() {
+        QtEnvironment env(nullptr, nullptr);
+        QList<QUrl> opened;
+        SetUrlOpener([&](const QUrl& url) {
+            opened << url;
+            return true;
+        });
+        QVERIFY(env.OpenDocument("rel.htm"));
+        QVERIFY(env.OpenDocument("sub/../out.htm"));
+        SetUrlOpener(nullptr);
+        QCOMPARE(opened.size(), 2);
+        QCOMPARE(opened[0].scheme(), QString("file"));
+        QCOMPARE(opened[0].toString(), "file://" + QDir::currentPath() + "/rel.htm");
+        QCOMPARE(opened[1].toLocalFile(), QDir::currentPath() + "/out.htm");
+    }
 };
 
 QTEST_MAIN(QtEnvironmentTest)
