@@ -25,6 +25,7 @@
 #include "support/file_io.h"
 #include "support/file_system_object.h"
 #include "support/job_environment.h"
+#include "support/output_file.h"
 #include "support/program_info.h"
 #include "support/strings2_component.h"
 #include "support/system.h"
@@ -52,23 +53,25 @@ bool IsRegularFile(const std::string& path) {
     return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
 }
 
-// Both names lead to one existing file (the same path, a link, another spelling).
+// Both names lead to one existing regular file (the same path, a link,
+// another spelling). A terminal or FIFO named twice is written into, not replaced.
 bool SameFile(const std::string& a, const std::string& b) {
     if (a == b) return true;
     struct stat sa {}, sb {};
     if (::stat(a.c_str(), &sa) != 0 || ::stat(b.c_str(), &sb) != 0) return false;
-    return sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
+    return S_ISREG(sb.st_mode) && sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
 }
 
 // The formatted HTML goes straight into a new file beside the output, so it
 // is never held whole; the output itself is replaced only when the writing
-// step commits. The first failure is kept for that step to report, and
-// nothing more is written after it (the new file is removed at once).
+// step commits (a FIFO or device is written into as the text comes). The
+// first failure is kept for that step to report, and nothing more is written
+// after it (the new file is removed at once).
 class TemporaryFileSink final : public OutputSink {
 public:
-    explicit TemporaryFileSink(const std::string& destfile) : destfile_(destfile) {
+    TemporaryFileSink(const std::string& destfile, Placement placement) : destfile_(destfile) {
         try {
-            writer_.emplace(destfile, "Ostrand.System->WriteFileFromString");
+            writer_.emplace(destfile, "Ostrand.System->WriteFileFromString", placement);
         } catch (const Error& e) {
             Remember(e);
         }
@@ -106,7 +109,7 @@ private:
     }
 
     std::string destfile_;
-    std::optional<AtomicFileWriter> writer_;
+    std::optional<OutputFile> writer_;
     std::optional<Error> failure_;
 };
 
@@ -203,21 +206,15 @@ private:
 
         Step("Abort the process if overwrite is not allowed and the file already exists");
         if (!overwriteAllowed) {
-            if (r_.overwritemode != 2) {
-                Tell("The output file already existed and overwrite was not allowed (" + r_.destfile +
-                         "). The process was aborted",
-                     MsgIcon::Information, kProgramTitle);
-            }
+            if (r_.overwritemode != 2) TellAlreadyExisted();
             return JobOutcome::NotWritten;
         }
+        // Only a file the user agreed to replace is replaced: one that appears
+        // while the input is converted is kept.
+        const Placement placement = exists || r_.overwritemode == 1 ? Placement::Replace : Placement::NoReplace;
 
         Step("Load Input File");
-        if (!StdinInput() && !StdoutOutput() && !r_.inputfilename.empty() && SameFile(r_.inputfilename, r_.destfile)) {
-            // Writing would replace the input with its own HTML.
-            Warn("The output file (" + r_.destfile + ") is the input file (" + r_.inputfilename +
-                 "). The process was aborted, so that the input file is kept.");
-            return JobOutcome::NotWritten;
-        }
+        if (!StdinInput() && OutputIs(r_.inputfilename, "input")) return JobOutcome::NotWritten;
         std::string bytes;
         try {
             bytes = StdinInput() ? ReadStandardInput() : system.ReadFileBytes(r_.inputfilename);
@@ -258,6 +255,7 @@ private:
         env_.Note(NoteLevel::Detail, "output: " + (StdoutOutput() ? std::string("standard output") : r_.destfile));
 
         Step("Read the hld");
+        if (OutputIs(hldfile_, "definition")) return JobOutcome::NotWritten;
         HldTree hld;
         try {
             hld = LoadHld(hldfile_);
@@ -289,8 +287,8 @@ private:
         std::optional<TemporaryFileSink> fileOutput;
         if (StdoutOutput()) {
             memoryOutput.emplace();
-        } else if (const Error* failure = fileOutput.emplace(r_.destfile).Failure()) {
-            Warn("Unable to write output file (" + r_.destfile + ")." + failure->Description());
+        } else if (const Error* failure = fileOutput.emplace(r_.destfile, placement).Failure()) {
+            TellWriteFailure(*failure, placement);
             return JobOutcome::NotWritten;
         }
 
@@ -335,7 +333,7 @@ private:
                 fileOutput->Commit();
             }
         } catch (const Error& e) {
-            Warn("Unable to write output file (" + r_.destfile + ")." + e.Description());
+            TellWriteFailure(e, placement);
             Busy(false);
             return JobOutcome::NotWritten;
         }
@@ -357,6 +355,30 @@ private:
         Busy(false);
         env_.SetProgressValue(0);
         return written;
+    }
+
+    void TellAlreadyExisted() {
+        Tell("The output file already existed and overwrite was not allowed (" + r_.destfile +
+                 "). The process was aborted",
+             MsgIcon::Information, kProgramTitle);
+    }
+
+    // F6; a file that appeared at the output during the conversion is told as
+    // one that was there at the start.
+    void TellWriteFailure(const Error& e, Placement placement) {
+        if (placement == Placement::NoReplace && e.Number() == err::FileAlreadyExists) {
+            TellAlreadyExisted();
+        } else {
+            Warn("Unable to write output file (" + r_.destfile + ")." + e.Description());
+        }
+    }
+
+    // Writing would replace the input or the definition with HTML: told, and the job ends.
+    bool OutputIs(const std::string& file, const std::string& what) {
+        if (StdoutOutput() || file.empty() || !SameFile(file, r_.destfile)) return false;
+        Warn("The output file (" + r_.destfile + ") is the " + what + " file (" + file +
+             "). The process was aborted, so that the " + what + " file is kept.");
+        return true;
     }
 
     // The input's text, from the code page the user named or the input shows,

@@ -1,13 +1,11 @@
 #include "support/file_io.h"
 #include "support/huge_pages.h"
-#include "support/temporary_files.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
-#include <cstdio>
-#include <cstdlib>
 #include <cstring>
 
 namespace tintext {
@@ -18,8 +16,6 @@ bool IsFolder(const std::string& path) {
     struct stat st;
     return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
-
-bool Interrupted(ssize_t result) { return result < 0 && errno == EINTR; }
 
 }  // namespace
 
@@ -114,95 +110,6 @@ std::string ReadWholeFile(const std::string& path, const std::string& source) {
         throw FileError(ENOMEM, path, source);
     }
     return data;
-}
-
-AtomicFileWriter::AtomicFileWriter(const std::string& target, std::string source)
-    : target_(target), realPath_(target), source_(std::move(source)) {
-    if (target.empty()) throw BlankFileNameError(source_);
-
-    struct stat st;
-    if (::lstat(target.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) {
-        // Replace the file the link points to, not the link.
-        if (char* resolved = ::realpath(target.c_str(), nullptr)) {
-            realPath_ = resolved;
-            std::free(resolved);
-        }
-    }
-    if (::stat(realPath_.c_str(), &st) == 0) {
-        if (S_ISDIR(st.st_mode)) throw FileError(EISDIR, target_, source_);
-        existingMode_ = st.st_mode & 07777;
-    }
-
-    // A hidden name in the same folder, so the rename stays on one file system.
-    RemoveLeftoversOf(realPath_);
-    for (int attempt = 0; attempt < 100; ++attempt) {
-        tempPath_ = TemporaryNameFor(realPath_);
-        removal_ = std::make_unique<RemovedOnSignal>(tempPath_);
-        // 0666 lets the umask decide a new file's permissions, as for any new file.
-        fd_ = ::open(tempPath_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (fd_ >= 0) return;
-        const int errnum = errno;
-        removal_.reset();
-        tempPath_.clear();
-        if (errnum != EEXIST) throw FileError(errnum, target_, source_);
-    }
-    throw FileError(EEXIST, target_, source_);
-}
-
-AtomicFileWriter::~AtomicFileWriter() {
-    if (fd_ >= 0) ::close(fd_);
-    if (!committed_ && !tempPath_.empty()) ::unlink(tempPath_.c_str());
-}
-
-void AtomicFileWriter::Fail(int errnum) { throw FileError(errnum, target_, source_); }
-
-void AtomicFileWriter::Write(std::string_view data) {
-    while (!data.empty()) {
-        ssize_t n = ::write(fd_, data.data(), data.size());
-        if (Interrupted(n)) continue;
-        if (n < 0) Fail(errno);
-        data.remove_prefix(static_cast<size_t>(n));
-        written_ += static_cast<size_t>(n);
-    }
-    // A large file that replaces another goes to the disk while the rest is
-    // still being made, so that the flush before the rename has little left
-    // to wait for. Only a start: whether it worked is what that flush finds out.
-    constexpr size_t kWritebackStep = 1 << 20;
-    if (existingMode_ && written_ - writebackFrom_ >= kWritebackStep) {
-        (void)::sync_file_range(fd_, static_cast<off_t>(writebackFrom_), static_cast<off_t>(written_ - writebackFrom_),
-                                SYNC_FILE_RANGE_WRITE);
-        writebackFrom_ = written_;
-    }
-}
-
-void AtomicFileWriter::Commit(std::optional<mode_t> mode, const struct timespec* mtime) {
-    if (!mode) mode = existingMode_;
-    // Not being allowed to set the permissions is no reason to fail the write.
-    if (mode) (void)::fchmod(fd_, *mode);
-    if (mtime) {
-        struct timespec times[2] = {{0, UTIME_NOW}, *mtime};
-        if (::futimens(fd_, times) != 0) Fail(errno);
-    }
-    // The flush guards a file being replaced: after a crash the old file or
-    // the whole new one is there, never an empty one in its place. A new
-    // file puts nothing at risk (what it was made from is still there), and
-    // the flush would be most of the time a small conversion takes.
-    struct stat st;
-    bool replacing = ::lstat(realPath_.c_str(), &st) == 0;
-    if (replacing && ::fsync(fd_) != 0) Fail(errno);
-    int fd = fd_;
-    fd_ = -1;
-    if (::close(fd) != 0) Fail(errno);
-    if (::rename(tempPath_.c_str(), realPath_.c_str()) != 0) Fail(errno);
-    committed_ = true;
-    removal_.reset();
-    if (!replacing) return;
-    // Make the rename itself durable; a failure here loses nothing already written.
-    int folder = ::open(ParentFolder(realPath_).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (folder >= 0) {
-        (void)::fsync(folder);
-        ::close(folder);
-    }
 }
 
 }  // namespace tintext

@@ -9,6 +9,7 @@
 #include "support/components.h"
 #include "support/error.h"
 #include "support/file_io.h"
+#include "support/output_file.h"
 
 namespace tintext {
 
@@ -80,12 +81,7 @@ void FileSystemObject::CopyFile(const std::string& source, const std::string& de
     struct stat st;
     if (::fstat(fd, &st) != 0) throw FileError(errno, source, kProgramSource);
     if (S_ISDIR(st.st_mode)) throw FileError(EISDIR, source, kProgramSource);
-    if (!overwrite) {
-        struct stat existing;
-        if (::stat(destination.c_str(), &existing) == 0) throw FileError(EEXIST, destination, kProgramSource);
-    }
-
-    AtomicFileWriter writer(destination, kProgramSource);
+    OutputFile writer(destination, kProgramSource, overwrite ? Placement::Replace : Placement::NoReplace);
     char buffer[65536];
     while (true) {
         ssize_t n = ::read(fd, buffer, sizeof buffer);

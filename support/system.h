@@ -40,8 +40,9 @@ public:
     std::string ReadFileToString(const std::string& filepath);
     // The whole file's bytes, undecoded; fails as ReadFileToString does.
     std::string ReadFileBytes(const std::string& filepath);
-    // Replaces the file atomically with content (UTF-8): written beside it,
-    // then renamed, so a failed write leaves any earlier file whole.
+    // Writes content (UTF-8) as an OutputFile does (output_file.h): a new
+    // file put in place when whole, so a failed write leaves any earlier
+    // file whole; a FIFO or device is written into.
     void WriteFileFromString(const std::string& filepath, const std::string& content);
     bool FileExists(const std::string& fileName);
     bool FolderExists(const std::string& folderName);

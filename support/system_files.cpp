@@ -10,6 +10,7 @@
 #include "support/error.h"
 #include "support/file_io.h"
 #include "support/file_system_object.h"
+#include "support/output_file.h"
 #include "support/system.h"
 #include "support/text_codec.h"
 
@@ -32,12 +33,13 @@ std::string WritingErrorDescription(const std::string& filepath, const Error& ca
 namespace {
 
 // A directory listing's answer for a name that may hold the wildcards * and ?
-// in its last component: files only, hidden (dot) files left out.
+// in its last component: files only, hidden (dot) files included, as a
+// listing with the hidden attribute finds them.
 bool ListingFindsFile(const std::string& fileName) {
     size_t slash = fileName.rfind('/');
     std::string folder = slash == std::string::npos ? "." : fileName.substr(0, slash + 1);
     std::string name = fileName.substr(slash == std::string::npos ? 0 : slash + 1);
-    if (name.empty() || name[0] == '.') return false;
+    if (name.empty()) return false;
     auto isFile = [&](const std::string& entry) {
         struct stat st;
         return ::stat((folder + "/" + entry).c_str(), &st) == 0 && !S_ISDIR(st.st_mode);
@@ -50,8 +52,7 @@ bool ListingFindsFile(const std::string& fileName) {
     if (!dir) return false;
     bool found = false;
     while (dirent* entry = ::readdir(dir)) {
-        if (entry->d_name[0] == '.') continue;
-        if (::fnmatch(pattern.c_str(), entry->d_name, FNM_NOESCAPE | FNM_PERIOD) == 0 && isFile(entry->d_name)) {
+        if (::fnmatch(pattern.c_str(), entry->d_name, FNM_NOESCAPE) == 0 && isFile(entry->d_name)) {
             found = true;
             break;
         }
@@ -79,7 +80,7 @@ std::string System::ReadFileBytes(const std::string& filepath) {
 
 void System::WriteFileFromString(const std::string& filepath, const std::string& content) {
     try {
-        AtomicFileWriter writer(filepath, kSource + "WriteFileFromString");
+        OutputFile writer(filepath, kSource + "WriteFileFromString");
         writer.Write(content);
         writer.Commit();
     } catch (const Error& e) {

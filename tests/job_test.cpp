@@ -145,6 +145,13 @@ TEST_F(JobTest, ExistenceTestIsADirectorySearch) {
     EXPECT_EQ(Read("*.htm"), kDigitsOut);
     EXPECT_EQ(Read("other.htm"), "x");
 
+    // A dot-file is a file like any other.
+    Fresh();
+    Write(".notes.htm", "mine");
+    EXPECT_EQ(Run("in.txt", ".notes.htm"), JobOutcome::NotWritten);
+    EXPECT_NE(OnlyMessage().find("overwrite was not allowed"), std::string::npos);
+    EXPECT_EQ(Read(".notes.htm"), "mine");
+
     Fresh();
     fs::create_directory(P("folder.htm"));
     EXPECT_EQ(Run("in.txt", "folder.htm"), JobOutcome::NotWritten);
@@ -183,15 +190,56 @@ TEST_F(JobTest, InputAndDefinitionFailures) {
     }
 }
 
-TEST_F(JobTest, OutputThatIsTheInputIsRefused) {
+TEST_F(JobTest, OutputThatIsTheInputOrTheDefinitionIsRefused) {
     fs::create_hard_link(P("in.txt"), P("hard.txt"));
     fs::create_symlink(P("in.txt"), P("link.txt"));
-    for (const std::string& out : {P("in.txt"), dir.path() + "/./in.txt", P("hard.txt"), P("link.txt")}) {
-        SCOPED_TRACE(out);
+    fs::create_symlink(P("defs/digits.hld"), P("hldlink.htm"));
+    const struct {
+        std::string out, what;
+    } cases[] = {
+        {P("in.txt"), "input"},
+        {dir.path() + "/./in.txt", "input"},
+        {P("hard.txt"), "input"},
+        {P("link.txt"), "input"},
+        {P("defs/digits.hld"), "definition"},
+        {P("hldlink.htm"), "definition"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.out);
         Fresh();
-        EXPECT_EQ(Process(P("in.txt"), out, "digits.hld", Value(P("defs")), 1, false, 0), JobOutcome::NotWritten);
-        EXPECT_NE(OnlyMessage().find("is the input file"), std::string::npos);
+        EXPECT_EQ(Process(P("in.txt"), c.out, "digits.hld", Value(P("defs")), 1, false, 0), JobOutcome::NotWritten);
+        EXPECT_NE(OnlyMessage().find(") is the " + c.what + " file ("), std::string::npos) << OnlyMessage();
         EXPECT_EQ(Read("in.txt"), "a 12");
+        EXPECT_EQ(Read("defs/digits.hld"), kDigitsHld);
+    }
+}
+
+// A file saved at the output while the input is converted is kept unless the
+// user said to overwrite: the job ends as if the file had been there at the start.
+TEST_F(JobTest, AFileThatAppearsDuringTheConversionIsKept) {
+    const struct {
+        int32_t mode;
+        bool replaced;
+    } cases[] = {{0, false}, {2, false}, {1, true}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE("mode " + std::to_string(c.mode));
+        Fresh();
+        fs::remove(P("out.htm"));
+        env.onDoEvents = [&] {
+            if (!dir.Has("out.htm")) Write("out.htm", "saved meanwhile");
+        };
+        EXPECT_EQ(Run("in.txt", "out.htm", "digits.hld", c.mode),
+                  c.replaced ? JobOutcome::Written : JobOutcome::NotWritten);
+        EXPECT_EQ(Read("out.htm"), c.replaced ? kDigitsOut : "saved meanwhile");
+        if (c.replaced) continue;
+        EXPECT_EQ(Shown(env.messages.at(0)),
+                  "Tintext|i|Ok|The output file already existed and overwrite was not allowed (" + P("out.htm") +
+                      "). The process was aborted");
+        EXPECT_EQ(env.calls.back(), "busy off");
+        std::vector<std::string> names;
+        for (const auto& entry : fs::directory_iterator(dir.path())) names.push_back(entry.path().filename().string());
+        std::sort(names.begin(), names.end());
+        EXPECT_EQ(names, (std::vector<std::string>{"defs", "in.txt", "out.htm"}));
     }
 }
 

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <deque>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -29,6 +30,7 @@ public:
     long doEventsCount = 0;
     long cancelAfterDoEvents = -1;   // >= 0: set the cancel flag on that pump
     bool openSucceeds = true;
+    std::function<void()> onDoEvents;  // what else happens while events run (a file saved meanwhile)
 
     void ShowProgress() override { calls.push_back("show"); }
     void HideProgress() override { calls.push_back("hide"); }
@@ -40,6 +42,7 @@ public:
     void DoEvents() override {
         if (cancelAfterDoEvents >= 0 && doEventsCount == cancelAfterDoEvents) cancelRequested = true;
         ++doEventsCount;
+        if (onDoEvents) onDoEvents();
     }
     void SetBusyPointer(bool busy) override { calls.push_back(busy ? "busy on" : "busy off"); }
     MsgResult MessageBox(const std::string& text, MsgButtons buttons, MsgIcon icon,

@@ -8,6 +8,7 @@
 #include "support/ascii_text.h"
 #include "support/error.h"
 #include "support/file_io.h"
+#include "support/output_file.h"
 #include "support/file_system_object.h"
 #include "support/system.h"
 
@@ -39,7 +40,7 @@ void System::WriteFile(const std::string& filepath, const Bytes& content) {
     // that could lose the old file.
     const char* step = "Write the file";
     try {
-        AtomicFileWriter writer(filepath, kSource + "WriteFile");
+        OutputFile writer(filepath, kSource + "WriteFile");
         writer.Write(std::string_view(reinterpret_cast<const char*>(content.data()), content.size()));
         writer.Commit();
     } catch (const Error& e) {

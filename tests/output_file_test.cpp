@@ -1,0 +1,300 @@
+// Writing an output: whatever is at the target (nothing, a file, a link, a
+// FIFO, a device, a socket, a read-only file or folder), what was there is
+// not damaged and nothing is left beside it.
+#include "support/output_file.h"
+
+#include <grp.h>
+#include <gtest/gtest.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <sys/un.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstring>
+#include <filesystem>
+#include <functional>
+#include <future>
+#include <thread>
+#include <vector>
+
+#include "support/error.h"
+#include "support/temporary_files.h"
+#include "temp_folder.h"
+
+using namespace tintext;
+using tintext::testing::ReadBytes;
+using tintext::testing::TempFolder;
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr uid_t kNobody = 65534;
+
+std::vector<std::string> Entries(const std::string& folder) {
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(folder)) names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+int32_t FailureNumber(const std::function<void()>& call) {
+    try {
+        call();
+    } catch (const Error& e) {
+        return e.Number();
+    }
+    return 0;
+}
+
+void WriteWhole(const std::string& target, const std::string& content, Placement placement = Placement::Replace) {
+    OutputFile out(target, "test", placement);
+    out.Write(content);
+    out.Commit();
+}
+
+// Runs `work` as a user who is not root (root may create files in any folder),
+// in a child process when the test runs as root; its result is the exit status.
+int AsOrdinaryUser(const std::function<int()>& work) {
+    if (::geteuid() != 0) return work();
+    const pid_t child = ::fork();
+    if (child == 0) {
+        if (::setgroups(0, nullptr) != 0 || ::setgid(kNobody) != 0 || ::setuid(kNobody) != 0) ::_exit(100);
+        ::_exit(work());
+    }
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : 200;
+}
+
+class OutputFileTest : public ::testing::Test {
+protected:
+    TempFolder dir;
+};
+
+TEST_F(OutputFileTest, FilesAndLinksGetTheWholeOutputAndStayWhatTheyWere) {
+    const struct {
+        const char* kind;
+        std::function<void(const TempFolder&)> prepare;
+        const char* target;    // what the output names
+        const char* written;   // the file that holds the output afterwards
+        bool targetIsLink;
+        mode_t mode;           // the written file's permissions afterwards; 0: the umask's
+    } cases[] = {
+        {"a new file", [](const TempFolder&) {}, "new.htm", "new.htm", false, 0},
+        {"a dot-file", [](const TempFolder& d) { d.Write(".notes.htm", "old"); }, ".notes.htm", ".notes.htm", false, 0},
+        {"an existing file keeps its permissions",
+         [](const TempFolder& d) { ::chmod(d.Write("kept.htm", "old old old").c_str(), 0640); }, "kept.htm", "kept.htm",
+         false, 0640},
+        {"a link to a file",
+         [](const TempFolder& d) {
+             d.Write("real.htm", "old");
+             ::symlink("real.htm", (d / "link.htm").c_str());
+         },
+         "link.htm", "real.htm", true, 0},
+        {"a dangling link makes the file it names",
+         [](const TempFolder& d) {
+             fs::create_directory(d / "sub");
+             ::symlink("sub/named.htm", (d / "dangling.htm").c_str());
+         },
+         "dangling.htm", "sub/named.htm", true, 0},
+    };
+    const mode_t mask = ::umask(022);
+    ::umask(mask);
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.kind);
+        fs::remove_all(dir.path());
+        fs::create_directory(dir.path());
+        c.prepare(dir);
+        const auto before = Entries(dir.path());
+        OutputFile out(dir / c.target, "test");
+        EXPECT_EQ(out.Way(), OutputWay::NewFile);
+        out.Write("new ");
+        out.Write("content");
+        out.Commit();
+        EXPECT_EQ(ReadBytes(dir / c.written), "new content");
+        EXPECT_EQ(fs::is_symlink(dir / c.target), c.targetIsLink);
+        struct stat st;
+        ASSERT_EQ(::stat((dir / c.written).c_str(), &st), 0);
+        EXPECT_EQ(st.st_mode & 07777, c.mode ? c.mode : 0666 & ~mask);
+        auto after = Entries(dir.path());
+        after.erase(std::remove(after.begin(), after.end(), std::string(c.target)), after.end());
+        auto expected = before;
+        expected.erase(std::remove(expected.begin(), expected.end(), std::string(c.target)), expected.end());
+        EXPECT_EQ(after, expected);  // no temporary file beside it
+    }
+}
+
+TEST_F(OutputFileTest, AFifoIsWrittenIntoForItsReader) {
+    const std::string fifo = dir / "pipe";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    auto reader = std::async(std::launch::async, [&] { return ReadBytes(fifo); });
+    OutputFile out(fifo, "test");  // waits for the reader, as any writer of a FIFO does
+    EXPECT_EQ(out.Way(), OutputWay::Direct);
+    out.Write("through ");
+    out.Write("the pipe");
+    out.Commit();
+    EXPECT_EQ(reader.get(), "through the pipe");
+    struct stat st;
+    ASSERT_EQ(::lstat(fifo.c_str(), &st), 0);
+    EXPECT_TRUE(S_ISFIFO(st.st_mode));
+    EXPECT_EQ(Entries(dir.path()), std::vector<std::string>{"pipe"});
+}
+
+TEST_F(OutputFileTest, ADeviceNodeIsWrittenIntoAndNotReplaced) {
+    const std::string device = dir / "null";
+    if (::geteuid() != 0) GTEST_SKIP() << "making a device node needs root";
+    if (::mknod(device.c_str(), S_IFCHR | 0666, ::makedev(1, 3)) != 0)
+        GTEST_SKIP() << "no device nodes here: " << std::strerror(errno);
+    WriteWhole(device, "into the null device");
+    struct stat st;
+    ASSERT_EQ(::lstat(device.c_str(), &st), 0);
+    EXPECT_TRUE(S_ISCHR(st.st_mode));
+    EXPECT_EQ(st.st_rdev, ::makedev(1, 3));
+    EXPECT_EQ(Entries(dir.path()), std::vector<std::string>{"null"});
+}
+
+TEST_F(OutputFileTest, ASocketIsWrittenIntoForItsListener) {
+    const std::string path = dir / "socket";
+    const int listener = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    ASSERT_GE(listener, 0);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    ASSERT_LT(path.size(), sizeof address.sun_path);
+    std::strcpy(address.sun_path, path.c_str());
+    ASSERT_EQ(::bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+    ASSERT_EQ(::listen(listener, 1), 0);
+    auto reader = std::async(std::launch::async, [&] {
+        const int connection = ::accept(listener, nullptr, nullptr);
+        std::string received;
+        char buffer[256];
+        for (ssize_t n; (n = ::read(connection, buffer, sizeof buffer)) > 0;) received.append(buffer, n);
+        ::close(connection);
+        return received;
+    });
+    WriteWhole(path, "over the socket");
+    EXPECT_EQ(reader.get(), "over the socket");
+    ::close(listener);
+    EXPECT_TRUE(fs::is_socket(path));
+}
+
+// A folder where no new file may be made: the file there is updated in place
+// (the same file, trimmed to the new length), as an editor would.
+TEST_F(OutputFileTest, AFileInAReadOnlyFolderIsUpdatedInPlace) {
+    const std::string folder = dir / "locked";
+    fs::create_directory(folder);
+    const std::string file = folder + "/page.htm";
+    dir.Write("locked/page.htm", "the earlier and longer content");
+    ::chmod(dir.path().c_str(), 0755);
+    ::chmod(file.c_str(), 0666);
+    if (::geteuid() == 0) {
+        ASSERT_EQ(::chown(file.c_str(), kNobody, kNobody), 0);
+        ASSERT_EQ(::chown(folder.c_str(), kNobody, kNobody), 0);
+    }
+    ::chmod(folder.c_str(), 0555);
+    struct stat before;
+    ASSERT_EQ(::stat(file.c_str(), &before), 0);
+    const int result = AsOrdinaryUser([&] {
+        OutputFile out(file, "test");
+        if (out.Way() != OutputWay::InPlace) return 1;
+        out.Write("new content");
+        // Nothing of the output reaches the file before it is whole.
+        if (ReadBytes(file) != "the earlier and longer content") return 2;
+        out.Commit();
+        return 0;
+    });
+    EXPECT_EQ(result, 0);
+    struct stat after;
+    ASSERT_EQ(::stat(file.c_str(), &after), 0);
+    EXPECT_EQ(after.st_ino, before.st_ino);
+    EXPECT_EQ(ReadBytes(file), "new content");
+    EXPECT_EQ(Entries(folder), std::vector<std::string>{"page.htm"});
+}
+
+TEST_F(OutputFileTest, AReadOnlyFileIsNotReplaced) {
+    const std::string file = dir.Write("frozen.htm", "keep me");
+    ::chmod(file.c_str(), 0444);
+    EXPECT_EQ(FailureNumber([&] { WriteWhole(file, "replacement"); }), err::PermissionDenied);
+    EXPECT_EQ(ReadBytes(file), "keep me");
+    EXPECT_EQ(Entries(dir.path()), std::vector<std::string>{"frozen.htm"});
+}
+
+// Without replace, a file at the target is kept whether it was there at the
+// start or appeared while the output was being made.
+TEST_F(OutputFileTest, WithoutReplaceAFileAtTheTargetIsKept) {
+    const std::string file = dir / "page.htm";
+    OutputFile out(file, "test", Placement::NoReplace);
+    out.Write("converted");
+    dir.Write("page.htm", "saved by the user meanwhile");
+    EXPECT_EQ(FailureNumber([&] { out.Commit(); }), err::FileAlreadyExists);
+    EXPECT_EQ(FailureNumber([&] { WriteWhole(file, "again", Placement::NoReplace); }), err::FileAlreadyExists);
+    EXPECT_EQ(ReadBytes(file), "saved by the user meanwhile");
+    EXPECT_EQ(Entries(dir.path()), std::vector<std::string>{"page.htm"});
+}
+
+// The output has no name until it is whole, so even a killed run leaves nothing.
+TEST_F(OutputFileTest, NothingIsNamedBeforeTheCommit) {
+    {
+        OutputFile out(dir / "page.htm", "test");
+        out.Write("part");
+        EXPECT_TRUE(Entries(dir.path()).empty());
+    }
+    EXPECT_TRUE(Entries(dir.path()).empty());  // not committed: nothing
+}
+
+TEST_F(OutputFileTest, AFileWrittenInManyPiecesIsWholeAfterTheCommit) {
+    // Past every megabyte the writer starts the disk writes early.
+    dir.Write("big.htm", "earlier");
+    std::string piece;
+    for (int k = 0; k < 997; ++k) piece += static_cast<char>('a' + k % 26);
+    std::string all;
+    OutputFile out(dir / "big.htm", "test");
+    for (int k = 0; k < 3000; ++k) {
+        piece[k % piece.size()] = '#';
+        out.Write(piece);
+        all += piece;
+    }
+    out.Commit();
+    EXPECT_EQ(ReadBytes(dir / "big.htm"), all);
+}
+
+// A named temporary file (where the file system has no unnamed ones) of a run
+// that was killed is removed by the next run for the same output; one of a
+// living run, and other files, are left alone.
+TEST_F(OutputFileTest, LeftoversOfAKilledRunAreRemoved) {
+    const pid_t dead = ::fork();
+    if (dead == 0) ::_exit(0);
+    ::waitpid(dead, nullptr, 0);
+    const std::string deadRun = ".page.htm." + std::to_string(dead) + "-0badc0de.tmp";
+    const std::string livingRun = ".page.htm." + std::to_string(::getppid()) + "-0badc0de.tmp";
+    const std::string otherOutput = ".other.htm." + std::to_string(dead) + "-0badc0de.tmp";
+    for (const std::string& name : {deadRun, livingRun, otherOutput, std::string(".page.htm.notes.tmp")})
+        dir.Write(name, "x");
+    WriteWhole(dir / "page.htm", "new");
+    auto expected = std::vector<std::string>{".other.htm." + std::to_string(dead) + "-0badc0de.tmp",
+                                             ".page.htm.notes.tmp", livingRun, "page.htm"};
+    std::sort(expected.begin(), expected.end());
+    EXPECT_EQ(Entries(dir.path()), expected);
+}
+
+TEST_F(OutputFileTest, ANameHeldForSignalsIsRemovedByTheCleanupUntilReleased) {
+    const std::string held = dir.Write(".a.tmp", "x");
+    const std::string released = dir.Write(".b.tmp", "x");
+    RemovedOnSignal holding(held);
+    RemovedOnSignal(released).Release();
+    RemoveTemporaryFiles();
+    EXPECT_EQ(Entries(dir.path()), std::vector<std::string>{".b.tmp"});
+}
+
+TEST_F(OutputFileTest, FollowLinksEndsWhereTheLinksEnd) {
+    ::symlink("b", (dir / "a").c_str());
+    ::symlink(dir.path().c_str(), (dir / "b").c_str());
+    ::symlink("loop", (dir / "loop").c_str());
+    EXPECT_EQ(FollowLinks(dir / "a"), dir.path());
+    EXPECT_EQ(FollowLinks(dir / "plain"), dir / "plain");
+    EXPECT_EQ(FollowLinks(dir / "loop"), dir / "loop");
+}
+
+}  // namespace
