@@ -44,7 +44,9 @@ JobOutcome RunBatch(const Dictionary& options, BatchFrontEnd frontEnd, const std
     if (options.Exists(Value("out"))) {
         request.destfile = SafeCStr(option("out"));
     } else if (request.inputfilename == kStandardStream) {
-        request.destfile = kStandardStream;
+        // Moved from a new string: GCC 12 warns falsely (-Wrestrict) about the
+        // inlined copy of assigning the character array itself.
+        request.destfile = std::string(kStandardStream);
     } else if (!request.inputfilename.empty()) {
         request.destfile = DefaultOutputName(request.inputfilename);
     }

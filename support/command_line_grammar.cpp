@@ -44,7 +44,14 @@ std::string ReadNameOrValue(std::string_view text, size_t& pos, std::string_view
     return ReadUntil(text, pos, stops);
 }
 
-std::string Quoted(std::string_view text) { return "\"" + ReplaceAll(text, "\"", "\"\"") + "\""; }
+std::string Quoted(std::string_view text) {
+    // Appended in turn: GCC 12 warns falsely (-Wrestrict) about the inlined
+    // insert of "\"" + a temporary string.
+    std::string quoted = "\"";
+    quoted += ReplaceAll(text, "\"", "\"\"");
+    quoted += '"';
+    return quoted;
+}
 
 bool HoldsBlank(std::string_view text) { return text.find(' ') != std::string_view::npos; }
 

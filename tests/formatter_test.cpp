@@ -119,3 +119,12 @@ TEST_F(Formatter, DeepNestingUsesNoCallStack) {
     for (size_t k = 100000; k-- > 0;) expected += k % 2 ? "]" : ")";
     EXPECT_EQ(Format(pair, std::string(100000, 'x') + "rx"), expected);
 }
+
+// The match limit grows with the text, but a pattern that backtracks without
+// end still meets it on a long text (the short one is a case of the table).
+TEST_F(Formatter, RunawayBacktrackingOnALongTextEndsInAnError) {
+    for (const std::string pattern : {"(a+)+b", "(a|aa)*c"})
+        EXPECT_EQ(Outcome("[S]\nPATTERN=b\nFORMAT-RTF=\nPATTERN=" + pattern + "\nFORMAT-HTML=x", std::string(50000, 'a')),
+                  "error 5030: Error searching for pattern: " + pattern +
+                      "\r\nError 5030. The pattern needs too much backtracking on the input (line 3 in t.hld)");
+}
