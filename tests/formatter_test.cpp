@@ -55,11 +55,21 @@ HldTree MakeTree(const std::vector<SectionRow>& rows) {
     return tree;
 }
 
-std::string Format(const HldTree& tree, std::string_view input, size_t start = 0) {
+// Events run after every step.
+std::string Format(const HldTree& tree, std::string_view input, JobEnvironment& env, size_t start = 0) {
     StringSink sink;
     size_t ptr = start;
-    FormatSection(tree, tree.sections.at(0).second, input, sink, ptr, {std::chrono::milliseconds(0)});
+    FormatSection(tree, tree.sections.at(0).second, input, sink, ptr, env, {std::chrono::milliseconds(0)});
     return sink.text;
+}
+
+std::string Format(const HldTree& tree, std::string_view input, size_t start = 0) {
+    RecordingEnvironment env;
+    return Format(tree, input, env, start);
+}
+
+std::string Format(const std::vector<SectionRow>& rows, std::string_view input, JobEnvironment& env) {
+    return Format(MakeTree(rows), input, env);
 }
 
 std::string Format(const std::vector<SectionRow>& rows, std::string_view input) {
@@ -225,7 +235,6 @@ TEST(FormatSection, MultiLineValueChangesNothing) {
 
 TEST(FormatSection, CancelWritesTheFootersOfOpenSections) {
     RecordingEnvironment env;
-    ScopedEnv scope(env);
     // Events run after every step here: after "a", "c" and "d"; the third
     // run presses Cancel, read before the next step.
     env.cancelAfterDoEvents = 2;
@@ -233,22 +242,40 @@ TEST(FormatSection, CancelWritesTheFootersOfOpenSections) {
         {"S", {{{"b"}, "b", "T"}, kCopyAny}, {"<S>"}, {"</S>"}},
         {"T", {kCopyAny}, {"<T>"}, {"</T>"}},
     };
-    EXPECT_EQ(Format(rows, "abcdefg"), "<S>ab<T>cd</T></S>");
+    EXPECT_EQ(Format(rows, "abcdefg", env), "<S>ab<T>cd</T></S>");
     EXPECT_EQ(env.progressValue, 4);
 
     env.doEventsCount = 0;
     env.cancelAfterDoEvents = -1;
     env.cancelRequested = true;  // already set: nothing is searched
-    EXPECT_EQ(Format({{"S", {{{"("}, "x"}}, {"<S>"}, {"</S>"}}}, "abc"), "<S></S>");
+    EXPECT_EQ(Format({{"S", {{{"("}, "x"}}, {"<S>"}, {"</S>"}}}, "abc", env), "<S></S>");
     EXPECT_EQ(env.doEventsCount, 0);
 }
 
 TEST(FormatSection, ProgressReachesTheEnd) {
     RecordingEnvironment env;
-    ScopedEnv scope(env);
-    Format({{"S", {{{"\\w+"}, "w"}}}}, "ab cd ef");
+    Format({{"S", {{{"\\w+"}, "w"}}}}, "ab cd ef", env);
     EXPECT_EQ(env.progressValue, 8);
     EXPECT_EQ(env.doEventsCount, 5);  // ab, blank, cd, blank, ef
+}
+
+// The clock is read every 256 steps; events run when the interval has passed since they last ran.
+TEST(FormatSection, EventsWaitForTheInterval) {
+    const HldTree tree = MakeTree({{"S", {{{"a"}, "a"}}}});
+    const std::string input(1000, 'a');
+    for (const auto& [tick, pumps] : {std::pair<int, long>{0, 0}, {29, 1}, {30, 3}}) {
+        SCOPED_TRACE(tick);
+        RecordingEnvironment env;
+        std::chrono::steady_clock::time_point now{};
+        FormatOptions options;  // an interval of 30 ms
+        options.clock = [&] { return now += std::chrono::milliseconds(tick); };
+        StringSink sink;
+        size_t ptr = 0;
+        FormatSection(tree, tree.sections.at(0).second, input, sink, ptr, env, options);
+        EXPECT_EQ(sink.text, input);
+        EXPECT_EQ(env.doEventsCount, pumps);
+        EXPECT_EQ(env.progressValue, 1000);  // the end is reported however few events ran
+    }
 }
 
 TEST(FormatSection, InvalidPatternMessages) {
