@@ -4,6 +4,7 @@
 #include <pcre2.h>
 
 #include <algorithm>
+#include <cstdint>
 #include <optional>
 
 #include "engine/simple_pattern.h"
@@ -13,12 +14,24 @@ namespace tintext {
 
 namespace {
 
-// Large enough for any sensible pattern on any input, small enough that a
-// pattern which backtracks without end stops within a second or so.
-constexpr uint32_t kMatchLimit = 10'000'000;
-constexpr uint32_t kDepthLimit = 1'000'000;
+// The limits grow with the text a search may cover, so that a pattern whose
+// work is linear in its text never fails on a long line: a lazy or repeated
+// group costs about one match-limit unit and up to 32 bytes of JIT stack per
+// byte it covers. The fixed parts are large enough for any sensible pattern
+// on a short text and small enough that a pattern which backtracks without
+// end stops within a second or so.
+constexpr uint64_t kMatchLimit = 10'000'000;
+constexpr uint64_t kMatchUnitsPerByte = 4;
+constexpr uint64_t kDepthLimit = 1'000'000;
+constexpr uint64_t kDepthPerByte = 1;
 constexpr size_t kJitStackStart = 32 * 1024;
 constexpr size_t kJitStackMax = 8 * 1024 * 1024;
+constexpr size_t kJitStackPerByte = 64;
+constexpr size_t kJitStackCeiling = size_t{2} << 30;
+
+uint32_t Scaled(uint64_t base, uint64_t perByte, size_t reach) {
+    return static_cast<uint32_t>(std::min<uint64_t>(base + perByte * reach, UINT32_MAX));
+}
 
 std::string Pcre2Message(int code) {
     PCRE2_UCHAR buffer[256];
@@ -32,9 +45,10 @@ public:
     MatchContext() {
         context_ = pcre2_match_context_create(nullptr);
         stack_ = pcre2_jit_stack_create(kJitStackStart, kJitStackMax, nullptr);
-        pcre2_set_match_limit(context_, kMatchLimit);
-        pcre2_set_depth_limit(context_, kDepthLimit);
-        if (stack_) pcre2_jit_stack_assign(context_, nullptr, stack_);
+        if (stack_) {
+            stackMax_ = kJitStackMax;
+            pcre2_jit_stack_assign(context_, nullptr, stack_);
+        }
     }
     ~MatchContext() {
         pcre2_match_context_free(context_);
@@ -42,21 +56,43 @@ public:
     }
     pcre2_match_context* get() const { return context_; }
 
+    // The limits for a search that may cover `reach` bytes of text.
+    void LimitTo(size_t reach) {
+        pcre2_set_match_limit(context_, Scaled(kMatchLimit, kMatchUnitsPerByte, reach));
+        pcre2_set_depth_limit(context_, Scaled(kDepthLimit, kDepthPerByte, reach));
+    }
+
+    // A JIT stack for `reach` bytes of text, when the one in use is smaller
+    // and a larger one can be had. It is only reserved: memory is taken as
+    // the stack is used, and it is kept for the thread's later searches.
+    bool GrowStackFor(size_t reach) {
+        const size_t wanted = std::min(kJitStackMax + kJitStackPerByte * reach, kJitStackCeiling);
+        if (wanted <= stackMax_) return false;
+        pcre2_jit_stack* larger = pcre2_jit_stack_create(kJitStackStart, wanted, nullptr);
+        if (!larger) return false;
+        pcre2_jit_stack_assign(context_, nullptr, larger);
+        pcre2_jit_stack_free(stack_);
+        stack_ = larger;
+        stackMax_ = wanted;
+        return true;
+    }
+
 private:
     pcre2_match_context* context_ = nullptr;
     pcre2_jit_stack* stack_ = nullptr;
+    size_t stackMax_ = 0;
 };
 
-pcre2_match_context* SharedMatchContext() {
+MatchContext& SharedMatchContext() {
     thread_local MatchContext context;
-    return context.get();
+    return context;
 }
 
 // Its twin for searches with an offset limit, which only patterns compiled
 // for one accept.
-pcre2_match_context* LimitedMatchContext() {
+MatchContext& LimitedMatchContext() {
     thread_local MatchContext context;
-    return context.get();
+    return context;
 }
 
 // A compiled pattern and whether JIT took it (then the lean JIT entry serves).
@@ -89,7 +125,7 @@ struct CompiledRegex::Impl {
     std::optional<SimplePattern> simple;
     pcre2_match_data* data = nullptr;
     PCRE2_SIZE* ovector = nullptr;
-    pcre2_match_context* context = SharedMatchContext();
+    MatchContext* context = &SharedMatchContext();
     std::string pcre;
     uint32_t options = 0;
     ~Impl() {
@@ -98,7 +134,7 @@ struct CompiledRegex::Impl {
         pcre2_code_free(limited.code);
         pcre2_code_free(search.code);
     }
-    bool Run(const Code& code, std::string_view text, size_t from, pcre2_match_context* matchContext);
+    bool Run(const Code& code, std::string_view text, size_t from, MatchContext& matchContext);
 };
 
 CompiledRegex::CompiledRegex(std::string_view pattern, bool ignoreCase, bool multiLine) : impl_(new Impl) {
@@ -148,10 +184,16 @@ EngineStartInfo CompiledRegex::ReadEngineStartInfo(const TranslatedPattern& tran
 CompiledRegex::~CompiledRegex() = default;
 
 bool CompiledRegex::Impl::Run(const Code& compiled, std::string_view text, size_t from,
-                              pcre2_match_context* matchContext) {
+                              MatchContext& matchContext) {
     auto subject = reinterpret_cast<PCRE2_SPTR>(text.data());
-    int rc = compiled.jit ? pcre2_jit_match(compiled.code, subject, text.size(), from, 0, data, matchContext)
-                          : pcre2_match(compiled.code, subject, text.size(), from, PCRE2_NO_UTF_CHECK, data, matchContext);
+    const size_t reach = text.size() - from;
+    matchContext.LimitTo(reach);
+    int rc = 0;
+    do {
+        rc = compiled.jit ? pcre2_jit_match(compiled.code, subject, text.size(), from, 0, data, matchContext.get())
+                          : pcre2_match(compiled.code, subject, text.size(), from, PCRE2_NO_UTF_CHECK, data,
+                                        matchContext.get());
+    } while (rc == PCRE2_ERROR_JIT_STACKLIMIT && matchContext.GrowStackFor(reach));
     if (rc >= 0) return true;
     switch (rc) {
         case PCRE2_ERROR_NOMATCH: return false;
@@ -173,14 +215,14 @@ bool CompiledRegex::Search(std::string_view text, size_t from) {
         impl_->searchJitTried = true;
         impl_->search.jit = pcre2_jit_compile(impl_->search.code, PCRE2_JIT_COMPLETE) == 0;
     }
-    return impl_->Run(impl_->search, text, from, impl_->context);
+    return impl_->Run(impl_->search, text, from, *impl_->context);
 }
 
 bool CompiledRegex::SearchBefore(std::string_view text, size_t from, size_t limit) {
     if (from >= limit || from > text.size()) return false;
     if (!impl_->limited.code) impl_->limited = Compile(impl_->pcre, impl_->options | PCRE2_USE_OFFSET_LIMIT);
-    pcre2_match_context* limited = LimitedMatchContext();
-    pcre2_set_offset_limit(limited, limit - 1);
+    MatchContext& limited = LimitedMatchContext();
+    pcre2_set_offset_limit(limited.get(), limit - 1);
     return impl_->Run(impl_->limited, text, from, limited);
 }
 
@@ -203,7 +245,7 @@ bool CompiledRegex::MatchAt(std::string_view text, size_t at) {
     // the text each time.
     if (!impl_->anchored.code)
         impl_->anchored = Compile(impl_->pcre, impl_->options | PCRE2_ANCHORED | PCRE2_NO_START_OPTIMIZE);
-    return impl_->Run(impl_->anchored, text, at, impl_->context);
+    return impl_->Run(impl_->anchored, text, at, *impl_->context);
 }
 
 size_t CompiledRegex::Start(uint32_t group) const { return impl_->ovector[2 * group]; }
