@@ -301,7 +301,7 @@ private slots:
         ShippedThemes themes;
         FrmMain main;
         std::vector<JobRequest> requests;
-        main.SetJobFunction([&](const JobRequest& request) { requests.push_back(request); });
+        main.SetJobFunction([&](const JobRequest& request, const JobServices&) { requests.push_back(request); });
         DialogSettings settings;
         settings.outputFile = "out.htm";
         settings.codePage = codePage.toStdString();
@@ -328,7 +328,7 @@ private slots:
         ShippedThemes themes;
         FrmMain main;
         int started = 0;
-        main.SetJobFunction([&](const JobRequest&) { ++started; });
+        main.SetJobFunction([&](const JobRequest&, const JobServices&) { ++started; });
         DialogSettings settings;
         settings.outputFile = "out.htm";
         settings.theme = "nonesuch";
