@@ -174,17 +174,18 @@ void CheckCatchAll(const HldTree& hld, const std::vector<std::string>& lines, st
     for (const auto& [name, section] : hld.sections) {
         std::vector<std::unique_ptr<CompiledRegex>> patterns;
         bool catchAll = false;
+        bool invalid = false;  // told as an invalid pattern; the section cannot run at all
         for (const HldRule& rule : section.rules) {
             for (const HldPattern& pattern : rule.patterns) {
                 try {
                     patterns.push_back(std::make_unique<CompiledRegex>(pattern.pattern, section.ignoreCase, false));
+                    catchAll = catchAll || patterns.back()->Analysis().oneChar == OneCharKind::Any;
                 } catch (const Error&) {
-                    continue;  // told as an invalid pattern
+                    invalid = true;
                 }
-                catchAll = catchAll || patterns.back()->Analysis().oneChar == OneCharKind::Any;
             }
         }
-        if (catchAll) continue;
+        if (catchAll || invalid) continue;
         for (const std::string& probe : probes) {
             const bool taken = std::any_of(patterns.begin(), patterns.end(), [&](const auto& re) {
                 try {

@@ -244,7 +244,8 @@ TEST_F(CliTest, InstalledLayoutFindsTheSharedDefinitions) {
 }
 
 TEST_F(CliTest, CheckMode) {
-    dir.Put("defs/faulty.hld", "[Main]\nPATTERN=abc\nPATTERN=*oops\nFORMAT-HTML=x\nENTER=Nowhere\nPATTERN=(open\nENTER=Main\n");
+    dir.Put("defs/faulty.hld", "[Main]\nPATTERN=abc\nPATTERN=*oops\nFORMAT-HTML=x\nENTER=Nowhere\nPATTERN=(open\nENTER=Main\n"
+                                "PATTERN=[\\s\\S]\n");
     Result good = Run({"/check=defs/digits.hld"});
     EXPECT_EQ(good.status, 0) << good.err;
     EXPECT_EQ(good.out, "");
