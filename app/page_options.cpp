@@ -92,4 +92,22 @@ std::optional<PageOptions> ReadPageOptions(const Dictionary& parameters, const s
     return options;
 }
 
+std::string ThemesFolderOfRun(const std::string& definition, const std::string& hldFolder) {
+    if (definition.find_first_of("/\\") != std::string::npos) return ThemesFolderFor(definition);
+    if (!hldFolder.empty()) return ThemesFolderFor(hldFolder + "/definition.hld");
+    return DefaultThemesFolder();
+}
+
+std::optional<PageOptions> PageOptionsOfDialog(const DialogSettings& settings, const std::string& themesFolder,
+                                               std::string& error) {
+    // The default theme is no option given, so a definition that needs no
+    // themes converts where there are none. A greyed box counts as ticked, as
+    // the dialog's other boxes do.
+    Dictionary options;
+    if (settings.theme != kDefaultTheme) options.Set(Value("theme"), Value(settings.theme));
+    options.Set(Value("linenumbers"), Value(settings.lineNumbers != 0 ? "1" : "0"));
+    options.Set(Value("fragment"), Value(settings.fragment != 0 ? "1" : "0"));
+    return ReadPageOptions(options, themesFolder, error);
+}
+
 }  // namespace tintext

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "app/settings.h"
 #include "engine/page.h"
 #include "support/dictionary.h"
 
@@ -20,5 +21,14 @@ std::optional<std::vector<LineRange>> ParseLineRanges(const std::string& text, s
 // that cannot go together), nothing, and `error` says what is wrong.
 std::optional<PageOptions> ReadPageOptions(const Dictionary& parameters, const std::string& themesFolder,
                                            std::string& error);
+
+// The themes that a run's definition will use: beside a definition named
+// with its folder, beside the definitions of `hldFolder`, or the shipped ones.
+std::string ThemesFolderOfRun(const std::string& definition, const std::string& hldFolder);
+
+// The main dialog's page choices (theme, line numbers, fragment), read as
+// ReadPageOptions reads the same options from a command line.
+std::optional<PageOptions> PageOptionsOfDialog(const DialogSettings& settings, const std::string& themesFolder,
+                                               std::string& error);
 
 }  // namespace tintext

@@ -62,7 +62,8 @@ DialogSettings LoadDialogSettings() {
     const std::string startFolder = HomeFolder();
     // One reading of the store for all of them.
     const char* names[] = {"InputFile", "OutputFile", "HLDFile", "ShowOutput",    "UseDefaultHLD",
-                           "InputDir",  "OutputDir",  "HLDDir",  "CodePage"};
+                           "InputDir",  "OutputDir",  "HLDDir",  "CodePage",      "Theme",
+                           "LineNumbers", "Fragment"};
     std::vector<std::string> paths;
     for (const char* name : names) paths.push_back(DialogSettingPath(name));
     const std::vector<Value> stored = System().RegReadValues(paths);
@@ -76,6 +77,9 @@ DialogSettings LoadDialogSettings() {
     s.outputDir = SettingText(stored[6], startFolder);
     s.hldDir = SettingText(stored[7], startFolder);
     s.codePage = SettingText(stored[8], "");
+    s.theme = SettingText(stored[9], kDefaultTheme);
+    s.lineNumbers = CheckState(stored[10], 0);
+    s.fragment = CheckState(stored[11], 0);
     return s;
 }
 
@@ -92,6 +96,9 @@ void SaveDialogSettings(const DialogSettings& s) {
         {DialogSettingPath("UseDefaultHLD"), Value(std::to_string(s.useDefaultHld))},
         {DialogSettingPath("HLDFile"), Value(s.hldFile)},
         {DialogSettingPath("CodePage"), Value(s.codePage)},
+        {DialogSettingPath("Theme"), Value(s.theme)},
+        {DialogSettingPath("LineNumbers"), Value(std::to_string(s.lineNumbers))},
+        {DialogSettingPath("Fragment"), Value(std::to_string(s.fragment))},
     });
 }
 

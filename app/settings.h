@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <string>
 
+#include "engine/theme.h"
+
 namespace tintext {
 
 // Reads one value; the default when it is absent (a present empty value is not absent).
@@ -14,7 +16,8 @@ void WriteSetting(const std::string& company, const std::string& product, const 
                   const std::string& key, const std::string& value);
 
 // The values of section "Settings" that the main dialog shows and the batch
-// run writes back: the Part's eight and the input's code page.
+// run writes back: the files, folders and check boxes, the input's code page
+// and the dialog's page choices.
 struct DialogSettings {
     std::string inputFile;
     std::string outputFile;
@@ -27,6 +30,12 @@ struct DialogSettings {
     // The input's code page as stored ("936", "gbk"); empty or "auto": found
     // from each input. KnownCodePages() lists what a choice offers.
     std::string codePage;
+    // The page choices of the main dialog, as /theme, /linenumbers and
+    // /fragment take them. Command-line runs do not use them: a script's
+    // output must not depend on what was last picked in the dialog.
+    std::string theme = kDefaultTheme;
+    int32_t lineNumbers = 0;  // check box state 0, 1 or 2
+    int32_t fragment = 0;     // check box state 0, 1 or 2
 };
 
 // Reads the values in their loading order, with defaults formed from the program folder.

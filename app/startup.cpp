@@ -56,17 +56,6 @@ int NoInput(const CommandLine& commandLine) {
     return 2;
 }
 
-// The themes that the run's definition will use: beside a definition named
-// with its folder (by /hld or /lang), beside the definitions of /hldfolder,
-// or the shipped ones.
-std::string ThemesFolderOfRun(const CommandLine& commandLine, const std::string& definitionFile) {
-    const std::string hld = definitionFile.empty() ? commandLine.Text("hld") : definitionFile;
-    const std::string folder = commandLine.Text("hldfolder");
-    if (hld.find_first_of("/\\") != std::string::npos) return ThemesFolderFor(hld);
-    if (!folder.empty()) return ThemesFolderFor(folder + "/definition.hld");
-    return DefaultThemesFolder();
-}
-
 int RunWithSettings(const CommandLine& commandLine, const std::string& definitionFile, const PageOptions& page,
                     DialogSettings& settings) {
     if (commandLine.Has("check")) return RunCheck(commandLine.Text("check"));
@@ -195,7 +184,10 @@ int RunProgram(const std::vector<std::string>& args, ConsoleEnvironment* console
     if (commandLine.Has("in")) {
         std::string error;
         const std::optional<PageOptions> read =
-            ReadPageOptions(*commandLine.options, ThemesFolderOfRun(commandLine, definitionFile), error);
+            ReadPageOptions(*commandLine.options,
+                            ThemesFolderOfRun(definitionFile.empty() ? commandLine.Text("hld") : definitionFile,
+                                              commandLine.Text("hldfolder")),
+                            error);
         if (read) page = *read;
         else usageErrors.push_back(error);
     }

@@ -419,6 +419,22 @@ TEST_F(CliTest, InputEncodingsAndTheVerboseNote) {
     }
 }
 
+// The main dialog's page choices are its own: a script's output does not
+// change with what was last picked there.
+TEST_F(CliTest, TheDialogsStoredPageChoicesLeaveABatchRunAlone) {
+    dir.Put("a.js", "let x = 1;\n");
+    const std::vector<std::string> args = {"/in=a.js", "/out=-", "/lang=js"};
+    const Result plain = Run(args);
+    ASSERT_EQ(plain.status, 0) << plain.err;
+    ASSERT_NE(plain.out.find("<!DOCTYPE html>"), std::string::npos) << plain.out;
+    setenv("TINTEXT_REGISTRY_DIR", dir.P("registry").c_str(), 1);
+    for (const auto& [key, value] : {std::pair{"Theme", "dark"}, {"LineNumbers", "1"}, {"Fragment", "1"}})
+        tintext::WriteSetting(tintext::kCompanyName, tintext::kProgramTitle, "Settings", key, value);
+    unsetenv("TINTEXT_REGISTRY_DIR");
+    EXPECT_EQ(Run(args).out, plain.out);
+    EXPECT_NE(Run(args + std::vector<std::string>{"/theme=dark"}).out, plain.out);  // the option itself counts
+}
+
 TEST_F(CliTest, AnUnknownCodePageIsAUsageError) {
     Result r = Run(std::vector<std::string>{"/in=a.asp", "/out=o.htm", "/codepage=klingon"} + kDigits);
     EXPECT_EQ(r.status, 2);

@@ -37,6 +37,10 @@ TEST_F(Settings, FreshStoreGivesDefaultsAndWritesNothing) {
     EXPECT_EQ(s.inputDir, "/home/tester");
     EXPECT_EQ(s.outputDir, "/home/tester");
     EXPECT_EQ(s.hldDir, "/home/tester");
+    EXPECT_EQ(s.codePage, "");
+    EXPECT_EQ(s.theme, "auto");
+    EXPECT_EQ(s.lineNumbers, 0);
+    EXPECT_EQ(s.fragment, 0);
     EXPECT_FALSE(std::filesystem::exists(folder_ + "/HKEY_CURRENT_USER.reg"));
 }
 
@@ -66,6 +70,10 @@ TEST_F(Settings, SavedValuesComeBackAtTheNextLoad) {
     s.showOutput = 0;
     s.useDefaultHld = 2;
     s.hldDir = "/srv/hld";
+    s.codePage = "gbk";
+    s.theme = "high-contrast";
+    s.lineNumbers = 1;
+    s.fragment = 1;
     SaveDialogSettings(s);
     DialogSettings again = LoadDialogSettings();
     EXPECT_EQ(again.outputFile, "/tmp/new output.htm");
@@ -74,6 +82,10 @@ TEST_F(Settings, SavedValuesComeBackAtTheNextLoad) {
     EXPECT_EQ(again.useDefaultHld, 2);
     EXPECT_EQ(again.hldDir, "/srv/hld");
     EXPECT_EQ(again.inputDir, "/home/tester");
+    EXPECT_EQ(again.codePage, "gbk");
+    EXPECT_EQ(again.theme, "high-contrast");
+    EXPECT_EQ(again.lineNumbers, 1);
+    EXPECT_EQ(again.fragment, 1);
 }
 
 // A run that changes no setting leaves the store file untouched; one that
@@ -118,6 +130,17 @@ TEST_F(Settings, CheckBoxStatesOutsideZeroToTwoGiveTheDefault) {
         DialogSettings s = LoadDialogSettings();
         EXPECT_EQ(s.showOutput, c.expected) << '"' << c.stored << '"';
         EXPECT_EQ(s.useDefaultHld, c.expected) << '"' << c.stored << '"';
+    }
+}
+
+// The page choices are check boxes too, but clear by default.
+TEST_F(Settings, PageChoiceStatesOutsideZeroToTwoGiveClear) {
+    for (const char* stored : {"3", "-1", "abc", ""}) {
+        WriteSetting(kCompanyName, kProgramTitle, "Settings", "LineNumbers", stored);
+        WriteSetting(kCompanyName, kProgramTitle, "Settings", "Fragment", stored);
+        DialogSettings s = LoadDialogSettings();
+        EXPECT_EQ(s.lineNumbers, 0) << '"' << stored << '"';
+        EXPECT_EQ(s.fragment, 0) << '"' << stored << '"';
     }
 }
 

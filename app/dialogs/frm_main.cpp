@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QComboBox>
 #include <QDir>
 #include <QFileInfo>
 #include <QMessageBox>
@@ -15,6 +16,8 @@
 #include <QMenuBar>
 #include <QPushButton>
 #include <QVBoxLayout>
+#include <algorithm>
+#include <vector>
 
 #include "app/dialogs/app_icon.h"
 #include "app/dialogs/check_box.h"
@@ -25,8 +28,12 @@
 #include "app/dialogs/frm_show_once.h"
 #include "app/dialogs/frm_workbench.h"
 #include "app/dialogs/qt_environment.h"
+#include "app/batch_run.h"
+#include "app/page_options.h"
 #include "app/settings.h"
 #include "engine/job.h"
+#include "engine/theme.h"
+#include "support/code_pages.h"
 #include "support/conversions.h"
 #include "support/error.h"
 #include "support/job_environment.h"
@@ -56,6 +63,13 @@ QPushButton* NewButton(QWidget* parent, const char* name, const char* caption) {
     button->setObjectName(name);
     button->setMinimumWidth(TwipsToPixels(1095));
     return button;
+}
+
+QComboBox* NewComboBox(QWidget* parent, const char* name) {
+    auto* box = new QComboBox(parent);
+    box->setObjectName(name);
+    box->setSizeAdjustPolicy(QComboBox::AdjustToContents);
+    return box;
 }
 
 CheckBox* NewCheckBox(QWidget* parent, const char* name, const char* caption) {
@@ -117,12 +131,17 @@ void FrmMain::BuildControls() {
     txtInputFilename_ = NewBox(frame1, "txtInputFilename");
     cmdBrowseInput_ = NewButton(frame1, "cmdBrowseInput", "Browse");
     chkDosText_ = NewCheckBox(frame1, "chkDosText", "DOS Text");
+    cboCodePage_ = NewComboBox(frame1, "cboCodePage");
     txtOutputFilename_ = NewBox(frame1, "txtOutputFilename");
     cmdBrowseOutput_ = NewButton(frame1, "cmdBrowseOutput", "Browse");
     chkUseDefaultHLD_ = NewCheckBox(frame1, "chkUseDefaultHLD", "&Use default syntax file for this file type");
     txtHLDFileName_ = NewBox(frame1, "txtHLDFileName");
     cmdBrowseHLD_ = NewButton(frame1, "cmdBrowseHLD", "Browse");
+    cboTheme_ = NewComboBox(frame1, "cboTheme");
+    chkLineNumbers_ = NewCheckBox(frame1, "chkLineNumbers", "&Line numbers");
+    chkFragment_ = NewCheckBox(frame1, "chkFragment", "Fragment to &embed in another page");
     chkShowOutput_ = NewCheckBox(frame1, "chkShowOutput", "&Show output after formatting");
+    FillChoices();
     cmdGo_ = NewButton(this, "cmdGo", "&Go");
     cmdGo_->setDefault(true);
     cmdExit_ = NewButton(this, "cmdExit", "E&xit");
@@ -135,18 +154,28 @@ void FrmMain::BuildControls() {
     fields->addWidget(txtInputFilename_, 0, 1);
     fields->addWidget(cmdBrowseInput_, 0, 2);
     fields->addWidget(chkDosText_, 1, 1);
-    fields->setRowMinimumHeight(2, TwipsToPixels(60));
-    fields->addWidget(NewLabel(frame1, "&Output File:", txtOutputFilename_), 3, 0);
-    fields->addWidget(txtOutputFilename_, 3, 1);
-    fields->addWidget(cmdBrowseOutput_, 3, 2);
-    fields->addWidget(chkUseDefaultHLD_, 4, 1);
-    fields->addWidget(NewLabel(frame1, "&Syntax File:", txtHLDFileName_), 5, 0);
-    fields->addWidget(txtHLDFileName_, 5, 1);
-    fields->addWidget(cmdBrowseHLD_, 5, 2);
-    fields->setRowMinimumHeight(6, TwipsToPixels(240));
-    fields->addWidget(chkShowOutput_, 7, 1);
+    fields->addWidget(NewLabel(frame1, "&Code page:", cboCodePage_), 2, 0);
+    fields->addWidget(cboCodePage_, 2, 1, Qt::AlignLeft);
+    fields->setRowMinimumHeight(3, TwipsToPixels(60));
+    fields->addWidget(NewLabel(frame1, "&Output File:", txtOutputFilename_), 4, 0);
+    fields->addWidget(txtOutputFilename_, 4, 1);
+    fields->addWidget(cmdBrowseOutput_, 4, 2);
+    fields->addWidget(chkUseDefaultHLD_, 5, 1);
+    fields->addWidget(NewLabel(frame1, "&Syntax File:", txtHLDFileName_), 6, 0);
+    fields->addWidget(txtHLDFileName_, 6, 1);
+    fields->addWidget(cmdBrowseHLD_, 6, 2);
+    fields->setRowMinimumHeight(7, TwipsToPixels(240));
+    fields->addWidget(NewLabel(frame1, "The&me:", cboTheme_), 8, 0);
+    fields->addWidget(cboTheme_, 8, 1, Qt::AlignLeft);
+    auto* pageBoxes = new QHBoxLayout;
+    pageBoxes->addWidget(chkLineNumbers_);
+    pageBoxes->addWidget(chkFragment_);
+    pageBoxes->addStretch();
+    fields->addLayout(pageBoxes, 9, 1);
+    fields->setRowMinimumHeight(10, TwipsToPixels(120));
+    fields->addWidget(chkShowOutput_, 11, 1);
     // Room the window gains goes below the fields, so each label stays beside its box.
-    fields->setRowStretch(8, 1);
+    fields->setRowStretch(12, 1);
 
     auto* buttons = new QHBoxLayout;
     buttons->addStretch();
@@ -158,9 +187,10 @@ void FrmMain::BuildControls() {
     layout->addWidget(frame1);
     layout->addLayout(buttons);
 
-    QWidget* tabOrder[] = {txtInputFilename_, cmdBrowseInput_,  chkDosText_,     txtOutputFilename_,
-                           cmdBrowseOutput_,  chkUseDefaultHLD_, txtHLDFileName_, cmdBrowseHLD_,
-                           chkShowOutput_,    cmdGo_,            cmdExit_};
+    QWidget* tabOrder[] = {txtInputFilename_, cmdBrowseInput_, chkDosText_,       cboCodePage_,
+                           txtOutputFilename_, cmdBrowseOutput_, chkUseDefaultHLD_, txtHLDFileName_,
+                           cmdBrowseHLD_,     cboTheme_,       chkLineNumbers_,   chkFragment_,
+                           chkShowOutput_,    cmdGo_,          cmdExit_};
     for (size_t i = 1; i < std::size(tabOrder); ++i) setTabOrder(tabOrder[i - 1], tabOrder[i]);
 
     connect(chkUseDefaultHLD_, &QCheckBox::stateChanged, this, &FrmMain::UpdateHLDFileNameInput);
@@ -172,6 +202,43 @@ void FrmMain::BuildControls() {
     connect(cmdBrowseHLD_, &QPushButton::clicked, this, [this] { Browse(BrowseKind::HLD); });
     connect(cmdGo_, &QPushButton::clicked, this, &FrmMain::Go);
     connect(cmdExit_, &QPushButton::clicked, this, &QWidget::close);
+}
+
+void FrmMain::FillChoices() {
+    // The pages /codepage accepts, from the one table of them.
+    cboCodePage_->addItem("Automatic", QString());
+    for (const CodePageInfo& page : KnownCodePages()) {
+        cboCodePage_->addItem(ToQt(CodePageLabel(page.number) + ", " + page.description),
+                              QString::number(page.number));
+    }
+    // The themes /theme accepts, those beside the shipped definitions; the
+    // default one always, as it is no /theme at all.
+    std::vector<std::string> themes = ThemeNames(DefaultThemesFolder());
+    if (std::find(themes.begin(), themes.end(), kDefaultTheme) == themes.end())
+        themes.insert(themes.begin(), kDefaultTheme);
+    for (const std::string& theme : themes) {
+        const std::string caption =
+            theme == kDefaultTheme ? theme + " (light, or dark where the reader's system prefers it)" : theme;
+        cboTheme_->addItem(ToQt(caption), ToQt(theme));
+    }
+}
+
+void FrmMain::ShowCodePage(const std::string& stored) {
+    const std::optional<int> page = CodePageFromName(stored);
+    const int index = page ? cboCodePage_->findData(QString::number(*page)) : -1;
+    storedCodePage_ = stored;
+    storedCodePageIndex_ = index < 0 ? 0 : index;
+    cboCodePage_->setCurrentIndex(storedCodePageIndex_);
+}
+
+void FrmMain::ShowTheme(const std::string& theme) {
+    int index = cboTheme_->findData(ToQt(theme));
+    // A theme of the user's own is kept as it is; Go says so if no folder offers it.
+    if (index < 0) {
+        cboTheme_->addItem(ToQt(theme), ToQt(theme));
+        index = cboTheme_->count() - 1;
+    }
+    cboTheme_->setCurrentIndex(index);
 }
 
 void FrmMain::BuildMenus() {
@@ -228,6 +295,11 @@ void FrmMain::SetTooltips() {
     cmdBrowseInput_->setToolTip("Browse for input file");
     cmdBrowseHLD_->setToolTip("Browse for HLD file");
     cmdBrowseOutput_->setToolTip("Browse for output file");
+    cboCodePage_->setToolTip("The input file's character set. Automatic: a byte-order mark, else UTF-8 when the "
+                             "file is valid UTF-8, else the page's own declaration, else a guess");
+    cboTheme_->setToolTip("The colours of the page written around the output");
+    chkLineNumbers_->setToolTip("Number each line of the output; each line is an anchor #L<n>");
+    chkFragment_->setToolTip("Write a <div> to paste into another page instead of a whole page");
     mnuHelpAbout_->setText(QString("About ") + kProgramTitle + "...");
 }
 
@@ -239,6 +311,10 @@ void FrmMain::LoadSettings(const DialogSettings& settings) {
     // A stored state the check box cannot hold counts as the default, ticked.
     chkShowOutput_->SetValue(settings.showOutput, 1);
     chkUseDefaultHLD_->SetValue(settings.useDefaultHld, 1);
+    ShowCodePage(settings.codePage);
+    ShowTheme(settings.theme);
+    chkLineNumbers_->SetValue(settings.lineNumbers, 0);
+    chkFragment_->SetValue(settings.fragment, 0);
     inputDir_ = settings.inputDir;
     outputDir_ = settings.outputDir;
     hldDir_ = settings.hldDir;
@@ -255,6 +331,11 @@ DialogSettings FrmMain::Settings() const {
     settings.inputDir = inputDir_;
     settings.outputDir = outputDir_;
     settings.hldDir = hldDir_;
+    const int codePage = cboCodePage_->currentIndex();
+    settings.codePage = codePage == storedCodePageIndex_ ? storedCodePage_ : FromQt(cboCodePage_->currentData().toString());
+    settings.theme = FromQt(cboTheme_->currentData().toString());
+    settings.lineNumbers = chkLineNumbers_->Value();
+    settings.fragment = chkFragment_->Value();
     return settings;
 }
 
@@ -326,6 +407,19 @@ void FrmMain::Go() {
     SetShowOutputPreference(showOutput);
     request.showoutput = showOutput != 0;
     request.dostext = SafeCLng(Value(chkDosText_->Value()));
+    // The choices reach the job as the same options of a command line would.
+    const DialogSettings choices = Settings();
+    const CodePageChoice codePage = ChooseCodePage("", choices.codePage);
+    request.codePage = codePage.codePage;
+    request.codePageSource = codePage.source;
+    std::string problem;
+    const std::optional<PageOptions> page =
+        PageOptionsOfDialog(choices, ThemesFolderOfRun(request.hldfile, ""), problem);
+    if (!page) {
+        Env().MessageBox(problem, MsgButtons::Ok, MsgIcon::Exclamation, ApplicationTitle());
+        return;
+    }
+    request.page = *page;
     // Stopped by closing the window: the part done is dropped, and an earlier output stays as it was.
     request.keepPartialOutput = [this] { return !closeAfterJob_; };
 

@@ -17,6 +17,7 @@
 #include "support/value.h"
 
 class QAction;
+class QComboBox;
 class QLineEdit;
 class QMenuBar;
 class QPushButton;
@@ -104,6 +105,9 @@ private:
     void SetTooltips();
     void Browse(BrowseKind kind);
     void OutputTextChanged();
+    void FillChoices();
+    void ShowCodePage(const std::string& stored);
+    void ShowTheme(const std::string& theme);
     void ShowNotice(const std::string& id, const std::string& caption, const std::string& text,
                     const std::string& query);
     // Asked when the window is closed during a job: true to stop it.
@@ -112,11 +116,15 @@ private:
     QLineEdit* txtInputFilename_;
     QPushButton* cmdBrowseInput_;
     CheckBox* chkDosText_;
+    QComboBox* cboCodePage_;
     QLineEdit* txtOutputFilename_;
     QPushButton* cmdBrowseOutput_;
     CheckBox* chkUseDefaultHLD_;
     QLineEdit* txtHLDFileName_;
     QPushButton* cmdBrowseHLD_;
+    QComboBox* cboTheme_;
+    CheckBox* chkLineNumbers_;
+    CheckBox* chkFragment_;
     CheckBox* chkShowOutput_;
     QPushButton* cmdGo_;
     QPushButton* cmdExit_;
@@ -133,6 +141,10 @@ private:
     std::string inputDir_;
     std::string outputDir_;
     std::string hldDir_;
+    // The stored code page as it was written ("gbk", or a value that names
+    // none), kept while the drop-down still shows what it was read as.
+    std::string storedCodePage_;
+    int storedCodePageIndex_ = 0;
 
     JobFunction job_;
     FileChooser chooser_;

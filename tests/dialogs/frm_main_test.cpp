@@ -1,12 +1,16 @@
 // The main dialog: what Go hands the job, when Go can be pressed, the syntax
 // box following its check box, the settings it loads and saves, the Browse
 // buttons, the menus, and closing while a job runs.
+#include <QAbstractButton>
 #include <QCheckBox>
+#include <QMap>
+#include <QComboBox>
 #include <QLabel>
 #include <QWindow>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QtTest>
 #include <vector>
@@ -16,6 +20,7 @@
 #include "app/dialogs/frm_progress.h"
 #include "app/settings.h"
 #include "dialog_test_support.h"
+#include "support/code_pages.h"
 #include "support/job_environment.h"
 #include "support/program_info.h"
 
@@ -36,6 +41,29 @@ T* Child(QWidget& dialog, const char* name) {
     T* found = dialog.findChild<T*>(name);
     if (!found) qFatal("no control %s", name);
     return found;
+}
+
+// The shipped definitions and their themes, from the source tree, while it lives.
+struct ShippedThemes {
+    ShippedThemes() { SetProgramFolder(TINTEXT_SOURCE_DIR); }
+    ~ShippedThemes() { SetProgramFolder(""); }
+};
+
+// Sets a choice as a user would: a drop-down to the entry with that data, a check box to "1" or "0".
+void Choose(QWidget& dialog, const QString& control, const QString& value) {
+    if (auto* box = dialog.findChild<QComboBox*>(control)) {
+        const int index = box->findData(value);
+        if (index < 0) qFatal("%s offers no %s", qPrintable(control), qPrintable(value));
+        box->setCurrentIndex(index);
+    } else {
+        Child<QCheckBox>(dialog, qPrintable(control))->setChecked(value == "1");
+    }
+}
+
+// What a choice shows: the drop-down's entry's data, or "1"/"0" for a check box.
+QString Shown(QWidget& dialog, const QString& control) {
+    if (auto* box = dialog.findChild<QComboBox*>(control)) return box->currentData().toString();
+    return Child<QCheckBox>(dialog, qPrintable(control))->isChecked() ? "1" : "0";
 }
 
 QString WriteSettingText(const char* key) {
@@ -62,8 +90,9 @@ private slots:
 
     void TabOrderFollowsTheFields() {
         FrmMain main;
-        const char* order[] = {"txtInputFilename", "cmdBrowseInput", "chkDosText",  "txtOutputFilename",
-                               "cmdBrowseOutput",  "chkUseDefaultHLD", "txtHLDFileName", "cmdBrowseHLD",
+        const char* order[] = {"txtInputFilename", "cmdBrowseInput",   "chkDosText",     "cboCodePage",
+                               "txtOutputFilename", "cmdBrowseOutput", "chkUseDefaultHLD", "txtHLDFileName",
+                               "cmdBrowseHLD",     "cboTheme",         "chkLineNumbers", "chkFragment",
                                "chkShowOutput",    "cmdGo",            "cmdExit"};
         Child<QCheckBox>(main, "chkUseDefaultHLD")->setChecked(false);  // every control takes focus
         Child<QLineEdit>(main, "txtOutputFilename")->setText("x");
@@ -141,6 +170,179 @@ private slots:
         QCOMPARE(calls[0].dos, dos);
         QCOMPARE(ShowOutputPreference(), show);
         QCOMPARE(Child<QLineEdit>(main, "txtInputFilename")->text(), QString("in.asp"));  // fields unchanged
+    }
+
+    void ChoicesStartAutomaticAndClear() {
+        ShippedThemes themes;
+        FrmMain main;
+        main.LoadSettings();
+        QCOMPARE(Child<QComboBox>(main, "cboCodePage")->currentText(), QString("Automatic"));
+        QCOMPARE(Shown(main, "cboTheme"), QString("auto"));
+        QCOMPARE(Shown(main, "chkLineNumbers"), QString("0"));
+        QCOMPARE(Shown(main, "chkFragment"), QString("0"));
+        // Every page /codepage knows, after Automatic; every shipped theme.
+        QCOMPARE(Child<QComboBox>(main, "cboCodePage")->count(), int(KnownCodePages().size()) + 1);
+        QCOMPARE(Child<QComboBox>(main, "cboCodePage")->itemText(1), QString("UTF-8 (65001), Unicode"));
+        QCOMPARE(Child<QComboBox>(main, "cboCodePage")->findText("GBK (936), Chinese Simplified"),
+                 Child<QComboBox>(main, "cboCodePage")->findData("936"));
+        QStringList themeNames;
+        for (int i = 0; i < Child<QComboBox>(main, "cboTheme")->count(); ++i)
+            themeNames << Child<QComboBox>(main, "cboTheme")->itemData(i).toString();
+        QCOMPARE(themeNames, QStringList({"auto", "dark", "high-contrast", "light"}));
+    }
+
+    // The new choices take letters no other control or menu of the dialog
+    // uses, and each label's letter moves to its box.
+    void ChoicesHaveAccessKeysOfTheirOwn() {
+        FrmMain main;
+        QMap<QChar, int> uses;
+        auto count = [&](const QString& caption) {
+            const int at = caption.indexOf('&');
+            if (at >= 0 && at + 1 < caption.size()) ++uses[caption[at + 1].toLower()];
+        };
+        for (QLabel* label : main.findChildren<QLabel*>()) count(label->text());
+        for (QAbstractButton* button : main.findChildren<QAbstractButton*>()) count(button->text());
+        for (QAction* menu : main.MenuBar()->actions()) count(menu->text());
+        for (QChar key : {'c', 'm', 'l', 'e'}) QCOMPARE(uses.value(key), 1);
+        auto buddyOf = [&](const QString& caption) -> QWidget* {
+            for (QLabel* label : main.findChildren<QLabel*>())
+                if (label->text() == caption) return label->buddy();
+            return nullptr;
+        };
+        QCOMPARE(buddyOf("&Code page:"), Child<QWidget>(main, "cboCodePage"));
+        QCOMPARE(buddyOf("The&me:"), Child<QWidget>(main, "cboTheme"));
+        QCOMPARE(Child<QCheckBox>(main, "chkLineNumbers")->text(), QString("&Line numbers"));
+        QCOMPARE(Child<QCheckBox>(main, "chkFragment")->text(), QString("Fragment to &embed in another page"));
+    }
+
+    // Each choice is stored under its setting when the dialog closes and
+    // shown again by the next one.
+    void ChoicesAreStoredAndRestored_data() {
+        QTest::addColumn<QString>("control");
+        QTest::addColumn<QString>("value");
+        QTest::addColumn<QString>("setting");
+        QTest::newRow("code page GBK") << "cboCodePage" << "936" << "CodePage";
+        QTest::newRow("code page KOI8-R") << "cboCodePage" << "20866" << "CodePage";
+        QTest::newRow("theme dark") << "cboTheme" << "dark" << "Theme";
+        QTest::newRow("theme high-contrast") << "cboTheme" << "high-contrast" << "Theme";
+        QTest::newRow("line numbers") << "chkLineNumbers" << "1" << "LineNumbers";
+        QTest::newRow("fragment") << "chkFragment" << "1" << "Fragment";
+    }
+    void ChoicesAreStoredAndRestored() {
+        QFETCH(QString, control);
+        QFETCH(QString, value);
+        QFETCH(QString, setting);
+        ShippedThemes themes;
+        {
+            FrmMain main;
+            main.LoadSettings();
+            Choose(main, control, value);
+            main.close();
+        }
+        QCOMPARE(WriteSettingText(qPrintable(setting)), value);
+        FrmMain again;
+        again.LoadSettings();
+        QCOMPARE(Shown(again, control), value);
+    }
+
+    // A code page stored by hand in another form is shown as its page and
+    // kept as it was written while the choice is left alone; one that names
+    // no page shows Automatic, as it works.
+    void StoredCodePageIsShownAndKeptAsWritten_data() {
+        QTest::addColumn<QString>("stored");
+        QTest::addColumn<QString>("shown");
+        QTest::newRow("a name") << "shift_jis" << "932";
+        QTest::newRow("a number") << "1251" << "1251";
+        QTest::newRow("auto") << "auto" << "";
+        QTest::newRow("no page") << "nonesuch" << "";
+    }
+    void StoredCodePageIsShownAndKeptAsWritten() {
+        QFETCH(QString, stored);
+        QFETCH(QString, shown);
+        WriteSetting(kCompanyName, kProgramTitle, "Settings", "CodePage", stored.toStdString());
+        {
+            FrmMain main;
+            main.LoadSettings();
+            QCOMPARE(Shown(main, "cboCodePage"), shown);
+            main.close();
+        }
+        QCOMPARE(WriteSettingText("CodePage"), stored);
+        FrmMain again;
+        again.LoadSettings();
+        Choose(again, "cboCodePage", "950");
+        again.close();
+        QCOMPARE(WriteSettingText("CodePage"), QString("950"));
+    }
+
+    // Go hands the choices to the job as /codepage, /theme, /linenumbers and
+    // /fragment would.
+    void ChoicesReachTheJob_data() {
+        QTest::addColumn<QString>("codePage");
+        QTest::addColumn<QString>("theme");
+        QTest::addColumn<int>("lineNumbers");
+        QTest::addColumn<int>("fragment");
+        QTest::addColumn<int>("page");
+        QTest::addColumn<bool>("numbered");
+        QTest::addColumn<bool>("fragmentOut");
+        QTest::newRow("defaults") << "" << "auto" << 0 << 0 << 0 << false << false;
+        QTest::newRow("GBK, dark, numbered") << "936" << "dark" << 1 << 0 << 936 << true << false;
+        QTest::newRow("a page by name, a fragment") << "big5" << "high-contrast" << 0 << 1 << 950 << false << true;
+        QTest::newRow("greyed boxes count as ticked") << "866" << "light" << 2 << 2 << 866 << true << true;
+    }
+    void ChoicesReachTheJob() {
+        QFETCH(QString, codePage);
+        QFETCH(QString, theme);
+        QFETCH(int, lineNumbers);
+        QFETCH(int, fragment);
+        QFETCH(int, page);
+        QFETCH(bool, numbered);
+        QFETCH(bool, fragmentOut);
+        ShippedThemes themes;
+        FrmMain main;
+        std::vector<JobRequest> requests;
+        main.SetJobFunction([&](const JobRequest& request) { requests.push_back(request); });
+        DialogSettings settings;
+        settings.outputFile = "out.htm";
+        settings.codePage = codePage.toStdString();
+        settings.theme = theme.toStdString();
+        settings.lineNumbers = lineNumbers;
+        settings.fragment = fragment;
+        main.LoadSettings(settings);
+        main.Go();
+        QCOMPARE(requests.size(), size_t(1));
+        QCOMPARE(requests[0].codePage, page);
+        QCOMPARE(requests[0].codePageSource.empty(), page == 0);
+        QCOMPARE(QString::fromStdString(requests[0].page.theme), theme);
+        QCOMPARE(requests[0].page.lineNumbers, numbered);
+        QCOMPARE(requests[0].page.fragment, fragmentOut);
+        // What the dialog does not offer keeps the command line's defaults.
+        QVERIFY(requests[0].page.stylesheet);
+        QVERIFY(!requests[0].page.inlineStyles);
+        QVERIFY(requests[0].page.highlight.empty());
+    }
+
+    // A stored theme that no themes folder offers is told, as /theme tells
+    // it, and no job runs.
+    void UnknownThemeIsToldAndNoJobRuns() {
+        ShippedThemes themes;
+        FrmMain main;
+        int started = 0;
+        main.SetJobFunction([&](const JobRequest&) { ++started; });
+        DialogSettings settings;
+        settings.outputFile = "out.htm";
+        settings.theme = "nonesuch";
+        main.LoadSettings(settings);
+        QCOMPARE(Shown(main, "cboTheme"), QString("nonesuch"));  // kept, not replaced by another
+        QString message;
+        OnNextModal answer([&](QWidget* box) {
+            message = qobject_cast<QMessageBox*>(box)->text();
+            QTest::keyClick(box, Qt::Key_Enter);
+        });
+        main.Go();
+        QCOMPARE(started, 0);
+        QVERIFY2(message.contains("unknown theme \"nonesuch\"") && message.contains("high-contrast"),
+                 qPrintable(message));
+        QVERIFY(Child<QPushButton>(main, "cmdGo")->isEnabled());
     }
 
     void GoDoesNotStartASecondJob() {
