@@ -115,7 +115,8 @@ void CheckKeyCase(const std::vector<std::string>& lines, std::vector<DefinitionP
 std::optional<DefinitionProblem> LineEndProblem(const std::string& text) {
     const std::string joined = ReplaceAll(text, "\r\n", "\n");
     const size_t cr = joined.find('\r');
-    if (cr == std::string::npos) return std::nullopt;
+    // A CR that ends the file joins nothing.
+    if (cr == std::string::npos || cr + 1 == joined.size()) return std::nullopt;
     const auto line = static_cast<int32_t>(1 + std::count(joined.begin(), joined.begin() + cr, '\n'));
     if (joined.find('\n') == std::string::npos)
         return DefinitionProblem{line, "the lines end in CR alone, so the whole file reads as one line "
