@@ -1,6 +1,6 @@
 // Tables of cases kept in tests/data: one case a line, fields split by "|",
 // the blanks around a field dropped, lines starting with "#" ignored. In a
-// field, \n \r \t \0 \xHH and \<other> (\| \\ \ and so on) stand for that character.
+// field, \n \r \t \0 and \xHH stand for that character, \<other> (\| \\ \ ...) for the other.
 #pragma once
 
 #include <fstream>
@@ -15,6 +15,8 @@ struct CaseRow {
     std::vector<std::string> fields;
 };
 
+inline char Unescaped(char e) { return e == 'n' ? '\n' : e == 'r' ? '\r' : e == 't' ? '\t' : e == '0' ? '\0' : e; }
+
 inline std::vector<CaseRow> ReadCaseTable(const std::string& name) {
     std::ifstream in(std::string(TINTEXT_SOURCE_DIR) + "/tests/data/" + name);
     if (!in) throw std::runtime_error("cannot read tests/data/" + name);
@@ -26,28 +28,18 @@ inline std::vector<CaseRow> ReadCaseTable(const std::string& name) {
         CaseRow row{"tests/data/" + name + ":" + std::to_string(number), {""}};
         std::string blanks;  // kept only when more of the field follows
         for (size_t i = 0; i < line.size(); ++i) {
-            char c = line[i];
             std::string& field = row.fields.back();
-            if (c == '|') {
+            if (line[i] == '|') {
                 row.fields.emplace_back();
                 blanks.clear();
-            } else if (c == ' ' || c == '\t') {
-                if (!field.empty()) blanks += c;
+            } else if (line[i] == ' ' || line[i] == '\t') {
+                if (!field.empty()) blanks += line[i];
             } else {
                 field += blanks;
                 blanks.clear();
-                if (c != '\\' || i + 1 == line.size()) {
-                    field += c;
-                    continue;
-                }
-                switch (char e = line[++i]) {
-                    case 'n': field += '\n'; break;
-                    case 'r': field += '\r'; break;
-                    case 't': field += '\t'; break;
-                    case '0': field += '\0'; break;
-                    case 'x': field += static_cast<char>(std::stoi(line.substr(i + 1, 2), nullptr, 16)), i += 2; break;
-                    default: field += e;
-                }
+                if (line[i] != '\\' || i + 1 == line.size()) field += line[i];
+                else if (line[++i] != 'x') field += Unescaped(line[i]);
+                else field += static_cast<char>(std::stoi(line.substr(i + 1, 2), nullptr, 16)), i += 2;
             }
         }
         rows.push_back(std::move(row));

@@ -29,27 +29,20 @@ protected:
 
 // Another process tries to take the name and, if it did, holds it until killed.
 struct OtherProcess {
-    pid_t pid = -1;
+    int ready[2] = {-1, -1};
+    pid_t pid = pipe(ready) == 0 ? fork() : -1;
     bool holding = false;
     explicit OtherProcess(const std::string& name) {
-        int ready[2];
-        if (pipe(ready) != 0) return;
-        pid = fork();
+        char ok = 'n';
         if (pid == 0) {
-            char ok = 'n';
             try {
-                CreateInstanceMutex(name);
-                ok = 'y';
+                CreateInstanceMutex(name), ok = 'y';
             } catch (...) {
             }
-            (void)!write(ready[1], &ok, 1);
-            pause();
-            _exit(0);
+            (void)!write(ready[1], &ok, 1), pause();
         }
-        char ok = 'n';
         holding = read(ready[0], &ok, 1) == 1 && ok == 'y';
-        close(ready[0]);
-        close(ready[1]);
+        close(ready[0]), close(ready[1]);
     }
     void Kill() { kill(pid, SIGKILL), waitpid(pid, nullptr, 0), pid = -1; }
     ~OtherProcess() { if (pid > 0) Kill(); }
