@@ -41,13 +41,14 @@ protected:
 TEST_F(Registry, EachKindRoundTripsAsItsRegistryType) {
     Bytes all;
     for (int i = 0; i < 256; ++i) all.push_back(static_cast<uint8_t>(i));
+    const std::string lines("a\nb\0\xC3\xA9\xF0\x9F\x98\x80", 10);  // stored as UTF-16 in hex(1)
     struct Case {
         const char* name;
         Value written, read;
     } cases[] = {
         {"Plain", Value("plain"), Value("plain")},
         {"Escaped", Value("C:\\dir\\ \"quoted\" \\"), Value("C:\\dir\\ \"quoted\" \\")},
-        {"Lines", Value(std::string("a\nb\0c", 5)), Value(std::string("a\nb\0c", 5))},
+        {"Lines", Value(lines), Value(lines)},
         {"Unicode", Value("café ☃ 😀"), Value("café ☃ 😀")},
         {"Empty", Value(), Value("")},
         {"True", Value(true), Value("True")},
@@ -65,7 +66,7 @@ TEST_F(Registry, EachKindRoundTripsAsItsRegistryType) {
         EXPECT_EQ(sys_.RegRead(path), c.read) << path;
     }
     EXPECT_TRUE(Parses(ReadBytes(StoreFile())));
-    for (const char* line : {"\"Plain\"=\"plain\"\n", "\"Long\"=dword:0000000a\n", "\"NoBytes\"=hex:\n"})
+    for (const char* line : {"\"Plain\"=\"plain\"\n", "\"Long\"=dword:0000000a\n", "\"NoBytes\"=hex:\n", "\"Lines\"=hex(1):"})
         EXPECT_TRUE(StoreHas(line)) << line;
 }
 

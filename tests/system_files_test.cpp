@@ -202,6 +202,7 @@ TEST_F(SystemFiles, GetTempFileNameCreatesAUniqueEmptyFile) {
     std::string first = system.GetTempFileName(path, "tintext"), second = system.GetTempFileName(path, "tintext");
     EXPECT_NE(first, second);
     EXPECT_EQ(first.rfind(dir / "tin", 0), 0u) << first;
+    EXPECT_EQ(system.GetTempFileName(path, "\xC3\xA9tc").rfind(dir / "\xC3\xA9tc", 0), 0u);  // three characters
     EXPECT_EQ(std::filesystem::file_size(first), 0u);
     std::string empty;
     std::string inTemp = system.GetTempFileName(empty);
