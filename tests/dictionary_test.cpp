@@ -6,7 +6,7 @@
 
 using namespace tintext;
 
-TEST(Dictionary, DuplicateAddFailsWith457AndAnItemWriteReplaces) {
+TEST(Dictionary, DuplicateAddRaisesAndChangesNothingAnItemWriteReplaces) {
     auto d = NewDictionary();
     d->Add("k", 1);
     EXPECT_THROW(d->Add("k", 2), Error);

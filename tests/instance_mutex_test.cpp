@@ -29,23 +29,34 @@ protected:
 
 // Another process tries to take the name and, if it did, holds it until killed.
 struct OtherProcess {
-    int ready[2] = {-1, -1};
-    pid_t pid = pipe(ready) == 0 ? fork() : -1;
+    pid_t pid = -1;
     bool holding = false;
     explicit OtherProcess(const std::string& name) {
+        int ready[2];
+        if (pipe(ready) != 0) return;
         char ok = 'n';
+        pid = fork();
         if (pid == 0) {
             try {
-                CreateInstanceMutex(name), ok = 'y';
+                CreateInstanceMutex(name);
+                ok = 'y';
             } catch (...) {
             }
-            (void)!write(ready[1], &ok, 1), pause();
+            (void)!write(ready[1], &ok, 1);
+            pause();
         }
         holding = read(ready[0], &ok, 1) == 1 && ok == 'y';
-        close(ready[0]), close(ready[1]);
+        close(ready[0]);
+        close(ready[1]);
     }
-    void Kill() { kill(pid, SIGKILL), waitpid(pid, nullptr, 0), pid = -1; }
-    ~OtherProcess() { if (pid > 0) Kill(); }
+    void Kill() {
+        kill(pid, SIGKILL);
+        waitpid(pid, nullptr, 0);
+        pid = -1;
+    }
+    ~OtherProcess() {
+        if (pid > 0) Kill();
+    }
 };
 
 int32_t ErrorNumberOf(const std::function<void()>& action, std::string* text = nullptr) {
