@@ -9,11 +9,11 @@
 
 #include <gtest/gtest.h>
 
+#include "case_file.h"
 #include "support/error.h"
 #include "support/file_io.h"
 #include "support/file_system_object.h"
 #include "support/system.h"
-#include "support/text_codec.h"
 #include "temp_folder.h"
 
 using namespace tintext;
@@ -21,8 +21,6 @@ using tintext::testing::ReadBytes;
 using tintext::testing::TempFolder;
 
 namespace {
-
-const char* const kCrLf = "\r\n";
 
 Error Raised(const std::function<void()>& call) {
     try {
@@ -40,14 +38,7 @@ mode_t ModeOf(const std::string& path) {
 }
 
 size_t EntriesIn(const std::string& folder) {
-    size_t n = 0;
-    for ([[maybe_unused]] auto& entry : std::filesystem::directory_iterator(folder)) ++n;
-    return n;
-}
-
-void SetModified(const std::string& path, time_t seconds) {
-    struct timespec times[2] = {{seconds, 0}, {seconds, 0}};
-    ASSERT_EQ(::utimensat(AT_FDCWD, path.c_str(), times, 0), 0);
+    return std::distance(std::filesystem::directory_iterator(folder), std::filesystem::directory_iterator());
 }
 
 class SystemFiles : public ::testing::Test {
@@ -58,50 +49,45 @@ protected:
 
 }  // namespace
 
-TEST_F(SystemFiles, ReadErrorsKeepNumberAndSourceAndExplainThemselves) {
+TEST_F(SystemFiles, ReadAndWriteErrorsKeepNumberAndSourceAndExplainThemselves) {
     struct Case {
+        bool write;
         std::string path;
         int32_t number;
-        std::string reason, hex;
+        std::string reason;
     } cases[] = {
-        {"", 1000, "The filename cannot be blank.", "3E8"},
-        {dir / "missing.txt", 53, "File not found", "35"},
-        {dir / "nofolder/missing.txt", 76, "Path not found", "4C"},
-        {dir.path(), 75, "Path/File access error: Is a directory", "4B"},
+        {false, "", 1000, "The filename cannot be blank.\r\nError: 0x3E8"},
+        {false, dir / "missing.txt", 53, "File not found\r\nError: 0x35"},
+        {false, dir / "nofolder/missing.txt", 76, "Path not found\r\nError: 0x4C"},
+        {false, dir.path(), 75, "Path/File access error: Is a directory\r\nError: 0x4B"},
+        {true, "", 1000, "The filename cannot be blank.\r\nError: 0x3E8"},
+        {true, dir / "nofolder/out.txt", 76, "Path not found\r\nError: 0x4C"},
+        {true, dir.path(), 75, "Path/File access error: Is a directory\r\nError: 0x4B"},
     };
     for (const auto& c : cases) {
-        Error e = Raised([&] { system.ReadFileToString(c.path); });
+        Error e = Raised([&] { c.write ? system.WriteFileFromString(c.path, "x") : (void)system.ReadFileToString(c.path); });
+        Error raw = Raised([&] { c.write ? system.WriteFile(c.path, {1}) : (void)system.ReadFile(c.path); });
         EXPECT_EQ(e.Number(), c.number) << c.path;
-        EXPECT_EQ(e.Source(), "Ostrand.System->ReadFile");
-        EXPECT_EQ(e.Description(), "Error reading the file " + c.path +
-                                       ". Please check that file name and path are valid." + kCrLf + kCrLf +
-                                       "Reason: " + c.reason + kCrLf + "Error: 0x" + c.hex);
-        Error raw = Raised([&] { system.ReadFile(c.path); });
-        EXPECT_EQ(raw.Number(), c.number);
-        EXPECT_EQ(raw.Description(), c.reason);
+        EXPECT_EQ(raw.Number(), c.number) << c.path;
+        const std::string reason = "\r\n\r\nReason: " + c.reason;
+        if (c.write) {
+            EXPECT_EQ(e.Source(), "Ostrand.System->WriteFileFromString");
+            EXPECT_EQ(e.Description(), "Error writing the file " + c.path + reason);
+            EXPECT_EQ(raw.Source(), "Ostrand.System->WriteFile");
+            EXPECT_EQ(raw.Description(), "Error writing the file " + c.path + reason + "\r\nHint: Write the file");
+        } else {
+            EXPECT_EQ(e.Source(), "Ostrand.System->ReadFile");
+            EXPECT_EQ(e.Description(),
+                      "Error reading the file " + c.path + ". Please check that file name and path are valid." + reason);
+            EXPECT_EQ(raw.Description(), c.reason.substr(0, c.reason.find('\r')));
+        }
     }
 }
 
-TEST_F(SystemFiles, AnUnreadableFileFailsWith70) {
-    if (::geteuid() == 0) GTEST_SKIP() << "root reads every file";
-    std::string file = dir.Write("secret.txt", "x");
-    ::chmod(file.c_str(), 0);
-    EXPECT_EQ(Raised([&] { system.ReadFileToString(file); }).Number(), 70);
-}
-
-TEST_F(SystemFiles, TextIsUtf8AndOtherBytesAreReadAsWindows1252) {
-    std::string empty = dir.Write("empty.txt", "");
-    EXPECT_EQ(system.ReadFileToString(empty), "");
-    EXPECT_TRUE(system.ReadFile(empty).empty());
+TEST_F(SystemFiles, TextIsUtf8WithoutItsMarkAndOtherBytesAreReadAsWindows1252) {
+    EXPECT_EQ(system.ReadFileToString(dir.Write("empty.txt", "")), "");
     EXPECT_EQ(system.ReadFileToString(dir.Write("bom.txt", "\xEF\xBB\xBFhi \xC3\xA9")), "hi \xC3\xA9");
-
-    // A 0xE9 byte reads as e acute and goes back to 0xE9 through Windows-1252;
-    // written by the program it is UTF-8.
-    std::string text = system.ReadFileToString(dir.Write("latin.txt", "caf\xE9"));
-    EXPECT_EQ(text, "caf\xC3\xA9");
-    EXPECT_EQ(EncodeCodePage(text, 1252), "caf\xE9");
-    system.WriteFileFromString(dir / "out.txt", text);
-    EXPECT_EQ(ReadBytes(dir / "out.txt"), "caf\xC3\xA9");
+    EXPECT_EQ(system.ReadFileToString(dir.Write("latin.txt", "caf\xE9")), "caf\xC3\xA9");
 }
 
 TEST_F(SystemFiles, WritingStoresTheContentByteForByteWithNoLineBreakAdded) {
@@ -112,10 +98,8 @@ TEST_F(SystemFiles, WritingStoresTheContentByteForByteWithNoLineBreakAdded) {
     system.WriteFileFromString(file, "short");
     EXPECT_EQ(ReadBytes(file), "short");
     EXPECT_EQ(EntriesIn(dir.path()), 1u);  // no temporary left behind
-
-    Bytes bytes = {0, 1, 0xFF};
-    system.WriteFile(file, bytes);
-    EXPECT_EQ(system.ReadFile(file), bytes);
+    system.WriteFile(file, {0, 1, 0xFF});
+    EXPECT_EQ(system.ReadFile(file), (Bytes{0, 1, 0xFF}));
 }
 
 TEST_F(SystemFiles, ReplacingAFileKeepsItsPermissionsAndANewFileFollowsTheUmask) {
@@ -123,7 +107,6 @@ TEST_F(SystemFiles, ReplacingAFileKeepsItsPermissionsAndANewFileFollowsTheUmask)
     ::chmod(file.c_str(), 0640);
     system.WriteFileFromString(file, "new");
     EXPECT_EQ(ModeOf(file), 0640u);
-
     mode_t mask = ::umask(022);
     ::umask(mask);
     system.WriteFileFromString(dir / "fresh.txt", "new");
@@ -132,34 +115,10 @@ TEST_F(SystemFiles, ReplacingAFileKeepsItsPermissionsAndANewFileFollowsTheUmask)
 
 TEST_F(SystemFiles, WritingThroughALinkReplacesTheFileItPointsTo) {
     std::string target = dir.Write("target.txt", "old");
-    std::string link = dir / "link.txt";
-    ASSERT_EQ(::symlink(target.c_str(), link.c_str()), 0);
-    system.WriteFileFromString(link, "new");
-    EXPECT_TRUE(std::filesystem::is_symlink(link));
+    ASSERT_EQ(::symlink(target.c_str(), (dir / "link.txt").c_str()), 0);
+    system.WriteFileFromString(dir / "link.txt", "new");
+    EXPECT_TRUE(std::filesystem::is_symlink(dir / "link.txt"));
     EXPECT_EQ(ReadBytes(target), "new");
-}
-
-TEST_F(SystemFiles, WriteErrorsExplainThemselves) {
-    struct Case {
-        std::string path;
-        int32_t number;
-        std::string reason, hex;
-    } cases[] = {
-        {"", 1000, "The filename cannot be blank.", "3E8"},
-        {dir / "nofolder/out.txt", 76, "Path not found", "4C"},
-        {dir.path(), 75, "Path/File access error: Is a directory", "4B"},
-    };
-    for (const auto& c : cases) {
-        Error e = Raised([&] { system.WriteFileFromString(c.path, "x"); });
-        EXPECT_EQ(e.Number(), c.number) << c.path;
-        EXPECT_EQ(e.Source(), "Ostrand.System->WriteFileFromString");
-        EXPECT_EQ(e.Description(), "Error writing the file " + c.path + kCrLf + kCrLf + "Reason: " + c.reason +
-                                       kCrLf + "Error: 0x" + c.hex);
-        Error raw = Raised([&] { system.WriteFile(c.path, {1}); });
-        EXPECT_EQ(raw.Source(), "Ostrand.System->WriteFile");
-        EXPECT_EQ(raw.Description(), "Error writing the file " + c.path + kCrLf + kCrLf + "Reason: " + c.reason +
-                                         kCrLf + "Error: 0x" + c.hex + kCrLf + "Hint: Write the file");
-    }
 }
 
 TEST_F(SystemFiles, AWriteThatFailsPartWayLeavesTheEarlierFileWhole) {
@@ -179,48 +138,35 @@ TEST_F(SystemFiles, AWriteThatFailsPartWayLeavesTheEarlierFileWhole) {
     EXPECT_EQ(EntriesIn(dir.path()), 1u);
 }
 
-TEST_F(SystemFiles, FileExistsFindsFilesByNameOrWildcard) {
+TEST_F(SystemFiles, NamesAndExistenceGiveTheTabledResults) {
     dir.Write("a.txt", "");
     dir.Write("b[1].log", "");
     dir.Write(".hidden", "");
     std::filesystem::create_directory(dir / "folder.txt");
     std::filesystem::create_directory(dir / "sub");
-    struct Case {
-        std::string name;
-        bool exists;
-    } cases[] = {
-        {"", false},
-        {dir / "a.txt", true},
-        {dir / "A.TXT", false},
-        {dir / "missing.txt", false},
-        {dir / "*.txt", true},
-        {dir / "?.txt", true},
-        {dir / "*.none", false},
-        {dir / "folder.*", false},  // only a folder matches
-        {dir / "sub", false},
-        {dir / "b[1].*", true},     // brackets are not wildcards
-        {dir / ".hidden", true},  // a dot-file is hidden, and hidden files are listed
-        {dir / "*hidden", true},
-        {dir / "nofolder/*.txt", false},
-    };
-    for (const auto& c : cases) EXPECT_EQ(system.FileExists(c.name), c.exists) << c.name;
-}
-
-TEST_F(SystemFiles, FolderExists) {
-    dir.Write("file", "");
+    FileSystemObject fso;
+    for (const auto& row : tintext::testing::ReadRows("file_names.txt")) {
+        auto f = row.fields;
+        if (f[0] == "Exists") {
+            EXPECT_EQ(system.FileExists(f[1].empty() ? "" : dir / f[1]), f[2].starts_with("found")) << row.where;
+        } else if (f[0] == "Parts") {
+            EXPECT_EQ(fso.GetParentFolderName(f[1]), f[2]) << row.where;
+            EXPECT_EQ(fso.GetExtensionName(f[1]), f[3]) << row.where;
+        } else {
+            EXPECT_EQ(system.ValidFileName(f[2], f[1] == "path"), f[3]) << row.where;
+            EXPECT_EQ(f[2], f[4]) << row.where;
+        }
+    }
     EXPECT_TRUE(system.FolderExists(dir.path()));
-    EXPECT_FALSE(system.FolderExists(dir / "file"));
-    EXPECT_FALSE(system.FolderExists(dir / "missing"));
+    EXPECT_FALSE(system.FolderExists(dir / "a.txt"));
     EXPECT_FALSE(system.FolderExists(""));
 }
 
 TEST_F(SystemFiles, MkDirExCreatesEveryMissingFolderWithEitherSeparator) {
-    system.MkDirEx(dir / "a/b/c");
-    EXPECT_TRUE(std::filesystem::is_directory(dir / "a/b/c"));
     system.MkDirEx(dir.path() + "\\x\\y\\");
     EXPECT_TRUE(std::filesystem::is_directory(dir / "x/y"));
-    system.MkDirEx(dir / "a//b/d/");  // existing parts and doubled separators are fine
-    EXPECT_TRUE(std::filesystem::is_directory(dir / "a/b/d"));
+    system.MkDirEx(dir / "x//y/d/");  // existing parts and doubled separators are fine
+    EXPECT_TRUE(std::filesystem::is_directory(dir / "x/y/d"));
 }
 
 TEST_F(SystemFiles, MkDirExReportsTheFolderItCouldNotCreate) {
@@ -228,98 +174,46 @@ TEST_F(SystemFiles, MkDirExReportsTheFolderItCouldNotCreate) {
     Error e = Raised([&] { system.MkDirEx(dir / "file/sub"); });
     EXPECT_EQ(e.Number(), 1000);
     EXPECT_EQ(e.Source(), "Ostrand.System->MkDirEx");
-    EXPECT_EQ(e.Description(), "Error creating the directory \"" + dir.path() + "/file/\"" + kCrLf + "Error: 58" +
-                                   kCrLf + "Reason: File already exists");
-
+    EXPECT_EQ(e.Description(),
+              "Error creating the directory \"" + dir.path() + "/file/\"\r\nError: 58\r\nReason: File already exists");
     // Server and share of a network path are never created: the first folder
     // tried is the one below them.
     Error network = Raised([&] { system.MkDirEx("\\\\tintext-no-server\\share\\x"); });
-    EXPECT_NE(network.Description().find("\"//tintext-no-server/share/x/\""), std::string::npos)
-        << network.Description();
-}
-
-TEST_F(SystemFiles, ValidFileNameDropsCharactersNotAllowedInNames) {
-    struct Case {
-        std::string name;
-        bool checkPath;
-        std::string result, nameAfter;
-    } cases[] = {
-        {"a?b*c:d.txt", false, "abcd.txt", "a?b*c:d.txt"},
-        {"C:\\dir\\f?.txt", true, "C:\\dir\\f.txt", "\\dir\\f?.txt"},
-        {"C:\\dir\\f.txt", false, "Cdirf.txt", "C:\\dir\\f.txt"},
-        {"/home/me/a|b.txt", true, "/home/me/ab.txt", "/home/me/a|b.txt"},
-        {"ab:c", true, "abc", "ab:c"},
-        {"caf\xC3\xA9 <\"new\">", false, "caf\xC3\xA9 new", "caf\xC3\xA9 <\"new\">"},
-        {"$%'-_@~`!()^#&+,;=[].", false, "$%'-_@~`!()^#&+,;=[].", "$%'-_@~`!()^#&+,;=[]."},
-    };
-    for (auto c : cases) {
-        EXPECT_EQ(system.ValidFileName(c.name, c.checkPath), c.result);
-        EXPECT_EQ(c.name, c.nameAfter);
-    }
+    EXPECT_NE(network.Description().find("\"//tintext-no-server/share/x/\""), std::string::npos) << network.Description();
 }
 
 TEST_F(SystemFiles, GetTempFileNameCreatesAUniqueEmptyFile) {
     std::string path = dir.path();
-    std::string first = system.GetTempFileName(path, "tintext");
-    std::string second = system.GetTempFileName(path, "tintext");
+    std::string first = system.GetTempFileName(path, "tintext"), second = system.GetTempFileName(path, "tintext");
     EXPECT_NE(first, second);
-    for (const auto& name : {first, second}) {
-        EXPECT_EQ(name.rfind(dir / "tin", 0), 0u) << name;
-        EXPECT_TRUE(std::filesystem::is_regular_file(name));
-        EXPECT_EQ(std::filesystem::file_size(name), 0u);
-    }
-
+    EXPECT_EQ(first.rfind(dir / "tin", 0), 0u) << first;
+    EXPECT_EQ(system.GetTempFileName(path, "\xC3\xA9tc").rfind(dir / "\xC3\xA9tc", 0), 0u);  // three characters
+    EXPECT_EQ(std::filesystem::file_size(first), 0u);
     std::string empty;
     std::string inTemp = system.GetTempFileName(empty);
-    EXPECT_FALSE(empty.empty());  // the caller learns the temporary folder
-    EXPECT_EQ(inTemp.rfind(empty, 0), 0u);
+    EXPECT_EQ(inTemp.rfind(empty, 0), 0u) << "the caller learns the temporary folder: " << empty;
     EXPECT_TRUE(std::filesystem::is_regular_file(inTemp));
     std::filesystem::remove(inTemp);
-
     std::string missing = dir / "nofolder";
     EXPECT_EQ(system.GetTempFileName(missing, "x"), "");
 }
 
-TEST_F(SystemFiles, CopyFileIfNewerComparesLastModifiedTimes) {
-    std::string source = dir.Write("source.txt", "version 1");
-    std::string destination = dir / "copy.txt";
-    SetModified(source, 1'000'000);
-    EXPECT_TRUE(system.CopyFileIfNewer(source, destination));  // no destination yet
-    EXPECT_EQ(ReadBytes(destination), "version 1");
+TEST_F(SystemFiles, CopyFileIfNewerCopiesOnlyOverAnOlderOrMissingFile) {
+    std::string source = dir.Write("source.txt", "version 1"), destination = dir / "copy.txt";
+    auto Modified = [&](time_t seconds) {
+        struct timespec times[2] = {{seconds, 0}, {seconds, 0}};
+        ::utimensat(AT_FDCWD, source.c_str(), times, 0);
+    };
+    Modified(1'000'000);
+    EXPECT_TRUE(system.CopyFileIfNewer(source, destination));
     EXPECT_FALSE(system.CopyFileIfNewer(source, destination));  // same time now
-
     dir.Write("source.txt", "version 2");
-    SetModified(source, 1'000'100);
+    Modified(1'000'100);
     EXPECT_TRUE(system.CopyFileIfNewer(source, destination));
     EXPECT_EQ(ReadBytes(destination), "version 2");
-
-    dir.Write("source.txt", "version 3");
-    SetModified(source, 900'000);  // older than the copy
+    Modified(900'000);
     EXPECT_FALSE(system.CopyFileIfNewer(source, destination));
-    EXPECT_EQ(ReadBytes(destination), "version 2");
-
     EXPECT_EQ(Raised([&] { system.CopyFileIfNewer(dir / "missing", destination); }).Number(), 53);
-}
-
-TEST(FileSystemObject, NamePartsAcceptEitherSeparator) {
-    FileSystemObject fso;
-    struct Case {
-        std::string path, parent, extension;
-    } cases[] = {
-        {"/home/me/a.asp", "/home/me", "asp"},
-        {"C:\\dir\\a.b.HTM", "C:\\dir", "HTM"},
-        {"dir/sub.d\\name", "dir/sub.d", ""},
-        {"dir/sub/", "dir", ""},
-        {"/a.txt", "/", "txt"},
-        {"a.txt", "", "txt"},
-        {"name.", "", ""},
-        {".profile", "", "profile"},
-        {"", "", ""},
-    };
-    for (const auto& c : cases) {
-        EXPECT_EQ(fso.GetParentFolderName(c.path), c.parent) << c.path;
-        EXPECT_EQ(fso.GetExtensionName(c.path), c.extension) << c.path;
-    }
 }
 
 TEST(FileSystemObject, FolderQueriesAndErrors) {
@@ -333,7 +227,6 @@ TEST(FileSystemObject, FolderQueriesAndErrors) {
     EXPECT_EQ(Raised([&] { fso.CreateFolder(dir / "new"); }).Number(), 58);
     EXPECT_EQ(Raised([&] { fso.CreateFolder(dir / "no/new"); }).Number(), 76);
     EXPECT_EQ(Raised([&] { fso.DateLastModified(dir.path()); }).Number(), 53);
-    EXPECT_EQ(Raised([&] { fso.CopyFile(file, dir / "g.txt", true); fso.CopyFile(file, dir / "g.txt", false); })
-                  .Number(),
-              58);
+    fso.CopyFile(file, dir / "g.txt", true);
+    EXPECT_EQ(Raised([&] { fso.CopyFile(file, dir / "g.txt", false); }).Number(), 58);
 }
