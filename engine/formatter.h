@@ -28,9 +28,11 @@ public:
 class JobEnvironment;
 
 struct FormatOptions {
-    // Progress is reported and pending events run at most this often (the
-    // cancel flag is still read before every step). Zero: after every step.
-    std::chrono::milliseconds eventInterval{30};
+    // Progress is reported and pending events run once at the start of a run
+    // and then at the end of the first step after each such interval, however
+    // long the steps take (the cancel flag is read before every step). Zero:
+    // after every step.
+    std::chrono::milliseconds eventInterval{20};
     // Where progress, pending events and the cancel flag go; nullptr: Env().
     // A conversion on a worker thread passes one of its own.
     JobEnvironment* environment = nullptr;

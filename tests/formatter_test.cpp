@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <thread>
 
 #include "case_file.h"
 #include "engine/hld_loader.h"
@@ -23,10 +24,11 @@ class Formatter : public ::testing::Test {
 protected:
     HldTree Load(const std::string& definition) { return LoadHld(dir.Write("t.hld", definition)); }
 
-    std::string Format(const HldTree& tree, std::string_view input, size_t start = 0) {
+    std::string Format(const HldTree& tree, std::string_view input, size_t start = 0,
+                       std::chrono::milliseconds eventInterval = std::chrono::milliseconds(0)) {
         StringSink sink;
         size_t ptr = start;
-        FormatSection(tree, tree.sections.at(0).second, input, sink, ptr, {std::chrono::milliseconds(0)});
+        FormatSection(tree, tree.sections.at(0).second, input, sink, ptr, {eventInterval});
         return sink.text;
     }
 
@@ -78,9 +80,9 @@ TEST_F(Formatter, StartsAtThePositionGiven) {
 TEST_F(Formatter, CancelWritesTheFootersOfOpenSections) {
     RecordingEnvironment env;
     ScopedEnv scope(env);
-    // Events run after every step here: after "a", "c" and "d"; the third
-    // run presses Cancel, read before the next step.
-    env.cancelAfterDoEvents = 2;
+    // Events run at the start and after every step here: after "a", "c" and
+    // "d"; the fourth run presses Cancel, read before the next step.
+    env.cancelAfterDoEvents = 3;
     HldTree tree = Load("[S]\nHEADER-HTML=<S>\nFOOTER-HTML=</S>\nPATTERN=b\nFORMAT-HTML=b\nENTER=T\n"
                         "PATTERN=[\\s\\S]\nFORMAT-HTML=$$\n"
                         "[T]\nHEADER-HTML=<T>\nFOOTER-HTML=</T>\nPATTERN=[\\s\\S]\nFORMAT-HTML=$$");
@@ -91,7 +93,7 @@ TEST_F(Formatter, CancelWritesTheFootersOfOpenSections) {
     env.cancelAfterDoEvents = -1;
     env.cancelRequested = true;  // already set: nothing is searched
     EXPECT_EQ(Format(Load("[S]\nHEADER-HTML=<S>\nFOOTER-HTML=</S>\nPATTERN=(\nFORMAT-HTML=x"), "abc"), "<S></S>");
-    EXPECT_EQ(env.doEventsCount, 0);
+    EXPECT_EQ(env.doEventsCount, 1);  // at the start only
 }
 
 TEST_F(Formatter, ProgressReachesTheEnd) {
@@ -99,7 +101,32 @@ TEST_F(Formatter, ProgressReachesTheEnd) {
     ScopedEnv scope(env);
     Format(Load("[S]\nPATTERN=\\w+\nFORMAT-HTML=w"), "ab cd ef");
     EXPECT_EQ(env.progressValue, 8);
-    EXPECT_EQ(env.doEventsCount, 5);  // ab, blank, cd, blank, ef
+    EXPECT_EQ(env.doEventsCount, 6);  // the start, ab, blank, cd, blank, ef
+}
+
+// Events are serviced by time, not by a count of steps: however many quick
+// steps there are, none before the interval has passed (but one at the start
+// of every run, however short); however few slow ones, one after each that
+// outlasts it.
+TEST_F(Formatter, EventsRunByTimeWhateverTheSteps) {
+    RecordingEnvironment env;
+    ScopedEnv scope(env);
+    const HldTree tree = Load("[S]\nPATTERN=[\\s\\S]\nFORMAT-HTML=$$");
+    Format(tree, std::string(100000, 'x'), 0, std::chrono::hours(1));
+    EXPECT_EQ(env.doEventsCount, 1);
+    EXPECT_EQ(env.progressValue, 100000);
+    Format(tree, "", 0, std::chrono::hours(1));
+    EXPECT_EQ(env.doEventsCount, 2);
+
+    // Each step writes more than the formatter buffers, to an output that takes its time.
+    struct SlowSink final : OutputSink {
+        void Append(std::string_view) override { std::this_thread::sleep_for(std::chrono::milliseconds(30)); }
+    } slow;
+    const HldTree big = Load("[S]\nPATTERN=[\\s\\S]\nFORMAT-HTML=" + std::string(100000, 'y') + "$$");
+    env.doEventsCount = 0;
+    size_t ptr = 0;
+    FormatSection(big, big.sections.at(0).second, "abc", slow, ptr, {std::chrono::milliseconds(1)});
+    EXPECT_GE(env.doEventsCount, 3);  // the start, then after most of the three steps
 }
 
 TEST_F(Formatter, DeepNestingUsesNoCallStack) {
