@@ -16,7 +16,6 @@
 #include "support/ascii_text.h"
 #include "support/error.h"
 #include "support/html_escape.h"
-#include "support/job_environment.h"
 #include "support/utf8.h"
 
 namespace tintext {
@@ -148,14 +147,12 @@ struct Suspended {
 
 class Formatter {
 public:
-    Formatter(const HldTree& hld, std::string_view inp, OutputSink& out, size_t& ptr, const FormatOptions& options)
-        : hld_(hld), inp_(inp), buffer_(out, hld.plainBlanks ? Blanks::Plain : Blanks::Nbsp), ptr_(ptr),
-          options_(options), env_(options.environment ? *options.environment : Env()) {}
+    Formatter(const HldTree& hld, std::string_view inp, OutputSink& out, size_t& ptr, JobEnvironment& environment,
+              const FormatOptions& options)
+        : hld_(hld), inp_(inp), buffer_(out, hld.plainBlanks ? Blanks::Plain : Blanks::Nbsp), ptr_(ptr), options_(options),
+          env_(environment) {}
 
     void Run(const HldSection& first) {
-        // However short the run, the environment hears from it once.
-        env_.SetProgressValue(static_cast<float>(ptr_));
-        env_.DoEvents();
         if (options_.eventInterval.count() > 0) {
             try {
                 ticker_.emplace(options_.eventInterval);
@@ -173,6 +170,8 @@ public:
         }
         buffer_.Flush();
         env_.SetProgressValue(static_cast<float>(ptr_));  // throttling may have skipped the last steps
+        // However short the run, the environment hears from it once.
+        if (pumps_ == 0) env_.DoEvents();
     }
 
 private:
@@ -275,6 +274,7 @@ private:
         if (ticker_ && !ticker_->Due()) return;
         env_.SetProgressValue(static_cast<float>(ptr_));
         env_.DoEvents();
+        ++pumps_;
     }
 
     const HldTree& hld_;
@@ -289,19 +289,20 @@ private:
     RegexCache regexes_;  // before the sections, which use it to the end
     std::unordered_map<const HldSection*, std::unique_ptr<SectionInfo>> infos_;
     std::optional<Ticker> ticker_;  // none: after every step
+    size_t pumps_ = 0;              // events run so far
 };
 
 }  // namespace
 
 void FormatSection(const HldTree& hld, const HldSection& section, std::string_view inp, OutputSink& out,
-                   size_t& ptr, const FormatOptions& options) {
+                   size_t& ptr, JobEnvironment& environment, const FormatOptions& options) {
     size_t bad = 0;
     if (!IsValidUtf8(inp, &bad))
         throw Error(err::InvalidArgument, kProgramSource,
                     "The text to format is not valid UTF-8 (byte " + std::to_string(bad) + ").");
     if (ptr < inp.size() && (static_cast<unsigned char>(inp[ptr]) & 0xC0) == 0x80)
         throw Error(err::InvalidArgument, kProgramSource, "The start position splits a character.");
-    Formatter(hld, inp, out, ptr, options).Run(section);
+    Formatter(hld, inp, out, ptr, environment, options).Run(section);
 }
 
 }  // namespace tintext

@@ -9,6 +9,7 @@
 #include <string_view>
 
 #include "engine/hld_tree.h"
+#include "support/job_environment.h"
 
 namespace tintext {
 
@@ -25,30 +26,25 @@ public:
     void Append(std::string_view piece) override { text.append(piece); }
 };
 
-class JobEnvironment;
-
 struct FormatOptions {
-    // Progress is reported and pending events run once at the start of a run
-    // and then at the end of the first step after each such interval, however
-    // long the steps take (the cancel flag is read before every step). Zero:
-    // after every step.
+    // Progress is reported and pending events run at the end of the first
+    // step after each such interval, however long the steps take, and at the
+    // end of a run that ran them not at all (the cancel flag is read before
+    // every step). Zero: after every step.
     std::chrono::milliseconds eventInterval{20};
-    // Where progress, pending events and the cancel flag go; nullptr: Env().
-    // A conversion on a worker thread passes one of its own.
-    JobEnvironment* environment = nullptr;
 };
 
 // Runs `section` over `inp` from `ptr` (a byte offset into the UTF-8 input,
 // advanced past everything used up), appending header, filled templates and
 // footer to `out`; entered sections run nested, at any depth. Reports
 // progress (as a byte offset), lets pending events run and honours the cancel
-// flag through the job environment. Raises an error for an invalid pattern or
+// flag through `environment`. Raises an error for an invalid pattern or
 // one that needs too much backtracking ("Error searching for pattern: ..."),
 // for an Enter of a missing section (424), and for input that is not UTF-8 (5).
 // A winning match of length 0 counts as no match, so the character is skipped.
 // The output is that of ReferenceFormat (engine/reference_formatter.h), which
 // does the same steps literally; engine/section_matcher.cpp states the rule.
 void FormatSection(const HldTree& hld, const HldSection& section, std::string_view inp, OutputSink& out,
-                   size_t& ptr, const FormatOptions& options = {});
+                   size_t& ptr, JobEnvironment& environment, const FormatOptions& options = {});
 
 }  // namespace tintext

@@ -24,12 +24,16 @@ class Formatter : public ::testing::Test {
 protected:
     HldTree Load(const std::string& definition) { return LoadHld(dir.Write("t.hld", definition)); }
 
-    std::string Format(const HldTree& tree, std::string_view input, size_t start = 0,
-                       std::chrono::milliseconds eventInterval = std::chrono::milliseconds(0)) {
+    // Events run after every step.
+    std::string Format(const HldTree& tree, std::string_view input, JobEnvironment& env, size_t start = 0) {
         StringSink sink;
         size_t ptr = start;
-        FormatSection(tree, tree.sections.at(0).second, input, sink, ptr, {eventInterval});
+        FormatSection(tree, tree.sections.at(0).second, input, sink, ptr, env, {std::chrono::milliseconds(0)});
         return sink.text;
+    }
+    std::string Format(const HldTree& tree, std::string_view input, size_t start = 0) {
+        RecordingEnvironment env;
+        return Format(tree, input, env, start);
     }
 
     // The output, or "error N: description" with the definition named t.hld.
@@ -79,54 +83,55 @@ TEST_F(Formatter, StartsAtThePositionGiven) {
 
 TEST_F(Formatter, CancelWritesTheFootersOfOpenSections) {
     RecordingEnvironment env;
-    ScopedEnv scope(env);
-    // Events run at the start and after every step here: after "a", "c" and
-    // "d"; the fourth run presses Cancel, read before the next step.
-    env.cancelAfterDoEvents = 3;
+    // Events run after every step here: after "a", "c" and "d"; the third
+    // run presses Cancel, read before the next step.
+    env.cancelAfterDoEvents = 2;
     HldTree tree = Load("[S]\nHEADER-HTML=<S>\nFOOTER-HTML=</S>\nPATTERN=b\nFORMAT-HTML=b\nENTER=T\n"
                         "PATTERN=[\\s\\S]\nFORMAT-HTML=$$\n"
                         "[T]\nHEADER-HTML=<T>\nFOOTER-HTML=</T>\nPATTERN=[\\s\\S]\nFORMAT-HTML=$$");
-    EXPECT_EQ(Format(tree, "abcdefg"), "<S>ab<T>cd</T></S>");
+    EXPECT_EQ(Format(tree, "abcdefg", env), "<S>ab<T>cd</T></S>");
     EXPECT_EQ(env.progressValue, 4);
 
     env.doEventsCount = 0;
     env.cancelAfterDoEvents = -1;
     env.cancelRequested = true;  // already set: nothing is searched
-    EXPECT_EQ(Format(Load("[S]\nHEADER-HTML=<S>\nFOOTER-HTML=</S>\nPATTERN=(\nFORMAT-HTML=x"), "abc"), "<S></S>");
-    EXPECT_EQ(env.doEventsCount, 1);  // at the start only
+    EXPECT_EQ(Format(Load("[S]\nHEADER-HTML=<S>\nFOOTER-HTML=</S>\nPATTERN=(\nFORMAT-HTML=x"), "abc", env), "<S></S>");
+    EXPECT_EQ(env.doEventsCount, 1);  // once at the end, as no step ran them
 }
 
 TEST_F(Formatter, ProgressReachesTheEnd) {
     RecordingEnvironment env;
-    ScopedEnv scope(env);
-    Format(Load("[S]\nPATTERN=\\w+\nFORMAT-HTML=w"), "ab cd ef");
+    Format(Load("[S]\nPATTERN=\\w+\nFORMAT-HTML=w"), "ab cd ef", env);
     EXPECT_EQ(env.progressValue, 8);
-    EXPECT_EQ(env.doEventsCount, 6);  // the start, ab, blank, cd, blank, ef
+    EXPECT_EQ(env.doEventsCount, 5);  // ab, blank, cd, blank, ef
 }
 
 // Events are serviced by time, not by a count of steps: however many quick
-// steps there are, none before the interval has passed (but one at the start
-// of every run, however short); however few slow ones, one after each that
-// outlasts it.
+// steps there are, none before the interval has passed (but one at the end
+// of a run that had none, however short); however few slow ones, one after
+// each that outlasts it.
 TEST_F(Formatter, EventsRunByTimeWhateverTheSteps) {
     RecordingEnvironment env;
-    ScopedEnv scope(env);
     const HldTree tree = Load("[S]\nPATTERN=[\\s\\S]\nFORMAT-HTML=$$");
-    Format(tree, std::string(100000, 'x'), 0, std::chrono::hours(1));
+    auto run = [&](const HldTree& definition, std::string_view input, OutputSink& out, std::chrono::milliseconds interval) {
+        size_t ptr = 0;
+        FormatSection(definition, definition.sections.at(0).second, input, out, ptr, env, {interval});
+    };
+    StringSink sink;
+    run(tree, std::string(100000, 'x'), sink, std::chrono::hours(1));
     EXPECT_EQ(env.doEventsCount, 1);
-    EXPECT_EQ(env.progressValue, 100000);
-    Format(tree, "", 0, std::chrono::hours(1));
+    EXPECT_EQ(env.progressValue, 100000);  // the end is reported however few events ran
+    run(tree, "", sink, std::chrono::hours(1));
     EXPECT_EQ(env.doEventsCount, 2);
 
     // Each step writes more than the formatter buffers, to an output that takes its time.
     struct SlowSink final : OutputSink {
         void Append(std::string_view) override { std::this_thread::sleep_for(std::chrono::milliseconds(30)); }
     } slow;
-    const HldTree big = Load("[S]\nPATTERN=[\\s\\S]\nFORMAT-HTML=" + std::string(100000, 'y') + "$$");
     env.doEventsCount = 0;
-    size_t ptr = 0;
-    FormatSection(big, big.sections.at(0).second, "abc", slow, ptr, {std::chrono::milliseconds(1)});
-    EXPECT_GE(env.doEventsCount, 3);  // the start, then after most of the three steps
+    run(Load("[S]\nPATTERN=[\\s\\S]\nFORMAT-HTML=" + std::string(100000, 'y') + "$$"), "abc", slow,
+        std::chrono::milliseconds(1));
+    EXPECT_GE(env.doEventsCount, 2);  // after most of the three steps
 }
 
 TEST_F(Formatter, DeepNestingUsesNoCallStack) {

@@ -140,11 +140,10 @@ TEST_P(LongLinesOf, TenMegabyteLinesComeBackWhole) {
         while (input.size() < kLineSize) input += form.unit;
         input += form.suffix;
         RecordingEnvironment env;
-        ScopedEnv scope(env);
         ShownTextChecker shown(input);
         size_t position = 0;
         try {
-            FormatSection(tree, tree.sections.at(0).second, input, shown, position);
+            FormatSection(tree, tree.sections.at(0).second, input, shown, position, env);
         } catch (const Error& e) {
             ADD_FAILURE() << e.Description();
             continue;
