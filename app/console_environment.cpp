@@ -119,6 +119,12 @@ void ConsoleEnvironment::Draw(int percent) {
     drawn_ = true;
 }
 
+void ConsoleEnvironment::ShowStatusLine(const std::string& text) {
+    if (!progressBar) return;
+    Write("\r" + text + "\033[K");
+    drawn_ = true;
+}
+
 void ConsoleEnvironment::ClearBar() {
     if (!drawn_) return;
     Write("\r\033[K");

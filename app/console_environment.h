@@ -29,6 +29,11 @@ public:
     // notes when verbose.
     void Note(NoteLevel level, const std::string& text) override;
 
+    // A progress line of the caller's own in the bar's place (a run over a
+    // folder draws files and bytes), cleared as the bar is before a message.
+    void ShowStatusLine(const std::string& text);
+    void ClearStatusLine() { ClearBar(); }
+
     // Whether the progress bar is drawn (on when messageFd is a terminal).
     bool progressBar;
     bool quiet = false;

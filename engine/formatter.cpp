@@ -119,7 +119,8 @@ class Formatter {
 public:
     Formatter(const HldTree& hld, std::string_view inp, OutputSink& out, size_t& ptr, const FormatOptions& options)
         : hld_(hld), inp_(inp), buffer_(out, hld.plainBlanks ? Blanks::Plain : Blanks::Nbsp), ptr_(ptr),
-          options_(options), env_(options.environment ? *options.environment : Env()) {
+          options_(options), env_(options.environment ? *options.environment : Env()),
+          regexes_(options.regexes ? *options.regexes : ownRegexes_) {
         lastPump_ = std::chrono::steady_clock::now();
     }
 
@@ -253,7 +254,8 @@ private:
     SectionInfo* current_ = nullptr;  // the section run under way
     bool rebuild_ = true;
     std::vector<Suspended> suspended_;
-    RegexCache regexes_;  // before the sections, which use it to the end
+    RegexCache ownRegexes_;  // before the sections, which use it to the end
+    RegexCache& regexes_;
     std::unordered_map<const HldSection*, std::unique_ptr<SectionInfo>> infos_;
     unsigned stepsSinceClock_ = 0;
     std::chrono::steady_clock::time_point lastPump_;

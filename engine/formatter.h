@@ -26,6 +26,7 @@ public:
 };
 
 class JobEnvironment;
+class RegexCache;
 
 struct FormatOptions {
     // Progress is reported and pending events run at most this often (the
@@ -34,6 +35,9 @@ struct FormatOptions {
     // Where progress, pending events and the cancel flag go; nullptr: Env().
     // A conversion on a worker thread passes one of its own.
     JobEnvironment* environment = nullptr;
+    // Compiled patterns kept from earlier conversions with the same
+    // definition (a run over a folder); nullptr: compiled for this one alone.
+    RegexCache* regexes = nullptr;
 };
 
 // Runs `section` over `inp` from `ptr` (a byte offset into the UTF-8 input,

@@ -12,6 +12,7 @@
 #include <new>
 #include <optional>
 
+#include "engine/definition_cache.h"
 #include "engine/formatter.h"
 #include "engine/hld_loader.h"
 #include "engine/input_encoding.h"
@@ -120,7 +121,8 @@ struct ErrorParts {
 
 class Job {
 public:
-    explicit Job(const JobRequest& request) : r_(request), env_(Env()) {}
+    explicit Job(const JobRequest& request)
+        : r_(request), env_(request.environment ? *request.environment : Env()) {}
 
     JobOutcome Run() {
         try {
@@ -233,19 +235,13 @@ private:
         const std::string input = DecodeInputText(std::move(bytes));
 
         Step("Prepend hld folder if not given");
-        hldfile_ = r_.hldfile;
         const std::string given = SafeCStr(r_.hldfolder);
-        const std::string folder = given.empty() ? DefaultHldFolder() : given;
-        // A bare name is a file of the current folder when there is one there,
-        // else one of the definitions folder (the user's own first, when none is given).
-        if (!hldfile_.empty() && !HasPathSeparator(hldfile_) && !IsRegularFile(hldfile_)) {
-            hldfile_ = given.empty() ? FindDefaultDefinition(hldfile_) : folder + "/" + hldfile_;
-        }
+        hldfile_ = NamedDefinitionPath(r_.hldfile, given);
 
         Step("Get default hld");
         if (hldfile_.empty()) {
-            const DefaultDefinition chosen = ChooseDefaultDefinition(folder, r_.inputfilename);
-            hldfile_ = given.empty() ? PreferUsersOwn(folder, chosen.path) : chosen.path;
+            const DefaultDefinition chosen = DefinitionFor(r_.inputfilename, given);
+            hldfile_ = chosen.path;
             if (chosen.plainText) {
                 env_.Note(NoteLevel::Normal, "no definition serves " + InputName() + ", so it is converted as plain text; "
                           "tintext --list shows the languages known, /lang=NAME picks one");
@@ -256,9 +252,15 @@ private:
 
         Step("Read the hld");
         if (OutputIs(hldfile_, "definition")) return JobOutcome::NotWritten;
-        HldTree hld;
+        HldTree loaded;
+        const HldTree* tree = nullptr;
         try {
-            hld = LoadHld(hldfile_);
+            if (r_.definitions) {
+                tree = &r_.definitions->Load(hldfile_);
+            } else {
+                loaded = LoadHld(hldfile_);
+                tree = &loaded;
+            }
         } catch (const Error& e) {
             if (e.Number() == err::FileNotFound || e.Number() == err::PathNotFound) {
                 Warn("Unable to load the HLD file (" + hldfile_ + "). The input path or file was not found.");
@@ -268,6 +270,7 @@ private:
             }
             return JobOutcome::NotWritten;
         }
+        const HldTree& hld = *tree;
 
         Step("Read the theme");
         std::optional<PageWriter> page;
@@ -309,12 +312,15 @@ private:
         // Standard output is written in one piece at the end, as a file is.
         OutputSink& output = memoryOutput ? static_cast<OutputSink&>(*memoryOutput) : *fileOutput;
         size_t position = 0;
+        FormatOptions formatting;
+        formatting.environment = &env_;
+        if (r_.definitions) formatting.regexes = &r_.definitions->Regexes();
         if (page) {
             page->Begin(output, PageTitle(hld.language), CountLines(input));
-            FormatSection(hld, first, input, page->Body(), position);
+            FormatSection(hld, first, input, page->Body(), position, formatting);
             page->End();
         } else {
-            FormatSection(hld, first, input, output, position);
+            FormatSection(hld, first, input, output, position, formatting);
         }
         const bool cancelled = env_.cancelRequested;
         env_.HideProgress();
@@ -448,6 +454,20 @@ std::string GetHLD(const Value& fileName) {
         base = "asp";
     }
     return base + ".hld";
+}
+
+std::string NamedDefinitionPath(const std::string& hldfile, const std::string& givenFolder) {
+    // A bare name is a file of the current folder when there is one there,
+    // else one of the definitions folder (the user's own first, when none is given).
+    if (hldfile.empty() || HasPathSeparator(hldfile) || IsRegularFile(hldfile)) return hldfile;
+    return givenFolder.empty() ? FindDefaultDefinition(hldfile) : givenFolder + "/" + hldfile;
+}
+
+DefaultDefinition DefinitionFor(const std::string& inputfilename, const std::string& givenFolder) {
+    const std::string folder = givenFolder.empty() ? DefaultHldFolder() : givenFolder;
+    DefaultDefinition chosen = ChooseDefaultDefinition(folder, inputfilename);
+    if (givenFolder.empty()) chosen.path = PreferUsersOwn(folder, chosen.path);
+    return chosen;
 }
 
 std::string DefaultHldFolder() {
