@@ -62,5 +62,8 @@ std::string ConsoleMessageText(const std::string& text, const std::string& title
 // writes what it has), a second press ends the program at once with status
 // 130, removing the temporary file, so nothing is written.
 void InstallInterruptHandler(JobEnvironment& environment);
+// What the first Ctrl-C prints, for a run whose cancel means something else
+// (a text that lives as long as the program).
+void SetInterruptNote(const char* note);
 
 }  // namespace tintext

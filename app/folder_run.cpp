@@ -8,15 +8,21 @@
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
+#include <fstream>
 #include <map>
 #include <mutex>
 #include <set>
 #include <thread>
 
 #include "app/console_environment.h"
+#include "app/site_index.h"
 #include "app/source_tree.h"
 #include "engine/definition_cache.h"
 #include "engine/job.h"
+#include "engine/language_table.h"
+#include "engine/theme.h"
+#include "support/error.h"
+#include "support/output_file.h"
 #include "support/ascii_text.h"
 #include "support/job_environment.h"
 #include "support/program_info.h"
@@ -30,6 +36,26 @@ namespace {
 constexpr const char* kTitle = "tintext";
 constexpr auto kRedrawInterval = std::chrono::milliseconds(100);
 constexpr size_t kBarWidth = 20, kLineWidth = 79, kMessagesInOneBox = 30;
+
+// A whole small file of the site, put in place as a page is.
+void WriteSiteFile(const std::string& path, const std::string& text) {
+    OutputFile file(path, "Ostrand.System->WriteFileFromString", Placement::Replace);
+    file.Write(text);
+    file.Commit();
+}
+
+size_t LinesOfFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    size_t lines = 0;
+    char last = '\n';
+    char buffer[1 << 16];
+    while (in.read(buffer, sizeof buffer) || in.gcount() > 0) {
+        const std::streamsize n = in.gcount();
+        lines += static_cast<size_t>(std::count(buffer, buffer + n, '\n'));
+        last = buffer[n - 1];
+    }
+    return lines + (last != '\n' ? 1 : 0);
+}
 
 bool Newer(const struct timespec& a, const struct timespec& b) {
     return a.tv_sec != b.tv_sec ? a.tv_sec > b.tv_sec : a.tv_nsec > b.tv_nsec;
@@ -187,6 +213,8 @@ public:
 
     int Run() {
         if (const int status = CheckFolders(); status != 0) return status;
+        SetInterruptNote("\nCancelling: the pages finished are kept, those under way are not written. "
+                         "Press Ctrl-C again to stop at once.\n");
         TreeFilter filter{o_.include, o_.exclude, 0, 0};
         struct stat destStat {};
         if (::stat(o_.dest.c_str(), &destStat) == 0) {
@@ -197,7 +225,9 @@ public:
         for (const std::string& problem : tree_.problems) reporter_.Tell(problem);
         std::vector<Work> work = Plan();
         MakeFolders(work);
-        Convert(work);
+        const bool linked = WriteStylesheet();
+        Convert(work, linked);
+        if (!outer_.cancelRequested) WriteIndex();
         return Finish();
     }
 
@@ -207,8 +237,9 @@ private:
     JobEnvironment& outer_;
     Reporter reporter_;
     SourceTree tree_;
+    std::vector<Work> planned_files_;  // every file that has (or should have) a page
     Counts counts_;
-    size_t skipped_ = 0, kept_ = 0, planned_ = 0;
+    size_t skipped_ = 0, kept_ = 0, planned_ = 0, siteFailures_ = 0;
 
     int Usage(const std::string& text) {
         reporter_.Tell(text);
@@ -261,6 +292,7 @@ private:
             }
             ++planned_;
             Work item{&file, PagePathFor(o_.dest, file.relative), definition, o_.overwritemode};
+            planned_files_.push_back(item);
             struct stat page {};
             if (::stat(item.page.c_str(), &page) != 0) {
                 work.push_back(std::move(item));
@@ -316,7 +348,43 @@ private:
         });
     }
 
-    void Convert(const std::vector<Work>& work) {
+    // The theme's stylesheet with the site's rules, once for every page;
+    // false when the pages keep a stylesheet of their own.
+    bool WriteStylesheet() {
+        const PageOptions& page = o_.page;
+        if (page.inlineStyles || page.fragment || !page.stylesheet) return false;
+        try {
+            WriteSiteFile(o_.dest + "/" + kSiteStylesheet, ThemeStylesheet(o_.themesFolder, page.theme) + SiteStylesheetRules());
+            return true;
+        } catch (const Error& e) {
+            reporter_.Tell("the stylesheet " + o_.dest + "/" + kSiteStylesheet + " was not written, so each page has its own: " + e.Description());
+            return false;
+        }
+    }
+
+    // The index of every page there is, written or up to date.
+    void WriteIndex() {
+        std::map<std::string, std::string> languages;
+        std::vector<IndexEntry> entries;
+        for (const Work& item : planned_files_) {
+            struct stat st {};
+            if (::stat(item.page.c_str(), &st) != 0) continue;
+            auto language = languages.find(item.definition);
+            if (language == languages.end()) {
+                const std::optional<Language> read = ReadLanguage(item.definition);
+                language = languages.emplace(item.definition, read ? read->DisplayName() : fs::path(item.definition).stem().string()).first;
+            }
+            entries.push_back({item.file->relative, item.file->size, language->second, LinesOfFile(item.file->path)});
+        }
+        try {
+            WriteSiteFile(o_.dest + "/" + kIndexPage, SiteIndexHtml(fs::weakly_canonical(o_.source).filename().string(), std::move(entries)));
+        } catch (const Error& e) {
+            reporter_.Tell("the index " + o_.dest + "/" + kIndexPage + " was not written: " + e.Description());
+            ++siteFailures_;
+        }
+    }
+
+    void Convert(const std::vector<Work>& work, bool linked) {
         unsigned jobs = o_.jobs;
         if (jobs == 0) jobs = static_cast<unsigned>(std::max(1L, ::sysconf(_SC_NPROCESSORS_ONLN)));
         jobs = static_cast<unsigned>(std::min<size_t>(jobs, std::max<size_t>(work.size(), 1)));
@@ -333,7 +401,7 @@ private:
                 DefinitionCache definitions;
                 for (size_t i; !outer_.cancelRequested && (i = next++) < work.size();) {
                     current[w] = &work[i];
-                    ConvertOne(work[i], env, definitions);
+                    ConvertOne(work[i], env, definitions, linked);
                     current[w] = nullptr;
                     positions[w] = 0;
                 }
@@ -358,7 +426,7 @@ private:
         reporter_.ClearBar();
     }
 
-    void ConvertOne(const Work& item, WorkerEnvironment& env, DefinitionCache& definitions) {
+    void ConvertOne(const Work& item, WorkerEnvironment& env, DefinitionCache& definitions, bool linked) {
         env.file = item.file->relative;
         JobRequest request;
         request.inputfilename = item.file->path;
@@ -372,6 +440,8 @@ private:
         request.codePage = o_.codePage.codePage;
         request.codePageSource = o_.codePage.source;
         request.page = o_.page;
+        request.page.bar = PageBarHtml(item.file->relative);
+        if (linked) request.page.stylesheetHref = UpToRoot(item.file->relative) + kSiteStylesheet;
         request.keepPartialOutput = [] { return false; };  // a cancelled run leaves no partial page
         request.environment = &env;
         request.definitions = &definitions;
@@ -388,7 +458,7 @@ private:
     }
 
     int Finish() {
-        const size_t failed = counts_.failed + tree_.problems.size();
+        const size_t failed = counts_.failed + tree_.problems.size() + siteFailures_;
         const size_t notDone = planned_ - counts_.written - counts_.failed - counts_.cancelled - skipped_ - kept_;
         std::string summary = std::to_string(planned_) + (planned_ == 1 ? " file: " : " files: ") +
                               std::to_string(counts_.written) + " written, " + std::to_string(skipped_) +

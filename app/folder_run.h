@@ -1,6 +1,7 @@
 // A run over a folder: every file of the tree that a definition serves is
 // converted into DEST/<path in the tree>.htm, on several threads, largest
-// files first, skipping pages that are up to date.
+// files first, skipping pages that are up to date; DEST/index.html lists
+// them, and the pages share the stylesheet DEST/tintext.css.
 #pragma once
 
 #include <cstdint>
@@ -27,6 +28,7 @@ struct FolderRunOptions {
     int32_t dostext = 0;
     CodePageChoice codePage;
     PageOptions page;
+    std::string themesFolder;  // where the page's theme is read, for the shared stylesheet
 };
 
 // The page of a file of the tree: DEST/<relative>.htm.

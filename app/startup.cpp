@@ -73,6 +73,7 @@ FolderRunOptions FolderOptions(const CommandLine& commandLine, const std::string
     options.dostext = SafeCLng(Value(commandLine.Text("dostext")));
     options.codePage = ChooseCodePage(commandLine.Text("codepage"), settings.codePage);
     options.page = page;
+    options.themesFolder = ThemesFolderOfRun(options.hldfile, options.hldfolder);
     return options;
 }
 

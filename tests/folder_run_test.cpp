@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <regex>
 #include <set>
 #include <string>
 #include <vector>
@@ -61,8 +62,9 @@ protected:
         for (const TreeEntry& entry : kTree) dir.Put(std::string("src/") + entry.path, entry.text);
     }
 
-    std::set<std::string> ExpectedPages() const {
-        std::set<std::string> pages;
+    // The pages of the files converted, with the site's index and stylesheet.
+    std::set<std::string> ExpectedSite() const {
+        std::set<std::string> pages = {"index.html", "tintext.css"};
         for (const TreeEntry& entry : kTree)
             if (entry.converted) pages.insert(std::string(entry.path) + ".htm");
         return pages;
@@ -80,7 +82,7 @@ TEST_F(FolderRunTest, EachServedFileBecomesThePageItGetsOnItsOwn) {
         fs::remove_all(dir.P("site"));
         Result r = Run(kFolderRun + std::vector<std::string>{jobs});
         EXPECT_EQ(r.status, 0) << jobs << ": " << r.err;
-        EXPECT_EQ(PagesIn(dir.P("site")), ExpectedPages()) << jobs;
+        EXPECT_EQ(PagesIn(dir.P("site")), ExpectedSite()) << jobs;
         EXPECT_NE(r.err.find("5 files: 5 written, 0 skipped (up to date), 0 failed"), std::string::npos) << r.err;
     }
     for (const TreeEntry& entry : kTree) {
@@ -143,13 +145,13 @@ TEST_F(FolderRunTest, AFailingFileIsNamedAndTheOthersWritten) {
     EXPECT_EQ(r.status, 1) << r.err;
     EXPECT_NE(r.err.find("inc/broken.bad: Error in processing file."), std::string::npos) << r.err;
     EXPECT_NE(r.err.find("6 files: 5 written, 0 skipped (up to date), 1 failed"), std::string::npos) << r.err;
-    EXPECT_EQ(PagesIn(dir.P("site")), ExpectedPages());
+    EXPECT_EQ(PagesIn(dir.P("site")), ExpectedSite());
 }
 
 TEST_F(FolderRunTest, AllConvertsFilesNoDefinitionServesAsPlainText) {
     Result r = Run(kFolderRun + std::vector<std::string>{"/all=1"});
     EXPECT_EQ(r.status, 0) << r.err;
-    std::set<std::string> expected = ExpectedPages();
+    std::set<std::string> expected = ExpectedSite();
     expected.insert("logo.png.htm");
     expected.insert(".gitignore.htm");
     EXPECT_EQ(PagesIn(dir.P("site")), expected);
@@ -184,6 +186,68 @@ TEST_F(FolderRunTest, AnExcludedOutputFolderInsideTheTreeIsNeverConverted) {
     EXPECT_FALSE(dir.Has("src/site/site")) << "a page of a page was made";
 }
 
+// The targets of the href and src attributes of a page, %XX decoded, each
+// as the folder of the page and the anchor after "#" (empty when none).
+struct Link {
+    std::string file, anchor;
+};
+
+std::vector<Link> LinksOf(const std::string& html) {
+    std::vector<Link> links;
+    const std::regex attribute("(?:href|src)=\"([^\"]*)\"");
+    for (auto m = std::sregex_iterator(html.begin(), html.end(), attribute); m != std::sregex_iterator(); ++m) {
+        std::string target = (*m)[1], decoded;
+        for (size_t i = 0; i < target.size(); ++i) {
+            if (target[i] == '%' && i + 2 < target.size()) {
+                decoded += static_cast<char>(std::stoi(target.substr(i + 1, 2), nullptr, 16));
+                i += 2;
+            } else {
+                decoded += target[i];
+            }
+        }
+        const size_t hash = decoded.find('#');
+        links.push_back({decoded.substr(0, hash), hash == std::string::npos ? "" : decoded.substr(hash + 1)});
+    }
+    return links;
+}
+
+TEST_F(FolderRunTest, TheIndexAndThePagesBarsLinkToWhatExists) {
+    // Definitions that leave the page to the program, which adds the bar.
+    const std::string themed = std::string("LANGUAGE=Digits\nPAGE=themes\n") + "[Main]\nPATTERN=\\d+\nFORMAT-HTML=<b>$$</b>\n"
+                               "PATTERN=[\\s\\S]\nFORMAT-HTML=$$\n";
+    dir.Put("defs/asp.hld", themed);
+    dir.Put("defs/inc.hld", themed);
+    dir.Put(std::string("src/odd\nname \xff.asp"), "odd 9");
+    Result r = Run(kFolderRun);
+    ASSERT_EQ(r.status, 0) << r.err;
+    const std::string index = dir.Get("site/index.html");
+    std::set<std::string> linked = {"index.html"};
+    for (const Link& link : LinksOf(index)) {
+        EXPECT_TRUE(dir.Has("site/" + link.file)) << link.file;
+        linked.insert(link.file);
+    }
+    std::set<std::string> expected = ExpectedSite();
+    expected.insert("odd\nname \xff.asp.htm");  // the name kept as bytes on disk
+    EXPECT_EQ(linked, expected);
+    EXPECT_NE(index.find("odd\\nname \\xFF.asp"), std::string::npos) << "the name is shown escaped";
+    EXPECT_NE(index.find("db.inc</a> <span class=\"about\">7 B, Digits, 1 line</span>"), std::string::npos) << index;
+    for (const std::string& page : expected) {
+        if (!page.ends_with(".htm")) continue;
+        const std::string html = dir.Get("site/" + page);
+        const fs::path folder = fs::path(dir.P("site/" + page)).parent_path();
+        size_t links = 0;
+        for (const Link& link : LinksOf(html)) {
+            ++links;
+            ASSERT_TRUE(fs::exists(folder / link.file)) << page << " links " << link.file;
+            if (!link.anchor.empty()) {
+                EXPECT_NE(index.find("id=\"" + link.anchor + "\""), std::string::npos) << page << ": #" << link.anchor;
+            }
+        }
+        EXPECT_GE(links, 2u) << page << " has no bar or no stylesheet";
+        EXPECT_EQ(html.find("<style>"), std::string::npos) << page << " holds a copy of the stylesheet";
+    }
+}
+
 TEST_F(FolderRunTest, CtrlCLeavesOnlyWholePagesAndExitsWithThree) {
     std::string big;
     for (int i = 0; i < 20000; ++i) big += "line 12345 of a long file\n";
@@ -193,7 +257,11 @@ TEST_F(FolderRunTest, CtrlCLeavesOnlyWholePagesAndExitsWithThree) {
     pid_t pid = Start(kFolderRun + std::vector<std::string>{"/jobs=2"}, in, out, err);
     for (int fd : {in, out, err}) close(fd);
     // Once the first page is whole, the run is under way.
-    for (int i = 0; i < 6000 && PagesIn(dir.P("site")).empty(); ++i) usleep(10000);
+    auto aPageIsWhole = [&] {
+        const std::set<std::string> pages = PagesIn(dir.P("site"));
+        return std::any_of(pages.begin(), pages.end(), [](const std::string& page) { return page.ends_with(".htm"); });
+    };
+    for (int i = 0; i < 6000 && !aPageIsWhole(); ++i) usleep(10000);
     kill(pid, SIGINT);
     int wait = 0;
     waitpid(pid, &wait, 0);
@@ -205,6 +273,7 @@ TEST_F(FolderRunTest, CtrlCLeavesOnlyWholePagesAndExitsWithThree) {
     }
     for (const std::string& page : PagesIn(dir.P("site"))) {
         EXPECT_EQ(page.find(".tmp"), std::string::npos) << "a temporary file was left: " << page;
+        if (!page.ends_with(".htm")) continue;
         const std::string text = dir.Get("site/" + page);
         EXPECT_NE(text.rfind("</pre>"), std::string::npos) << page << " is not whole";
     }
