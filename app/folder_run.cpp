@@ -13,8 +13,10 @@
 #include <mutex>
 #include <set>
 #include <thread>
+#include <unordered_set>
 
 #include "app/console_environment.h"
+#include "app/page_links.h"
 #include "app/site_index.h"
 #include "app/source_tree.h"
 #include "engine/definition_cache.h"
@@ -238,6 +240,7 @@ private:
     Reporter reporter_;
     SourceTree tree_;
     std::vector<Work> planned_files_;  // every file that has (or should have) a page
+    std::unordered_set<std::string> withPage_;  // their paths in the tree, for the links between pages
     Counts counts_;
     size_t skipped_ = 0, kept_ = 0, planned_ = 0, siteFailures_ = 0;
 
@@ -293,6 +296,7 @@ private:
             ++planned_;
             Work item{&file, PagePathFor(o_.dest, file.relative), definition, o_.overwritemode};
             planned_files_.push_back(item);
+            withPage_.insert(file.relative);
             struct stat page {};
             if (::stat(item.page.c_str(), &page) != 0) {
                 work.push_back(std::move(item));
@@ -443,6 +447,10 @@ private:
         request.page.bar = PageBarHtml(item.file->relative);
         if (linked) request.page.stylesheetHref = UpToRoot(item.file->relative) + kSiteStylesheet;
         request.keepPartialOutput = [] { return false; };  // a cancelled run leaves no partial page
+        request.finishPage = [this, &item](std::string_view html) {
+            return LinkPages(html, item.file->relative,
+                             [this](const std::string& path) { return withPage_.count(path) > 0; });
+        };
         request.environment = &env;
         request.definitions = &definitions;
         const JobOutcome outcome = Process(request);

@@ -309,8 +309,13 @@ private:
         const HldSection& first = hld.sections.at(0).second;
 
         Step("Format Section");
-        // Standard output is written in one piece at the end, as a file is.
-        OutputSink& output = memoryOutput ? static_cast<OutputSink&>(*memoryOutput) : *fileOutput;
+        // Standard output is written in one piece at the end, as a file is;
+        // so is a page that is finished before it is written.
+        std::optional<StringSink> heldPage;
+        if (r_.finishPage && fileOutput) heldPage.emplace();
+        OutputSink& output = memoryOutput ? static_cast<OutputSink&>(*memoryOutput)
+                             : heldPage   ? static_cast<OutputSink&>(*heldPage)
+                                          : *fileOutput;
         size_t position = 0;
         FormatOptions formatting;
         formatting.environment = &env_;
@@ -336,6 +341,7 @@ private:
             if (memoryOutput) {
                 WriteStandardOutput(memoryOutput->text);
             } else {
+                if (heldPage) fileOutput->Append(r_.finishPage(heldPage->text));
                 fileOutput->Commit();
             }
         } catch (const Error& e) {

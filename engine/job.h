@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <string_view>
 
 #include "engine/language_table.h"
 #include "engine/page.h"
@@ -51,6 +52,9 @@ struct JobRequest {
     // and the definitions its worker has loaded (nullptr: loaded for this job).
     JobEnvironment* environment = nullptr;
     DefinitionCache* definitions = nullptr;
+    // Given the whole page before it is written, returns the page to write
+    // (a site links its pages); the page is then held, not streamed.
+    std::function<std::string(std::string_view)> finishPage;
 };
 
 // Runs one conversion. Every failure is reported through the job

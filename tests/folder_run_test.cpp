@@ -248,6 +248,32 @@ TEST_F(FolderRunTest, TheIndexAndThePagesBarsLinkToWhatExists) {
     }
 }
 
+TEST_F(FolderRunTest, IncludesLinkToThePagesOfTheirFiles) {
+    struct Case {
+        const char* file;
+        const char* text;
+        const char* link;  // expected in the page; nullptr: no link at all
+    };
+    const Case cases[] = {
+        {"site.asp", "<!--#include file=\"inc/db.asp\"-->", "<a href=\"inc/db.asp.htm\">inc/db.asp</a>"},
+        {"inc/v.asp", "<!--#include virtual=\"/site.asp\"-->", "<a href=\"../site.asp.htm\">/site.asp</a>"},
+        {"inc/loop.asp", "<!--#include file=\"loop2.asp\"-->", "<a href=\"../inc/loop2.asp.htm\">loop2.asp</a>"},
+        {"inc/loop2.asp", "<!--#include file=\"loop.asp\"-->", "<a href=\"../inc/loop.asp.htm\">loop.asp</a>"},
+        {"gone.asp", "<!--#include file=\"missing.asp\"-->", nullptr},
+    };
+    for (const Case& c : cases) dir.Put(std::string("src/") + c.file, c.text);
+    Result r = Run(kFolderRun);
+    ASSERT_EQ(r.status, 0) << r.err;
+    for (const Case& c : cases) {
+        const std::string page = dir.Get(std::string("site/") + c.file + ".htm");
+        if (c.link) {
+            EXPECT_NE(page.find(c.link), std::string::npos) << c.file << ":\n" << page;
+        } else {
+            EXPECT_EQ(page.find("<a "), std::string::npos) << c.file << ":\n" << page;
+        }
+    }
+}
+
 TEST_F(FolderRunTest, CtrlCLeavesOnlyWholePagesAndExitsWithThree) {
     std::string big;
     for (int i = 0; i < 20000; ++i) big += "line 12345 of a long file\n";
