@@ -93,7 +93,8 @@ std::optional<ByteTable> PrecedingBytes(const std::vector<ByteTable>& itemFirstB
 PatternAnalysis AnalysePattern(const TranslatedPattern& translated, const EngineStartInfo& engine, bool ignoreCase) {
     PatternAnalysis analysis;
     analysis.oneChar = translated.oneChar;
-    analysis.reach = std::max<uint32_t>(engine.maxLookbehind, translated.hasStartAnchor ? 1 : 0);
+    analysis.reach = std::max<uint32_t>(engine.maxLookbehind + (translated.lookbehindLooksFurther ? 1 : 0),
+                                        translated.hasStartAnchor ? 1 : 0);
     analysis.anchoredAtStart = engine.anchored;
     analysis.atLineStart = translated.startsAtLineStart;
     analysis.firstBytes = FirstBytes(engine);

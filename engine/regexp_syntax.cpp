@@ -175,6 +175,7 @@ public:
         result.matchBytes = matchBytes_;
         result.precedingItems = PrecedingItems(src_);
         result.hasStartAnchor = hasStartAnchor_;
+        result.lookbehindLooksFurther = lookbehindLooksFurther_;
         return result;
     }
 
@@ -183,6 +184,10 @@ private:
         bool lookbehind;
         bool lookaround = false;
     };
+
+    void NoteAssertionInLookbehind() {
+        for (const OpenGroup& group : open_) lookbehindLooksFurther_ |= group.lookbehind;
+    }
 
     // What an atom takes becomes part of the match unless a lookaround holds it.
     void Consume(const ByteSet& bytes) {
@@ -444,6 +449,7 @@ private:
             case '^':
                 ++i_;
                 hasStartAnchor_ = true;
+                NoteAssertionInLookbehind();
                 out_ += multiLine_ ? std::string("(?:^|(?<=[") + kLineTerminators + "]))" : std::string("^");
                 Assertion();
                 return;
@@ -642,6 +648,7 @@ private:
                 ++i_;
                 out_ += '\\';
                 out_ += c;
+                NoteAssertionInLookbehind();
                 Assertion();
                 return;
             case 'k':
@@ -801,6 +808,7 @@ private:
     std::vector<OpenGroup> open_;
     int lookarounds_ = 0;  // open lookaround groups
     bool hasStartAnchor_ = false;
+    bool lookbehindLooksFurther_ = false;
     ByteSet matchBytes_{};
     bool quantifiable_ = false;
     bool afterQuantifier_ = false;

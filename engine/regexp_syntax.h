@@ -63,6 +63,9 @@ struct TranslatedPattern {
     std::array<bool, 256> matchBytes{};
     // The pattern has a ^ (which tells the start of the text from any other place).
     bool hasStartAnchor = false;
+    // A \b, \B or ^ inside a lookbehind looks at one character before what
+    // the lookbehind takes, which the engine's lookbehind length leaves out.
+    bool lookbehindLooksFurther = false;
 };
 
 // The character an escape stands for in a pattern (ECMAScript without the u

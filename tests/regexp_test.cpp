@@ -1,27 +1,29 @@
+// The regular-expression engine as definitions use it (ECMAScript syntax,
+// global search rules, errors), and the start filters the formatter builds
+// from a compiled pattern: they may rule out only starts where no match is.
 #include "engine/regexp.h"
 
 #include <gtest/gtest.h>
 
+#include <random>
 #include <string>
 #include <vector>
 
+#include "case_file.h"
+#include "engine/start_filter.h"
+
 using namespace tintext;
+using tintext::testing::ReadRows;
 
 namespace {
 
-struct Options {
-    bool ignoreCase = false;
-    bool multiLine = false;
-    bool global = true;
-};
-
-// "start:value" for each match, joined with "|".
-std::string Matches(const std::string& pattern, const std::string& text, Options o = {}) {
+// "start:value" for each match, joined with "|". Options: i, m, 1 (first only).
+std::string Matches(const std::string& pattern, const std::string& text, const std::string& options = "") {
     RegExp re;
     re.SetPattern(pattern);
-    re.SetIgnoreCase(o.ignoreCase);
-    re.SetMultiLine(o.multiLine);
-    re.SetGlobal(o.global);
+    re.SetIgnoreCase(options.find('i') != std::string::npos);
+    re.SetMultiLine(options.find('m') != std::string::npos);
+    re.SetGlobal(options.find('1') == std::string::npos);
     std::string out;
     for (const RegExpMatch& m : re.Execute(text)) {
         if (!out.empty()) out += "|";
@@ -31,119 +33,43 @@ std::string Matches(const std::string& pattern, const std::string& text, Options
     return out;
 }
 
-int32_t ErrorNumber(const std::string& pattern, const std::string& text = "abc") {
+Error Failure(const std::string& pattern, const std::string& text = "abc") {
     try {
         Matches(pattern, text);
     } catch (const Error& e) {
-        return e.Number();
+        return e;
     }
-    return 0;
+    return Error(0, "", "");
 }
 
 }  // namespace
 
-TEST(RegExp, GlobalSearchRules) {
-    struct Case {
-        const char* pattern;
-        const char* text;
-        const char* matches;
-    } cases[] = {
-        {"a+", "aa baa", "0:aa|4:aa"},
-        {"x*", "ab", "0:|1:|2:"},
-        {"\\d*", "1a", "0:1|1:|2:"},
-        // After an empty match the search moves on one character; it does not
-        // retry a longer match at the same place.
-        {"x*|a", "a", "0:|1:"},
-        {"x*", "\xC3\xA9z", "0:|2:|3:"},                // an empty-match step is one whole character
-        {"^a", "aa", "0:a"},                            // ^ only at the start of the searched text
-        {"\\ba", "a a", "0:a|2:a"},
-        {"(?<=a)b", "abcb", "1:b"},
-        {"a*?", "aa", "0:|1:|2:"},
-        {"", "ab", "0:|1:|2:"},
-        {"b", "", ""},
-    };
-    for (const Case& c : cases) EXPECT_EQ(Matches(c.pattern, c.text), c.matches) << c.pattern << " on " << c.text;
-    EXPECT_EQ(Matches("a", "aaa", {.global = false}), "0:a");
+TEST(RegExp, SyntaxAndSearchRules) {
+    for (const auto& row : ReadRows("regexp_matches.tsv"))
+        EXPECT_EQ(Matches(row[0], row[2], row[1]), row[3]) << row.where << ": /" << row[0] << "/ " << row[4];
 }
 
-TEST(RegExp, EcmaScriptSyntax) {
-    struct Case {
-        const char* pattern;
-        const char* text;
-        const char* matches;
-    } cases[] = {
-        {"a$", "a\nb", ""},
-        {"b$", "a\nb\n", ""},                          // $ is the very end only, not before a final line break
-        {".+", "ab\rc\xE2\x80\xA8" "d\ne\xC2\x85", "0:ab|3:c|7:d|9:e\xC2\x85"},  // NEL is no line terminator
-        {"[^]+", "a\nb", "0:a\nb"},
-        {"a[]", "a", ""},
-        {"[]|a", "a", "0:a"},
-        {"[^\\S]+", "a \xC2\xA0" "b", "1: \xC2\xA0"},
-        {"\\s+", "a\xC2\xA0\xE3\x80\x80\xEF\xBB\xBF" "b", "1:\xC2\xA0\xE3\x80\x80\xEF\xBB\xBF"},
-        {"\\S+", "a\xC2\xA0" "b", "0:a|3:b"},
-        {"[a\\S]+", "\xC2\xA0xa", "2:xa"},
-        {"[\\s\\S]", "\xC3\xA9", "0:\xC3\xA9"},
-        {"\\w+", "h\xC3\xA9llo", "0:h|3:llo"},
-        {"\\u0041\\x42\\u00e9", "AB\xC3\xA9", "0:AB\xC3\xA9"},
-        {"\\uD83D\\uDE00", "x\xF0\x9F\x98\x80", "1:\xF0\x9F\x98\x80"},
-        {"\\uD83D", "\xF0\x9F\x98\x80", ""},            // a lone surrogate matches nothing
-        {"\\u{2}", "uu", "0:uu"},                       // no u flag: \u is "u", then a quantifier
-        {"(a)?b\\1c", "bc", "0:bc"},                    // an unset group's reference matches empty
-        {"\\2(a)(b)", "ab", "0:ab"},
-        {"\\1", "\x01", "0:\x01"},                      // no group 1: octal
-        {"\\8", "8", "0:8"},
-        {"\\/\\A\\G\\z", "/AGz", "0:/AGz"},             // identity escapes
-        {"\\cJ", "\n", "0:\n"},
-        {"\\c1", "\\c1", "0:\\c1"},                     // \c without a letter is a backslash
-        {"[\\b]", "\b", "0:\b"},
-        {"a{", "a{", "0:a{"},
-        {"x{2,}", "xxxx", "0:xxxx"},
-        {"{x}", "{x}", "0:{x}"},
-        {"[\\d-z]+", "1-z", "0:1-z"},                   // "-" beside a class escape is a character
-        {"(?<y>\\d)-\\k<y>", "1-2 3-3", "4:3-3"},
-        {"\\k", "k", "0:k"},                            // no named groups: a plain k
-        {"[[:alpha:]]", "a", ""},                       // no POSIX classes: "[" ":" ... then "]"
-    };
-    for (const Case& c : cases) EXPECT_EQ(Matches(c.pattern, c.text), c.matches) << c.pattern;
-    EXPECT_EQ(Matches("\\0", std::string("a\0", 2)), std::string("1:\0", 3));
-    EXPECT_EQ(Matches("[[:alpha:]]", "[:]"), "1::]");
+TEST(RegExp, CompileErrors) {
+    for (const auto& row : ReadRows("regexp_errors.tsv"))
+        EXPECT_EQ(Failure(row[0]).Number(), std::stoi(row[1])) << row.where << ": " << row[0];
+    EXPECT_EQ(Failure("*").Description(), "Unexpected quantifier");
+    EXPECT_EQ(Failure("[a").Description(), "Expected ']' in regular expression");
 }
 
-// Word lists are handed to the engine sorted by first character; the first
-// word in the written order that matches must still win, also where a
-// shorter word and a longer one both match, and without regard to case.
-TEST(RegExp, WordListsKeepTheirWinner) {
-    struct Case {
-        const char* pattern;
-        bool ignoreCase;
-        const char* text;
-        const char* matches;
-    } cases[] = {
-        {"(?:ab|b|abc|a)", false, "abc", "0:ab"},  // "ab" is written first
-        {"(?:a|ab|abc|b)", false, "abc", "0:a|1:b"},
-        {"(?:abc|ab|a|b)c", false, "abc", "0:abc"},  // backtracks to the next word in order
-        {"(?:ab|a|abc|b)c", false, "abcac", "0:abc|3:ac"},
-        {"(?:Sub|sub|Select|Set)\\b", true, "SET sub SUB", "0:SET|4:sub|8:SUB"},
-        {"(?:Sub|sub|Select|Set)\\b", false, "SET sub SUB", "4:sub"},
-        {"(?:If|Is|In|It)(?:s)", true, "ITS ins", "0:ITS|4:ins"},
-        {"(?:k|ka|kb|kc)x", true, "\xE2\x84\xAA" "ax", "0:\xE2\x84\xAA" "ax"},  // the Kelvin sign is a k
-    };
-    for (const Case& c : cases)
-        EXPECT_EQ(Matches(c.pattern, c.text, {.ignoreCase = c.ignoreCase}), c.matches) << c.pattern << " on " << c.text;
+TEST(RegExp, BadTextAndRunawayPatternsEndInErrors) {
+    EXPECT_EQ(Failure("a", "a\xFF").Number(), err::InvalidArgument);
+    EXPECT_EQ(Failure("a", "\xED\xA0\x80").Number(), err::InvalidArgument);  // an encoded surrogate
+    std::string many(40, 'a');
+    EXPECT_EQ(Failure("(a+)+$", many + "!").Number(), regexp_err::TooMuchBacktracking);
+    EXPECT_EQ(Failure("(a|aa)*!$", many + many + "!x").Number(), regexp_err::TooMuchBacktracking);
+}
+
+// Word lists are handed to the engine as a tree of shared first letters;
+// the written order must still decide (the matches are in the table above).
+TEST(RegExp, WordListsBecomeTrees) {
     EXPECT_EQ(TranslateEcmaPattern("\\b(?:Abs|And|Array|by|Byte)\\b", false, true).pcre,
               "\\b(?:A(?:bs|nd|rray)|b(?:y(?:|te)))\\b");
     EXPECT_EQ(TranslateEcmaPattern("(?:Abs|And|Array|by|Byte)", false, false).pcre, "(?:A(?:bs|nd|rray)|by|Byte)");
-}
-
-TEST(RegExp, Options) {
-    EXPECT_EQ(Matches("^b", "a\nb\r\nc", {.multiLine = true}), "2:b");
-    EXPECT_EQ(Matches("^", "a\r\nb", {.multiLine = true}), "0:|2:|3:");  // also between CR and LF
-    EXPECT_EQ(Matches("a$", "a\r\na", {.multiLine = true}), "0:a|3:a");
-    EXPECT_EQ(Matches("^b", "a\nb"), "");
-    EXPECT_EQ(Matches("abc", "xABC", {.ignoreCase = true}), "1:ABC");
-    EXPECT_EQ(Matches("[a-c]+", "ABC", {.ignoreCase = true}), "0:ABC");
-    EXPECT_EQ(Matches("\xC3\xA9", "\xC3\x89", {.ignoreCase = true}), "0:\xC3\x89");
-    EXPECT_EQ(Matches("abc", "ABC"), "");
 }
 
 TEST(RegExp, SubMatches) {
@@ -161,228 +87,6 @@ TEST(RegExp, SubMatches) {
     EXPECT_EQ(matches[0].SubMatches, (std::vector<std::string>{"x", "z"}));
 }
 
-TEST(RegExp, CompileErrors) {
-    struct Case {
-        const char* pattern;
-        int32_t number;
-    } cases[] = {
-        {"*a", 5018},     {"+", 5018},        {"?", 5018},      {"{2}", 5018},     {"a**", 5018},
-        {"a++", 5018},    {"a{2}{3}", 5018},  {"(*)", 5018},    {"a|*", 5018},     {"^*", 5018},
-        {"\\b+", 5018},   {"(?<=a)*", 5018},  {"a*??", 5018},   {"[abc", 5019},    {"[", 5019},
-        {"(abc", 5020},   {"((a)", 5020},     {"[z-a]", 5021},  {"a)", 5017},      {"(?i)a", 5017},
-        {"(?#c)", 5017},  {"\\", 5017},       {"a{3,2}", 5017}, {"(?<=a+)b", 5017}, {"\\k<x>(?<y>a)", 5017},
-        {"(?<>a)", 5017}, {"\xFF", 5017},
-    };
-    for (const Case& c : cases) EXPECT_EQ(ErrorNumber(c.pattern), c.number) << c.pattern;
-    // Valid ones that look close to the above.
-    for (const char* ok : {"a*?", "(?=a)*", "a{,2}", "a{2", "[]]", "[a-]", "[-a]", "\\{2}", "()"})
-        EXPECT_EQ(ErrorNumber(ok), 0) << ok;
-
-    auto description = [](const char* pattern) {
-        try {
-            Matches(pattern, "x");
-        } catch (const Error& e) {
-            return e.Description();
-        }
-        return std::string("no error");
-    };
-    EXPECT_EQ(description("*"), "Unexpected quantifier");
-    EXPECT_EQ(description("[a"), "Expected ']' in regular expression");
-}
-
-TEST(RegExp, BadTextAndRunawayPatternsEndInErrors) {
-    EXPECT_EQ(ErrorNumber("a", "a\xFF"), err::InvalidArgument);
-    EXPECT_EQ(ErrorNumber("a", "\xED\xA0\x80"), err::InvalidArgument);  // an encoded surrogate
-    std::string many(40, 'a');
-    EXPECT_EQ(ErrorNumber("(a+)+$", many + "!"), regexp_err::TooMuchBacktracking);
-    EXPECT_EQ(ErrorNumber("(a|aa)*!$", many + many + "!x"), regexp_err::TooMuchBacktracking);
-}
-
-TEST(CompiledRegex, LookbehindReachAndOneCharKinds) {
-    struct Case {
-        const char* pattern;
-        uint32_t reach;
-        OneCharKind kind;
-    } cases[] = {
-        {"abc", 0, OneCharKind::None},       {"\\bab", 1, OneCharKind::None},
-        {"(?<=abc)d", 3, OneCharKind::None}, {"(?<!x|yz)d", 2, OneCharKind::None},
-        {".", 0, OneCharKind::AnyButLineTerminator}, {"[\\s\\S]", 0, OneCharKind::Any},
-        {"[^]", 0, OneCharKind::Any},        {"[\\s]", 0, OneCharKind::None},
-        {"^a", 1, OneCharKind::None},  // ^ tells the start of the text from a place after one
-    };
-    for (const Case& c : cases) {
-        CompiledRegex re(c.pattern, false, false);
-        EXPECT_EQ(re.Analysis().reach, c.reach) << c.pattern;
-        EXPECT_EQ(re.Analysis().oneChar, c.kind) << c.pattern;
-    }
-}
-
-// Patterns whose every match begins at the start of the text or after a
-// line feed; a look-alike that may begin elsewhere must not count.
-TEST(CompiledRegex, StartsAtLineStart) {
-    struct Case {
-        const char* pattern;
-        bool atLineStart;
-    } cases[] = {
-        {"(?:^|(?<=\\n))\\w+", true},
-        {"(?:^|(?<=\\n))(?:a|\\n)", true},    // the choice is inside a group
-        {"(?:^|(?<=\\n))[|\\]]a", true},      // a | in a class
-        {"(?:^|(?<=\\n))\\|?b", true},        // an escaped |
-        {"(?:^|(?<=\\n))a|b", false},          // b may begin anywhere
-        {"(?:^|(?<=\\n))[]|b", false},         // [] is a class of its own; b may begin anywhere
-        {"(?:^|(?<=\\n))?a", false},           // the lead is optional
-        {"(?:^|(?<=\\n))*b", false},
-        {"a(?:^|(?<=\\n))", false},
-        {"(?:^|(?<=\\r))a", false},
-    };
-    for (const Case& c : cases)
-        EXPECT_EQ(CompiledRegex(c.pattern, false, false).Analysis().atLineStart, c.atLineStart) << c.pattern;
-}
-
-// Where a match may begin, as the formatter reads it: the listed bytes are
-// exactly those of FirstBytes among the probes (more than the pattern can
-// begin with is safe, fewer is not).
-TEST(CompiledRegex, PossibleStarts) {
-    struct Case {
-        const char* pattern;
-        bool ignoreCase;
-        const char* starts;  // of the probes "aAbB1 _.\xC3"
-        bool anchored;
-    } cases[] = {
-        {"abc", false, "aA", false},  // a first letter is taken in both cases
-        {"abc", true, "aA", false},
-        {"[aA]x", false, "aA", false},  // kept by the engine as one caseless unit
-        {"[ab]|1", false, "ab1", false},
-        {"x*", false, "aAbB1 _.\xC3", false},  // can match empty
-        {"\\b(?:ab|b)\\b", false, "ab", false},
-        {"(?:(?<!\\.)|(?<=\\.\\.\\.))\\b(?:a|B)", false, "aB", false},
-        {"\\ba|\\bb", false, "ab", false},
-        {"\\ba|b", false, "ab", false},
-        {"\\b\\.", false, ".", false},  // then a word character must come before
-        {"[\\b]a", false, "", false},
-        {"\\\\b", false, "", false},
-        {"\\B\\w", false, "aAbB1_", false},
-        {"^a", false, "aA", true},
-        {"\xC3\xA9", false, "\xC3", false},
-        {"[^a]", false, "aAbB1 _.\xC3", false},  // the engine keeps no table for it
-    };
-    const std::string probes = "aAbB1 _.\xC3";
-    for (const Case& c : cases) {
-        CompiledRegex re(c.pattern, c.ignoreCase, false);
-        std::string starts;
-        for (char probe : probes)
-            if (re.Analysis().firstBytes[static_cast<unsigned char>(probe)]) starts += probe;
-        EXPECT_EQ(starts, c.starts) << c.pattern;
-        EXPECT_EQ(re.Analysis().anchoredAtStart, c.anchored) << c.pattern;
-        for (int byte = 0x80; byte < 0xC0; ++byte) EXPECT_FALSE(re.Analysis().firstBytes[byte]) << c.pattern;
-    }
-}
-
-// The pairs of first two bytes that patterns beginning with literal words
-// admit; "?" in `second` stands for any byte.
-TEST(CompiledRegex, StartPairs) {
-    struct Case {
-        const char* pattern;
-        bool ignoreCase;
-        const char* admitted;  // pairs, two bytes each
-        const char* refused;
-    } cases[] = {
-        {"\\b(?:if|in|do)\\b", false, "ifindo", "IfiXdd"},
-        {"(?:if|in)", true, "IFInIf", "iXdo"},
-        {"\\bSub\\b", true, "SuSUsu\xC5\xBF", "SvTu"},  // the long s
-        {"key", true, "keKEkE\xE2\x84", "kxle"},            // the Kelvin sign
-        {"(?:a|bc)d", false, "a?a\xC3" "bc", "bbca"},
-        {"ab?", false, "aaab", "ba"},
-        {"(?<=x)ab|cd", false, "abcd", "xaca"},
-        {"\\.x|\\?>", false, ".x?>", "x.>?"},  // escaped punctuation is literal
-    };
-    for (const Case& c : cases) {
-        CompiledRegex re(c.pattern, c.ignoreCase, false);
-        const uint64_t* pairs = re.Analysis().startPairs.empty() ? nullptr : re.Analysis().startPairs.data();
-        ASSERT_NE(pairs, nullptr) << c.pattern;
-        auto admits = [&](const char* at) {
-            unsigned pair = static_cast<unsigned char>(at[0]) * 256u + static_cast<unsigned char>(at[1]);
-            return ((pairs[pair / 64] >> (pair % 64)) & 1) != 0;
-        };
-        for (const char* p = c.admitted; *p; p += 2) EXPECT_TRUE(admits(p)) << c.pattern << " " << std::string(p, 2);
-        for (const char* p = c.refused; *p; p += 2) EXPECT_FALSE(admits(p)) << c.pattern << " " << std::string(p, 2);
-    }
-    for (const char* none : {"[ab]c", "a*b", "\\dx", "(?:a|b*)c", "\\w+"})
-        EXPECT_TRUE(CompiledRegex(none, false, false).Analysis().startPairs.empty()) << none;
-}
-
-// The bytes a match can hold, as the formatter reads them to skip used-up
-// text: among the probes, exactly the listed ones (a byte wrongly left out
-// would let a match be missed; one wrongly listed only costs time).
-TEST(CompiledRegex, MatchBytes) {
-    struct Case {
-        const char* pattern;
-        bool ignoreCase;
-        const char* held;  // of the probes "aAkK1 _.\n\"(\xC3"
-    } cases[] = {
-        {"[a-z]+", false, "ak"},
-        {"[a-z]+", true, "aAkK\xC3"},  // k without case: also the Kelvin sign
-        {"a(?=\\s*\\()", false, "a"},   // what a lookahead looks at is not held
-        {"(?<=\\.)a|(?<!_)1", false, "a1"},
-        {"(?:(?!x)[\\w$])+", false, "aAkK1_"},
-        {"\\d|\\s", false, "1 \n\xC3"},  // \s includes spaces beyond ASCII
-        {"\\W", false, " .\n\"(\xC3"},
-        {"\\S", false, "aAkK1_.\"(\xC3"},
-        {".", false, "aAkK1 _.\"(\xC3"},
-        {"[^a\\n]", false, "AkK1 _.\"(\xC3"},
-        {"\"[^\"]*\"", false, "aAkK1 _.\n\"(\xC3"},
-        {"(a)\\1", false, "aAkK1 _.\n\"(\xC3"},  // a back reference: anything
-        {"\xC3\xA9", false, "\xC3"},
-        {"\xC3\xA9", true, "aAkK\xC3"},  // a character beyond ASCII may fold to a letter
-        {"\\x41\\u0028", false, "A("},
-    };
-    const std::string probes = "aAkK1 _.\n\"(\xC3";
-    for (const Case& c : cases) {
-        CompiledRegex re(c.pattern, c.ignoreCase, false);
-        std::string held;
-        for (char probe : probes)
-            if (re.Analysis().matchBytes[static_cast<unsigned char>(probe)]) held += probe;
-        EXPECT_EQ(held, c.held) << c.pattern;
-    }
-}
-
-// What may stand before a match of a pattern that opens with a lookbehind;
-// null where that says too little or the pattern does not open so.
-TEST(CompiledRegex, PrecedingBytes) {
-    struct Case {
-        const char* pattern;
-        bool ignoreCase;
-        const char* before;  // of the probes "=aA \t(\x80", or nullptr for no table
-    } cases[] = {
-        {"(?<==)x", false, "="},
-        {"(?<=\\bSub[ \\t]|\\bFunction[ \\t])\\w", true, " \t"},
-        {"(?<=[(=]|[(=][ \\t])/", false, "= \t("},
-        {"(?<=a)b", true, "aA"},
-        {"(?<=\xC3\xA9)b", false, "\x80"},  // ends with a continuation byte
-        {"(?<=a{2})b", false, nullptr},  // a quantifier
-        {"(?<=(a))b", false, nullptr},  // a group
-        {"(?<=a\\b)b", false, nullptr},
-        {"(?<=a)b|c", false, nullptr},  // c needs nothing before it
-        {"(?<!a)b", false, nullptr},
-        {"(?<=.)b", false, nullptr},  // hardly a filter
-        {"x(?<=x)", false, nullptr},
-    };
-    const std::string probes = "=aA \t(\x80";
-    for (const Case& c : cases) {
-        CompiledRegex re(c.pattern, c.ignoreCase, false);
-        const bool* table = re.Analysis().precedingBytes ? re.Analysis().precedingBytes->data() : nullptr;
-        if (!c.before) {
-            EXPECT_EQ(table, nullptr) << c.pattern;
-            continue;
-        }
-        ASSERT_NE(table, nullptr) << c.pattern;
-        std::string before;
-        for (char probe : probes)
-            if (table[static_cast<unsigned char>(probe)]) before += probe;
-        EXPECT_EQ(before, c.before) << c.pattern;
-    }
-}
-
 TEST(CompiledRegex, AnchoredAttemptAndSearchFromOffset) {
     CompiledRegex re("b+", false, false);
     EXPECT_FALSE(re.MatchAt("abb", 0));
@@ -393,4 +97,122 @@ TEST(CompiledRegex, AnchoredAttemptAndSearchFromOffset) {
     CompiledRegex behind("(?<=a)b", false, false);
     EXPECT_TRUE(behind.MatchAt("ab", 1));  // a later start still sees the text before it
     EXPECT_FALSE(behind.MatchAt(std::string_view("ab").substr(1), 0));
+}
+
+// ---- start filters ----
+
+namespace {
+
+class Generator {
+public:
+    std::string Pattern() {
+        static const char* const kLeads[] = {"", "", "", "^", "\\b", "(?<=a)", "(?<!b)", "(?<==)", "(?:^|(?<=\\n))",
+                                             "(?<=\\bif )", "(?<=[(=]|[(=] )"};
+        static const char* const kAtoms[] = {"a", "b", "k", "s", "K", "=", " ", "\\n", ".", "\\w", "\\d", "\\s", "\\S",
+                                             "\\W", "[ab]", "[^a]", "[\\s\\S]", "\xC3\xA9", "\\x41", "\\b", "\"[^\"]*\"",
+                                             "(?:if|in|do|i)", "(?:Sub|sub|Set)", "(a)\\1", "(?=\\s*\\()", "(?!b)"};
+        static const char* const kQuantifiers[] = {"", "", "", "?", "*", "+", "{2}", "*?"};
+        std::string out;
+        for (int a = Pick(2); a >= 0; --a) {
+            out += kLeads[Pick(11)];
+            for (int i = Pick(3); i >= 0; --i) out += std::string(kAtoms[Pick(26)]) + kQuantifiers[Pick(8)];
+            if (a) out += '|';
+        }
+        return out;
+    }
+
+    std::string Text() {
+        static const char* const kPieces[] = {"a", "b", "k", "s", "S", "K", "=", "(", " ", "\n", "\r", ".", "1",
+                                              "\"", "if ", "in", "Sub", "sET", "\xC3\xA9", "\xE2\x84\xAA", "\xC5\xBF"};
+        std::string out;
+        for (int i = Pick(8); i > 0; --i) out += kPieces[Pick(21)];
+        return out;
+    }
+
+    bool Coin() { return Pick(2) == 0; }
+
+private:
+    int Pick(int n) { return std::uniform_int_distribution<int>(0, n - 1)(rng_); }
+    std::mt19937 rng_{20261206};
+};
+
+// Every start the filters admit or rule out, checked against the engine on
+// one text: each match's start is admitted, its bytes held, a one-character
+// answer agrees, the reach is enough, and the scan for a start never passes
+// the first match the search finds.
+void CheckFiltersAgreeWithTheEngine(const std::string& pattern, bool ignoreCase, const std::string& text) {
+    CompiledRegex re(pattern, ignoreCase, false);
+    CompiledRegex cut(pattern, ignoreCase, false);
+    const StartFilter filter(re.Analysis());
+    const ScanText scan{text, 0};
+    SCOPED_TRACE("/" + pattern + "/" + (ignoreCase ? "i" : "") + " on \"" + text + "\"");
+    for (size_t at = 0; at < text.size(); at = NextCharBoundary(text, at)) {
+        if (!re.MatchAt(text, at)) continue;
+        const size_t end = re.End();
+        ASSERT_TRUE(filter.CanBeginWith(scan.At(at))) << "at " << at;
+        ASSERT_TRUE(filter.MayStartAt(scan, at)) << "at " << at;
+        for (size_t k = at; k < end; ++k) ASSERT_TRUE(re.Analysis().matchBytes[scan.At(k)]) << "byte " << k;
+        size_t oneCharEnd = 0;
+        if (filter.IsOneChar()) ASSERT_TRUE(filter.OneCharAt(scan, at, oneCharEnd) && oneCharEnd == end) << at;
+        const size_t reach = filter.Reach();
+        if (at > reach) {
+            // How many bytes the reach's characters take.
+            size_t from = at;
+            for (uint32_t n = 0; n < reach; ++n)
+                while (from > 0 && (scan.At(--from) & 0xC0) == 0x80) {
+                }
+            const std::string_view rest = std::string_view(text).substr(from);
+            ASSERT_TRUE(cut.MatchAt(rest, at - from)) << "reach " << reach << " at " << at;
+            ASSERT_EQ(cut.End() + from, end) << "reach " << reach << " at " << at;
+        }
+    }
+    for (size_t from = 0; from < text.size(); from = NextCharBoundary(text, from)) {
+        if (!re.Search(text, from) || re.Start() >= text.size()) continue;
+        const size_t first = re.Start();
+        for (size_t to = first + 1; to <= text.size(); ++to) {
+            // A match never holds a byte outside matchBytes, so the scan may
+            // pass over one that begins before such a byte in front of `to`.
+            if (scan.At(to - 1) < 0x80 && !re.Analysis().matchBytes[scan.At(to - 1)]) break;
+            size_t floor = StartFilter::kNotLooked;
+            ASSERT_LE(filter.FirstPossibleStart(scan, from, to, floor), first) << "from " << from << " to " << to;
+        }
+    }
+}
+
+}  // namespace
+
+TEST(StartFilter, NeverRulesOutAMatch) {
+    Generator gen;
+    std::vector<std::pair<std::string, bool>> patterns;
+    for (const auto& row : ReadRows("start_filter_patterns.tsv")) patterns.emplace_back(row[0], row[1] == "i");
+    for (int p = 0; p < 3000; ++p) patterns.emplace_back(gen.Pattern(), gen.Coin());
+    int compiled = 0;
+    for (const auto& [pattern, ignoreCase] : patterns) {
+        try {
+            CompiledRegex probe(pattern, ignoreCase, false);
+        } catch (const Error&) {
+            continue;  // "\\b{2}" and the like
+        }
+        ++compiled;
+        for (int t = 0; t < 20; ++t) {
+            CheckFiltersAgreeWithTheEngine(pattern, ignoreCase, gen.Text());
+            if (::testing::Test::HasFatalFailure()) return;
+        }
+    }
+    EXPECT_GT(compiled, 2000);
+}
+
+TEST(StartFilter, RulesOutWhatTheBytesTell) {
+    for (const auto& row : ReadRows("start_filter_strength.tsv")) {
+        CompiledRegex re(row[0], row[1] == "i", false);
+        const StartFilter filter(re.Analysis());
+        const ScanText scan{row[2], 0};
+        const std::string& marks = row[3];
+        ASSERT_EQ(marks.size(), row[2].size()) << row.where;
+        for (size_t at = 0; at < marks.size(); ++at) {
+            if (marks[at] == '^') EXPECT_TRUE(re.MatchAt(row[2], at)) << row.where << " at " << at;
+            if (marks[at] == '.') EXPECT_FALSE(filter.MayStartAt(scan, at)) << row.where << " at " << at;
+        }
+        for (char byte : row[4]) EXPECT_FALSE(re.Analysis().matchBytes[static_cast<unsigned char>(byte)]) << row.where;
+    }
 }

@@ -1,0 +1,134 @@
+// Test cases kept as data under tests/data, in two forms:
+//
+//   rows     one case a line, fields separated by tabs;
+//   blocks   "== what the case shows", then its parts, separated by "--" lines.
+//
+// Lines starting with "#" and blank lines between cases are comments. In
+// every field, {CR} {LF} {TAB} {NUL} and {xHH} stand for the byte they name,
+// so that the files stay readable text. A block part is its lines joined by
+// line feeds, without a final one.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <string>
+#include <vector>
+
+namespace tintext::testing {
+
+inline std::string DecodeField(const std::string& text) {
+    static const std::pair<const char*, char> kNamed[] = {{"{CR}", '\r'}, {"{LF}", '\n'}, {"{TAB}", '\t'}, {"{NUL}", '\0'}};
+    std::string out;
+    for (size_t i = 0; i < text.size();) {
+        bool named = false;
+        for (const auto& [name, byte] : kNamed)
+            if (text.compare(i, std::char_traits<char>::length(name), name) == 0) {
+                out += byte;
+                i += std::char_traits<char>::length(name);
+                named = true;
+                break;
+            }
+        if (named) continue;
+        if (text.compare(i, 2, "{x") == 0 && i + 4 < text.size() && text[i + 4] == '}' &&
+            isxdigit(static_cast<unsigned char>(text[i + 2])) && isxdigit(static_cast<unsigned char>(text[i + 3]))) {
+            out += static_cast<char>(std::stoi(text.substr(i + 2, 2), nullptr, 16));
+            i += 5;
+            continue;
+        }
+        out += text[i++];
+    }
+    return out;
+}
+
+// Whether `text` is `pattern`, where "..." in the pattern stands for any text.
+inline bool Like(const std::string& text, const std::string& pattern) {
+    size_t dots = pattern.find("...");
+    if (dots == std::string::npos) return text == pattern;
+    if (text.compare(0, dots, pattern, 0, dots) != 0) return false;
+    const std::string rest = pattern.substr(dots + 3);
+    for (size_t at = dots; at <= text.size(); ++at)
+        if (Like(text.substr(at), rest)) return true;
+    return false;
+}
+
+inline std::string DataPath(const std::string& name) { return std::string(TINTEXT_SOURCE_DIR) + "/tests/data/" + name; }
+
+struct Row {
+    std::string where;  // "file:line", for failure messages
+    std::vector<std::string> fields;
+    const std::string& operator[](size_t i) const {
+        static const std::string kMissing;
+        return i < fields.size() ? fields[i] : kMissing;
+    }
+};
+
+inline std::vector<Row> ReadRows(const std::string& name) {
+    std::ifstream in(DataPath(name), std::ios::binary);
+    EXPECT_TRUE(in) << "cannot read " << DataPath(name);
+    std::vector<Row> rows;
+    std::string line;
+    for (int number = 1; std::getline(in, line); ++number) {
+        if (line.empty() || line[0] == '#') continue;
+        Row row{name + ":" + std::to_string(number), {}};
+        for (size_t start = 0;;) {
+            size_t tab = line.find('\t', start);
+            row.fields.push_back(DecodeField(line.substr(start, tab - start)));
+            if (tab == std::string::npos) break;
+            start = tab + 1;
+        }
+        rows.push_back(std::move(row));
+    }
+    EXPECT_FALSE(rows.empty()) << name;
+    return rows;
+}
+
+struct Block {
+    std::string title;
+    std::string where;
+    std::vector<std::string> parts;
+    std::vector<std::string> rawParts;  // as written, for readers that split lines first
+    const std::string& operator[](size_t i) const {
+        static const std::string kMissing;
+        return i < parts.size() ? parts[i] : kMissing;
+    }
+};
+
+inline std::vector<Block> ReadBlocks(const std::string& name) {
+    std::ifstream in(DataPath(name), std::ios::binary);
+    EXPECT_TRUE(in) << "cannot read " << DataPath(name);
+    std::vector<Block> blocks;
+    std::vector<std::vector<std::string>> lines;  // of the current block's parts
+    auto finish = [&] {
+        if (blocks.empty()) return;
+        for (auto& part : lines) {
+            while (!part.empty() && part.back().empty()) part.pop_back();  // blank lines before the next case
+            std::string text, raw;
+            for (size_t i = 0; i < part.size(); ++i) {
+                text += (i ? "\n" : "") + DecodeField(part[i]);
+                raw += (i ? "\n" : "") + part[i];
+            }
+            blocks.back().parts.push_back(text);
+            blocks.back().rawParts.push_back(raw);
+        }
+    };
+    std::string line;
+    for (int number = 1; std::getline(in, line); ++number) {
+        if (line.rfind("== ", 0) == 0) {
+            finish();
+            blocks.push_back({line.substr(3), name + ":" + std::to_string(number), {}});
+            lines.assign(1, {});
+        } else if (blocks.empty()) {
+            continue;
+        } else if (line == "--") {
+            lines.emplace_back();
+        } else {
+            lines.back().push_back(line);
+        }
+    }
+    finish();
+    EXPECT_FALSE(blocks.empty()) << name;
+    return blocks;
+}
+
+}  // namespace tintext::testing
