@@ -100,7 +100,9 @@ std::string InTreePath(std::string value, const std::string& folder, bool fromRo
 }
 
 void FindIncludes(std::string_view text, const std::string& folder, std::vector<Target>& found) {
-    for (size_t at = text.find("#include"); at != std::string_view::npos; at = text.find("#include", at + 1)) {
+    std::string lower(text);
+    for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    for (size_t at = lower.find("#include"); at != std::string::npos; at = lower.find("#include", at + 1)) {
         if (at < 4 || text.substr(at - 4, 4) != "<!--") {
             const size_t open = text.rfind("<!--", at);
             if (open == std::string_view::npos || text.substr(open + 4, at - open - 4).find_first_not_of(" \t") != std::string_view::npos)

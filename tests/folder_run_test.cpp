@@ -257,8 +257,8 @@ TEST_F(FolderRunTest, IncludesLinkToThePagesOfTheirFiles) {
     const Case cases[] = {
         {"site.asp", "<!--#include file=\"inc/db.asp\"-->", "<a href=\"inc/db.asp.htm\">inc/db.asp</a>"},
         {"inc/v.asp", "<!--#include virtual=\"/site.asp\"-->", "<a href=\"../site.asp.htm\">/site.asp</a>"},
-        {"inc/loop.asp", "<!--#include file=\"loop2.asp\"-->", "<a href=\"../inc/loop2.asp.htm\">loop2.asp</a>"},
-        {"inc/loop2.asp", "<!--#include file=\"loop.asp\"-->", "<a href=\"../inc/loop.asp.htm\">loop.asp</a>"},
+        {"inc/loop.asp", "<!--#include file=\"loopb.asp\"-->", "<a href=\"../inc/loopb.asp.htm\">loopb.asp</a>"},
+        {"inc/loopb.asp", "<!--#include file=\"loop.asp\"-->", "<a href=\"../inc/loop.asp.htm\">loop.asp</a>"},
         {"gone.asp", "<!--#include file=\"missing.asp\"-->", nullptr},
     };
     for (const Case& c : cases) dir.Put(std::string("src/") + c.file, c.text);
