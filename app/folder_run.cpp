@@ -210,8 +210,8 @@ bool Inside(const fs::path& inner, const fs::path& outer) {
 
 class FolderRun {
 public:
-    FolderRun(const FolderRunOptions& options, ConsoleEnvironment* console)
-        : o_(options), console_(console), outer_(Env()), reporter_(outer_, console) {}
+    FolderRun(const FolderRunOptions& options, JobEnvironment& environment, ConsoleEnvironment* console)
+        : o_(options), console_(console), outer_(environment), reporter_(outer_, console) {}
 
     int Run() {
         if (const int status = CheckFolders(); status != 0) return status;
@@ -439,7 +439,6 @@ private:
         request.hldfolder = Value(o_.hldfolder);
         request.overwritemode = item.overwritemode;
         request.showoutput = false;
-        request.showOutputPreferenceApplies = false;
         request.dostext = o_.dostext;
         request.codePage = o_.codePage.codePage;
         request.codePageSource = o_.codePage.source;
@@ -451,9 +450,8 @@ private:
             return LinkPages(html, item.file->relative,
                              [this](const std::string& path) { return withPage_.count(path) > 0; });
         };
-        request.environment = &env;
         request.definitions = &definitions;
-        const JobOutcome outcome = Process(request);
+        const JobOutcome outcome = Process(request, JobServices{env});
         if (outcome == JobOutcome::Written) {
             ++counts_.written;
         } else if (env.cancelRequested) {
@@ -491,8 +489,8 @@ bool IsFolder(const std::string& path) {
     return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
-int RunFolder(const FolderRunOptions& options, ConsoleEnvironment* console) {
-    return FolderRun(options, console).Run();
+int RunFolder(const FolderRunOptions& options, JobEnvironment& environment, ConsoleEnvironment* console) {
+    return FolderRun(options, environment, console).Run();
 }
 
 }  // namespace tintext

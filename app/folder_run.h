@@ -14,6 +14,7 @@
 namespace tintext {
 
 class ConsoleEnvironment;
+class JobEnvironment;
 
 struct FolderRunOptions {
     std::string source;  // the tree's root
@@ -37,9 +38,10 @@ std::string PagePathFor(const std::string& dest, const std::string& relative);
 // Runs the conversion and returns the exit status: 0 every page written or
 // up to date, 1 some not written (failed, kept, or a folder unreadable), 2 a
 // usage error (no DEST, DEST is SRC or inside it and not excluded), 3
-// cancelled. Failures are told through Env(), each naming its file; the
-// progress bar and the summary line go to the console when there is one.
-int RunFolder(const FolderRunOptions& options, ConsoleEnvironment* console);
+// cancelled. Failures are told through `environment`, each naming its file;
+// the progress bar and the summary line go to the console when there is one
+// (nullptr under the dialogs, which get the failures in one message at the end).
+int RunFolder(const FolderRunOptions& options, JobEnvironment& environment, ConsoleEnvironment* console);
 
 // Whether `path` names a folder (following links).
 bool IsFolder(const std::string& path);

@@ -121,8 +121,8 @@ struct ErrorParts {
 
 class Job {
 public:
-    explicit Job(const JobRequest& request)
-        : r_(request), env_(request.environment ? *request.environment : Env()) {}
+    Job(const JobRequest& request, const JobServices& services)
+        : r_(request), services_(services), env_(services.environment) {}
 
     JobOutcome Run() {
         try {
@@ -138,6 +138,7 @@ public:
 
 private:
     const JobRequest& r_;
+    const JobServices& services_;
     JobEnvironment& env_;
     std::string label_;
     std::string hldfile_;
@@ -161,6 +162,17 @@ private:
     }
     void Warn(const std::string& text) { Tell(text, MsgIcon::Exclamation, ApplicationTitle()); }
 
+    // "Unable to load <what>." with the reason: a missing file or path in
+    // words, any other failure by its number and description.
+    void WarnUnableToLoad(const std::string& what, const Error& e) {
+        if (e.Number() == err::FileNotFound || e.Number() == err::PathNotFound) {
+            Warn("Unable to load " + what + ". The input path or file was not found.");
+        } else {
+            Warn("Unable to load " + what + "." + kCrLf + "Error " + std::to_string(e.Number()) + ". " +
+                 e.Description());
+        }
+    }
+
     void Busy(bool on) {
         env_.SetBusyPointer(on);
         busy_ = on;
@@ -180,7 +192,7 @@ private:
         env_.cancelRequested = false;
 
         Step("Detect if outputfile exists");
-        System system;
+        System system(env_);
         bool overwriteAllowed = false;
         bool exists = false;
         if (!StdoutOutput()) {
@@ -221,13 +233,7 @@ private:
         try {
             bytes = StdinInput() ? ReadStandardInput() : system.ReadFileBytes(r_.inputfilename);
         } catch (const Error& e) {
-            if (e.Number() == err::FileNotFound || e.Number() == err::PathNotFound) {
-                Warn("Unable to load input file (" + r_.inputfilename +
-                     "). The input path or file was not found.");
-            } else {
-                Warn("Unable to load input file (" + r_.inputfilename + ")." + kCrLf + "Error " +
-                     std::to_string(e.Number()) + ". " + e.Description());
-            }
+            WarnUnableToLoad("input file (" + r_.inputfilename + ")", e);
             return JobOutcome::NotWritten;
         }
 
@@ -262,12 +268,7 @@ private:
                 tree = &loaded;
             }
         } catch (const Error& e) {
-            if (e.Number() == err::FileNotFound || e.Number() == err::PathNotFound) {
-                Warn("Unable to load the HLD file (" + hldfile_ + "). The input path or file was not found.");
-            } else {
-                Warn("Unable to load the HLD file (" + hldfile_ + ")." + kCrLf + "Error " +
-                     std::to_string(e.Number()) + ". " + e.Description());
-            }
+            WarnUnableToLoad("the HLD file (" + hldfile_ + ")", e);
             return JobOutcome::NotWritten;
         }
         const HldTree& hld = *tree;
@@ -317,15 +318,14 @@ private:
                              : heldPage   ? static_cast<OutputSink&>(*heldPage)
                                           : *fileOutput;
         size_t position = 0;
-        FormatOptions formatting;
-        formatting.environment = &env_;
+        FormatOptions formatting{.clock = services_.clock};
         if (r_.definitions) formatting.regexes = &r_.definitions->Regexes();
         if (page) {
             page->Begin(output, PageTitle(hld.language), CountLines(input));
-            FormatSection(hld, first, input, page->Body(), position, formatting);
+            FormatSection(hld, first, input, page->Body(), position, env_, formatting);
             page->End();
         } else {
-            FormatSection(hld, first, input, output, position, formatting);
+            FormatSection(hld, first, input, output, position, env_, formatting);
         }
         const bool cancelled = env_.cancelRequested;
         env_.HideProgress();
@@ -352,7 +352,8 @@ private:
         const JobOutcome written = cancelled ? JobOutcome::Cancelled : JobOutcome::Written;
 
         Step("Display output");
-        const bool preferenceAllows = !r_.showOutputPreferenceApplies || SafeCBool(Value(ShowOutputPreference()));
+        const bool preferenceAllows =
+            !services_.showOutputPreference || SafeCBool(Value(services_.showOutputPreference()));
         if (r_.showoutput && preferenceAllows && !StdoutOutput()) {
             try {
                 env_.OpenDocument(r_.destfile);
@@ -401,7 +402,7 @@ private:
         for (const std::string& note : encoding.notes) env_.Note(NoteLevel::Detail, note);
         env_.Note(NoteLevel::Detail, "encoding: " + DescribeEncoding(encoding));
         if (r_.dostext == 0 || encoding.bomLength > 0) return DecodeInput(std::move(bytes), encoding);
-        auto strings2 = std::dynamic_pointer_cast<Strings2>(CreateObjectEx("Ostrand.Strings2"));
+        auto strings2 = std::dynamic_pointer_cast<Strings2>(CreateObjectEx("Ostrand.Strings2", env_));
         if (!strings2) throw RuntimeError(err::CannotCreateObject);
         strings2->SetOemCodePage(encoding.codePage);
         return strings2->Oem2CharBuff(bytes);
@@ -434,20 +435,7 @@ private:
 
 }  // namespace
 
-JobOutcome Process(const JobRequest& request) { return Job(request).Run(); }
-
-JobOutcome Process(const std::string& inputfilename, const std::string& destfile, std::string hldfile,
-                   const Value& hldfolder, int32_t overwritemode, bool showoutput, int32_t dostext) {
-    JobRequest request;
-    request.inputfilename = inputfilename;
-    request.destfile = destfile;
-    request.hldfile = std::move(hldfile);
-    request.hldfolder = hldfolder;
-    request.overwritemode = overwritemode;
-    request.showoutput = showoutput;
-    request.dostext = dostext;
-    return Process(request);
-}
+JobOutcome Process(const JobRequest& request, const JobServices& services) { return Job(request, services).Run(); }
 
 std::string GetHLD(const Value& fileName) {
     auto fso = std::dynamic_pointer_cast<FileSystemObject>(CreateObjectEx("Scripting.FileSystemObject"));

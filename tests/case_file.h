@@ -116,7 +116,7 @@ inline std::vector<Block> ReadBlocks(const std::string& name) {
     for (int number = 1; std::getline(in, line); ++number) {
         if (line.rfind("== ", 0) == 0) {
             finish();
-            blocks.push_back({line.substr(3), name + ":" + std::to_string(number), {}});
+            blocks.push_back({line.substr(3), name + ":" + std::to_string(number), {}, {}});
             lines.assign(1, {});
         } else if (blocks.empty()) {
             continue;

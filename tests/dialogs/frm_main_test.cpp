@@ -34,6 +34,7 @@ struct JobCall {
     int32_t overwrite;
     bool show;
     int32_t dos;
+    int32_t preference;  // the show-output preference the job reads
 };
 
 template <class T>
@@ -146,10 +147,10 @@ private slots:
         QFETCH(bool, showOutput);
         FrmMain main;
         std::vector<JobCall> calls;
-        main.SetJobFunction([&](const JobRequest& r) {
+        main.SetJobFunction([&](const JobRequest& r, const JobServices& services) {
             calls.push_back({r.inputfilename, r.destfile, r.hldfile,
                              r.hldfolder.IsEmpty() ? "<empty>" : r.hldfolder.AsString(), r.overwritemode,
-                             r.showoutput, r.dostext});
+                             r.showoutput, r.dostext, services.showOutputPreference()});
         });
         DialogSettings settings;
         settings.inputFile = "in.asp";
@@ -168,7 +169,7 @@ private slots:
         QCOMPARE(calls[0].overwrite, 2);
         QCOMPARE(calls[0].show, showOutput);
         QCOMPARE(calls[0].dos, dos);
-        QCOMPARE(ShowOutputPreference(), show);
+        QCOMPARE(calls[0].preference, show);
         QCOMPARE(Child<QLineEdit>(main, "txtInputFilename")->text(), QString("in.asp"));  // fields unchanged
     }
 
@@ -300,7 +301,7 @@ private slots:
         ShippedThemes themes;
         FrmMain main;
         std::vector<JobRequest> requests;
-        main.SetJobFunction([&](const JobRequest& request) { requests.push_back(request); });
+        main.SetJobFunction([&](const JobRequest& request, const JobServices&) { requests.push_back(request); });
         DialogSettings settings;
         settings.outputFile = "out.htm";
         settings.codePage = codePage.toStdString();
@@ -327,7 +328,7 @@ private slots:
         ShippedThemes themes;
         FrmMain main;
         int started = 0;
-        main.SetJobFunction([&](const JobRequest&) { ++started; });
+        main.SetJobFunction([&](const JobRequest&, const JobServices&) { ++started; });
         DialogSettings settings;
         settings.outputFile = "out.htm";
         settings.theme = "nonesuch";
@@ -349,7 +350,7 @@ private slots:
         FrmMain main;
         Child<QLineEdit>(main, "txtOutputFilename")->setText("out.htm");
         int started = 0;
-        main.SetJobFunction([&](const JobRequest&) {
+        main.SetJobFunction([&](const JobRequest&, const JobServices&) {
             ++started;
             QVERIFY(!Child<QPushButton>(main, "cmdGo")->isEnabled());
             main.Go();  // as a click handled while the job lets events run
@@ -376,7 +377,7 @@ private slots:
         bool sawCancel = false;
         bool keepPart = true;
         QString question;
-        main.SetJobFunction([&](const JobRequest& request) {
+        main.SetJobFunction([&](const JobRequest& request, const JobServices&) {
             Env().cancelRequested = false;
             OnNextModal answer([&](QWidget* box) {
                 question = box->objectName();
@@ -404,7 +405,7 @@ private slots:
         main.activateWindow();
         Child<QLineEdit>(main, "txtOutputFilename")->setText("out.htm");
         int started = 0;
-        main.SetJobFunction([&](const JobRequest&) {
+        main.SetJobFunction([&](const JobRequest&, const JobServices&) {
             ++started;
             QApplication::processEvents();  // as the job lets events run
         });
@@ -446,7 +447,7 @@ private slots:
         QVERIFY(!useDefault->isChecked());
         QVERIFY(Child<QLineEdit>(main, "txtHLDFileName")->isEnabled());
         std::string hld;
-        main.SetJobFunction([&](const JobRequest& request) { hld = request.hldfile; });
+        main.SetJobFunction([&](const JobRequest& request, const JobServices&) { hld = request.hldfile; });
         Child<QLineEdit>(main, "txtOutputFilename")->setText("out.htm");
         main.Go();
         QCOMPARE(hld, std::string("/defs/mine.hld"));
