@@ -5,7 +5,6 @@
 #include <chrono>
 #include <cstddef>
 #include <cstdint>
-#include <functional>
 #include <string>
 #include <string_view>
 
@@ -29,17 +28,15 @@ public:
 
 class RegexCache;
 
-// The time that paces progress reports; tests give one they move by hand.
-using Clock = std::function<std::chrono::steady_clock::time_point()>;
-
 struct FormatOptions {
-    // Progress is reported and pending events run at most this often (the
-    // cancel flag is still read before every step). Zero: after every step.
-    std::chrono::milliseconds eventInterval{30};
+    // Progress is reported and pending events run at the end of the first
+    // step after each such interval, however long the steps take, and at the
+    // end of a run that ran them not at all (the cancel flag is read before
+    // every step). Zero: after every step.
+    std::chrono::milliseconds eventInterval{20};
     // Compiled patterns kept from earlier conversions with the same
     // definition (a run over a folder); nullptr: compiled for this one alone.
     RegexCache* regexes = nullptr;
-    Clock clock = std::chrono::steady_clock::now;
 };
 
 // Runs `section` over `inp` from `ptr` (a byte offset into the UTF-8 input,

@@ -318,7 +318,7 @@ private:
                              : heldPage   ? static_cast<OutputSink&>(*heldPage)
                                           : *fileOutput;
         size_t position = 0;
-        FormatOptions formatting{.clock = services_.clock};
+        FormatOptions formatting;
         if (r_.definitions) formatting.regexes = &r_.definitions->Regexes();
         if (page) {
             page->Begin(output, PageTitle(hld.language), CountLines(input));
@@ -327,7 +327,8 @@ private:
         } else {
             FormatSection(hld, first, input, output, position, env_, formatting);
         }
-        const bool cancelled = env_.cancelRequested;
+        // A Cancel that came when everything was formatted cut nothing off.
+        const bool cancelled = env_.cancelRequested && position < input.size();
         env_.HideProgress();
         progressShown_ = false;
         if (cancelled && r_.keepPartialOutput && !r_.keepPartialOutput()) {
