@@ -16,6 +16,8 @@ namespace tintext {
 namespace {
 
 constexpr const char* kStandardStream = "-";
+// Between the values of a repeatable option: no glob or path on a command line holds it.
+constexpr char kListSeparator = '\n';
 
 bool IsExistingFile(const std::string& path) {
     struct stat st {};
@@ -146,6 +148,11 @@ private:
     void Add(const std::string& name, const std::string& value, const std::string& word) {
         if (name == "in") inputGiven_ = true;
         const Value key(name);
+        const OptionInfo* option = FindOption(name);
+        if (option && option->repeatable && r_.options->Exists(key)) {
+            r_.options->Set(key, Value(SafeCStr(r_.options->Item(key)) + kListSeparator + value));
+            return;
+        }
         if (r_.options->Exists(key)) {
             r_.warnings.push_back("the option \"" + name + "\" is given more than once; the last (" + word +
                                   ") counts");
@@ -179,10 +186,29 @@ const std::vector<OptionInfo>& KnownOptions() {
     static const std::vector<OptionInfo> options = {
         {"in", OptionKind::Text, "FILE",
          "the input file; - reads standard input. The first word that names an existing file is the "
-         "input too (tintext page.asp)"},
+         "input too (tintext page.asp). A folder: every file of its tree that a definition serves is "
+         "converted (see out, include, exclude, jobs, force, all)"},
         {"out", OptionKind::Text, "FILE",
          "the output HTML file; - writes standard output. Default: the input's name with .htm for its "
-         "extension, beside it (standard output for standard input)"},
+         "extension, beside it (standard output for standard input). For a folder input, the folder that "
+         "receives DEST/<path in the tree>.htm (inc/db.asp gives inc/db.asp.htm); required"},
+        {"include", OptionKind::Text, "GLOB",
+         "folder input: convert only files whose path in the tree matches (repeatable). * and ? stay "
+         "within one folder name, ** spans folders; a pattern without / matches the file's name at any "
+         "depth",
+         true},
+        {"exclude", OptionKind::Text, "GLOB",
+         "folder input: leave out files and folders whose path in the tree matches (repeatable; as "
+         "include). Hidden folders (.git and the like) and what a .gitignore of the tree lists are left "
+         "out always",
+         true},
+        {"jobs", OptionKind::Number, "N",
+         "folder input: files converted at once. Default: the number of online processors"},
+        {"force", OptionKind::Switch, "0|1",
+         "folder input: 1 converts again files whose page is newer than both the file and its "
+         "definition (by default they are skipped as up to date)"},
+        {"all", OptionKind::Switch, "0|1",
+         "folder input: 1 also converts files that no definition serves, as plain text"},
         {"hld", OptionKind::Text, "FILE",
          "the syntax definition (.hld); a name without a folder is a file of the current folder when there "
          "is one, else one of hldfolder. Default: chosen by the input's name (see --list), else plain text"},
@@ -241,6 +267,18 @@ const OptionInfo* FindOption(const std::string& lowerCaseName) {
 bool CommandLine::Has(const char* name) const { return options->Exists(Value(name)); }
 
 std::string CommandLine::Text(const char* name) const { return SafeCStr(options->Item(Value(name))); }
+
+std::vector<std::string> CommandLine::List(const char* name) const {
+    std::vector<std::string> values;
+    if (!Has(name)) return values;
+    const std::string text = Text(name);
+    for (size_t start = 0;;) {
+        const size_t end = text.find(kListSeparator, start);
+        values.push_back(text.substr(start, end - start));
+        if (end == std::string::npos) return values;
+        start = end + 1;
+    }
+}
 
 CommandLine ReadCommandLine(const std::vector<std::string>& args) {
     CommandLine result;

@@ -3,7 +3,7 @@
 // or commas), and beside it --name=value and --name value, option names in
 // any letter case, a first bare word naming an existing file (or "-") as the
 // input, and "--" before an input whose name begins with "-". A repeated
-// option keeps its last value.
+// option keeps its last value, unless the option is repeatable.
 #pragma once
 
 #include <string>
@@ -25,6 +25,9 @@ struct OptionInfo {
     OptionKind kind;
     const char* value;  // how --help shows the value: "FILE", "0|1|2"; "" for actions
     const char* help;   // --help's description, one paragraph
+    // Given more than once, every value counts: they are kept in order,
+    // one per line (CommandLine::List).
+    bool repeatable = false;
 };
 
 // Every option the program knows, in the order --help lists them.
@@ -44,6 +47,8 @@ struct CommandLine {
 
     bool Has(const char* name) const;
     std::string Text(const char* name) const;
+    // Each value of a repeatable option, in the order given.
+    std::vector<std::string> List(const char* name) const;
 };
 
 // Reads the arguments as the shell split them (without the program's path).

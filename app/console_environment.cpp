@@ -56,12 +56,14 @@ bool ReadLine(int fd, std::string& line) {
 
 std::atomic<JobEnvironment*> interruptTarget{nullptr};
 std::atomic<int> interruptPresses{0};
+std::atomic<const char*> interruptNote{
+    "\nCancelling: the part done so far is written. Press Ctrl-C again to stop at once.\n"};
 
 void OnInterrupt(int) {
     if (interruptPresses.fetch_add(1) == 0) {
         if (JobEnvironment* env = interruptTarget.load()) env->cancelRequested = true;
-        static const char note[] = "\nCancelling: the part done so far is written. Press Ctrl-C again to stop at once.\n";
-        ssize_t ignored = ::write(2, note, sizeof note - 1);
+        const char* note = interruptNote.load();
+        ssize_t ignored = ::write(2, note, std::strlen(note));
         (void)ignored;
     } else {
         RemoveTemporaryFiles();
@@ -116,6 +118,12 @@ void ConsoleEnvironment::Draw(int percent) {
     std::string number = std::to_string(percent);
     line += std::string(3 - number.size(), ' ') + number + "%";
     Write(line);
+    drawn_ = true;
+}
+
+void ConsoleEnvironment::ShowStatusLine(const std::string& text) {
+    if (!progressBar) return;
+    Write("\r" + text + "\033[K");
     drawn_ = true;
 }
 
@@ -202,6 +210,8 @@ void ConsoleEnvironment::Note(NoteLevel level, const std::string& text) {
     ClearBar();
     Write("tintext: " + text + "\n");
 }
+
+void SetInterruptNote(const char* note) { interruptNote = note; }
 
 void InstallInterruptHandler(JobEnvironment& environment) {
     interruptTarget = &environment;

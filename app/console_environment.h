@@ -29,6 +29,11 @@ public:
     // notes when verbose.
     void Note(NoteLevel level, const std::string& text) override;
 
+    // A progress line of the caller's own in the bar's place (a run over a
+    // folder draws files and bytes), cleared as the bar is before a message.
+    void ShowStatusLine(const std::string& text);
+    void ClearStatusLine() { ClearBar(); }
+
     // Whether the progress bar is drawn (on when messageFd is a terminal).
     bool progressBar;
     bool quiet = false;
@@ -57,5 +62,8 @@ std::string ConsoleMessageText(const std::string& text, const std::string& title
 // writes what it has), a second press ends the program at once with status
 // 130, removing the temporary file, so nothing is written.
 void InstallInterruptHandler(JobEnvironment& environment);
+// What the first Ctrl-C prints, for a run whose cancel means something else
+// (a text that lives as long as the program).
+void SetInterruptNote(const char* note);
 
 }  // namespace tintext

@@ -9,6 +9,7 @@
 #include "app/batch_run.h"
 #include "app/command_line.h"
 #include "app/console_environment.h"
+#include "app/folder_run.h"
 #include "app/front_end_choice.h"
 #include "app/language_list.h"
 #include "app/page_options.h"
@@ -56,9 +57,32 @@ int NoInput(const CommandLine& commandLine) {
     return 2;
 }
 
+FolderRunOptions FolderOptions(const CommandLine& commandLine, const std::string& definitionFile,
+                               const PageOptions& page, const DialogSettings& settings) {
+    FolderRunOptions options;
+    options.source = commandLine.Text("in");
+    options.dest = commandLine.Text("out");
+    options.include = commandLine.List("include");
+    options.exclude = commandLine.List("exclude");
+    options.jobs = static_cast<unsigned>(std::max<int32_t>(0, SafeCLng(Value(commandLine.Text("jobs")))));
+    options.force = SwitchOn(commandLine, "force");
+    options.all = SwitchOn(commandLine, "all");
+    options.hldfile = definitionFile.empty() ? commandLine.Text("hld") : definitionFile;
+    options.hldfolder = commandLine.Text("hldfolder");
+    options.overwritemode = SafeCLng(Value(commandLine.Text("overwrite")));
+    options.dostext = SafeCLng(Value(commandLine.Text("dostext")));
+    options.codePage = ChooseCodePage(commandLine.Text("codepage"), settings.codePage);
+    options.page = page;
+    options.themesFolder = ThemesFolderOfRun(options.hldfile, options.hldfolder);
+    return options;
+}
+
 int RunWithSettings(const CommandLine& commandLine, const std::string& definitionFile, const PageOptions& page,
-                    DialogSettings& settings, JobEnvironment& environment) {
+                    DialogSettings& settings, JobEnvironment& environment, ConsoleEnvironment* console) {
     if (commandLine.Has("check")) return RunCheck(commandLine.Text("check"));
+    if (commandLine.Has("in") && IsFolder(commandLine.Text("in"))) {
+        return RunFolder(FolderOptions(commandLine, definitionFile, page, settings), environment, console);
+    }
     if (commandLine.Has("in")) {
         const BatchFrontEnd frontEnd =
             BatchNeedsDialogs(CurrentSurroundings()) ? BatchFrontEnd::Dialogs : BatchFrontEnd::Terminal;
@@ -207,7 +231,7 @@ int RunProgram(const std::vector<std::string>& args, JobEnvironment& environment
     if (commandLine.Has("list")) return PrintLanguageList(DefinitionsFolder(commandLine));
 
     DialogSettings settings = LoadDialogSettings();
-    const int status = RunWithSettings(commandLine, definitionFile, page, settings, environment);
+    const int status = RunWithSettings(commandLine, definitionFile, page, settings, environment, console);
     SaveDialogSettings(settings);
     if (verbose) {
         const std::chrono::duration<double, std::milli> taken = std::chrono::steady_clock::now() - started;
@@ -225,6 +249,8 @@ Usage: tintext FILE [options]
        tintext /in=FILE [/out=FILE] [/hld=FILE | /lang=NAME]
                [/hldfolder=FOLDER] [/overwrite=0|1|2] [/dostext=0|1]
                [/codepage=PAGE] [/showoutput=0|1] [--quiet | --verbose]
+       tintext /in=FOLDER /out=FOLDER [/include=GLOB]... [/exclude=GLOB]...
+               [/jobs=N] [/force=0|1] [/all=0|1] [options]
        tintext /check=FILE.hld | --list | --help | --version
        tintext --print-css[=THEME]
 
@@ -240,10 +266,12 @@ Messages go to standard error. Ctrl-C stops the conversion and writes the
 part done so far; a second Ctrl-C stops at once without writing anything.
 Without an input file the main dialog opens when a display can be used.
 
-Exit status: 0 the whole output was written (check: no problems), 1 nothing
-was written (check: problems found), 2 usage error, 3 cancelled by Ctrl-C,
-the part done was written, 128+N stopped by signal N, nothing written (130 a
-second Ctrl-C, 143 SIGTERM, 129 SIGHUP, 141 SIGPIPE).
+Exit status: 0 the whole output was written (check: no problems; a folder:
+every page written or up to date), 1 nothing was written (check: problems
+found; a folder: a page not written), 2 usage error, 3 cancelled by Ctrl-C,
+the part done was written (a folder: the pages finished are whole), 128+N
+stopped by signal N, nothing written (130 a second Ctrl-C, 143 SIGTERM,
+129 SIGHUP, 141 SIGPIPE).
 )";
     return text;
 }

@@ -150,7 +150,7 @@ public:
     Formatter(const HldTree& hld, std::string_view inp, OutputSink& out, size_t& ptr, JobEnvironment& environment,
               const FormatOptions& options)
         : hld_(hld), inp_(inp), buffer_(out, hld.plainBlanks ? Blanks::Plain : Blanks::Nbsp), ptr_(ptr), options_(options),
-          env_(environment) {}
+          env_(environment), regexes_(options.regexes ? *options.regexes : ownRegexes_) {}
 
     void Run(const HldSection& first) {
         if (options_.eventInterval.count() > 0) {
@@ -286,7 +286,8 @@ private:
     SectionInfo* current_ = nullptr;  // the section run under way
     bool rebuild_ = true;
     std::vector<Suspended> suspended_;
-    RegexCache regexes_;  // before the sections, which use it to the end
+    RegexCache ownRegexes_;  // before the sections, which use it to the end
+    RegexCache& regexes_;
     std::unordered_map<const HldSection*, std::unique_ptr<SectionInfo>> infos_;
     std::optional<Ticker> ticker_;  // none: after every step
     size_t pumps_ = 0;              // events run so far

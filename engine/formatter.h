@@ -26,12 +26,17 @@ public:
     void Append(std::string_view piece) override { text.append(piece); }
 };
 
+class RegexCache;
+
 struct FormatOptions {
     // Progress is reported and pending events run at the end of the first
     // step after each such interval, however long the steps take, and at the
     // end of a run that ran them not at all (the cancel flag is read before
     // every step). Zero: after every step.
     std::chrono::milliseconds eventInterval{20};
+    // Compiled patterns kept from earlier conversions with the same
+    // definition (a run over a folder); nullptr: compiled for this one alone.
+    RegexCache* regexes = nullptr;
 };
 
 // Runs `section` over `inp` from `ptr` (a byte offset into the UTF-8 input,

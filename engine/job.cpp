@@ -12,6 +12,7 @@
 #include <new>
 #include <optional>
 
+#include "engine/definition_cache.h"
 #include "engine/formatter.h"
 #include "engine/hld_loader.h"
 #include "engine/input_encoding.h"
@@ -240,19 +241,13 @@ private:
         const std::string input = DecodeInputText(std::move(bytes));
 
         Step("Prepend hld folder if not given");
-        hldfile_ = r_.hldfile;
         const std::string given = SafeCStr(r_.hldfolder);
-        const std::string folder = given.empty() ? DefaultHldFolder() : given;
-        // A bare name is a file of the current folder when there is one there,
-        // else one of the definitions folder (the user's own first, when none is given).
-        if (!hldfile_.empty() && !HasPathSeparator(hldfile_) && !IsRegularFile(hldfile_)) {
-            hldfile_ = given.empty() ? FindDefaultDefinition(hldfile_) : folder + "/" + hldfile_;
-        }
+        hldfile_ = NamedDefinitionPath(r_.hldfile, given);
 
         Step("Get default hld");
         if (hldfile_.empty()) {
-            const DefaultDefinition chosen = ChooseDefaultDefinition(folder, r_.inputfilename);
-            hldfile_ = given.empty() ? PreferUsersOwn(folder, chosen.path) : chosen.path;
+            const DefaultDefinition chosen = DefinitionFor(r_.inputfilename, given);
+            hldfile_ = chosen.path;
             if (chosen.plainText) {
                 env_.Note(NoteLevel::Normal, "no definition serves " + InputName() + ", so it is converted as plain text; "
                           "tintext --list shows the languages known, /lang=NAME picks one");
@@ -263,13 +258,20 @@ private:
 
         Step("Read the hld");
         if (OutputIs(hldfile_, "definition")) return JobOutcome::NotWritten;
-        HldTree hld;
+        HldTree loaded;
+        const HldTree* tree = nullptr;
         try {
-            hld = LoadHld(hldfile_);
+            if (r_.definitions) {
+                tree = &r_.definitions->Load(hldfile_);
+            } else {
+                loaded = LoadHld(hldfile_);
+                tree = &loaded;
+            }
         } catch (const Error& e) {
             WarnUnableToLoad("the HLD file (" + hldfile_ + ")", e);
             return JobOutcome::NotWritten;
         }
+        const HldTree& hld = *tree;
 
         Step("Read the theme");
         std::optional<PageWriter> page;
@@ -308,10 +310,16 @@ private:
         const HldSection& first = hld.sections.at(0).second;
 
         Step("Format Section");
-        // Standard output is written in one piece at the end, as a file is.
-        OutputSink& output = memoryOutput ? static_cast<OutputSink&>(*memoryOutput) : *fileOutput;
+        // Standard output is written in one piece at the end, as a file is;
+        // so is a page that is finished before it is written.
+        std::optional<StringSink> heldPage;
+        if (r_.finishPage && fileOutput) heldPage.emplace();
+        OutputSink& output = memoryOutput ? static_cast<OutputSink&>(*memoryOutput)
+                             : heldPage   ? static_cast<OutputSink&>(*heldPage)
+                                          : *fileOutput;
         size_t position = 0;
-        const FormatOptions formatting;
+        FormatOptions formatting;
+        if (r_.definitions) formatting.regexes = &r_.definitions->Regexes();
         if (page) {
             page->Begin(output, PageTitle(hld.language), CountLines(input));
             FormatSection(hld, first, input, page->Body(), position, env_, formatting);
@@ -334,6 +342,7 @@ private:
             if (memoryOutput) {
                 WriteStandardOutput(memoryOutput->text);
             } else {
+                if (heldPage) fileOutput->Append(r_.finishPage(heldPage->text));
                 fileOutput->Commit();
             }
         } catch (const Error& e) {
@@ -440,6 +449,20 @@ std::string GetHLD(const Value& fileName) {
         base = "asp";
     }
     return base + ".hld";
+}
+
+std::string NamedDefinitionPath(const std::string& hldfile, const std::string& givenFolder) {
+    // A bare name is a file of the current folder when there is one there,
+    // else one of the definitions folder (the user's own first, when none is given).
+    if (hldfile.empty() || HasPathSeparator(hldfile) || IsRegularFile(hldfile)) return hldfile;
+    return givenFolder.empty() ? FindDefaultDefinition(hldfile) : givenFolder + "/" + hldfile;
+}
+
+DefaultDefinition DefinitionFor(const std::string& inputfilename, const std::string& givenFolder) {
+    const std::string folder = givenFolder.empty() ? DefaultHldFolder() : givenFolder;
+    DefaultDefinition chosen = ChooseDefaultDefinition(folder, inputfilename);
+    if (givenFolder.empty()) chosen.path = PreferUsersOwn(folder, chosen.path);
+    return chosen;
 }
 
 std::string DefaultHldFolder() {

@@ -4,13 +4,17 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <string_view>
 
+#include "engine/language_table.h"
 #include "engine/formatter.h"
 #include "engine/page.h"
 #include "support/job_environment.h"
 #include "support/value.h"
 
 namespace tintext {
+
+class DefinitionCache;
 
 // What the terminal front end needs to set its exit status; the dialogs ignore it.
 enum class JobOutcome {
@@ -42,6 +46,12 @@ struct JobRequest {
     // (and shown). Unset: it is. The dialog says no when the user stopped the
     // job by closing the window, so a complete earlier output is kept.
     std::function<bool()> keepPartialOutput;
+    // A job among many on a worker thread: the definitions its worker has
+    // loaded (nullptr: loaded for this job).
+    DefinitionCache* definitions = nullptr;
+    // Given the whole page before it is written, returns the page to write
+    // (a site links its pages); the page is then held, not streamed.
+    std::function<std::string(std::string_view)> finishPage;
 };
 
 // What a job reaches the user and the desktop through, given by its caller:
@@ -62,6 +72,16 @@ JobOutcome Process(const JobRequest& request, const JobServices& services);
 
 // The default definition's bare file name for an input file, from its extension.
 std::string GetHLD(const Value& fileName);
+
+// The file a job reads for the definition the user named (/hld): a name
+// with a folder as given; a bare name from the current folder when it holds
+// it, else from givenFolder (empty: the user's own folder, then the shipped one).
+std::string NamedDefinitionPath(const std::string& hldfile, const std::string& givenFolder);
+
+// The definition a job uses for an input file when none is named, in the
+// folder given (empty: the shipped one, where the user's own of the same
+// name comes first); plainText when it falls back to plain text.
+DefaultDefinition DefinitionFor(const std::string& inputfilename, const std::string& givenFolder);
 
 // The folder of the shipped definitions: hld beside the program, or
 // <prefix>/share/tintext/hld for an installed program (bin/ beside share/).

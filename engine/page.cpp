@@ -248,7 +248,10 @@ void PageWriter::Begin(OutputSink& out, const std::string& title, size_t lineCou
         if (options_.theme == kDefaultTheme && !options_.inlineStyles)
             head += "<meta name=\"color-scheme\" content=\"light dark\">\n";
         head += "<meta name=\"generator\" content=\"Tintext\">\n<title>" + EncodeHtml(title, Blanks::Plain) + "</title>\n";
-        if (!stylesheet_.empty()) head += "<style>\n" + stylesheet_ + "</style>";
+        if (!options_.stylesheetHref.empty() && !options_.inlineStyles && options_.stylesheet)
+            head += "<link rel=\"stylesheet\" href=\"" + EncodeHtml(options_.stylesheetHref, Blanks::Plain) + "\">";
+        else if (!stylesheet_.empty())
+            head += "<style>\n" + stylesheet_ + "</style>";
         head += "</head>\n<body";
     } else {
         head = "<div";
@@ -269,7 +272,7 @@ void PageWriter::Begin(OutputSink& out, const std::string& title, size_t lineCou
         }
         head += ">";
         if (options_.fragment && !stylesheet_.empty()) head += "<style>\n" + stylesheet_ + "</style>";
-        head += "<pre><code>";
+        head += options_.bar + "<pre><code>";
     }
     out_->Append(head);
 }

@@ -123,6 +123,23 @@ TEST_F(CommandLineTest, OptionsThatNeedAValue) {
     EXPECT_EQ(Options(ReadCommandLine({"/out", "page.asp"})), "out= in=page.asp");
 }
 
+TEST_F(CommandLineTest, ARepeatableOptionKeepsEveryValueInOrderWithoutAWarning) {
+    const struct {
+        std::vector<std::string> args;
+        std::vector<std::string> excludes;
+    } cases[] = {
+        {{"/exclude=*.log"}, {"*.log"}},
+        {{"/exclude=*.log", "--exclude", "build/**", "-EXCLUDE=a b"}, {"*.log", "build/**", "a b"}},
+        {{"/exclude=x,/exclude=y"}, {"x", "y"}},
+        {{"/in=page.asp"}, {}},
+    };
+    for (const auto& c : cases) {
+        const CommandLine commandLine = ReadCommandLine(c.args);
+        EXPECT_EQ(commandLine.List("exclude"), c.excludes) << c.args[0];
+        EXPECT_EQ(Lines(commandLine.warnings), "") << c.args[0];
+    }
+}
+
 TEST(KnownOptions, NamesAreLowerCaseAndUnique) {
     std::vector<std::string> seen;
     for (const OptionInfo& option : KnownOptions()) {

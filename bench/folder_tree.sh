@@ -1,0 +1,70 @@
+#!/usr/bin/env bash
+# A folder run against one process per file, on a tree generated here: FILES
+# files (default 4000) of the languages in Examples/, in nested folders,
+# from a few hundred bytes to about 100 KB (each sample repeated 1 to 64
+# times). Prints, from one run: the shell loop with one process per file,
+# the folder run with /jobs=1, /jobs=2 and the default, a second run over the
+# unchanged tree, and the peak memory of the folder run beside that of the
+# largest file alone.
+# Usage: bench/folder_tree.sh [--files N] [--binary build/app/tintext] [--keep]
+set -euo pipefail
+cd "$(dirname "$0")/.."
+files=4000 binary=build/app/tintext keep=0
+while [[ $# -gt 0 ]]; do
+    case $1 in
+        --files) files=$2; shift 2 ;;
+        --binary) binary=$2; shift 2 ;;
+        --keep) keep=1; shift ;;
+        *) echo "unknown argument $1" >&2; exit 2 ;;
+    esac
+done
+binary=$(realpath "$binary")
+work=$(mktemp -d /tmp/tintext-folder-bench-XXXXXX)
+[[ $keep == 1 ]] || trap 'rm -rf "$work"' EXIT
+
+python3 - "$work/src" "$files" Examples <<'PY'
+import os, random, sys
+root, count, examples = sys.argv[1], int(sys.argv[2]), sys.argv[3]
+samples = sorted(f for f in os.listdir(examples) if os.path.isfile(os.path.join(examples, f)))
+random.seed(47)
+for i in range(count):
+    sample = samples[i % len(samples)]
+    text = open(os.path.join(examples, sample), 'rb').read()
+    repeat = random.choice([1, 1, 1, 2, 2, 4, 8, 16, 64])
+    folder = os.path.join(root, f"d{i % 17}", f"e{i % 5}") if i % 3 else os.path.join(root, f"d{i % 11}")
+    os.makedirs(folder, exist_ok=True)
+    name = f"f{i}-{sample}"
+    open(os.path.join(folder, name), 'wb').write(text * repeat)
+PY
+size=$(du -sb "$work/src" | cut -f1)
+echo "tree: $(find "$work/src" -type f | wc -l) files, $((size / 1024)) KB, $(nproc) online processors"
+
+seconds() { local start end; start=$(date +%s.%N); "$@"; end=$(date +%s.%N); awk "BEGIN { print $end - $start }"; }
+ratio() { awk "BEGIN { print $1 / $2 }"; }
+loop() {
+    (cd "$work/src" && find . -type f -printf '%P\n') | while IFS= read -r rel; do
+        mkdir -p "$work/loop/$(dirname "$rel")"
+        "$binary" --quiet /overwrite=1 /showoutput=0 "/in=$work/src/$rel" "/out=$work/loop/$rel.htm" || true
+    done
+}
+folder() { "$binary" --quiet /in="$work/src" /out="$work/$1" /overwrite=1 /force=1 "${@:2}"; }
+
+t_loop=$(seconds loop)
+t_one=$(seconds folder one /jobs=1)
+t_two=$(seconds folder two /jobs=2)
+t_all=$(seconds folder all)
+t_again=$("$binary" --quiet /in="$work/src" /out="$work/all" >/dev/null 2>&1; seconds "$binary" --quiet /in="$work/src" /out="$work/all")
+largest=$(find "$work/src" -type f -printf '%s %p\n' | sort -n | tail -1 | cut -d' ' -f2-)
+rss_one=$(/usr/bin/time -f %M "$binary" --quiet /overwrite=1 "/in=$largest" "/out=$work/largest.htm" 2>&1 >/dev/null | tail -1)
+rss_all=$(/usr/bin/time -f %M "$binary" --quiet /in="$work/src" /out="$work/rss" 2>&1 >/dev/null | tail -1)
+pages=$(find "$work/all" -name '*.htm' | wc -l)
+
+printf '%-40s %8.2f s\n' "one process per file (shell loop)" "$t_loop"
+printf '%-40s %8.2f s  %5.1fx the loop\n' "folder run /jobs=1" "$t_one" "$(ratio "$t_loop" "$t_one")"
+printf '%-40s %8.2f s  %5.1fx the loop, %4.2fx /jobs=1\n' "folder run /jobs=2" "$t_two" \
+    "$(ratio "$t_loop" "$t_two")" "$(ratio "$t_one" "$t_two")"
+printf '%-40s %8.2f s  %5.1fx the loop\n' "folder run, default jobs" "$t_all" "$(ratio "$t_loop" "$t_all")"
+printf '%-40s %8.2f s\n' "second run, tree unchanged" "$t_again"
+printf '%-40s %8d KB\n' "peak memory, the largest file alone" "$rss_one"
+printf '%-40s %8d KB\n' "peak memory, the folder run" "$rss_all"
+echo "pages written: $pages"

@@ -1,0 +1,133 @@
+// The walk over a source tree: which files a run over a folder sees, and the
+// glob patterns that include, exclude and .gitignore lines are written in.
+#include "app/source_tree.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <filesystem>
+
+#include "digits_definition.h"
+
+using namespace tintext;
+using tintext::testing::Files;
+
+namespace {
+
+struct GlobCase {
+    const char* pattern;
+    const char* path;
+    bool matches;
+};
+
+TEST(GlobMatches, StarsQuestionMarksSetsAndEscapes) {
+    const GlobCase cases[] = {
+        {"*.asp", "page.asp", true},
+        {"*.asp", "inc/page.asp", false},  // * stays within one folder name
+        {"**/*.asp", "page.asp", true},    // **/ may stand for no folder at all
+        {"**/*.asp", "a/b/page.asp", true},
+        {"inc/**", "inc/a/b.asp", true},
+        {"inc/**", "include/b.asp", false},
+        {"a/**/b", "a/b", true},
+        {"a/**/b", "a/x/y/b", true},
+        {"a/**/b", "a/xb", false},
+        {"**", "any/thing", true},
+        {"pa?e.asp", "page.asp", true},
+        {"pa?e.asp", "pa/e.asp", false},
+        {"[pq]age.asp", "qage.asp", true},
+        {"[!pq]age.asp", "page.asp", false},
+        {"[a-c]x", "bx", true},
+        {"[a-c]x", "dx", false},
+        {"[unclosed", "[unclosed", true},
+        {"\\*.asp", "*.asp", true},
+        {"\\*.asp", "x.asp", false},
+        {"page.asp", "page.aspx", false},
+        {"", "", true},
+    };
+    for (const GlobCase& c : cases)
+        EXPECT_EQ(GlobMatches(c.pattern, c.path), c.matches) << c.pattern << " against " << c.path;
+}
+
+TEST(TreePatternMatches, APatternWithoutSlashMatchesTheNameAtAnyDepth) {
+    const GlobCase cases[] = {
+        {"*.inc", "a/b/db.inc", true},
+        {"db.inc", "db.inc", true},
+        {"inc/*.asp", "inc/db.asp", true},
+        {"inc/*.asp", "x/inc/db.asp", false},  // with a slash: from the root
+        {"/inc/*.asp", "inc/db.asp", true},    // a leading slash is dropped
+    };
+    for (const GlobCase& c : cases)
+        EXPECT_EQ(TreePatternMatches(c.pattern, c.path), c.matches) << c.pattern << " against " << c.path;
+}
+
+std::vector<std::string> Walked(const std::string& root, const TreeFilter& filter = {}) {
+    std::vector<std::string> names;
+    for (const TreeFile& file : WalkSourceTree(root, filter).files) names.push_back(file.relative);
+    return names;
+}
+
+class WalkSourceTreeTest : public ::testing::Test {
+protected:
+    Files dir;
+    void SetUp() override {
+        for (const char* name : {"a.asp", "b/c.asp", "b/d/e.vbs", ".git/config", ".hidden/x.asp", "build/out.asp",
+                                 "logs/x.log", "keep/x.log", "b/skip.tmp"})
+            dir.Put(std::string("tree/") + name, "x");
+        dir.Put("tree/.gitignore", "# generated\nbuild/\n*.log\n!keep/*.log\n");
+        dir.Put("tree/b/.gitignore", "/skip.tmp\n");
+    }
+};
+
+TEST_F(WalkSourceTreeTest, LeavesOutHiddenFoldersAndWhatGitignoreLists) {
+    EXPECT_EQ(Walked(dir.P("tree")),
+              (std::vector<std::string>{".gitignore", "a.asp", "b/.gitignore", "b/c.asp", "b/d/e.vbs", "keep/x.log"}));
+}
+
+TEST_F(WalkSourceTreeTest, IncludeAndExcludeFilterByPathInTheTree) {
+    struct Case {
+        std::vector<std::string> include, exclude;
+        std::vector<std::string> expected;
+    };
+    const Case cases[] = {
+        {{"*.asp"}, {}, {"a.asp", "b/c.asp"}},
+        {{"*.asp", "*.vbs"}, {"b/d"}, {"a.asp", "b/c.asp"}},
+        {{}, {"b/**", ".gitignore"}, {"a.asp", "keep/x.log"}},
+        {{"b/**"}, {"*.vbs"}, {"b/.gitignore", "b/c.asp"}},
+    };
+    for (const Case& c : cases) {
+        TreeFilter filter;
+        filter.include = c.include;
+        filter.exclude = c.exclude;
+        EXPECT_EQ(Walked(dir.P("tree"), filter), c.expected)
+            << ::testing::PrintToString(c.include) << " minus " << ::testing::PrintToString(c.exclude);
+    }
+}
+
+TEST_F(WalkSourceTreeTest, ALinkLoopIsFollowedOnceAndTold) {
+    std::filesystem::create_directory_symlink("..", dir.P("tree/b/up"));
+    const SourceTree tree = WalkSourceTree(dir.P("tree"), {});
+    ASSERT_EQ(tree.problems.size(), 1u);
+    EXPECT_NE(tree.problems[0].find("tree/b/up"), std::string::npos) << tree.problems[0];
+    EXPECT_EQ(tree.files.size(), 6u);
+}
+
+TEST_F(WalkSourceTreeTest, TheSkippedFolderIsNeverEntered) {
+    struct stat st {};
+    ASSERT_EQ(::stat(dir.P("tree/b").c_str(), &st), 0);
+    TreeFilter filter;
+    filter.skipDevice = st.st_dev;
+    filter.skipInode = st.st_ino;
+    EXPECT_EQ(Walked(dir.P("tree"), filter), (std::vector<std::string>{".gitignore", "a.asp", "keep/x.log"}));
+}
+
+TEST_F(WalkSourceTreeTest, AnUnreadableFolderIsToldAndTheRestWalked) {
+    if (::geteuid() == 0) GTEST_SKIP() << "permissions do not stop root";
+    ASSERT_EQ(::chmod(dir.P("tree/b/d").c_str(), 0), 0);
+    const SourceTree tree = WalkSourceTree(dir.P("tree"), {});
+    ASSERT_EQ(tree.problems.size(), 1u);
+    EXPECT_NE(tree.problems[0].find("b/d cannot be read"), std::string::npos) << tree.problems[0];
+    EXPECT_EQ(tree.files.size(), 5u);
+}
+
+}  // namespace
