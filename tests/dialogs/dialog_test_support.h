@@ -37,20 +37,17 @@ private:
 // instead of hanging it.
 class OnNextModal {
 public:
-    explicit OnNextModal(std::function<void(QWidget*)> act) : act_(std::move(act)) {
-        QObject::connect(&timer_, &QTimer::timeout, [this] {
+    explicit OnNextModal(std::function<void(QWidget*)> act) {
+        QObject::connect(&timer_, &QTimer::timeout, [this, act] {
             QWidget* modal = QApplication::activeModalWidget();
-            bool found = modal && modal->isVisible();
+            const bool found = modal && modal->isVisible();
             if (found || ++tries_ > 2000) timer_.stop();
-            if (found) act_(modal);
+            if (found) act(modal);
         });
         timer_.start(5);
     }
-    OnNextModal(const OnNextModal&) = delete;
-    OnNextModal& operator=(const OnNextModal&) = delete;
 
 private:
-    std::function<void(QWidget*)> act_;
     QTimer timer_;
     int tries_ = 0;
 };
@@ -82,12 +79,13 @@ inline QByteArray ReadFile(const QString& path) {
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
 }
 
-// A table under tests/data: one row a line, fields separated by tabs; lines
-// starting with "#" and blank lines are comments.
+// A table under tests/data: one row a line, fields separated by tabs, {LF}
+// a line break; lines starting with "#" and blank lines are comments.
 inline QList<QStringList> ReadTable(const QString& name) {
     QList<QStringList> rows;
     for (const QByteArray& line : ReadFile(QString(TINTEXT_SOURCE_DIR "/tests/data/") + name).split('\n')) {
-        if (!line.isEmpty() && !line.startsWith('#')) rows << QString::fromUtf8(line).split('\t');
+        if (!line.isEmpty() && !line.startsWith('#'))
+            rows << QString::fromUtf8(line).replace("{LF}", "\n").split('\t');
     }
     if (rows.isEmpty()) qFatal("no rows in %s", qPrintable(name));
     return rows;

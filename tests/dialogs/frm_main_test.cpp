@@ -91,14 +91,10 @@ private slots:
     void GoHandsTheFieldsToTheJob_data() { AddRows("main_dialog_go.tsv"); }
     void GoHandsTheFieldsToTheJob() {
         QFETCH(QStringList, row);
-        DialogSettings settings{"in.asp", "out.htm", "my.hld", row[2].toInt(), row[1].toInt()};
-        settings.codePage = FromQt(row[4]);
-        settings.theme = FromQt(row[5]);
-        settings.lineNumbers = row[6].toInt();
-        settings.fragment = row[7].toInt();
-        main_->LoadSettings(settings);
+        main_->LoadSettings({"in.asp", "out.htm", "my.hld", row[2].toInt(), row[1].toInt(), "", "", "", FromQt(row[4]),
+                             FromQt(row[5]), row[6].toInt(), row[7].toInt()});
         Choose(*main_, "chkDosText", row[3]);
-        QTest::mouseClick(Child<QPushButton>(*main_, "cmdGo"), Qt::LeftButton);
+        Click("cmdGo");
         QCOMPARE(jobs_.size(), size_t(1));
         const JobRequest& job = jobs_[0];
         auto number = [](auto value) { return QString::number(int(value)); };
@@ -114,10 +110,7 @@ private slots:
     // A stored theme that no themes folder offers is kept, told as /theme
     // tells it when Go is pressed, and no job runs.
     void UnknownThemeIsToldAndNoJobRuns() {
-        DialogSettings settings;
-        settings.outputFile = "out.htm";
-        settings.theme = "nonesuch";
-        main_->LoadSettings(settings);
+        main_->LoadSettings({"", "out.htm", "", 1, 1, "", "", "", "", "nonesuch"});
         QCOMPARE(Shown(*main_, "cboTheme"), QString("nonesuch"));
         QString message;
         OnNextModal answer([&](QWidget* box) {
@@ -162,29 +155,16 @@ private slots:
         QCOMPARE(Shown(again, "chkDosText"), QString("0"));
     }
 
-    // A code page stored by hand in another form is shown as its page and
-    // kept as it was written while the choice is left alone.
-    void StoredCodePageIsShownAndKeptAsWritten_data() { AddRows("main_dialog_code_page.tsv"); }
-    void StoredCodePageIsShownAndKeptAsWritten() {
+    // A value stored by hand is shown as the control can; closing stores
+    // what the control holds, a code page left alone as it was written.
+    void StoredValuesAreShownAsTheControlsCan_data() { AddRows("main_dialog_stored_values.tsv"); }
+    void StoredValuesAreShownAsTheControlsCan() {
         QFETCH(QStringList, row);
-        WriteSetting(kCompanyName, kProgramTitle, "Settings", "CodePage", FromQt(row[0]));
+        WriteSetting(kCompanyName, kProgramTitle, "Settings", FromQt(row[0]), FromQt(row[1]));
         main_->LoadSettings();
-        QCOMPARE(Shown(*main_, "cboCodePage"), row[1]);
+        QCOMPARE(Shown(*main_, row[2]), row[3]);
         main_->close();
-        QCOMPARE(Stored("CodePage"), row[0]);
-    }
-
-    // A state a check box cannot hold is the default; a click on a greyed
-    // box ticks it, and clicks then toggle between ticked and clear only.
-    void StoredCheckStatesOutOfRangeGiveTheDefault() {
-        WriteSetting(kCompanyName, kProgramTitle, "Settings", "ShowOutput", "7");
-        WriteSetting(kCompanyName, kProgramTitle, "Settings", "UseDefaultHLD", "2");
-        main_->LoadSettings();
-        QCOMPARE(Child<QCheckBox>(*main_, "chkShowOutput")->checkState(), Qt::Checked);
-        auto* useDefault = Child<QCheckBox>(*main_, "chkUseDefaultHLD");
-        QCOMPARE(useDefault->checkState(), Qt::PartiallyChecked);
-        QTest::mouseClick(useDefault, Qt::LeftButton, {}, QPoint(4, 8));
-        QCOMPARE(useDefault->checkState(), Qt::Checked);
+        QCOMPARE(Stored(row[0]), row[4]);
     }
 
     void GoDoesNotStartASecondJob() {
@@ -236,15 +216,14 @@ private slots:
     // A job that ends leaves Go the default button: Enter after a mouse
     // click on Go runs Go again instead of closing the program.
     void EnterAfterAMouseGoRunsGoAgain() {
-        main_->show();
-        QVERIFY(QTest::qWaitForWindowExposed(main_.get()));
+        ShowMain();
         main_->activateWindow();
         Choose(*main_, "txtOutputFilename", "out.htm");
         main_->SetJobFunction([&](const JobRequest& request) {
             jobs_.push_back(request);
             QApplication::processEvents();  // as the job lets events run
         });
-        QTest::mouseClick(Child<QPushButton>(*main_, "cmdGo"), Qt::LeftButton);
+        Click("cmdGo");
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
         QCOMPARE(jobs_.size(), size_t(2));
         QVERIFY(main_->isVisible());
@@ -253,8 +232,7 @@ private slots:
     // Its own window, kept above its owner, so that one click on the main
     // dialog does not hide Cancel.
     void ProgressDialogIsOwnedByTheMainDialog() {
-        main_->show();
-        QVERIFY(QTest::qWaitForWindowExposed(main_.get()));
+        ShowMain();
         Env().ShowProgress();
         QVERIFY(main_->Progress()->isVisible() && main_->Progress()->isWindow());
         QCOMPARE(main_->Progress()->windowHandle()->transientParent(), main_->windowHandle());
@@ -268,10 +246,10 @@ private slots:
         main_->LoadSettings(DialogSettings{"", "out.htm"});
         QString answer;
         main_->SetFileChooser([&](QWidget*, const BrowseRequest&) { return answer; });
-        QTest::mouseClick(Child<QPushButton>(*main_, "cmdBrowseHLD"), Qt::LeftButton);
+        Click("cmdBrowseHLD");
         QCOMPARE(Shown(*main_, "chkUseDefaultHLD"), QString("1"));  // cancelled: nothing changes
         answer = temp.filePath("mine.hld");
-        QTest::mouseClick(Child<QPushButton>(*main_, "cmdBrowseHLD"), Qt::LeftButton);
+        Click("cmdBrowseHLD");
         QCOMPARE(Shown(*main_, "chkUseDefaultHLD"), QString("0"));
         QVERIFY(Child<QLineEdit>(*main_, "txtHLDFileName")->isEnabled());
         QCOMPARE(ToQt(main_->HLDDir()), temp.path());
@@ -291,9 +269,9 @@ private slots:
             asked.push_back(request);
             return QString();
         });
-        QTest::mouseClick(Child<QPushButton>(*main_, row[0]), Qt::LeftButton);
+        Click(row[0]);
         Choose(*main_, row[1], temp.filePath("gone/page.x"));
-        QTest::mouseClick(Child<QPushButton>(*main_, row[0]), Qt::LeftButton);
+        Click(row[0]);
         QCOMPARE(asked.size(), size_t(2));
         QCOMPARE(QStringList({asked[0].title, asked[0].filters.value(0), QString::number(asked[0].save)}),
                  row.mid(2, 3));
@@ -305,8 +283,7 @@ private slots:
     // A larger window widens the boxes; the rows keep their distances, so
     // "DOS Text" stays under the input box and each label beside its box.
     void ResizingKeepsTheRowsTogether() {
-        main_->show();
-        QVERIFY(QTest::qWaitForWindowExposed(main_.get()));
+        ShowMain();
         auto offsets = [&] {
             auto* box = Child<QWidget>(*main_, "txtHLDFileName");
             QLabel* label = nullptr;
@@ -324,8 +301,7 @@ private slots:
     // "Check For Updates" only with a page to check against; F1 opens the
     // dialog's help page; Esc keeps the dialog open; File > Exit closes it.
     void MenusAndKeys() {
-        main_->show();
-        QVERIFY(QTest::qWaitForWindowExposed(main_.get()));
+        ShowMain();
         main_->SetDispatchAddress("https://example.net/dispatch");
         QVERIFY(Child<QAction>(*main_, "mnuCheckVersion")->isVisible());
         main_->SetDispatchAddress("");
@@ -342,10 +318,18 @@ private slots:
     }
 
     // With an address, Feedback, Support and Check For Updates open its
-    // pages; a notice never answered comes first, its box ticked.
-    void FeedbackAndSupportOpenTheDispatchPages() {
+    // pages; without, the first two open the help page's section on
+    // reporting problems (which the page has) and Check For Updates does
+    // nothing. A notice never answered comes first, its box ticked.
+    void FeedbackAndSupportOpenTheirPages_data() {
+        QTest::addColumn<QString>("address");
+        QTest::newRow("an address") << "https://example.net/dispatch";
+        QTest::newRow("none") << "";
+    }
+    void FeedbackAndSupportOpenTheirPages() {
+        QFETCH(QString, address);
         WriteShowOnce("Feedback", 1);
-        main_->SetDispatchAddress("https://example.net/dispatch");
+        main_->SetDispatchAddress(FromQt(address));
         OpenedUrls opened;
         QString notice;
         OnNextModal answer([&](QWidget* box) {
@@ -356,25 +340,16 @@ private slots:
         main_->RequestSupport();
         main_->CheckForUpdates();
         QCOMPARE(notice, QString("Support ticked"));
-        QCOMPARE(opened, QList<QUrl>({QUrl("https://example.net/dispatch?action=Feedback&productid=HLD"),
-                                      QUrl("https://example.net/dispatch?action=Support&productid=HLD"),
-                                      QUrl("https://example.net/dispatch?action=CheckVersion&productid=HLD")}));
-    }
-
-    // Without an address both open the help page's section on reporting
-    // problems, which the page has; Check For Updates does nothing.
-    void WithoutAnAddressFeedbackOpensTheHelpOnReporting() {
-        WriteShowOnce("Feedback", 1);
-        WriteShowOnce("Support", 1);
-        main_->SetDispatchAddress("");
-        OpenedUrls opened;
-        main_->SendFeedback();
-        main_->RequestSupport();
-        main_->CheckForUpdates();
-        QUrl reporting = QUrl::fromLocalFile(TINTEXT_SOURCE_DIR "/help/HTML/TOC_300_Main_Dialog.htm");
-        reporting.setFragment("reporting-problems");
-        QCOMPARE(opened, QList<QUrl>({reporting, reporting}));
-        QVERIFY(ReadFile(reporting.toLocalFile()).contains("id=\"reporting-problems\""));
+        QUrl help = QUrl::fromLocalFile(TINTEXT_SOURCE_DIR "/help/HTML/TOC_300_Main_Dialog.htm");
+        help.setFragment("reporting-problems");
+        QList<QUrl> expected = {help, help};
+        if (!address.isEmpty()) {
+            expected.clear();
+            for (const char* action : {"Feedback", "Support", "CheckVersion"})
+                expected << QUrl(address + "?action=" + action + "&productid=HLD");
+        }
+        QCOMPARE(opened, expected);
+        QVERIFY(ReadFile(help.toLocalFile()).contains("id=\"reporting-problems\""));
     }
 
     // The interactive run that start-up hands over to shows the settings it
@@ -407,12 +382,9 @@ private slots:
         const QByteArray text = QByteArray("abcdefghijklmnopqrstuvwxyz0123456789").repeated(120000);
         FrmMain main;  // with the real job
         main.show();
-        Choose(main, "txtInputFilename", WriteFile(temp.filePath("big.txt"), text));
-        Choose(main, "txtOutputFilename", temp.filePath("big.htm"));
-        Choose(main, "chkUseDefaultHLD", "0");
-        Choose(main, "txtHLDFileName", WriteFile(temp.filePath("plain.hld"),
-                                                 "[Main]\nHEADER-HTML=<pre>\nFOOTER-HTML=</pre>\nPATTERN=[\\s\\S]\nFORMAT-HTML=$$\n"));
-        Choose(main, "chkShowOutput", "0");
+        const QString hld = WriteFile(temp.filePath("plain.hld"),
+                                      "[Main]\nHEADER-HTML=<pre>\nFOOTER-HTML=</pre>\nPATTERN=[\\s\\S]\nFORMAT-HTML=$$\n");
+        main.LoadSettings({FromQt(WriteFile(temp.filePath("big.txt"), text)), FromQt(temp.filePath("big.htm")), FromQt(hld), 0, 0});
         bool pressed = false;
         QTimer watcher;
         connect(&watcher, &QTimer::timeout, [&] {
@@ -433,6 +405,12 @@ private slots:
     }
 
 private:
+    void ShowMain() {
+        main_->show();
+        QVERIFY(QTest::qWaitForWindowExposed(main_.get()));
+    }
+    void Click(const QString& button) { QTest::mouseClick(Child<QPushButton>(*main_, button), Qt::LeftButton); }
+
     std::unique_ptr<ScopedRegistry> registry_;
     std::unique_ptr<FrmMain> main_;
     std::vector<JobRequest> jobs_;

@@ -53,23 +53,19 @@ QStringList Cut(const std::string& html, size_t slice, size_t pieceSize, std::st
     return pieces;
 }
 
-struct Recorded {
-    std::vector<DefinitionProblem> problems;
-    std::string html;
-    bool done = false;
-};
-
-Recorded Convert(const std::string& definition, const std::string& sample, bool cancelled = false) {
-    Recorded r;
+// What the preview gets from a conversion: the problems, the HTML, and " done" if it ended.
+QString Convert(const QByteArray& definition, const std::string& sample, bool cancelled = false) {
+    QString out;
     std::atomic<bool> cancel{cancelled};
     PreviewEvents events;
-    events.problems = [&r](std::vector<DefinitionProblem> problems) { r.problems = std::move(problems); };
-    events.piece = [&r](std::string html, std::string) { r.html += html; };
-    events.done = [&r](size_t, bool, std::string, int32_t) { r.done = true; };
-    ConvertForPreview(definition, "d.hld", sample, cancel, std::move(events));
-    return r;
+    events.problems = [&out](std::vector<DefinitionProblem> problems) {
+        for (const DefinitionProblem& problem : problems) out += QString("problem at %1; ").arg(problem.line);
+    };
+    events.piece = [&out](std::string html, std::string) { out += ToQt(html); };
+    events.done = [&out](size_t, bool, std::string, int32_t) { out += " done"; };
+    ConvertForPreview(definition.toStdString(), "d.hld", sample, cancel, std::move(events));
+    return out;
 }
-
 
 }  // namespace
 
@@ -142,8 +138,7 @@ private slots:
     }
 
     void SaveWritesAndRevertRestoresTheFile() {
-        const QString path = Write("digits.hld", kDigits);
-        QVERIFY(workbench_->OpenDefinition(path));
+        const QString path = OpenDigits();
         TypeAtEndOfLine(1, "x");
         QVERIFY(workbench_->Save());
         const QByteArray saved = QByteArray(kDigits).replace("[Main]", "[Main]x");
@@ -173,8 +168,7 @@ private slots:
         QFETCH(int, button);
         QFETCH(bool, closed);
         QFETCH(bool, saved);
-        const QString path = Write("digits.hld", kDigits);
-        QVERIFY(workbench_->OpenDefinition(path));
+        const QString path = OpenDigits();
         workbench_->show();
         TypeAtEndOfLine(1, "x");
         QString asked;
@@ -223,8 +217,7 @@ private slots:
     }
 
     void AFileDeletedOnDiskKeepsTheTextAndCountsAsUnsaved() {
-        const QString path = Write("digits.hld", kDigits);
-        QVERIFY(workbench_->OpenDefinition(path));
+        const QString path = OpenDigits();
         QVERIFY(QFile::remove(path));
         QTRY_VERIFY_WITH_TIMEOUT(workbench_->Notice()->text().contains("deleted"), 5000);
         QVERIFY(workbench_->isWindowModified());
@@ -233,8 +226,7 @@ private slots:
     }
 
     void AFileChangedOnDiskUnderEditsOffersAChoice() {
-        const QString path = Write("digits.hld", kDigits);
-        QVERIFY(workbench_->OpenDefinition(path));
+        const QString path = OpenDigits();
         workbench_->show();
         TypeAtEndOfLine(1, "x");
         Write("digits.hld", "[Other]\n");
@@ -247,12 +239,7 @@ private slots:
 
     void ToolsMenuOpensTheDefinitionInUseWithTheInputAsSample() {
         FrmMain main;
-        DialogSettings settings;
-        settings.inputFile = FromQt(Write("in.txt", "7"));
-        settings.outputFile = FromQt(dir_->filePath("out.htm"));
-        settings.hldFile = FromQt(Write("digits.hld", kDigits));
-        settings.useDefaultHld = 0;
-        main.LoadSettings(settings);
+        main.LoadSettings({FromQt(Write("in.txt", "7")), "out.htm", FromQt(Write("digits.hld", kDigits)), 1, 0});
         Child<QAction>(main, "mnuToolsEditDefinition")->trigger();
         QPointer<FrmWorkbench> opened;
         for (QWidget* window : QApplication::topLevelWidgets())
@@ -266,23 +253,19 @@ private slots:
 
     // Pieces end after a line break once the piece size is reached, and
     // close and reopen the elements open across the cut; where the HTML was
-    // sliced as it came in makes no difference.
-    void PiecesAreWellFormedAndCutAfterLines_data() {
-        QTest::addColumn<int>("slice");
-        QTest::newRow("all at once") << 1000;
-        QTest::newRow("byte by byte") << 1;
-        QTest::newRow("tags and references cut in the middle") << 3;
-    }
+    // sliced as it came in (whole, byte by byte, tags and references cut in
+    // the middle) makes no difference.
     void PiecesAreWellFormedAndCutAfterLines() {
-        QFETCH(int, slice);
-        std::string styles;
         const std::string html =
             "<!DOCTYPE html>\n<html><head><title>T</title><style>.k{color:red}</style></head><body>"
             "<pre><span class=\"k\">one\ntwo</span>\nthree<br>\n<i>four</i>\n</pre></body></html>";
-        QCOMPARE(Cut(html, size_t(slice), 8, &styles),
-                 QStringList({"\n<pre><span class=\"k\">one\n</span></pre>", "<pre><span class=\"k\">two</span>\n</pre>",
-                              "<pre>three<br>\n</pre>", "<pre><i>four</i>\n</pre>", "<pre></pre>"}));
-        QCOMPARE(QString::fromStdString(styles), QString("\n.k{color:red}"));
+        for (size_t slice : {1000, 1, 3}) {
+            std::string styles;
+            QCOMPARE(Cut(html, slice, 8, &styles),
+                     QStringList({"\n<pre><span class=\"k\">one\n</span></pre>", "<pre><span class=\"k\">two</span>\n</pre>",
+                                  "<pre>three<br>\n</pre>", "<pre><i>four</i>\n</pre>", "<pre></pre>"}));
+            QCOMPARE(QString::fromStdString(styles), QString("\n.k{color:red}"));
+        }
     }
 
     void AVeryLongLineIsCutBetweenElements() {
@@ -299,41 +282,23 @@ private slots:
     // A section whose pattern does not compile is a problem with its line;
     // the sections before it still convert. A cancelled one never ends.
     void ConvertsTheSampleAndReportsProblems() {
-        Recorded good = Convert(kDigits.toStdString(), "a 12");
-        QVERIFY(good.done && good.problems.empty());
-        QCOMPARE(QString::fromStdString(good.html), QString("<pre>a&nbsp;<b>12</b></pre>"));
-        Recorded bad = Convert(kDigits.toStdString() + "[Two]\nPATTERN=(\n", "a 12");
-        QCOMPARE(bad.problems.size(), size_t(1));
-        QCOMPARE(bad.problems[0].line, 9);
-        QVERIFY(bad.done);
-        QVERIFY(!Convert(kDigits.toStdString(), std::string(1 << 20, '1'), true).done);
+        QCOMPARE(Convert(kDigits, "a 12"), QString("<pre>a&nbsp;<b>12</b></pre> done"));
+        QCOMPARE(Convert(kDigits + "[Two]\nPATTERN=(\n", "a 12"), QString("problem at 9; <pre>a&nbsp;<b>12</b></pre> done"));
+        QVERIFY(!Convert(kDigits, std::string(1 << 20, '1'), true).endsWith("done"));
     }
 
-    // As its section searches: a pattern line counts its matches in the
-    // sample, any other line nothing.
-    void CountsThePatternOnTheLine_data() {
-        QTest::addColumn<QString>("definition");
-        QTest::addColumn<int>("line");
-        QTest::addColumn<QString>("sample");
-        QTest::addColumn<QStringList>("matches");
-        QTest::newRow("digits") << QString(kDigits) << 4 << "1 22 x 333" << QStringList({"1", "22", "333"});
-        QTest::newRow("every character") << QString(kDigits) << 6 << "1 x" << QStringList({"1", " ", "x"});
-        QTest::newRow("not a pattern line") << QString(kDigits) << 5 << "1 x" << QStringList();
-        QTest::newRow("ignoring case") << "[A]\nPATTERN=ab\n" << 2 << "ab AB" << QStringList({"ab", "AB"});
-        QTest::newRow("minding case") << "[B]\nIGNORECASE=0\nPATTERN=ab\n" << 3 << "ab AB" << QStringList({"ab"});
-    }
+    // As its section searches (its IgnoreCase): a pattern line counts its
+    // matches in the sample, any other line nothing.
+    void CountsThePatternOnTheLine_data() { AddRows("pattern_counts.tsv"); }
     void CountsThePatternOnTheLine() {
-        QFETCH(QString, definition);
-        QFETCH(int, line);
-        QFETCH(QString, sample);
-        QFETCH(QStringList, matches);
+        QFETCH(QStringList, row);
         std::atomic<bool> cancelled{false};
-        MatchCount result = CountPatternMatches(definition.toStdString(), line, sample.toStdString(), cancelled);
+        MatchCount result = CountPatternMatches(FromQt(row[0]), row[1].toInt(), FromQt(row[2]), cancelled);
         QStringList found;
-        for (const std::string& match : result.matches) found << QString::fromStdString(match);
-        QCOMPARE(found, matches);
-        QCOMPARE(int(result.count), int(matches.size()));
-        QCOMPARE(result.line, matches.isEmpty() ? 0 : line);
+        for (const std::string& match : result.matches) found << ToQt(match);
+        QCOMPARE(found, row.mid(3));
+        QCOMPARE(int(result.count), int(found.size()));
+        QCOMPARE(result.line, found.isEmpty() ? 0 : row[1].toInt());
         QVERIFY(!CountPatternMatches("[A]\nPATTERN=(\n", 2, "x", cancelled).failure.empty());
     }
 
@@ -365,10 +330,16 @@ private slots:
 private:
     QString Write(const QString& name, const QByteArray& bytes) { return WriteFile(dir_->filePath(name), bytes); }
 
+    QString OpenDigits() {
+        const QString path = Write("digits.hld", kDigits);
+        if (!workbench_->OpenDefinition(path)) QTest::qFail("cannot open the definition", __FILE__, __LINE__);
+        return path;
+    }
+
     // Opens the sample and the digits definition and waits for the first preview.
     void OpenAndPreview(const QByteArray& sample) {
         QVERIFY(workbench_->OpenSample(Write("in.txt", sample)));
-        QVERIFY(workbench_->OpenDefinition(Write("digits.hld", kDigits)));
+        OpenDigits();
         QSignalSpy finished(workbench_.get(), &FrmWorkbench::PreviewFinished);
         workbench_->show();
         QVERIFY(finished.wait(5000));
