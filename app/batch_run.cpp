@@ -36,8 +36,8 @@ std::string DefaultOutputName(const std::string& inputfilename) {
     return inputfilename.substr(0, hasExtension ? dot : inputfilename.size()) + ".htm";
 }
 
-JobOutcome RunBatch(const Dictionary& options, BatchFrontEnd frontEnd, const std::string& definitionFile,
-                    const CodePageChoice& codePage, const PageOptions& page) {
+JobOutcome RunBatch(const Dictionary& options, BatchFrontEnd frontEnd, const JobServices& services,
+                    const std::string& definitionFile, const CodePageChoice& codePage, const PageOptions& page) {
     auto option = [&](const char* name) { return options.Item(Value(name)); };
     JobRequest request;
     request.inputfilename = SafeCStr(option("in"));
@@ -56,9 +56,10 @@ JobOutcome RunBatch(const Dictionary& options, BatchFrontEnd frontEnd, const std
     request.dostext = SafeCLng(option("dostext"));
     const Value show = option("showoutput");
     const bool showAsked = SafeCBool(show) || (options.Exists(Value("showoutput")) && SafeCStr(show).empty());
+    JobServices runServices = services;
     if (frontEnd == BatchFrontEnd::Terminal) {
         request.showoutput = showAsked;
-        request.showOutputPreferenceApplies = false;
+        runServices.showOutputPreference = nullptr;
     } else {
         request.showoutput = SafeCBool(show) || SafeCStr(show).empty();
     }
@@ -66,7 +67,7 @@ JobOutcome RunBatch(const Dictionary& options, BatchFrontEnd frontEnd, const std
     request.codePageSource = codePage.source;
     request.standardStreams = true;
     request.page = page;
-    return Process(request);
+    return Process(request, runServices);
 }
 
 }  // namespace tintext

@@ -35,9 +35,11 @@ CodePageChoice ChooseCodePage(const std::string& option, const std::string& stor
 // standard input or output. Without out, a file input is written beside
 // itself with .htm for its extension, standard input to standard output.
 // definitionFile, when not empty, is used instead of hld (/lang). page: the
-// page options, read (and checked) beforehand.
-JobOutcome RunBatch(const Dictionary& options, BatchFrontEnd frontEnd, const std::string& definitionFile = "",
-                    const CodePageChoice& codePage = {}, const PageOptions& page = {});
+// page options, read (and checked) beforehand. services: those of the
+// front end; the show-output preference applies under the dialogs alone.
+JobOutcome RunBatch(const Dictionary& options, BatchFrontEnd frontEnd, const JobServices& services,
+                    const std::string& definitionFile = "", const CodePageChoice& codePage = {},
+                    const PageOptions& page = {});
 
 // The output a file input gets without out: its name with .htm for its extension.
 std::string DefaultOutputName(const std::string& inputfilename);

@@ -41,7 +41,7 @@ int main(int argc, char** argv) {
     tintext::SetEnv(&console);
     tintext::InstallInterruptHandler(console);
     tintext::InstallTerminationCleanup();
-    const int status = tintext::RunProgram(args, &console);
+    const int status = tintext::RunProgram(args, console, &console);
     tintext::SetEnv(nullptr);
     return status;
 }

@@ -57,13 +57,14 @@ int NoInput(const CommandLine& commandLine) {
 }
 
 int RunWithSettings(const CommandLine& commandLine, const std::string& definitionFile, const PageOptions& page,
-                    DialogSettings& settings) {
+                    DialogSettings& settings, JobEnvironment& environment) {
     if (commandLine.Has("check")) return RunCheck(commandLine.Text("check"));
     if (commandLine.Has("in")) {
         const BatchFrontEnd frontEnd =
             BatchNeedsDialogs(CurrentSurroundings()) ? BatchFrontEnd::Dialogs : BatchFrontEnd::Terminal;
         const CodePageChoice codePage = ChooseCodePage(commandLine.Text("codepage"), settings.codePage);
-        return ExitStatus(RunBatch(*commandLine.options, frontEnd, definitionFile, codePage, page));
+        const JobServices services{environment, [&settings] { return settings.showOutput; }};
+        return ExitStatus(RunBatch(*commandLine.options, frontEnd, services, definitionFile, codePage, page));
     }
     if (interactiveRun && DisplayAvailable()) return interactiveRun(settings);
     return NoInput(commandLine);
@@ -155,7 +156,7 @@ std::optional<int> AnswerInformationOption(int argc, char** argv) {
     return std::nullopt;
 }
 
-int RunProgram(const std::vector<std::string>& args, ConsoleEnvironment* console) {
+int RunProgram(const std::vector<std::string>& args, JobEnvironment& environment, ConsoleEnvironment* console) {
     const auto started = std::chrono::steady_clock::now();
     const CommandLine commandLine = ReadCommandLine(args);
     const bool quiet = SwitchOn(commandLine, "quiet");
@@ -199,21 +200,20 @@ int RunProgram(const std::vector<std::string>& args, ConsoleEnvironment* console
             // Started without a terminal: only a message box can tell why nothing happens.
             std::string text;
             for (const std::string& error : usageErrors) text += (text.empty() ? "" : "\r\n") + error;
-            Env().MessageBox(text, MsgButtons::Ok, MsgIcon::Exclamation, ApplicationTitle());
+            environment.MessageBox(text, MsgButtons::Ok, MsgIcon::Exclamation, ApplicationTitle());
         }
         return 2;
     }
     if (commandLine.Has("list")) return PrintLanguageList(DefinitionsFolder(commandLine));
 
     DialogSettings settings = LoadDialogSettings();
-    SetShowOutputPreference(settings.showOutput);
-    const int status = RunWithSettings(commandLine, definitionFile, page, settings);
+    const int status = RunWithSettings(commandLine, definitionFile, page, settings, environment);
     SaveDialogSettings(settings);
     if (verbose) {
         const std::chrono::duration<double, std::milli> taken = std::chrono::steady_clock::now() - started;
         char milliseconds[32];
         std::snprintf(milliseconds, sizeof milliseconds, "%.1f", taken.count());
-        Env().Note(NoteLevel::Detail, std::string("time taken: ") + milliseconds + " ms");
+        environment.Note(NoteLevel::Detail, std::string("time taken: ") + milliseconds + " ms");
     }
     return status;
 }

@@ -14,6 +14,7 @@
 namespace tintext {
 
 class ConsoleEnvironment;
+class JobEnvironment;
 
 // Opens the main dialog for interactive use. Given the settings read at
 // start-up; leaves in them what the dialog holds when it closes (they are
@@ -29,10 +30,11 @@ std::optional<int> AnswerInformationOption(int argc, char** argv);
 // One run from start-up to shut-down, given the arguments as the shell split
 // them; returns the exit status: 0 written (or a definition without
 // problems, or the list printed), 1 not written (or problems found), 2 a
-// usage error, 3 cancelled with the part done written. console: the
-// terminal's environment when it is the one in use, to take --quiet and
-// --verbose; nullptr under dialogs.
-int RunProgram(const std::vector<std::string>& args, ConsoleEnvironment* console = nullptr);
+// usage error, 3 cancelled with the part done written. environment: the
+// one the run reports through; console: the same when it is the terminal's,
+// to take --quiet and --verbose; nullptr under dialogs.
+int RunProgram(const std::vector<std::string>& args, JobEnvironment& environment,
+               ConsoleEnvironment* console = nullptr);
 
 int ExitStatus(JobOutcome outcome);
 

@@ -22,6 +22,7 @@
 #include "engine/formatter.h"
 #include "engine/hld_loader.h"
 #include "engine/job.h"
+#include "support/job_environment.h"
 #include "support/value.h"
 
 using namespace tintext;
@@ -131,11 +132,12 @@ public:
 };
 
 void Run(benchmark::State& state, const HldTree& tree, const std::string& input) {
+    StderrEnvironment environment;
     size_t output = 0;
     for (auto _ : state) {
         CountingSink sink;
         size_t ptr = 0;
-        FormatSection(tree, tree.sections.at(0).second, input, sink, ptr);
+        FormatSection(tree, tree.sections.at(0).second, input, sink, ptr, environment);
         output = sink.bytes;
         benchmark::DoNotOptimize(output);
     }

@@ -10,7 +10,6 @@
 #include "support/ascii_text.h"
 #include "support/error.h"
 #include "support/html_escape.h"
-#include "support/job_environment.h"
 #include "support/utf8.h"
 
 namespace tintext {
@@ -117,10 +116,11 @@ struct Suspended {
 
 class Formatter {
 public:
-    Formatter(const HldTree& hld, std::string_view inp, OutputSink& out, size_t& ptr, const FormatOptions& options)
-        : hld_(hld), inp_(inp), buffer_(out, hld.plainBlanks ? Blanks::Plain : Blanks::Nbsp), ptr_(ptr),
-          options_(options), env_(options.environment ? *options.environment : Env()) {
-        lastPump_ = std::chrono::steady_clock::now();
+    Formatter(const HldTree& hld, std::string_view inp, OutputSink& out, size_t& ptr, JobEnvironment& environment,
+              const FormatOptions& options)
+        : hld_(hld), inp_(inp), buffer_(out, hld.plainBlanks ? Blanks::Plain : Blanks::Nbsp), ptr_(ptr), options_(options),
+          env_(environment) {
+        lastPump_ = options_.clock();
     }
 
     void Run(const HldSection& first) {
@@ -236,7 +236,7 @@ private:
         if (options_.eventInterval.count() > 0) {
             if (++stepsSinceClock_ < kStepsPerClockCheck) return;
             stepsSinceClock_ = 0;
-            auto now = std::chrono::steady_clock::now();
+            auto now = options_.clock();
             if (now - lastPump_ < options_.eventInterval) return;
             lastPump_ = now;
         }
@@ -262,14 +262,14 @@ private:
 }  // namespace
 
 void FormatSection(const HldTree& hld, const HldSection& section, std::string_view inp, OutputSink& out,
-                   size_t& ptr, const FormatOptions& options) {
+                   size_t& ptr, JobEnvironment& environment, const FormatOptions& options) {
     size_t bad = 0;
     if (!IsValidUtf8(inp, &bad))
         throw Error(err::InvalidArgument, kProgramSource,
                     "The text to format is not valid UTF-8 (byte " + std::to_string(bad) + ").");
     if (ptr < inp.size() && (static_cast<unsigned char>(inp[ptr]) & 0xC0) == 0x80)
         throw Error(err::InvalidArgument, kProgramSource, "The start position splits a character.");
-    Formatter(hld, inp, out, ptr, options).Run(section);
+    Formatter(hld, inp, out, ptr, environment, options).Run(section);
 }
 
 }  // namespace tintext

@@ -5,10 +5,12 @@
 #include <chrono>
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 
 #include "engine/hld_tree.h"
+#include "support/job_environment.h"
 
 namespace tintext {
 
@@ -25,28 +27,27 @@ public:
     void Append(std::string_view piece) override { text.append(piece); }
 };
 
-class JobEnvironment;
+// The time that paces progress reports; tests give one they move by hand.
+using Clock = std::function<std::chrono::steady_clock::time_point()>;
 
 struct FormatOptions {
     // Progress is reported and pending events run at most this often (the
     // cancel flag is still read before every step). Zero: after every step.
     std::chrono::milliseconds eventInterval{30};
-    // Where progress, pending events and the cancel flag go; nullptr: Env().
-    // A conversion on a worker thread passes one of its own.
-    JobEnvironment* environment = nullptr;
+    Clock clock = std::chrono::steady_clock::now;
 };
 
 // Runs `section` over `inp` from `ptr` (a byte offset into the UTF-8 input,
 // advanced past everything used up), appending header, filled templates and
 // footer to `out`; entered sections run nested, at any depth. Reports
 // progress (as a byte offset), lets pending events run and honours the cancel
-// flag through the job environment. Raises an error for an invalid pattern or
+// flag through `environment`. Raises an error for an invalid pattern or
 // one that needs too much backtracking ("Error searching for pattern: ..."),
 // for an Enter of a missing section (424), and for input that is not UTF-8 (5).
 // A winning match of length 0 counts as no match, so the character is skipped.
 // The output is that of ReferenceFormat (engine/reference_formatter.h), which
 // does the same steps literally; engine/section_matcher.cpp states the rule.
 void FormatSection(const HldTree& hld, const HldSection& section, std::string_view inp, OutputSink& out,
-                   size_t& ptr, const FormatOptions& options = {});
+                   size_t& ptr, JobEnvironment& environment, const FormatOptions& options = {});
 
 }  // namespace tintext

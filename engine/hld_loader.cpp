@@ -196,6 +196,15 @@ private:
 
 }  // namespace
 
+bool IsDefinitionLine(const std::string& line) {
+    switch (KindOf(line)) {
+        case LineKind::Blank:
+        case LineKind::Comment:
+        case LineKind::Other: return false;
+        default: return true;
+    }
+}
+
 HldTree LoadHld(const std::string& fileName) { return LoadHldText(System().ReadFileToString(fileName), fileName); }
 
 HldTree LoadHldText(const std::string& fileText, const std::string& fileName) {

@@ -20,6 +20,10 @@ HldTree LoadHld(const std::string& fileName);
 // recorded in the tree and named in messages.
 HldTree LoadHldText(const std::string& text, const std::string& fileName);
 
+// Whether the loader reads a line (blanks trimmed) as a section header or a
+// keyword line, rather than passing it over as blank, comment or other text.
+bool IsDefinitionLine(const std::string& line);
+
 // The text between the first "-" and the first "=" after it, trailing blanks removed.
 std::string GetKeyPart(const std::string& line);
 // Everything after the first "=", trimmed of blanks; empty without "=".

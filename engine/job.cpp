@@ -120,7 +120,8 @@ struct ErrorParts {
 
 class Job {
 public:
-    explicit Job(const JobRequest& request) : r_(request), env_(Env()) {}
+    Job(const JobRequest& request, const JobServices& services)
+        : r_(request), services_(services), env_(services.environment) {}
 
     JobOutcome Run() {
         try {
@@ -136,6 +137,7 @@ public:
 
 private:
     const JobRequest& r_;
+    const JobServices& services_;
     JobEnvironment& env_;
     std::string label_;
     std::string hldfile_;
@@ -159,6 +161,17 @@ private:
     }
     void Warn(const std::string& text) { Tell(text, MsgIcon::Exclamation, ApplicationTitle()); }
 
+    // "Unable to load <what>." with the reason: a missing file or path in
+    // words, any other failure by its number and description.
+    void WarnUnableToLoad(const std::string& what, const Error& e) {
+        if (e.Number() == err::FileNotFound || e.Number() == err::PathNotFound) {
+            Warn("Unable to load " + what + ". The input path or file was not found.");
+        } else {
+            Warn("Unable to load " + what + "." + kCrLf + "Error " + std::to_string(e.Number()) + ". " +
+                 e.Description());
+        }
+    }
+
     void Busy(bool on) {
         env_.SetBusyPointer(on);
         busy_ = on;
@@ -178,7 +191,7 @@ private:
         env_.cancelRequested = false;
 
         Step("Detect if outputfile exists");
-        System system;
+        System system(env_);
         bool overwriteAllowed = false;
         bool exists = false;
         if (!StdoutOutput()) {
@@ -219,13 +232,7 @@ private:
         try {
             bytes = StdinInput() ? ReadStandardInput() : system.ReadFileBytes(r_.inputfilename);
         } catch (const Error& e) {
-            if (e.Number() == err::FileNotFound || e.Number() == err::PathNotFound) {
-                Warn("Unable to load input file (" + r_.inputfilename +
-                     "). The input path or file was not found.");
-            } else {
-                Warn("Unable to load input file (" + r_.inputfilename + ")." + kCrLf + "Error " +
-                     std::to_string(e.Number()) + ". " + e.Description());
-            }
+            WarnUnableToLoad("input file (" + r_.inputfilename + ")", e);
             return JobOutcome::NotWritten;
         }
 
@@ -260,12 +267,7 @@ private:
         try {
             hld = LoadHld(hldfile_);
         } catch (const Error& e) {
-            if (e.Number() == err::FileNotFound || e.Number() == err::PathNotFound) {
-                Warn("Unable to load the HLD file (" + hldfile_ + "). The input path or file was not found.");
-            } else {
-                Warn("Unable to load the HLD file (" + hldfile_ + ")." + kCrLf + "Error " +
-                     std::to_string(e.Number()) + ". " + e.Description());
-            }
+            WarnUnableToLoad("the HLD file (" + hldfile_ + ")", e);
             return JobOutcome::NotWritten;
         }
 
@@ -309,12 +311,13 @@ private:
         // Standard output is written in one piece at the end, as a file is.
         OutputSink& output = memoryOutput ? static_cast<OutputSink&>(*memoryOutput) : *fileOutput;
         size_t position = 0;
+        const FormatOptions formatting{.clock = services_.clock};
         if (page) {
             page->Begin(output, PageTitle(hld.language), CountLines(input));
-            FormatSection(hld, first, input, page->Body(), position);
+            FormatSection(hld, first, input, page->Body(), position, env_, formatting);
             page->End();
         } else {
-            FormatSection(hld, first, input, output, position);
+            FormatSection(hld, first, input, output, position, env_, formatting);
         }
         const bool cancelled = env_.cancelRequested;
         env_.HideProgress();
@@ -340,7 +343,8 @@ private:
         const JobOutcome written = cancelled ? JobOutcome::Cancelled : JobOutcome::Written;
 
         Step("Display output");
-        const bool preferenceAllows = !r_.showOutputPreferenceApplies || SafeCBool(Value(ShowOutputPreference()));
+        const bool preferenceAllows =
+            !services_.showOutputPreference || SafeCBool(Value(services_.showOutputPreference()));
         if (r_.showoutput && preferenceAllows && !StdoutOutput()) {
             try {
                 env_.OpenDocument(r_.destfile);
@@ -389,7 +393,7 @@ private:
         for (const std::string& note : encoding.notes) env_.Note(NoteLevel::Detail, note);
         env_.Note(NoteLevel::Detail, "encoding: " + DescribeEncoding(encoding));
         if (r_.dostext == 0 || encoding.bomLength > 0) return DecodeInput(std::move(bytes), encoding);
-        auto strings2 = std::dynamic_pointer_cast<Strings2>(CreateObjectEx("Ostrand.Strings2"));
+        auto strings2 = std::dynamic_pointer_cast<Strings2>(CreateObjectEx("Ostrand.Strings2", env_));
         if (!strings2) throw RuntimeError(err::CannotCreateObject);
         strings2->SetOemCodePage(encoding.codePage);
         return strings2->Oem2CharBuff(bytes);
@@ -422,20 +426,7 @@ private:
 
 }  // namespace
 
-JobOutcome Process(const JobRequest& request) { return Job(request).Run(); }
-
-JobOutcome Process(const std::string& inputfilename, const std::string& destfile, std::string hldfile,
-                   const Value& hldfolder, int32_t overwritemode, bool showoutput, int32_t dostext) {
-    JobRequest request;
-    request.inputfilename = inputfilename;
-    request.destfile = destfile;
-    request.hldfile = std::move(hldfile);
-    request.hldfolder = hldfolder;
-    request.overwritemode = overwritemode;
-    request.showoutput = showoutput;
-    request.dostext = dostext;
-    return Process(request);
-}
+JobOutcome Process(const JobRequest& request, const JobServices& services) { return Job(request, services).Run(); }
 
 std::string GetHLD(const Value& fileName) {
     auto fso = std::dynamic_pointer_cast<FileSystemObject>(CreateObjectEx("Scripting.FileSystemObject"));

@@ -5,7 +5,9 @@
 #include <functional>
 #include <string>
 
+#include "engine/formatter.h"
 #include "engine/page.h"
+#include "support/job_environment.h"
 #include "support/value.h"
 
 namespace tintext {
@@ -25,9 +27,6 @@ struct JobRequest {
     Value hldfolder;           // empty: the folder hld beside the program
     int32_t overwritemode = 0;  // 0 no, 1 yes, 2 ask; others as 0
     bool showoutput = false;
-    // Whether the main dialog's show-output preference must also allow
-    // opening the output; a run from a terminal opens it when asked alone.
-    bool showOutputPreferenceApplies = true;
     int32_t dostext = 0;        // non-zero: the input is DOS (OEM) text
     // The input's code page as the user named it (0: found from the input;
     // with dostext, the OEM page, 437 when 0), and who named it, for the note
@@ -45,11 +44,23 @@ struct JobRequest {
     std::function<bool()> keepPartialOutput;
 };
 
-// Runs one conversion. Every failure is reported through the job
-// environment's message boxes.
-JobOutcome Process(const JobRequest& request);
-JobOutcome Process(const std::string& inputfilename, const std::string& destfile, std::string hldfile,
-                   const Value& hldfolder, int32_t overwritemode, bool showoutput, int32_t dostext);
+// What a job reaches the user and the desktop through, given by its caller:
+// the terminal, the dialogs or a test.
+struct JobServices {
+    // Messages, progress, the cancel flag, and the opener of the output.
+    JobEnvironment& environment;
+    // The main dialog's show-output check box (0 clear, 1 ticked, 2 greyed)
+    // as it stands at the display step, which must also allow opening the
+    // output. Empty: no such setting applies (a run from a terminal opens the
+    // output when asked alone).
+    std::function<int32_t()> showOutputPreference = nullptr;
+    // Paces the progress reports.
+    Clock clock = std::chrono::steady_clock::now;
+};
+
+// Runs one conversion. Every failure is reported through the environment's
+// message boxes.
+JobOutcome Process(const JobRequest& request, const JobServices& services);
 
 // The default definition's bare file name for an input file, from its extension.
 std::string GetHLD(const Value& fileName);

@@ -29,6 +29,10 @@ Table& Components() {
     return table;
 }
 
+void ShowErrorTo(JobEnvironment& environment, const std::string& message) {
+    environment.MessageBox("Message:\r\n" + message, MsgButtons::Ok, MsgIcon::Exclamation, "");
+}
+
 }  // namespace
 
 void RegisterComponent(const std::string& progId, ComponentFactory factory) {
@@ -48,18 +52,18 @@ ObjectRef CreateObject(const std::string& progId) {
     return object;
 }
 
-ObjectRef CreateObjectEx(const std::string& progId) {
+ObjectRef CreateObjectEx(const std::string& progId, JobEnvironment& reportTo) {
     try {
         return CreateObject(progId);
     } catch (const Error& caught) {
         std::string text = "CreateObject of [" + progId + "] failed.";
-        ShowError(text);
+        ShowErrorTo(reportTo, text);
         throw Error(err::CannotCreateObject, "Ostrand", text, caught.HelpFile(), caught.HelpContext());
     }
 }
 
-void ShowError(const std::string& message) {
-    Env().MessageBox("Message:\r\n" + message, MsgButtons::Ok, MsgIcon::Exclamation, "");
-}
+ObjectRef CreateObjectEx(const std::string& progId) { return CreateObjectEx(progId, Env()); }
+
+void ShowError(const std::string& message) { ShowErrorTo(Env(), message); }
 
 }  // namespace tintext

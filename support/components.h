@@ -9,9 +9,13 @@
 
 namespace tintext {
 
+class JobEnvironment;
+
 // Creates the component with the given ProgID (letter case ignored). On
-// failure shows "Message:" CR LF "CreateObject of [X] failed." and raises
-// error 429 with source "Ostrand".
+// failure shows "Message:" CR LF "CreateObject of [X] failed." through
+// `reportTo` and raises error 429 with source "Ostrand".
+ObjectRef CreateObjectEx(const std::string& progId, JobEnvironment& reportTo);
+// The same, reporting through Env().
 ObjectRef CreateObjectEx(const std::string& progId);
 
 // Creates a component without the failure report: an unknown ProgID raises

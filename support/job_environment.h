@@ -1,7 +1,7 @@
 // The job environment: the user-facing operations that a conversion needs
 // (cancel flag, progress, letting pending events run, busy pointer, message
-// boxes, opening a document) and the show-output preference. The engine talks to the
-// user only through this interface; the terminal, the dialogs and the tests
+// boxes, opening a document). The engine talks to the user only through this
+// interface, given by its caller; the terminal, the dialogs and the tests
 // each provide it.
 #pragma once
 
@@ -44,13 +44,23 @@ public:
     virtual void Note(NoteLevel level, const std::string& text) {}
 };
 
-// The provider in use; a minimal one that writes messages to stderr until one is set.
+// A minimal provider: messages go to stderr, questions are answered No
+// (nothing is overwritten without leave), the rest does nothing.
+class StderrEnvironment final : public JobEnvironment {
+public:
+    void ShowProgress() override {}
+    void HideProgress() override {}
+    void SetProgressMax(float) override {}
+    void SetProgressValue(float) override {}
+    void DoEvents() override {}
+    void SetBusyPointer(bool) override {}
+    MsgResult MessageBox(const std::string& text, MsgButtons buttons, MsgIcon icon, const std::string& title) override;
+    bool OpenDocument(const std::string&) override { return false; }
+};
+
+// The provider in use; a StderrEnvironment until one is set.
 JobEnvironment& Env();
 // Installs a provider (not owned); nullptr restores the minimal default.
 void SetEnv(JobEnvironment* environment);
-
-// The main dialog's show-output check box state (0 clear, 1 ticked, 2 greyed).
-int32_t ShowOutputPreference();
-void SetShowOutputPreference(int32_t state);
 
 }  // namespace tintext

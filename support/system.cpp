@@ -3,14 +3,20 @@
 
 #include "support/command_line_grammar.h"
 #include "support/components.h"
+#include "support/job_environment.h"
 #include "support/shell_hooks.h"
 
 namespace tintext {
 
-System::System() : strings2_(std::dynamic_pointer_cast<Strings2>(CreateObjectEx("Ostrand.Strings2"))) {}
+System::System() : System(Env()) {}
+
+System::System(JobEnvironment& reportTo)
+    : strings2_(std::dynamic_pointer_cast<Strings2>(CreateObjectEx("Ostrand.Strings2", reportTo))) {}
 
 // A failure to create the collection is reported to the user by CreateObjectEx.
-DictionaryRef System::ParseCommandline(const std::string& cmd) { return ParseOptionText(cmd, CreateObjectEx); }
+DictionaryRef System::ParseCommandline(const std::string& cmd) {
+    return ParseOptionText(cmd, [](const std::string& progId) { return CreateObjectEx(progId); });
+}
 
 Value System::ShellOpen(const std::string& target) {
     if (target.empty()) return Value();

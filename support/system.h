@@ -21,6 +21,8 @@
 
 namespace tintext {
 
+class JobEnvironment;
+
 // The description a failed whole-file write carries: the file, then the
 // reason and the error number, as WriteFileFromString reports them.
 std::string WritingErrorDescription(const std::string& filepath, const Error& caught);
@@ -31,7 +33,9 @@ inline constexpr const char* kSystemSource = "Ostrand.System->";
 class System {
 public:
     // Creates the "Ostrand.Strings2" member through CreateObjectEx; fails with
-    // 429 when that component cannot be created.
+    // 429 when that component cannot be created, told through `reportTo`
+    // (Env() without one).
+    explicit System(JobEnvironment& reportTo);
     System();
 
     // ---- Used by the programs: files ----

@@ -30,7 +30,7 @@ protected:
     // The settings store reads its folder once: one folder for the whole suite.
     static inline std::unique_ptr<Files> dir;
     RecordingEnvironment env;
-    ScopedEnv scoped{env};
+    int32_t storedShowOutput = 1;  // the ShowOutput setting as read at start-up
 
     static void SetUpTestSuite() {
         dir = std::make_unique<Files>();
@@ -43,10 +43,7 @@ protected:
         unsetenv("TINTEXT_REGISTRY_DIR");
         dir.reset();
     }
-    void SetUp() override {
-        SetShowOutputPreference(1);
-        fs::remove(P("o.htm"));
-    }
+    void SetUp() override { fs::remove(P("o.htm")); }
 
     static std::string P(const std::string& name) { return dir->P(name); }
     static std::string Read(const std::string& name) { return dir->Get(name); }
@@ -56,7 +53,8 @@ protected:
                "\" " + extra;
     }
     JobOutcome Batch(const std::string& extra, BatchFrontEnd frontEnd = BatchFrontEnd::Terminal) {
-        return RunBatch(*System().ParseCommandline(Command(extra)), frontEnd);
+        return RunBatch(*System().ParseCommandline(Command(extra)), frontEnd,
+                        {env, [this] { return storedShowOutput; }});
     }
 };
 
@@ -114,7 +112,7 @@ TEST_F(BatchRunTest, OverwriteAndDosTextAreReadAsNumbers) {
 TEST_F(BatchRunTest, StoredShowOutputDecidesWithoutATerminal) {
     for (const auto& [stored, opened] : {std::pair<int32_t, bool>{0, false}, {2, true}, {1, true}}) {
         SCOPED_TRACE(stored);
-        SetShowOutputPreference(stored);
+        storedShowOutput = stored;
         env.opened.clear();
         EXPECT_EQ(Batch("/overwrite=1 /showoutput=1", BatchFrontEnd::Dialogs), JobOutcome::Written);
         EXPECT_EQ(env.opened.size(), opened ? 1u : 0u);
@@ -124,7 +122,8 @@ TEST_F(BatchRunTest, StoredShowOutputDecidesWithoutATerminal) {
     }
     WriteSetting(kCompanyName, kProgramTitle, "Settings", "ShowOutput", "0");
     EXPECT_EQ(RunProgram({"/in=" + P("a b.asp"), "/out=" + P("o.htm"), "/hld=digits.hld", "/hldfolder=" + P("defs"),
-                          "/overwrite=1"}),
+                          "/overwrite=1"},
+                         env),
               0);
     EXPECT_EQ(ReadSetting(kCompanyName, kProgramTitle, "Settings", "ShowOutput", ""), "0");
 }
@@ -132,7 +131,7 @@ TEST_F(BatchRunTest, StoredShowOutputDecidesWithoutATerminal) {
 // Under the dialogs (no terminal environment given) a usage error is a
 // message box, and nothing is converted.
 TEST_F(BatchRunTest, UsageErrorsWithoutATerminalAreAMessageBox) {
-    EXPECT_EQ(RunProgram({"/in=" + P("a b.asp"), "/out=" + P("o.htm"), "/lang=nonesuch", "--out"}), 2);
+    EXPECT_EQ(RunProgram({"/in=" + P("a b.asp"), "/out=" + P("o.htm"), "/lang=nonesuch", "--out"}, env), 2);
     ASSERT_EQ(env.messages.size(), 1u);
     EXPECT_EQ(env.messages[0].text.find("the option --out needs a value"), 0u) << env.messages[0].text;
     EXPECT_NE(env.messages[0].text.find("\r\nno language \"nonesuch\" (/lang)"), std::string::npos)

@@ -87,6 +87,7 @@ struct Block {
     std::string title;
     std::string where;
     std::vector<std::string> parts;
+    std::vector<std::string> rawParts;  // as written, for readers that split lines first
     const std::string& operator[](size_t i) const {
         static const std::string kMissing;
         return i < parts.size() ? parts[i] : kMissing;
@@ -102,16 +103,20 @@ inline std::vector<Block> ReadBlocks(const std::string& name) {
         if (blocks.empty()) return;
         for (auto& part : lines) {
             while (!part.empty() && part.back().empty()) part.pop_back();  // blank lines before the next case
-            std::string text;
-            for (size_t i = 0; i < part.size(); ++i) text += (i ? "\n" : "") + DecodeField(part[i]);
+            std::string text, raw;
+            for (size_t i = 0; i < part.size(); ++i) {
+                text += (i ? "\n" : "") + DecodeField(part[i]);
+                raw += (i ? "\n" : "") + part[i];
+            }
             blocks.back().parts.push_back(text);
+            blocks.back().rawParts.push_back(raw);
         }
     };
     std::string line;
     for (int number = 1; std::getline(in, line); ++number) {
         if (line.rfind("== ", 0) == 0) {
             finish();
-            blocks.push_back({line.substr(3), name + ":" + std::to_string(number), {}});
+            blocks.push_back({line.substr(3), name + ":" + std::to_string(number), {}, {}});
             lines.assign(1, {});
         } else if (blocks.empty()) {
             continue;

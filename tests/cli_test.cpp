@@ -1,7 +1,6 @@
-// The built tintext program, run end to end in temporary folders: what only the
-// real process shows (exit statuses, standard streams, Ctrl-C, the prompt with no
-// terminal, the check mode, the settings a run leaves, the installed layout).
-// Message texts and path rules are covered in-process by job_test.
+// The built tintext program, run end to end, where a case of
+// tests/data/cli.cases cannot say it: the help's layout, the hand-over to the
+// desktop program, the installed layout, signals, stored settings, --list.
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <poll.h>
@@ -26,6 +25,8 @@ namespace fs = std::filesystem;
 using namespace tintext::testing;
 
 namespace {
+
+const std::string kShippedFolder = TINTEXT_SOURCE_DIR "/hld";
 
 
 // Reads what the child writes to fd until `text` has appeared; false at end of output.
@@ -65,51 +66,6 @@ TEST_F(CliTest, VersionAndHelp) {
         EXPECT_LE(end - start, 78u) << help.out.substr(start, end - start);
     EXPECT_TRUE(help.err.empty());
     EXPECT_TRUE(fs::is_empty(dir.P("registry")));  // neither touches the settings
-}
-
-TEST_F(CliTest, WithoutInputAndWithoutDisplayShowsUsage) {
-    for (const std::vector<std::string>& args : {std::vector<std::string>{}, {"/out=x.htm"}}) {
-        Result r = Run(args);
-        EXPECT_EQ(r.status, 2);
-        EXPECT_NE(r.err.find("\n       tintext /in=FILE"), std::string::npos);
-        EXPECT_TRUE(r.out.empty());
-        EXPECT_FALSE(dir.Has("x.htm"));
-    }
-}
-
-// Messages go to stderr, prefixed with the title they would have in a dialog.
-TEST_F(CliTest, MessagesAndExitStatuses) {
-    dir.Put("exists.htm", "old");
-    dir.Put("defs/nosections.hld", "' nothing\n");
-    const struct {
-        std::vector<std::string> args;
-        int status;
-        std::string err;  // the whole of stderr, or its start when it ends with "..."
-    } cases[] = {
-        {{"/in=missing.asp", "/out=o.htm", "/hld=digits.hld"}, 1,
-         kAppTitle + "Unable to load input file (missing.asp). The input path or file was not found.\n"},
-        {{"/in=a.asp", "/out=exists.htm", "/hld=digits.hld"}, 1,
-         "Tintext: The output file already existed and overwrite was not allowed (exists.htm). The process was aborted\n"},
-        {{"/in=a.asp", "/out=exists.htm", "/hld=digits.hld", "/overwrite=2"}, 1,
-         "Warning: The file \"exists.htm\" already exists.\n\nDo you want to overwrite this file?\n"
-         "(no terminal to answer: No)\n"},
-        {{"/in=a.asp", "/out=o.htm", "/hld=nosections.hld"}, 1, kAppTitle + "Error in processing file.\nError 9, ..."},
-        // Unknown options are named and ignored; relative paths are the working folder's.
-        {{"/in=a.asp", "/ouput=x.htm", "/out=exists.htm", "/hld=digits.hld", "/overwrite=1"}, 0,
-         "tintext: unknown option \"ouput\" ignored\n"},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.args[1] + " " + c.args.back());
-        Result r = Run(c.args + std::vector<std::string>{"/hldfolder=defs", "/showoutput=0"});
-        EXPECT_EQ(r.status, c.status);
-        if (c.err.ends_with("..."))
-            EXPECT_TRUE(r.err.starts_with(c.err.substr(0, c.err.size() - 3))) << r.err;
-        else
-            EXPECT_EQ(r.err, c.err);
-        EXPECT_EQ(r.out, "");
-        EXPECT_FALSE(dir.Has("o.htm") || dir.Has("x.htm"));
-    }
-    EXPECT_EQ(dir.Get("exists.htm"), kDigitsOut);
 }
 
 // With a display, the runs that need dialogs go to tintext-desktop beside the
@@ -189,51 +145,6 @@ TEST_F(CliTest, WithoutTheDesktopProgram) {
     }
 }
 
-// The arguments as the shell splits them: the comma form, an argument with a blank,
-// quotes written for the program itself.
-TEST_F(CliTest, ArgumentsAsTheShellPassesThem) {
-    dir.Put("my file.asp", "1");
-    dir.Put("q\"uote.asp", "2");
-    const struct {
-        std::vector<std::string> args;
-        std::string output, content;
-    } cases[] = {
-        {{"-in=a.asp,-out=o1.htm,-hld=digits.hld,-hldfolder=defs,-showoutput=0"}, "o1.htm", kDigitsOut},
-        {{"/in=my file.asp", "/out=my out.htm"}, "my out.htm", "<pre><b>1</b></pre>"},
-        {{"/in=\"q\"\"uote.asp\"", "/out=\"  o3.htm \""}, "o3.htm", "<pre><b>2</b></pre>"},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.args[0]);
-        Result r = Run(c.args.size() == 1 ? c.args : c.args + kDigits);
-        EXPECT_EQ(r.status, 0) << r.err;
-        EXPECT_EQ(r.err + r.out, "");
-        EXPECT_EQ(dir.Get(c.output), c.content);
-    }
-    // A blank beside the equals sign leaves the input name empty; the stray part is named.
-    for (const std::vector<std::string>& split : {std::vector<std::string>{"/in", "=a.asp"}, {"/in=", "a.asp"}}) {
-        Result r = Run(split + std::vector<std::string>{"/out=o.htm"} + kDigits);
-        EXPECT_EQ(r.status, 1);
-        EXPECT_NE(r.err.find(kAppTitle + "Unable to load input file ().\nError 1000. "), std::string::npos) << r.err;
-        EXPECT_NE(r.err.find("a.asp"), std::string::npos) << r.err;
-        EXPECT_FALSE(dir.Has("o.htm"));
-    }
-}
-
-TEST_F(CliTest, StandardInputAndOutput) {
-    Result r = Run({"/in=-", "/out=-", "/hld=defs/digits.hld", "/showoutput=1"}, "x 3\n");
-    EXPECT_EQ(r.status, 0) << r.err;
-    EXPECT_EQ(r.out, "<pre>x&nbsp;<b>3</b>\n</pre>");
-    EXPECT_EQ(r.err, "");
-
-    EXPECT_EQ(Run({"/in=a.asp", "/out=-", "/hld=defs/digits.hld"}).out, kDigitsOut);
-
-    // Failures still go to stderr only.
-    r = Run({"/in=missing", "/out=-", "/hld=defs/digits.hld"});
-    EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(r.out, "");
-    EXPECT_NE(r.err.find("Unable to load input file (missing)"), std::string::npos);
-}
-
 TEST_F(CliTest, InstalledLayoutFindsTheSharedDefinitions) {
     fs::create_directories(dir.P("inst/bin"));
     fs::copy_file(kBinary, dir.P("inst/bin/tintext"));
@@ -241,43 +152,6 @@ TEST_F(CliTest, InstalledLayoutFindsTheSharedDefinitions) {
     Result r = Run({"/in=a.asp", "/out=o.htm", "/showoutput=0"}, "", dir.P("inst/bin/tintext"));
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(dir.Get("o.htm"), kDigitsOut);
-}
-
-TEST_F(CliTest, CheckMode) {
-    dir.Put("defs/faulty.hld", "[Main]\nPATTERN=abc\nPATTERN=*oops\nFORMAT-HTML=x\nENTER=Nowhere\nPATTERN=(open\nENTER=Main\n");
-    Result good = Run({"/check=defs/digits.hld"});
-    EXPECT_EQ(good.status, 0) << good.err;
-    EXPECT_EQ(good.out, "");
-
-    // One line per problem, file:line: first, in file order.
-    Result faulty = Run({"/check=defs/faulty.hld"});
-    EXPECT_EQ(faulty.status, 1);
-    EXPECT_TRUE(faulty.out.starts_with("defs/faulty.hld:3: ")) << faulty.out;
-    EXPECT_NE(faulty.out.find("*oops"), std::string::npos);
-    EXPECT_NE(faulty.out.find("\ndefs/faulty.hld:5: "), std::string::npos);
-    EXPECT_NE(faulty.out.find("Nowhere"), std::string::npos);
-    EXPECT_NE(faulty.out.find("\ndefs/faulty.hld:6: "), std::string::npos);
-    EXPECT_EQ(std::count(faulty.out.begin(), faulty.out.end(), '\n'), 3);
-
-    Result missing = Run({"/check=defs/none.hld"});
-    EXPECT_EQ(missing.status, 1);
-    EXPECT_TRUE(missing.out.starts_with("defs/none.hld: ")) << missing.out;
-
-    EXPECT_EQ(Run({"/check"}).status, 2);
-}
-
-TEST_F(CliTest, BatchRunStoresTheEightSettings) {
-    Result r = Run(std::vector<std::string>{"/in=a.asp", "/out=o.htm"} + kDigits);
-    ASSERT_EQ(r.status, 0) << r.err;
-    setenv("TINTEXT_REGISTRY_DIR", dir.P("registry").c_str(), 1);
-    auto read = [](const char* name) {
-        return tintext::ReadSetting(tintext::kCompanyName, tintext::kProgramTitle, "Settings", name, "<absent>");
-    };
-    for (const char* name :
-         {"InputFile", "OutputFile", "HLDFile", "ShowOutput", "UseDefaultHLD", "InputDir", "OutputDir", "HLDDir"})
-        EXPECT_NE(read(name), "<absent>") << name;
-    EXPECT_EQ(read("ShowOutput"), "1");
-    unsetenv("TINTEXT_REGISTRY_DIR");
 }
 
 // A signal while a large input is being formatted (a block opened by "{" stays
@@ -434,13 +308,21 @@ TEST_F(CliTest, TheDialogsStoredPageChoicesLeaveABatchRunAlone) {
     EXPECT_NE(Run(args + std::vector<std::string>{"/theme=dark"}).out, plain.out);  // the option itself counts
 }
 
-TEST_F(CliTest, AnUnknownCodePageIsAUsageError) {
-    Result r = Run(std::vector<std::string>{"/in=a.asp", "/out=o.htm", "/codepage=klingon"} + kDigits);
-    EXPECT_EQ(r.status, 2);
-    EXPECT_TRUE(r.err.starts_with("tintext: The code page \"klingon\" is not known. /codepage takes auto, a number "
-                                  "or a name: 65001 or utf-8, ")) << r.err;
-    EXPECT_NE(r.err.find("936 or gbk"), std::string::npos);
-    EXPECT_FALSE(dir.Has("o.htm"));
+// --list names every shipped definition once, and another folder's too.
+TEST_F(CliTest, ListShowsEveryDefinition) {
+    Result r = Run({"--list"});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.err, "");
+    size_t files = 0;
+    for (const auto& entry : fs::directory_iterator(kShippedFolder))
+        files += entry.path().extension() == ".hld" && !entry.is_symlink();
+    EXPECT_EQ(static_cast<size_t>(std::count(r.out.begin(), r.out.end(), '\n')), files);
+    for (const char* line : {"\nPython ", " py.hld ", " .py .pyw\n", "\nPlain text ", " txt.hld ", " .txt"})
+        EXPECT_NE(r.out.find(line), std::string::npos) << line;
+    // Another folder's definitions, also one that names no language.
+    Result own = Run({"--list", "/hldfolder=defs"});
+    EXPECT_EQ(own.out, "digits  digits.hld\n");
+    EXPECT_EQ(Run({"--list", "/hldfolder=nowhere"}).status, 1);
 }
 
 }  // namespace

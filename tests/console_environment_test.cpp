@@ -143,25 +143,4 @@ TEST(ConsoleEnvironment, ProgressBarIsDrawnAndCleared) {
     EXPECT_EQ(err.Drain(), "\r\033[K");
 }
 
-TEST(ConsoleEnvironment, FirstCtrlCCancels) {
-    ConsoleEnvironment env(2, "/nonexistent/tty");
-    InstallInterruptHandler(env);
-    EXPECT_FALSE(env.cancelRequested);
-    raise(SIGINT);
-    EXPECT_TRUE(env.cancelRequested);
-    signal(SIGINT, SIG_DFL);
-}
-
-TEST(ConsoleEnvironmentDeathTest, SecondCtrlCEndsAtOnceWithStatus130) {
-    EXPECT_EXIT(
-        {
-            ConsoleEnvironment env(2, "/nonexistent/tty");
-            InstallInterruptHandler(env);
-            raise(SIGINT);
-            raise(SIGINT);
-            std::exit(0);
-        },
-        ::testing::ExitedWithCode(130), "Press Ctrl-C again");
-}
-
 }  // namespace

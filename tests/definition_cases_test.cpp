@@ -75,10 +75,9 @@ std::vector<Case> ReadCases(const fs::path& file) {
 
 std::string Format(const HldTree& tree, const std::string& input) {
     RecordingEnvironment env;
-    ScopedEnv scope(env);
     StringSink out;
     size_t ptr = 0;
-    FormatSection(tree, tree.sections.at(0).second, input, out, ptr);
+    FormatSection(tree, tree.sections.at(0).second, input, out, ptr, env);
     return out.text;
 }
 

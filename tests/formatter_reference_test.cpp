@@ -192,7 +192,6 @@ std::string Outcome(Run run) {
 TEST(FormatterReference, SameOutputAsTheLiteralSteps) {
     Generator gen;
     RecordingEnvironment env;
-    ScopedEnv scope(env);
     ReferenceCounts counts;
     int failures = 0, errors = 0, runs = 0;
     for (int d = 0; d < 3000 && failures < 5; ++d) {
@@ -217,7 +216,7 @@ TEST(FormatterReference, SameOutputAsTheLiteralSteps) {
             std::string actual = Outcome([&] {
                 StringSink sink;
                 size_t ptr = 0;
-                FormatSection(tree, first, input, sink, ptr, {std::chrono::milliseconds(0)});
+                FormatSection(tree, first, input, sink, ptr, env, {std::chrono::milliseconds(0)});
                 return sink.text + "|" + std::to_string(ptr);
             });
             ++runs;

@@ -23,11 +23,16 @@ class Formatter : public ::testing::Test {
 protected:
     HldTree Load(const std::string& definition) { return LoadHld(dir.Write("t.hld", definition)); }
 
-    std::string Format(const HldTree& tree, std::string_view input, size_t start = 0) {
+    // Events run after every step.
+    std::string Format(const HldTree& tree, std::string_view input, JobEnvironment& env, size_t start = 0) {
         StringSink sink;
         size_t ptr = start;
-        FormatSection(tree, tree.sections.at(0).second, input, sink, ptr, {std::chrono::milliseconds(0)});
+        FormatSection(tree, tree.sections.at(0).second, input, sink, ptr, env, {std::chrono::milliseconds(0)});
         return sink.text;
+    }
+    std::string Format(const HldTree& tree, std::string_view input, size_t start = 0) {
+        RecordingEnvironment env;
+        return Format(tree, input, env, start);
     }
 
     // The output, or "error N: description" with the definition named t.hld.
@@ -77,29 +82,46 @@ TEST_F(Formatter, StartsAtThePositionGiven) {
 
 TEST_F(Formatter, CancelWritesTheFootersOfOpenSections) {
     RecordingEnvironment env;
-    ScopedEnv scope(env);
     // Events run after every step here: after "a", "c" and "d"; the third
     // run presses Cancel, read before the next step.
     env.cancelAfterDoEvents = 2;
     HldTree tree = Load("[S]\nHEADER-HTML=<S>\nFOOTER-HTML=</S>\nPATTERN=b\nFORMAT-HTML=b\nENTER=T\n"
                         "PATTERN=[\\s\\S]\nFORMAT-HTML=$$\n"
                         "[T]\nHEADER-HTML=<T>\nFOOTER-HTML=</T>\nPATTERN=[\\s\\S]\nFORMAT-HTML=$$");
-    EXPECT_EQ(Format(tree, "abcdefg"), "<S>ab<T>cd</T></S>");
+    EXPECT_EQ(Format(tree, "abcdefg", env), "<S>ab<T>cd</T></S>");
     EXPECT_EQ(env.progressValue, 4);
 
     env.doEventsCount = 0;
     env.cancelAfterDoEvents = -1;
     env.cancelRequested = true;  // already set: nothing is searched
-    EXPECT_EQ(Format(Load("[S]\nHEADER-HTML=<S>\nFOOTER-HTML=</S>\nPATTERN=(\nFORMAT-HTML=x"), "abc"), "<S></S>");
+    EXPECT_EQ(Format(Load("[S]\nHEADER-HTML=<S>\nFOOTER-HTML=</S>\nPATTERN=(\nFORMAT-HTML=x"), "abc", env), "<S></S>");
     EXPECT_EQ(env.doEventsCount, 0);
 }
 
 TEST_F(Formatter, ProgressReachesTheEnd) {
     RecordingEnvironment env;
-    ScopedEnv scope(env);
-    Format(Load("[S]\nPATTERN=\\w+\nFORMAT-HTML=w"), "ab cd ef");
+    Format(Load("[S]\nPATTERN=\\w+\nFORMAT-HTML=w"), "ab cd ef", env);
     EXPECT_EQ(env.progressValue, 8);
     EXPECT_EQ(env.doEventsCount, 5);  // ab, blank, cd, blank, ef
+}
+
+// The clock is read every 256 steps; events run when the interval has passed since they last ran.
+TEST_F(Formatter, EventsWaitForTheInterval) {
+    const HldTree tree = Load("[S]\nPATTERN=a\nFORMAT-HTML=a");
+    const std::string input(1000, 'a');
+    for (const auto& [tick, pumps] : {std::pair<int, long>{0, 0}, {29, 1}, {30, 3}}) {
+        SCOPED_TRACE(tick);
+        RecordingEnvironment env;
+        std::chrono::steady_clock::time_point now{};
+        FormatOptions options;  // an interval of 30 ms
+        options.clock = [&] { return now += std::chrono::milliseconds(tick); };
+        StringSink sink;
+        size_t ptr = 0;
+        FormatSection(tree, tree.sections.at(0).second, input, sink, ptr, env, options);
+        EXPECT_EQ(sink.text, input);
+        EXPECT_EQ(env.doEventsCount, pumps);
+        EXPECT_EQ(env.progressValue, 1000);  // the end is reported however few events ran
+    }
 }
 
 TEST_F(Formatter, DeepNestingUsesNoCallStack) {

@@ -50,23 +50,21 @@ std::string ReadAll(const fs::path& path) {
 
 std::string Format(const HldTree& tree, const HldSection& section, const std::string& input) {
     RecordingEnvironment env;
-    ScopedEnv scope(env);
     StringSink out;
     size_t ptr = 0;
-    FormatSection(tree, section, input, out, ptr);
+    FormatSection(tree, section, input, out, ptr, env);
     return out.text;
 }
 
 // The whole page, as a conversion writes it with the default options.
 std::string FormatPage(const HldTree& tree, const std::string& input) {
     RecordingEnvironment env;
-    ScopedEnv scope(env);
     StringSink out;
     size_t ptr = 0;
     const PageOptions options;
     PageWriter page(options, (kHldFolder / "themes").string());
     page.Begin(out, "input", CountLines(input));
-    FormatSection(tree, tree.sections.at(0).second, input, page.Body(), ptr);
+    FormatSection(tree, tree.sections.at(0).second, input, page.Body(), ptr, env);
     page.End();
     return out.text;
 }

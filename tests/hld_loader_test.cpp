@@ -134,7 +134,7 @@ TEST(Definitions, BigAndBinaryInputsLoadOrFailCleanly) {
 // The workbench checks the text in its editor, which may differ from the file.
 TEST(Definitions, CheckTheTextInHandNotTheFile) {
     TempFolder dir;
-    const std::string file = dir.Write("d.hld", "[Main]\nPATTERN=ok\n");
+    const std::string file = dir.Write("d.hld", "[Main]\nPATTERN=[^]\n");
     auto problems = CheckDefinitionText("[Main]\nPATTERN=(\nENTER=Nowhere\n", file);
     ASSERT_EQ(problems.size(), 2u);
     EXPECT_EQ(problems[0].line, 2);

@@ -31,10 +31,10 @@ protected:
     // The user's own definitions folder, empty unless a test fills it.
     ScopedVariable userData{"XDG_DATA_HOME", dir.P("data")};
     RecordingEnvironment env;
-    ScopedEnv scoped{env};
+    int32_t preference = 1;  // the main dialog's show-output check box
+    JobServices services{env, [this] { return preference; }};
 
     void SetUp() override {
-        SetShowOutputPreference(1);
         dir.Put("defs/digits.hld", kDigitsHld);
         dir.Put("in.txt", "a 12");
     }
@@ -47,9 +47,27 @@ protected:
     void Write(const std::string& name, const std::string& content) const { dir.Put(name, content); }
     std::string Read(const std::string& name) const { return dir.Get(name); }
 
+    // A job with the main dialog's arguments.
+    static JobRequest Request(const std::string& in, const std::string& out, const std::string& hld,
+                              const Value& folder, int32_t mode, bool show, int32_t dostext) {
+        JobRequest request;
+        request.inputfilename = in;
+        request.destfile = out;
+        request.hldfile = hld;
+        request.hldfolder = folder;
+        request.overwritemode = mode;
+        request.showoutput = show;
+        request.dostext = dostext;
+        return request;
+    }
+    JobOutcome Run(const std::string& in, const std::string& out, const std::string& hld, const Value& folder,
+                   int32_t mode, bool show, int32_t dostext) {
+        return Process(Request(in, out, hld, folder, mode, show, dostext), services);
+    }
+    // The same for files of the test's folder, with the definitions of defs/.
     JobOutcome Run(const std::string& in, const std::string& out, const std::string& hld = "digits.hld",
                    int32_t mode = 0, bool show = false, int32_t dostext = 0) {
-        return Process(P(in), P(out), hld, Value(P("defs")), mode, show, dostext);
+        return Run(P(in), P(out), hld, Value(P("defs")), mode, show, dostext);
     }
 
     // A new job's view of the environment (it cannot be assigned: the cancel flag is atomic).
@@ -207,7 +225,7 @@ TEST_F(JobTest, OutputThatIsTheInputOrTheDefinitionIsRefused) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.out);
         Fresh();
-        EXPECT_EQ(Process(P("in.txt"), c.out, "digits.hld", Value(P("defs")), 1, false, 0), JobOutcome::NotWritten);
+        EXPECT_EQ(Run(P("in.txt"), c.out, "digits.hld", Value(P("defs")), 1, false, 0), JobOutcome::NotWritten);
         EXPECT_NE(OnlyMessage().find(") is the " + c.what + " file ("), std::string::npos) << OnlyMessage();
         EXPECT_EQ(Read("in.txt"), "a 12");
         EXPECT_EQ(Read("defs/digits.hld"), kDigitsHld);
@@ -276,7 +294,7 @@ TEST_F(JobTest, DefinitionPathRules) {
         Fresh();
         SetProgramFolder(c.programFolder);
         fs::remove(P("out.htm"));
-        JobOutcome outcome = Process(P(c.input), P("out.htm"), c.hldfile, Value(c.folder), 0, false, 0);
+        JobOutcome outcome = Run(P(c.input), P("out.htm"), c.hldfile, Value(c.folder), 0, false, 0);
         if (c.expected == ok) {
             EXPECT_EQ(outcome, JobOutcome::Written);
             EXPECT_TRUE(env.messages.empty());
@@ -294,7 +312,7 @@ TEST_F(JobTest, UsersOwnDefinitionIsFoundBeforeTheShippedOne) {
     Write("data/tintext/hld/asp.hld", "[Main]\nPATTERN=\\d\nFORMAT-HTML=<i>$$</i>\n");
     Write("Page.asp", "7");
     SetProgramFolder(P("prog"));
-    EXPECT_EQ(Process(P("Page.asp"), P("out.htm"), "", Value(std::string()), 0, false, 0), JobOutcome::Written);
+    EXPECT_EQ(Run(P("Page.asp"), P("out.htm"), "", Value(std::string()), 0, false, 0), JobOutcome::Written);
     EXPECT_EQ(Read("out.htm"), "<i>7</i>");
     EXPECT_EQ(FindDefaultDefinition("vb.hld"), P("prog") + "/hld/vb.hld");  // none of the user's: the shipped one
 }
@@ -366,7 +384,7 @@ TEST_F(JobTest, UnusableOutputIsToldBeforeFormatting) {
     for (const std::string& out : {std::string(), P("no/such/folder/out.htm"), P("in.txt") + "/out.htm"}) {
         SCOPED_TRACE(out);
         Fresh();
-        EXPECT_EQ(Process(P("in.txt"), out, "digits.hld", Value(P("defs")), 0, true, 0), JobOutcome::NotWritten);
+        EXPECT_EQ(Run(P("in.txt"), out, "digits.hld", Value(P("defs")), 0, true, 0), JobOutcome::NotWritten);
         const std::string text = OnlyMessage();
         const std::string start = "Unable to write output file (" + out + ").";
         EXPECT_EQ(text.rfind(start, 0), 0u);
@@ -430,7 +448,7 @@ TEST_F(JobTest, ShowOutputNeedsBothTheArgumentAndThePreference) {
     for (const Case& c : {Case{true, 1, true}, Case{true, 2, true}, Case{true, 0, false}, Case{false, 1, false}}) {
         SCOPED_TRACE(std::to_string(c.show) + " " + std::to_string(c.preference));
         Fresh();
-        SetShowOutputPreference(c.preference);
+        preference = c.preference;
         fs::remove(P("out.htm"));
         EXPECT_EQ(Run("in.txt", "out.htm", "digits.hld", 0, c.show), JobOutcome::Written);
         EXPECT_EQ(env.opened, c.opened ? std::vector<std::string>{P("out.htm")} : std::vector<std::string>{});
@@ -443,8 +461,8 @@ TEST_F(JobTest, OpenDocumentErrorIsReported) {
     struct ThrowingEnvironment : RecordingEnvironment {
         bool OpenDocument(const std::string&) override { throw Error(1000, "test", "No opener."); }
     } throwing;
-    ScopedEnv scope(throwing);
-    EXPECT_EQ(Run("in.txt", "out.htm", "digits.hld", 0, true), JobOutcome::Written);
+    EXPECT_EQ(Process(Request(P("in.txt"), P("out.htm"), "digits.hld", Value(P("defs")), 0, true, 0), {throwing}),
+              JobOutcome::Written);
     ASSERT_EQ(throwing.messages.size(), 1u);
     EXPECT_EQ(throwing.messages[0].text, "Unable to display output file (" + P("out.htm") + ").No opener.");
     EXPECT_EQ(throwing.messages[0].title, "Tintext (1.0.47)");
@@ -467,7 +485,7 @@ TEST_F(JobTest, CancelWithThePartDeclinedKeepsTheEarlierOutput) {
         ++asked;
         return false;
     };
-    EXPECT_EQ(Process(request), JobOutcome::NotWritten);
+    EXPECT_EQ(Process(request, services), JobOutcome::NotWritten);
     EXPECT_EQ(asked, 1);
     EXPECT_EQ(Read("out.htm"), "complete earlier output");
     EXPECT_TRUE(env.opened.empty());
@@ -478,7 +496,7 @@ TEST_F(JobTest, CancelWithThePartDeclinedKeepsTheEarlierOutput) {
 
     // A job that was not cancelled never asks.
     Fresh();
-    EXPECT_EQ(Process(request), JobOutcome::Written);
+    EXPECT_EQ(Process(request, services), JobOutcome::Written);
     EXPECT_EQ(asked, 1);
     EXPECT_EQ(Read("out.htm"), kDigitsOut);
 }

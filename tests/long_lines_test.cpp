@@ -8,18 +8,19 @@
 #include <algorithm>
 #include <cctype>
 #include <filesystem>
-#include <fstream>
 #include <map>
 #include <set>
 #include <string>
 #include <vector>
 
 #include "engine/formatter.h"
+#include "case_file.h"
 #include "engine/hld_loader.h"
 #include "recording_environment.h"
 #include "support/error.h"
 
 using namespace tintext;
+using tintext::testing::ReadRows;
 namespace fs = std::filesystem;
 
 namespace {
@@ -30,37 +31,13 @@ struct LongForm {
     std::string form, prefix, unit, suffix;
 };
 
-std::string Unescaped(const std::string& field) {
-    std::string text;
-    for (size_t i = 0; i < field.size(); ++i) {
-        if (field[i] != '\\' || i + 1 == field.size()) {
-            text += field[i];
-            continue;
-        }
-        const char next = field[++i];
-        text += next == 'n' ? '\n' : next == 't' ? '\t' : next;
-    }
-    return text;
-}
-
 // The forms of each definition, by its file name.
 const std::map<std::string, std::vector<LongForm>>& FormsByDefinition() {
     static const std::map<std::string, std::vector<LongForm>> forms = [] {
         std::map<std::string, std::vector<LongForm>> read;
-        std::ifstream in(std::string(TINTEXT_SOURCE_DIR) + "/tests/data/long_lines.txt");
-        for (std::string line; std::getline(in, line);) {
-            if (line.empty() || line[0] == '#') continue;
-            std::vector<std::string> fields;
-            size_t start = 0;
-            for (size_t tab; (tab = line.find('\t', start)) != std::string::npos; start = tab + 1)
-                fields.push_back(line.substr(start, tab - start));
-            fields.push_back(line.substr(start));
-            if (fields.size() != 5) {
-                ADD_FAILURE() << "not five fields: " << line;
-                continue;
-            }
-            read[fields[0] + ".hld"].push_back(
-                {fields[1], Unescaped(fields[2]), Unescaped(fields[3]), Unescaped(fields[4])});
+        for (const auto& row : ReadRows("long_lines.txt")) {
+            EXPECT_EQ(row.fields.size(), 5u) << row.where;
+            read[row[0] + ".hld"].push_back({row[1], row[2], row[3], row[4]});
         }
         return read;
     }();
@@ -163,11 +140,10 @@ TEST_P(LongLinesOf, TenMegabyteLinesComeBackWhole) {
         while (input.size() < kLineSize) input += form.unit;
         input += form.suffix;
         RecordingEnvironment env;
-        ScopedEnv scope(env);
         ShownTextChecker shown(input);
         size_t position = 0;
         try {
-            FormatSection(tree, tree.sections.at(0).second, input, shown, position);
+            FormatSection(tree, tree.sections.at(0).second, input, shown, position, env);
         } catch (const Error& e) {
             ADD_FAILURE() << e.Description();
             continue;

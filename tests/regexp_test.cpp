@@ -153,7 +153,9 @@ void CheckFiltersAgreeWithTheEngine(const std::string& pattern, bool ignoreCase,
         ASSERT_TRUE(filter.MayStartAt(scan, at)) << "at " << at;
         for (size_t k = at; k < end; ++k) ASSERT_TRUE(re.Analysis().matchBytes[scan.At(k)]) << "byte " << k;
         size_t oneCharEnd = 0;
-        if (filter.IsOneChar()) ASSERT_TRUE(filter.OneCharAt(scan, at, oneCharEnd) && oneCharEnd == end) << at;
+        if (filter.IsOneChar()) {
+            ASSERT_TRUE(filter.OneCharAt(scan, at, oneCharEnd) && oneCharEnd == end) << at;
+        }
         const size_t reach = filter.Reach();
         if (at > reach) {
             // How many bytes the reach's characters take.
@@ -210,8 +212,12 @@ TEST(StartFilter, RulesOutWhatTheBytesTell) {
         const std::string& marks = row[3];
         ASSERT_EQ(marks.size(), row[2].size()) << row.where;
         for (size_t at = 0; at < marks.size(); ++at) {
-            if (marks[at] == '^') EXPECT_TRUE(re.MatchAt(row[2], at)) << row.where << " at " << at;
-            if (marks[at] == '.') EXPECT_FALSE(filter.MayStartAt(scan, at)) << row.where << " at " << at;
+            if (marks[at] == '^') {
+                EXPECT_TRUE(re.MatchAt(row[2], at)) << row.where << " at " << at;
+            }
+            if (marks[at] == '.') {
+                EXPECT_FALSE(filter.MayStartAt(scan, at)) << row.where << " at " << at;
+            }
         }
         for (char byte : row[4]) EXPECT_FALSE(re.Analysis().matchBytes[static_cast<unsigned char>(byte)]) << row.where;
     }

@@ -5,7 +5,7 @@
 // In tintext-desktop's main(), before RunProgram:
 //     tintext::DesktopSession desktop(argc, argv);
 //     if (!desktop.DialogsForBatch()) { ...install the terminal's environment... }
-//     return tintext::RunProgram(arguments, console or nullptr);
+//     return tintext::RunProgram(arguments, tintext::Env(), console or nullptr);
 #pragma once
 
 #include <optional>

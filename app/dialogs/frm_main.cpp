@@ -85,7 +85,7 @@ QLabel* NewLabel(QWidget* parent, const char* caption, QWidget* buddy) {
     return label;
 }
 
-void RunProcess(const JobRequest& request) { Process(request); }
+void RunProcess(const JobRequest& request, const JobServices& services) { Process(request, services); }
 
 }  // namespace
 
@@ -194,8 +194,6 @@ void FrmMain::BuildControls() {
     for (size_t i = 1; i < std::size(tabOrder); ++i) setTabOrder(tabOrder[i - 1], tabOrder[i]);
 
     connect(chkUseDefaultHLD_, &QCheckBox::stateChanged, this, &FrmMain::UpdateHLDFileNameInput);
-    connect(chkShowOutput_, &QCheckBox::stateChanged, this,
-            [this] { SetShowOutputPreference(chkShowOutput_->Value()); });
     connect(txtOutputFilename_, &QLineEdit::textChanged, this, &FrmMain::OutputTextChanged);
     connect(cmdBrowseInput_, &QPushButton::clicked, this, [this] { Browse(BrowseKind::Input); });
     connect(cmdBrowseOutput_, &QPushButton::clicked, this, [this] { Browse(BrowseKind::Output); });
@@ -318,7 +316,6 @@ void FrmMain::LoadSettings(const DialogSettings& settings) {
     inputDir_ = settings.inputDir;
     outputDir_ = settings.outputDir;
     hldDir_ = settings.hldDir;
-    SetShowOutputPreference(chkShowOutput_->Value());
 }
 
 DialogSettings FrmMain::Settings() const {
@@ -402,10 +399,8 @@ void FrmMain::Go() {
     request.destfile = FromQt(txtOutputFilename_->text());
     request.hldfile = chkUseDefaultHLD_->Value() != 0 ? std::string() : FromQt(txtHLDFileName_->text());
     request.hldfolder = Value(std::string());
-    request.overwritemode = 2;
-    int32_t showOutput = chkShowOutput_->Value();
-    SetShowOutputPreference(showOutput);
-    request.showoutput = showOutput != 0;
+    request.overwritemode = 2;  // ask
+    request.showoutput = chkShowOutput_->Value() != 0;
     request.dostext = SafeCLng(Value(chkDosText_->Value()));
     // The choices reach the job as the same options of a command line would.
     const DialogSettings choices = Settings();
@@ -422,6 +417,9 @@ void FrmMain::Go() {
     request.page = *page;
     // Stopped by closing the window: the part done is dropped, and an earlier output stays as it was.
     request.keepPartialOutput = [this] { return !closeAfterJob_; };
+    // The check box as it stands when the job opens the output: pending
+    // events run while the job works, and the user may change it meanwhile.
+    const JobServices services{*environment_, [this] { return chkShowOutput_->Value(); }};
 
     // Disabling Go moves the focus on; it comes back afterwards, so that Go
     // (the focus's button when it was clicked) keeps answering Enter.
@@ -429,7 +427,7 @@ void FrmMain::Go() {
     jobRunning_ = true;
     cmdGo_->setEnabled(false);
     try {
-        job_(request);
+        job_(request, services);
     } catch (const Error& error) {
         // The job reports its own failures; this is only for what escapes it.
         Env().MessageBox(error.Description(), MsgButtons::Ok, MsgIcon::Exclamation, ApplicationTitle());

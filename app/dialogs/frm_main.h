@@ -32,8 +32,11 @@ class FrmWorkbench;
 class JobEnvironment;
 class QtEnvironment;
 
-// The conversion job (Process), given the dialog's request.
-using JobFunction = std::function<void(const JobRequest& request)>;
+struct JobRequest;
+struct JobServices;
+
+// The conversion job (Process), given the dialog's request and services.
+using JobFunction = std::function<void(const JobRequest& request, const JobServices& services)>;
 
 // The maker's page that forwards feedback and support requests, set when the
 // program is built (TINTEXT_DISPATCH_ADDRESS); empty when there is none.

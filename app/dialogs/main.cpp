@@ -22,7 +22,8 @@ int main(int argc, char** argv) {
         tintext::SetEnv(&console);
         tintext::InstallInterruptHandler(console);
     }
-    const int status = tintext::RunProgram(std::vector<std::string>(argv + 1, argv + argc),
+    // Under the dialogs the session has installed their environment.
+    const int status = tintext::RunProgram(std::vector<std::string>(argv + 1, argv + argc), tintext::Env(),
                                            desktop.DialogsForBatch() ? nullptr : &console);
     tintext::SetEnv(nullptr);
     return status;

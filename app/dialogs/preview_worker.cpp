@@ -167,7 +167,6 @@ void ConvertForPreview(const std::string& definition, const std::string& fileNam
     }
     WorkerEnvironment environment(cancelled);
     FormatOptions options;
-    options.environment = &environment;
     options.eventInterval = std::chrono::milliseconds(5);
     PreviewSink sink(events);
     std::string failure;
@@ -178,10 +177,10 @@ void ConvertForPreview(const std::string& definition, const std::string& fileNam
             const PageOptions pageOptions;
             PageWriter page(pageOptions, ThemesFolderFor(fileName));
             page.Begin(sink, "Preview", CountLines(sample));
-            FormatSection(hld, hld.sections.at(0).second, sample, page.Body(), position, options);
+            FormatSection(hld, hld.sections.at(0).second, sample, page.Body(), position, environment, options);
             page.End();
         } else {
-            FormatSection(hld, hld.sections.at(0).second, sample, sink, position, options);
+            FormatSection(hld, hld.sections.at(0).second, sample, sink, position, environment, options);
         }
     } catch (const Error& e) {
         failure = OneLine(e.Description());

@@ -58,7 +58,11 @@ private slots:
         registry_ = std::make_unique<ScopedRegistry>();
         main_ = std::make_unique<FrmMain>();
         jobs_.clear();
-        main_->SetJobFunction([this](const JobRequest& request) { jobs_.push_back(request); });
+        preferences_.clear();
+        main_->SetJobFunction([this](const JobRequest& request, const JobServices& services) {
+            jobs_.push_back(request);
+            preferences_.push_back(services.showOutputPreference ? services.showOutputPreference() : -1);
+        });
     }
     void cleanup() {
         main_.reset();
@@ -100,7 +104,7 @@ private slots:
         auto number = [](auto value) { return QString::number(int(value)); };
         QCOMPARE(QStringList({ToQt(job.inputfilename), ToQt(job.destfile), ToQt(job.hldfile), ToQt(job.hldfolder.AsString()),
                               number(job.overwritemode), number(job.showoutput), number(job.dostext),
-                              number(ShowOutputPreference()), number(job.codePage), number(!job.codePageSource.empty()),
+                              number(preferences_.at(0)), number(job.codePage), number(!job.codePageSource.empty()),
                               ToQt(job.page.theme), number(job.page.lineNumbers), number(job.page.fragment),
                               number(job.page.stylesheet), number(job.page.inlineStyles), number(job.page.highlight.size())}),
                  QStringList({"in.asp", "out.htm", row[8], "", "2", row[9], row[3], row[2], row[10],
@@ -169,7 +173,7 @@ private slots:
 
     void GoDoesNotStartASecondJob() {
         Choose(*main_, "txtOutputFilename", "out.htm");
-        main_->SetJobFunction([&](const JobRequest& request) {
+        main_->SetJobFunction([&](const JobRequest& request, const JobServices&) {
             jobs_.push_back(request);
             QVERIFY(!Child<QPushButton>(*main_, "cmdGo")->isEnabled());
             main_->Go();  // as a click handled while the job lets events run
@@ -194,7 +198,7 @@ private slots:
         Choose(*main_, "txtOutputFilename", "kept.htm");
         bool sawCancel = false, keepPart = true;
         QString question;
-        main_->SetJobFunction([&](const JobRequest& request) {
+        main_->SetJobFunction([&](const JobRequest& request, const JobServices&) {
             Env().cancelRequested = false;
             OnNextModal answer([&](QWidget* box) {
                 question = box->objectName();
@@ -219,7 +223,7 @@ private slots:
         ShowMain();
         main_->activateWindow();
         Choose(*main_, "txtOutputFilename", "out.htm");
-        main_->SetJobFunction([&](const JobRequest& request) {
+        main_->SetJobFunction([&](const JobRequest& request, const JobServices&) {
             jobs_.push_back(request);
             QApplication::processEvents();  // as the job lets events run
         });
@@ -414,6 +418,7 @@ private:
     std::unique_ptr<ScopedRegistry> registry_;
     std::unique_ptr<FrmMain> main_;
     std::vector<JobRequest> jobs_;
+    std::vector<int32_t> preferences_;  // the show-output preference each job reads
 };
 
 QTEST_MAIN(FrmMainTest)
