@@ -60,14 +60,10 @@ void CheckPatterns(const HldTree& hld, std::vector<DefinitionProblem>& problems)
 }
 
 // ENTER values are compared with the section names exactly, as the formatter does.
-void CheckEnterLines(const std::string& text, const HldTree& hld, std::vector<DefinitionProblem>& problems) {
-    const std::vector<std::string> lines = Lines(text);
-    for (size_t i = 0; i < lines.size(); ++i) {
-        const std::string line = TrimBlanks(lines[i]);
-        if (!StartsWithIgnoreCase(line, "ENTER")) continue;
-        const std::string target = GetValuePart(line);
-        if (!hld.sections.Find(target)) {
-            problems.push_back({static_cast<int32_t>(i + 1), "ENTER names no section: \"" + target + "\""});
+void CheckEnterLines(const HldTree& hld, std::vector<DefinitionProblem>& problems) {
+    for (const HldEnterLine& enter : hld.enterLines) {
+        if (!hld.sections.Find(enter.target)) {
+            problems.push_back({enter.line + 1, "ENTER names no section: \"" + enter.target + "\""});
         }
     }
 }
@@ -249,7 +245,7 @@ std::vector<DefinitionProblem> CheckDefinitionText(const std::string& text, cons
     }
     const std::vector<std::string> lines = Lines(text);
     CheckPatterns(hld, problems);
-    CheckEnterLines(text, hld, problems);
+    CheckEnterLines(hld, problems);
     CheckIndentedLines(lines, problems);
     CheckKeyCase(lines, problems);
     if (std::optional<DefinitionProblem> lineEnds = LineEndProblem(text)) problems.push_back(*lineEnds);

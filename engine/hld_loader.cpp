@@ -102,7 +102,10 @@ public:
         HldSection& section = sections_.back();
         switch (kind) {
             case LineKind::Format: CurrentRule("FORMAT", index).formats[GetKeyPart(line)] = GetValuePart(line); break;
-            case LineKind::Enter: CurrentRule("ENTER", index).enter = GetValuePart(line); break;
+            case LineKind::Enter:
+                CurrentRule("ENTER", index).enter = GetValuePart(line);
+                enterLines_.push_back({index, GetValuePart(line)});
+                break;
             case LineKind::Return: CurrentRule("RETURN", index).returns = true; break;
             case LineKind::Header: section.header[GetKeyPart(line)].push_back(GetValuePart(line)); break;
             case LineKind::Footer: section.footer[GetKeyPart(line)].push_back(GetValuePart(line)); break;
@@ -118,6 +121,7 @@ public:
         tree.page = page_;
         tree.language = language_;
         tree.plainBlanks = blanks_.value_or(page_);
+        tree.enterLines = std::move(enterLines_);
         for (HldSection& section : sections_) {
             if (section.name.empty()) continue;
             std::string name = section.name;  // the section itself moves
@@ -191,6 +195,7 @@ private:
     bool page_ = false;
     std::string language_;
     std::optional<bool> blanks_;
+    std::vector<HldEnterLine> enterLines_;
     int32_t sectionLine_ = 0;  // where the current section's header stands
 };
 

@@ -75,8 +75,16 @@ struct HldSection {
     bool multiLine = true;
 };
 
+// An ENTER line as written: a rule keeps only its last one, and the formatter
+// finds a missing section only when it gets there; the check tells each.
+struct HldEnterLine {
+    int32_t line = 0;    // zero-based index of the line
+    std::string target;  // the section it names
+};
+
 struct HldTree {
     OrderedMap<HldSection> sections;  // in the order of their header lines
+    std::vector<HldEnterLine> enterLines;  // in file order
     // A PAGE=themes line: the program writes the page (or the fragment)
     // around the output, with its themes' stylesheet. Without it the
     // definition's own headers and footers are the whole page.

@@ -83,16 +83,11 @@ private:
     size_t stackMax_ = 0;
 };
 
-MatchContext& SharedMatchContext() {
-    thread_local MatchContext context;
-    return context;
-}
-
-// Its twin for searches with an offset limit, which only patterns compiled
-// for one accept.
-MatchContext& LimitedMatchContext() {
-    thread_local MatchContext context;
-    return context;
+// The thread's context; with an offset limit, its twin, which only patterns
+// compiled for one accept.
+MatchContext& ThreadMatchContext(bool offsetLimited) {
+    thread_local MatchContext shared, limited;
+    return offsetLimited ? limited : shared;
 }
 
 // A compiled pattern and whether JIT took it (then the lean JIT entry serves).
@@ -125,7 +120,7 @@ struct CompiledRegex::Impl {
     std::optional<SimplePattern> simple;
     pcre2_match_data* data = nullptr;
     PCRE2_SIZE* ovector = nullptr;
-    MatchContext* context = &SharedMatchContext();
+    MatchContext* context = &ThreadMatchContext(false);
     std::string pcre;
     uint32_t options = 0;
     ~Impl() {
@@ -221,7 +216,7 @@ bool CompiledRegex::Search(std::string_view text, size_t from) {
 bool CompiledRegex::SearchBefore(std::string_view text, size_t from, size_t limit) {
     if (from >= limit || from > text.size()) return false;
     if (!impl_->limited.code) impl_->limited = Compile(impl_->pcre, impl_->options | PCRE2_USE_OFFSET_LIMIT);
-    MatchContext& limited = LimitedMatchContext();
+    MatchContext& limited = ThreadMatchContext(true);
     pcre2_set_offset_limit(limited.get(), limit - 1);
     return impl_->Run(impl_->limited, text, from, limited);
 }

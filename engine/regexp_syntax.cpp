@@ -619,21 +619,27 @@ private:
         return out;
     }
 
-    void Escape() {
+    // The character after a backslash, where i_ is moved.
+    char EscapedChar() {
         ++i_;
         if (i_ >= src_.size()) Fail(regexp_err::SyntaxError, "\\ at end of pattern");
-        char c = src_[i_];
+        return src_[i_];
+    }
+
+    // \d, \D, \w and \W mean the same to both engines, in a class and out of one.
+    static bool IsDigitOrWordEscape(char c) { return c == 'd' || c == 'D' || c == 'w' || c == 'W'; }
+
+    void Escape() {
+        const char c = EscapedChar();
+        if (IsDigitOrWordEscape(c)) {
+            ++i_;
+            out_ += '\\';
+            out_ += c;
+            Consume(EscapeBytes(c));
+            Atom();
+            return;
+        }
         switch (c) {
-            case 'd':
-            case 'D':
-            case 'w':
-            case 'W':
-                ++i_;
-                out_ += '\\';
-                out_ += c;
-                Consume(EscapeBytes(c));
-                Atom();
-                return;
             case 's':
             case 'S':
                 ++i_;
@@ -741,14 +747,12 @@ private:
             char32_t c = NextSourceChar();
             return {ClassItem::Range, c, c};
         }
-        ++i_;
-        if (i_ >= src_.size()) Fail(regexp_err::SyntaxError, "\\ at end of pattern");
-        char c = src_[i_];
+        const char c = EscapedChar();
+        if (IsDigitOrWordEscape(c)) {
+            ++i_;
+            return {ClassItem::Escape, 0, 0, c};
+        }
         switch (c) {
-            case 'd':
-            case 'D':
-            case 'w':
-            case 'W': ++i_; return {ClassItem::Escape, 0, 0, c};
             case 's': ++i_; return {ClassItem::Space};
             case 'S': ++i_; return {ClassItem::NotSpace};
             case 'b': ++i_; return {ClassItem::Range, 8, 8};

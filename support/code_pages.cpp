@@ -45,22 +45,27 @@ constexpr CodePageInfo kPages[] = {
 // Further names by which pages and people call the pages above (lower case).
 // "cp", "windows-", "ibm" and "x-cp" before a known number are understood as well.
 constexpr struct {
-    const char* alias;
     int number;
+    const char* names[7];  // the rest null
 } kAliases[] = {
-    {"utf8", 65001},           {"unicode-1-1-utf-8", 65001}, {"utf-16", 1200},     {"utf16", 1200},
-    {"unicode", 1200},         {"ucs-2", 1200},              {"utf16le", 1200},    {"utf16be", 1201},
-    {"unicodefffe", 1201},     {"latin1", 28591},            {"l1", 28591},        {"iso8859-1", 28591},
-    {"iso_8859-1", 28591},     {"latin2", 28592},            {"iso8859-2", 28592}, {"iso8859-15", 28605},
-    {"latin9", 28605},         {"iso8859-5", 28595},         {"iso8859-7", 28597}, {"gb2312", 936},
-    {"x-gbk", 936},            {"euc-cn", 936},              {"csgb2312", 936},    {"gb_2312-80", 936},
-    {"chinese", 936},          {"gb-18030", 54936},          {"big-5", 950},       {"x-x-big5", 950},
-    {"csbig5", 950},           {"big5-hkscs", 950},          {"shift_jis", 932},   {"shift-jis", 932},
-    {"sjis", 932},             {"ms_kanji", 932},            {"windows-31j", 932}, {"x-sjis", 932},
-    {"csshiftjis", 932},       {"euc-jp", 51932},            {"eucjp", 51932},     {"x-euc-jp", 51932},
-    {"euc-kr", 949},           {"euckr", 949},               {"ks_c_5601-1987", 949}, {"uhc", 949},
-    {"korean", 949},           {"koi8r", 20866},             {"koi8", 20866},      {"koi8u", 21866},
-    {"tis-620", 874},          {"dos-874", 874},             {"dos-866", 866},
+    {65001, {"utf8", "unicode-1-1-utf-8"}},
+    {1200, {"utf-16", "utf16", "unicode", "ucs-2", "utf16le"}},
+    {1201, {"utf16be", "unicodefffe"}},
+    {28591, {"latin1", "l1", "iso8859-1", "iso_8859-1"}},
+    {28592, {"latin2", "iso8859-2"}},
+    {28605, {"iso8859-15", "latin9"}},
+    {28595, {"iso8859-5"}},
+    {28597, {"iso8859-7"}},
+    {936, {"gb2312", "x-gbk", "euc-cn", "csgb2312", "gb_2312-80", "chinese"}},
+    {54936, {"gb-18030"}},
+    {950, {"big-5", "x-x-big5", "csbig5", "big5-hkscs"}},
+    {932, {"shift_jis", "shift-jis", "sjis", "ms_kanji", "windows-31j", "x-sjis", "csshiftjis"}},
+    {51932, {"euc-jp", "eucjp", "x-euc-jp"}},
+    {949, {"euc-kr", "euckr", "ks_c_5601-1987", "uhc", "korean"}},
+    {20866, {"koi8r", "koi8"}},
+    {21866, {"koi8u"}},
+    {874, {"tis-620", "dos-874"}},
+    {866, {"dos-866"}},
 };
 
 std::optional<int> KnownNumber(std::string_view digits) {
@@ -94,7 +99,8 @@ std::optional<int> CodePageFromName(std::string_view name) {
         if (wanted == ToLowerAscii(page.name) || wanted == ToLowerAscii(page.iconvName)) return page.number;
     }
     for (const auto& entry : kAliases)
-        if (wanted == entry.alias) return entry.number;
+        for (const char* name : entry.names)
+            if (name && wanted == name) return entry.number;
     for (std::string_view prefix : {"windows-", "x-cp", "cp", "ibm", "oem"}) {
         if (std::string_view(wanted).starts_with(prefix)) {
             if (auto number = KnownNumber(std::string_view(wanted).substr(prefix.size()))) return number;

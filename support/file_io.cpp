@@ -58,18 +58,23 @@ std::string ParentFolder(const std::string& path) {
     return parentEnd == std::string::npos ? "/" : path.substr(0, parentEnd + 1);
 }
 
+FileForReading::FileForReading(const std::string& path, const std::string& source)
+    : fd_(::open(path.c_str(), O_RDONLY | O_CLOEXEC)) {
+    if (fd_ < 0) throw FileError(errno, path, source);
+    const int problem = ::fstat(fd_, &status_) != 0 ? errno : S_ISDIR(status_.st_mode) ? EISDIR : 0;
+    if (problem != 0) {
+        ::close(fd_);
+        throw FileError(problem, path, source);
+    }
+}
+
+FileForReading::~FileForReading() { ::close(fd_); }
+
 std::string ReadWholeFile(const std::string& path, const std::string& source) {
     if (path.empty()) throw BlankFileNameError(source);
-    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) throw FileError(errno, path, source);
-    struct Closer {
-        int fd;
-        ~Closer() { ::close(fd); }
-    } closer{fd};
-
-    struct stat st;
-    if (::fstat(fd, &st) != 0) throw FileError(errno, path, source);
-    if (S_ISDIR(st.st_mode)) throw FileError(EISDIR, path, source);
+    const FileForReading file(path, source);
+    const int fd = file.Descriptor();
+    const struct stat& st = file.Status();
 
     std::string data;
     try {

@@ -3,6 +3,8 @@
 // writes one). Paths are the platform's: only "/" separates folders here.
 #pragma once
 
+#include <sys/stat.h>
+
 #include <string>
 
 #include "support/error.h"
@@ -23,6 +25,23 @@ Error BlankFileNameError(const std::string& source);
 // The folder part of path (trailing separators ignored): "." for a bare name,
 // "/" for a name in the root.
 std::string ParentFolder(const std::string& path);
+
+// A file open for reading, closed when this ends. Raises FileError when it
+// cannot be opened or is a folder.
+class FileForReading {
+public:
+    FileForReading(const std::string& path, const std::string& source);
+    ~FileForReading();
+    FileForReading(const FileForReading&) = delete;
+    FileForReading& operator=(const FileForReading&) = delete;
+
+    int Descriptor() const { return fd_; }
+    const struct stat& Status() const { return status_; }
+
+private:
+    int fd_;
+    struct stat status_;
+};
 
 // The whole file. Raises FileError for anything that goes wrong.
 std::string ReadWholeFile(const std::string& path, const std::string& source);

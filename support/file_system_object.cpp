@@ -1,6 +1,5 @@
 #include "support/file_system_object.h"
 
-#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -72,15 +71,9 @@ struct timespec FileSystemObject::DateLastModified(const std::string& file) cons
 
 void FileSystemObject::CopyFile(const std::string& source, const std::string& destination,
                                 bool overwrite) const {
-    int fd = ::open(source.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) throw FileError(errno, source, kProgramSource);
-    struct Closer {
-        int fd;
-        ~Closer() { ::close(fd); }
-    } closer{fd};
-    struct stat st;
-    if (::fstat(fd, &st) != 0) throw FileError(errno, source, kProgramSource);
-    if (S_ISDIR(st.st_mode)) throw FileError(EISDIR, source, kProgramSource);
+    const FileForReading input(source, kProgramSource);
+    const int fd = input.Descriptor();
+    const struct stat& st = input.Status();
     OutputFile writer(destination, kProgramSource, overwrite ? Placement::Replace : Placement::NoReplace);
     char buffer[65536];
     while (true) {

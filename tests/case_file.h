@@ -54,18 +54,26 @@ inline bool Like(const std::string& text, const std::string& pattern) {
 
 inline std::string DataPath(const std::string& name) { return std::string(TINTEXT_SOURCE_DIR) + "/tests/data/" + name; }
 
+inline std::ifstream OpenData(const std::string& name) {
+    std::ifstream in(DataPath(name), std::ios::binary);
+    EXPECT_TRUE(in) << "cannot read " << DataPath(name);
+    return in;
+}
+
+// The i-th of `items`, or an empty text past their end (a field or part left out).
+inline const std::string& NthOrEmpty(const std::vector<std::string>& items, size_t i) {
+    static const std::string kMissing;
+    return i < items.size() ? items[i] : kMissing;
+}
+
 struct Row {
     std::string where;  // "file:line", for failure messages
     std::vector<std::string> fields;
-    const std::string& operator[](size_t i) const {
-        static const std::string kMissing;
-        return i < fields.size() ? fields[i] : kMissing;
-    }
+    const std::string& operator[](size_t i) const { return NthOrEmpty(fields, i); }
 };
 
 inline std::vector<Row> ReadRows(const std::string& name) {
-    std::ifstream in(DataPath(name), std::ios::binary);
-    EXPECT_TRUE(in) << "cannot read " << DataPath(name);
+    std::ifstream in = OpenData(name);
     std::vector<Row> rows;
     std::string line;
     for (int number = 1; std::getline(in, line); ++number) {
@@ -88,15 +96,11 @@ struct Block {
     std::string where;
     std::vector<std::string> parts;
     std::vector<std::string> rawParts;  // as written, for readers that split lines first
-    const std::string& operator[](size_t i) const {
-        static const std::string kMissing;
-        return i < parts.size() ? parts[i] : kMissing;
-    }
+    const std::string& operator[](size_t i) const { return NthOrEmpty(parts, i); }
 };
 
 inline std::vector<Block> ReadBlocks(const std::string& name) {
-    std::ifstream in(DataPath(name), std::ios::binary);
-    EXPECT_TRUE(in) << "cannot read " << DataPath(name);
+    std::ifstream in = OpenData(name);
     std::vector<Block> blocks;
     std::vector<std::vector<std::string>> lines;  // of the current block's parts
     auto finish = [&] {
