@@ -1,8 +1,14 @@
 #include "engine/formatter.h"
 
 #include <algorithm>
+#include <atomic>
+#include <condition_variable>
 #include <cstring>
 #include <memory>
+#include <mutex>
+#include <optional>
+#include <system_error>
+#include <thread>
 #include <unordered_map>
 #include <vector>
 
@@ -18,8 +24,33 @@ namespace {
 
 // Few writes, and few pages for a short run to touch the first time.
 constexpr size_t kBufferSize = 64 * 1024;
-// Reading the clock costs little, but not nothing; steps are cheaper still.
-constexpr unsigned kStepsPerClockCheck = 256;
+// Raises a flag at every interval from a thread of its own, so that telling
+// whether the time has come costs a step one read of memory, however many
+// steps there are and however long each takes.
+class Ticker {
+public:
+    explicit Ticker(std::chrono::milliseconds interval)
+        : thread_([this, interval](std::stop_token stop) {
+              std::mutex mutex;
+              std::condition_variable_any wake;
+              std::unique_lock lock(mutex);
+              while (!stop.stop_requested()) {
+                  wake.wait_for(lock, stop, interval, [] { return false; });
+                  due_.store(true, std::memory_order_relaxed);
+              }
+          }) {}
+
+    // Whether an interval has ended since the last call that said so.
+    bool Due() {
+        if (!due_.load(std::memory_order_relaxed)) return false;
+        due_.store(false, std::memory_order_relaxed);
+        return true;
+    }
+
+private:
+    std::atomic<bool> due_{false};
+    std::jthread thread_;  // last: stopped and joined before the flag goes
+};
 
 // The formatter's output on its way to the sink: a fixed block that is
 // handed on whole, with the HTML escaping done straight into it.
@@ -119,11 +150,16 @@ public:
     Formatter(const HldTree& hld, std::string_view inp, OutputSink& out, size_t& ptr, JobEnvironment& environment,
               const FormatOptions& options)
         : hld_(hld), inp_(inp), buffer_(out, hld.plainBlanks ? Blanks::Plain : Blanks::Nbsp), ptr_(ptr), options_(options),
-          env_(environment) {
-        lastPump_ = options_.clock();
-    }
+          env_(environment) {}
 
     void Run(const HldSection& first) {
+        if (options_.eventInterval.count() > 0) {
+            try {
+                ticker_.emplace(options_.eventInterval);
+            } catch (const std::system_error&) {
+                // No thread to be had: events after every step instead.
+            }
+        }
         StartRun(first);
         while (true) {
             if (ptr_ >= inp_.size() || env_.cancelRequested.load(std::memory_order_relaxed)) {
@@ -134,6 +170,8 @@ public:
         }
         buffer_.Flush();
         env_.SetProgressValue(static_cast<float>(ptr_));  // throttling may have skipped the last steps
+        // However short the run, the environment hears from it once.
+        if (pumps_ == 0) env_.DoEvents();
     }
 
 private:
@@ -233,15 +271,10 @@ private:
     // Progress and pending events, throttled; the cancel flag is read before
     // every step regardless.
     void AfterStep() {
-        if (options_.eventInterval.count() > 0) {
-            if (++stepsSinceClock_ < kStepsPerClockCheck) return;
-            stepsSinceClock_ = 0;
-            auto now = options_.clock();
-            if (now - lastPump_ < options_.eventInterval) return;
-            lastPump_ = now;
-        }
+        if (ticker_ && !ticker_->Due()) return;
         env_.SetProgressValue(static_cast<float>(ptr_));
         env_.DoEvents();
+        ++pumps_;
     }
 
     const HldTree& hld_;
@@ -255,8 +288,8 @@ private:
     std::vector<Suspended> suspended_;
     RegexCache regexes_;  // before the sections, which use it to the end
     std::unordered_map<const HldSection*, std::unique_ptr<SectionInfo>> infos_;
-    unsigned stepsSinceClock_ = 0;
-    std::chrono::steady_clock::time_point lastPump_;
+    std::optional<Ticker> ticker_;  // none: after every step
+    size_t pumps_ = 0;              // events run so far
 };
 
 }  // namespace

@@ -311,7 +311,7 @@ private:
         // Standard output is written in one piece at the end, as a file is.
         OutputSink& output = memoryOutput ? static_cast<OutputSink&>(*memoryOutput) : *fileOutput;
         size_t position = 0;
-        const FormatOptions formatting{.clock = services_.clock};
+        const FormatOptions formatting;
         if (page) {
             page->Begin(output, PageTitle(hld.language), CountLines(input));
             FormatSection(hld, first, input, page->Body(), position, env_, formatting);
@@ -319,7 +319,8 @@ private:
         } else {
             FormatSection(hld, first, input, output, position, env_, formatting);
         }
-        const bool cancelled = env_.cancelRequested;
+        // A Cancel that came when everything was formatted cut nothing off.
+        const bool cancelled = env_.cancelRequested && position < input.size();
         env_.HideProgress();
         progressShown_ = false;
         if (cancelled && r_.keepPartialOutput && !r_.keepPartialOutput()) {

@@ -54,8 +54,6 @@ struct JobServices {
     // output. Empty: no such setting applies (a run from a terminal opens the
     // output when asked alone).
     std::function<int32_t()> showOutputPreference = nullptr;
-    // Paces the progress reports.
-    Clock clock = std::chrono::steady_clock::now;
 };
 
 // Runs one conversion. Every failure is reported through the environment's

@@ -6,6 +6,7 @@
 #include <poll.h>
 #include <signal.h>
 #include <spawn.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -13,6 +14,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <future>
 #include <string>
 #include <vector>
 
@@ -152,6 +154,50 @@ TEST_F(CliTest, InstalledLayoutFindsTheSharedDefinitions) {
     Result r = Run({"/in=a.asp", "/out=o.htm", "/showoutput=0"}, "", dir.P("inst/bin/tintext"));
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(dir.Get("o.htm"), kDigitsOut);
+}
+
+// Whatever the output names, what is there keeps its kind: a FIFO is written
+// for its reader, a link to a device stays a link and the device stays one; an
+// existing dot-file, a read-only file and the definition itself are not replaced.
+TEST_F(CliTest, OutputKinds) {
+    ASSERT_EQ(mkfifo(dir.P("out.fifo").c_str(), 0600), 0);
+    fs::create_symlink("/dev/null", dir.P("null.htm"));
+    dir.Put(".notes.htm", "mine");
+    dir.Put("frozen.htm", "kept");
+    fs::permissions(dir.P("frozen.htm"), fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+    const struct {
+        std::string out;
+        std::vector<std::string> extra;
+        int status;
+        std::string err;  // a part of stderr; empty: nothing there
+    } cases[] = {
+        {"out.fifo", {"/overwrite=1"}, 0, ""},
+        {"null.htm", {"/overwrite=1"}, 0, ""},
+        {".notes.htm", {}, 1, "The output file already existed and overwrite was not allowed"},
+        {"frozen.htm", {"/overwrite=1"}, 1, "Permission denied"},
+        {"defs/digits.hld", {"/overwrite=1"}, 1, "is the definition file"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.out);
+        // A FIFO's writer waits for a reader; one is there for every case.
+        auto reader = std::async(std::launch::async, [&] { return c.out == "out.fifo" ? dir.Get("out.fifo") : ""; });
+        Result r = Run(std::vector<std::string>{"/in=a.asp", "/out=" + c.out} + c.extra + kDigits);
+        EXPECT_EQ(r.status, c.status) << r.err;
+        if (c.err.empty()) {
+            EXPECT_EQ(r.err, "");
+        } else {
+            EXPECT_NE(r.err.find(c.err), std::string::npos) << r.err;
+        }
+        EXPECT_EQ(reader.get(), c.out == "out.fifo" ? kDigitsOut : "");
+    }
+    EXPECT_EQ(fs::status(dir.P("out.fifo")).type(), fs::file_type::fifo);
+    EXPECT_TRUE(fs::is_symlink(dir.P("null.htm")));
+    EXPECT_EQ(fs::status("/dev/null").type(), fs::file_type::character);
+    EXPECT_EQ(dir.Get(".notes.htm"), "mine");
+    EXPECT_EQ(dir.Get("frozen.htm"), "kept");
+    EXPECT_EQ(dir.Get("defs/digits.hld"), kDigitsHld);
+    for (const auto& entry : fs::directory_iterator(dir.path()))
+        EXPECT_EQ(entry.path().filename().string().find(".tmp"), std::string::npos) << entry.path();
 }
 
 // A signal while a large input is being formatted (a block opened by "{" stays

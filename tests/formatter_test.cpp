@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <thread>
 
 #include "case_file.h"
 #include "engine/hld_loader.h"
@@ -95,7 +96,7 @@ TEST_F(Formatter, CancelWritesTheFootersOfOpenSections) {
     env.cancelAfterDoEvents = -1;
     env.cancelRequested = true;  // already set: nothing is searched
     EXPECT_EQ(Format(Load("[S]\nHEADER-HTML=<S>\nFOOTER-HTML=</S>\nPATTERN=(\nFORMAT-HTML=x"), "abc", env), "<S></S>");
-    EXPECT_EQ(env.doEventsCount, 0);
+    EXPECT_EQ(env.doEventsCount, 1);  // once at the end, as no step ran them
 }
 
 TEST_F(Formatter, ProgressReachesTheEnd) {
@@ -105,23 +106,32 @@ TEST_F(Formatter, ProgressReachesTheEnd) {
     EXPECT_EQ(env.doEventsCount, 5);  // ab, blank, cd, blank, ef
 }
 
-// The clock is read every 256 steps; events run when the interval has passed since they last ran.
-TEST_F(Formatter, EventsWaitForTheInterval) {
-    const HldTree tree = Load("[S]\nPATTERN=a\nFORMAT-HTML=a");
-    const std::string input(1000, 'a');
-    for (const auto& [tick, pumps] : {std::pair<int, long>{0, 0}, {29, 1}, {30, 3}}) {
-        SCOPED_TRACE(tick);
-        RecordingEnvironment env;
-        std::chrono::steady_clock::time_point now{};
-        FormatOptions options;  // an interval of 30 ms
-        options.clock = [&] { return now += std::chrono::milliseconds(tick); };
-        StringSink sink;
+// Events are serviced by time, not by a count of steps: however many quick
+// steps there are, none before the interval has passed (but one at the end
+// of a run that had none, however short); however few slow ones, one after
+// each that outlasts it.
+TEST_F(Formatter, EventsRunByTimeWhateverTheSteps) {
+    RecordingEnvironment env;
+    const HldTree tree = Load("[S]\nPATTERN=[\\s\\S]\nFORMAT-HTML=$$");
+    auto run = [&](const HldTree& definition, std::string_view input, OutputSink& out, std::chrono::milliseconds interval) {
         size_t ptr = 0;
-        FormatSection(tree, tree.sections.at(0).second, input, sink, ptr, env, options);
-        EXPECT_EQ(sink.text, input);
-        EXPECT_EQ(env.doEventsCount, pumps);
-        EXPECT_EQ(env.progressValue, 1000);  // the end is reported however few events ran
-    }
+        FormatSection(definition, definition.sections.at(0).second, input, out, ptr, env, {interval});
+    };
+    StringSink sink;
+    run(tree, std::string(100000, 'x'), sink, std::chrono::hours(1));
+    EXPECT_EQ(env.doEventsCount, 1);
+    EXPECT_EQ(env.progressValue, 100000);  // the end is reported however few events ran
+    run(tree, "", sink, std::chrono::hours(1));
+    EXPECT_EQ(env.doEventsCount, 2);
+
+    // Each step writes more than the formatter buffers, to an output that takes its time.
+    struct SlowSink final : OutputSink {
+        void Append(std::string_view) override { std::this_thread::sleep_for(std::chrono::milliseconds(30)); }
+    } slow;
+    env.doEventsCount = 0;
+    run(Load("[S]\nPATTERN=[\\s\\S]\nFORMAT-HTML=" + std::string(100000, 'y') + "$$"), "abc", slow,
+        std::chrono::milliseconds(1));
+    EXPECT_GE(env.doEventsCount, 2);  // after most of the three steps
 }
 
 TEST_F(Formatter, DeepNestingUsesNoCallStack) {
