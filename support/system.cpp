@@ -11,11 +11,12 @@ namespace tintext {
 System::System() : System(Env()) {}
 
 System::System(JobEnvironment& reportTo)
-    : strings2_(std::dynamic_pointer_cast<Strings2>(CreateObjectEx("Ostrand.Strings2", reportTo))) {}
+    : reportTo_(&reportTo),
+      strings2_(std::dynamic_pointer_cast<Strings2>(CreateObjectEx("Ostrand.Strings2", reportTo))) {}
 
 // A failure to create the collection is reported to the user by CreateObjectEx.
 DictionaryRef System::ParseCommandline(const std::string& cmd) {
-    return ParseOptionText(cmd, [](const std::string& progId) { return CreateObjectEx(progId); });
+    return ParseOptionText(cmd, [this](const std::string& progId) { return CreateObjectEx(progId, *reportTo_); });
 }
 
 Value System::ShellOpen(const std::string& target) {

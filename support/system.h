@@ -33,8 +33,8 @@ inline constexpr const char* kSystemSource = "Ostrand.System->";
 class System {
 public:
     // Creates the "Ostrand.Strings2" member through CreateObjectEx; fails with
-    // 429 when that component cannot be created, told through `reportTo`
-    // (Env() without one).
+    // 429 when that component cannot be created. Such failures, here and in
+    // the methods, are told through `reportTo` (Env() without one).
     explicit System(JobEnvironment& reportTo);
     System();
 
@@ -117,6 +117,7 @@ public:
                         bool computers, bool printers);
 
 private:
+    JobEnvironment* reportTo_;
     std::shared_ptr<Strings2> strings2_;
 };
 

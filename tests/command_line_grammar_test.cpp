@@ -79,8 +79,7 @@ TEST(ParseOptionText, FactoryThatGivesNoCollectionRaises13) {
 
 TEST(ParseCommandline, ReportsAMissingCollectionComponent) {
     RecordingEnvironment env;
-    ScopedEnv scoped(env);
-    System system;
+    System system(env);
     EXPECT_EQ(system.ParseCommandline("/in=a.asp")->Item("in"), Value("a.asp"));
     ScopedMissingComponent missing("Ostrand.Dictionary");
     try {

@@ -18,9 +18,8 @@ TEST(CreateObjectEx, KnownProgIdsIgnoreCase) {
 
 TEST(CreateObjectEx, UnknownProgIdShowsMessageThenRaises429) {
     RecordingEnvironment env;
-    ScopedEnv scoped(env);
     try {
-        CreateObjectEx("No.Such");
+        CreateObjectEx("No.Such", env);
         FAIL() << "expected an error";
     } catch (const Error& e) {
         EXPECT_EQ(e.Number(), 429);
@@ -36,13 +35,12 @@ TEST(CreateObjectEx, UnknownProgIdShowsMessageThenRaises429) {
 
 TEST(CreateObjectEx, MissingComponentTakesTheFailurePath) {
     RecordingEnvironment env;
-    ScopedEnv scoped(env);
     {
         ScopedMissingComponent missing("Ostrand.Strings2");
-        EXPECT_THROW(CreateObjectEx("Ostrand.Strings2"), Error);
+        EXPECT_THROW(CreateObjectEx("Ostrand.Strings2", env), Error);
         // Without the report: no message box.
         EXPECT_THROW(CreateObject("Ostrand.Strings2"), Error);
     }
     EXPECT_EQ(env.messages.size(), 1u);
-    EXPECT_NO_THROW(CreateObjectEx("Ostrand.Strings2"));  // restored
+    EXPECT_NO_THROW(CreateObjectEx("Ostrand.Strings2", env));  // restored
 }
