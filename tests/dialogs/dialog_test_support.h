@@ -1,14 +1,20 @@
-// Helpers for the dialog tests: a registry store of the test's own, and
-// answering the modal dialog that the code under test is about to open.
+// Helpers for the dialog tests: a registry store of the test's own, answering
+// the modal dialog that the code under test is about to open, finding
+// controls, files and table files, and recording the addresses opened.
 #pragma once
 
 #include <QApplication>
 #include <QByteArray>
-#include <QTemporaryDir>
+#include <QFile>
 #include <QObject>
+#include <QTemporaryDir>
 #include <QTimer>
+#include <QUrl>
+#include <QtTest>
 #include <QWidget>
 #include <functional>
+
+#include "app/dialogs/dialog_helpers.h"
 
 namespace tintext::testing {
 
@@ -19,7 +25,6 @@ public:
         qputenv("TINTEXT_REGISTRY_DIR", dir_.path().toUtf8());
     }
     ~ScopedRegistry() { qputenv("TINTEXT_REGISTRY_DIR", previous_); }
-    QString Path() const { return dir_.path(); }
 
 private:
     QTemporaryDir dir_;
@@ -32,22 +37,64 @@ private:
 // instead of hanging it.
 class OnNextModal {
 public:
-    explicit OnNextModal(std::function<void(QWidget*)> act) : act_(std::move(act)) {
-        QObject::connect(&timer_, &QTimer::timeout, [this] {
+    explicit OnNextModal(std::function<void(QWidget*)> act) {
+        QObject::connect(&timer_, &QTimer::timeout, [this, act] {
             QWidget* modal = QApplication::activeModalWidget();
-            bool found = modal && modal->isVisible();
+            const bool found = modal && modal->isVisible();
             if (found || ++tries_ > 2000) timer_.stop();
-            if (found) act_(modal);
+            if (found) act(modal);
         });
         timer_.start(5);
     }
-    OnNextModal(const OnNextModal&) = delete;
-    OnNextModal& operator=(const OnNextModal&) = delete;
 
 private:
-    std::function<void(QWidget*)> act_;
     QTimer timer_;
     int tries_ = 0;
 };
+
+// While it lives, addresses handed to the browser are recorded, not opened;
+// the opener answers `opens`.
+struct OpenedUrls : QList<QUrl> {
+    explicit OpenedUrls(bool opens = true) {
+        SetUrlOpener([this, opens](const QUrl& url) { append(url); return opens; });
+    }
+    ~OpenedUrls() { SetUrlOpener(nullptr); }
+};
+
+template <class T>
+T* Child(const QObject& parent, const QString& name) {
+    T* found = parent.findChild<T*>(name);
+    if (!found) qFatal("no control %s", qPrintable(name));
+    return found;
+}
+
+inline QString WriteFile(const QString& path, const QByteArray& bytes) {
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size()) qFatal("cannot write %s", qPrintable(path));
+    return path;
+}
+
+inline QByteArray ReadFile(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
+}
+
+// A table under tests/data: one row a line, fields separated by tabs, {LF}
+// a line break; lines starting with "#" and blank lines are comments.
+inline QList<QStringList> ReadTable(const QString& name) {
+    QList<QStringList> rows;
+    for (const QByteArray& line : ReadFile(QString(TINTEXT_SOURCE_DIR "/tests/data/") + name).split('\n')) {
+        if (!line.isEmpty() && !line.startsWith('#'))
+            rows << QString::fromUtf8(line).replace("{LF}", "\n").split('\t');
+    }
+    if (rows.isEmpty()) qFatal("no rows in %s", qPrintable(name));
+    return rows;
+}
+
+// Makes each row of a table a data row of the test, its fields in the column "row".
+inline void AddRows(const QString& table) {
+    QTest::addColumn<QStringList>("row");
+    for (const QStringList& row : ReadTable(table)) QTest::newRow(qPrintable(row.join(' '))) << row;
+}
 
 }  // namespace tintext::testing

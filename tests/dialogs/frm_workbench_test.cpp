@@ -2,24 +2,27 @@
 // lines and move the cursor there, the pattern under the cursor is counted
 // and marked, files are saved, reverted and guarded against loss, shipped
 // definitions stay untouched, and the main dialog's Tools menu opens it.
-#include <QCheckBox>
-#include <QFile>
+// Its background work: cutting HTML into pieces a browser can append,
+// converting and counting on a worker thread, only the latest request running.
 #include <QLabel>
-#include <QLineEdit>
 #include <QListWidget>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QSignalSpy>
 #include <QTextBlock>
 #include <QTextBrowser>
-#include <QtTest>
+#include <atomic>
+#include <mutex>
+#include <thread>
 
 #include "app/dialogs/code_editor.h"
 #include "app/dialogs/frm_main.h"
 #include "app/dialogs/frm_workbench.h"
+#include "app/dialogs/html_fragments.h"
+#include "app/dialogs/preview_worker.h"
 #include "dialog_test_support.h"
 #include "engine/job.h"
-#include "support/job_environment.h"
 #include "support/program_info.h"
 
 using namespace tintext;
@@ -28,39 +31,40 @@ using namespace tintext::testing;
 namespace {
 
 // Digits in bold, everything else copied.
-const char* const kDigits =
-    "[Main]\n"
-    "HEADER-HTML=<pre>\n"
-    "FOOTER-HTML=</pre>\n"
-    "PATTERN=\\d+\n"
-    "FORMAT-HTML=<b>$$</b>\n"
-    "PATTERN=[\\s\\S]\n"
-    "FORMAT-HTML=$$\n";
+const QByteArray kDigits = "[Main]\nHEADER-HTML=<pre>\nFOOTER-HTML=</pre>\nPATTERN=\\d+\nFORMAT-HTML=<b>$$</b>\n"
+                           "PATTERN=[\\s\\S]\nFORMAT-HTML=$$\n";
 
-QString Write(const QTemporaryDir& dir, const QString& name, const QByteArray& bytes) {
-    QString path = dir.filePath(name);
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size()) qFatal("cannot write %s", qPrintable(path));
-    return path;
-}
-
-QByteArray Read(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
-}
-
-// Puts the cursor at the end of a line (from 1) and types there, key by key.
-void TypeAtEndOfLine(CodeEditor* editor, int line, const QString& text) {
-    QTextCursor cursor(editor->document()->findBlockByNumber(line - 1));
-    cursor.movePosition(QTextCursor::EndOfBlock);
-    editor->setTextCursor(cursor);
-    QTest::keyClicks(editor, text);
-}
-
-QStringList ProblemTexts(const FrmWorkbench& workbench) {
+QString Problems(const FrmWorkbench& workbench) {
     QStringList texts;
     for (int i = 0; i < workbench.Problems()->count(); ++i) texts << workbench.Problems()->item(i)->text();
-    return texts;
+    return texts.join('\n');
+}
+
+// Feeds the HTML in slices of the given size and takes the pieces after each.
+QStringList Cut(const std::string& html, size_t slice, size_t pieceSize, std::string* styles = nullptr) {
+    HtmlFragmenter fragmenter(pieceSize);
+    QStringList pieces;
+    for (size_t at = 0; at < html.size(); at += slice) {
+        fragmenter.Feed(std::string_view(html).substr(at, slice));
+        for (const std::string& piece : fragmenter.Take(false)) pieces << QString::fromStdString(piece);
+    }
+    for (const std::string& piece : fragmenter.Take(true)) pieces << QString::fromStdString(piece);
+    if (styles) *styles = fragmenter.StyleSheet();
+    return pieces;
+}
+
+// What the preview gets from a conversion: the problems, the HTML, and " done" if it ended.
+QString Convert(const QByteArray& definition, const std::string& sample, bool cancelled = false) {
+    QString out;
+    std::atomic<bool> cancel{cancelled};
+    PreviewEvents events;
+    events.problems = [&out](std::vector<DefinitionProblem> problems) {
+        for (const DefinitionProblem& problem : problems) out += QString("problem at %1; ").arg(problem.line);
+    };
+    events.piece = [&out](std::string html, std::string) { out += ToQt(html); };
+    events.done = [&out](size_t, bool, std::string, int32_t) { out += " done"; };
+    ConvertForPreview(definition.toStdString(), "d.hld", sample, cancel, std::move(events));
+    return out;
 }
 
 }  // namespace
@@ -71,124 +75,85 @@ class FrmWorkbenchTest : public QObject {
 private slots:
     void init() {
         registry_ = std::make_unique<ScopedRegistry>();
-        data_ = std::make_unique<QTemporaryDir>();
-        qputenv("XDG_DATA_HOME", data_->path().toUtf8());
+        dir_ = std::make_unique<QTemporaryDir>();
+        qputenv("XDG_DATA_HOME", dir_->filePath("data").toUtf8());
+        workbench_ = std::make_unique<FrmWorkbench>();
     }
     void cleanup() {
+        workbench_.reset();
         qunsetenv("XDG_DATA_HOME");
-        data_.reset();
+        dir_.reset();
         registry_.reset();
     }
 
-    void TitleNamesTheFileAndTheEditorShowsIt() {
-        QTemporaryDir dir;
-        FrmWorkbench workbench;
-        QVERIFY(workbench.OpenDefinition(Write(dir, "digits.hld", kDigits)));
-        QVERIFY(workbench.windowTitle().startsWith("digits.hld"));
-        QCOMPARE(workbench.Editor()->toPlainText(), QString(kDigits));
-        QVERIFY(!workbench.IsReadOnly());
-        QVERIFY(!workbench.isWindowModified());
-    }
-
     void ATypedChangeReachesThePreview() {
-        QTemporaryDir dir;
-        FrmWorkbench workbench;
-        QVERIFY(workbench.OpenSample(Write(dir, "in.txt", "a 12")));
-        QVERIFY(workbench.OpenDefinition(Write(dir, "digits.hld", kDigits)));
-        workbench.show();
-        QSignalSpy finished(&workbench, &FrmWorkbench::PreviewFinished);
-        QVERIFY(finished.wait(5000));
-        QVERIFY(workbench.Preview()->toHtml().contains("font-weight:700") ||
-                workbench.Preview()->toHtml().contains("font-weight:600"));
-        QCOMPARE(workbench.Preview()->toPlainText(), QString("a 12"));
-
-        // FORMAT-HTML=<b>$$</b> becomes <b>$$</b>! : the preview follows.
-        TypeAtEndOfLine(workbench.Editor(), 5, "!");
-        QVERIFY(workbench.isWindowModified());
-        QTRY_COMPARE_WITH_TIMEOUT(workbench.Preview()->toPlainText(), QString("a 12!"), 5000);
-        QCOMPARE(Read(dir.filePath("digits.hld")), QByteArray(kDigits));  // nothing saved unasked
+        OpenAndPreview("a 12");
+        QVERIFY(workbench_->windowTitle().startsWith("digits.hld"));
+        QVERIFY(workbench_->Preview()->toHtml().contains(QRegularExpression("font-weight:[67]00")));
+        QCOMPARE(workbench_->Preview()->toPlainText(), QString("a 12"));
+        TypeAtEndOfLine(5, "!");  // FORMAT-HTML=<b>$$</b>!
+        QVERIFY(workbench_->isWindowModified());
+        QTRY_COMPARE_WITH_TIMEOUT(workbench_->Preview()->toPlainText(), QString("a 12!"), 5000);
+        QCOMPARE(ReadFile(dir_->filePath("digits.hld")), kDigits);  // nothing saved unasked
     }
 
     void ABadPatternListsItsLineAndAClickGoesThere() {
-        QTemporaryDir dir;
-        FrmWorkbench workbench;
-        QVERIFY(workbench.OpenSample(Write(dir, "in.txt", "a 12")));
-        QVERIFY(workbench.OpenDefinition(Write(dir, "digits.hld", kDigits)));
-        workbench.show();
-        QSignalSpy finished(&workbench, &FrmWorkbench::PreviewFinished);
-        QVERIFY(finished.wait(5000));
-        QCOMPARE(workbench.Problems()->count(), 0);
-
-        TypeAtEndOfLine(workbench.Editor(), 6, "(");  // PATTERN=[\s\S]( does not compile
-        QTRY_VERIFY_WITH_TIMEOUT(workbench.Problems()->count() > 0, 5000);
-        QStringList problems = ProblemTexts(workbench);
-        QVERIFY2(problems[0].startsWith("6: invalid pattern"), qPrintable(problems.join('\n')));
-
-        workbench.Editor()->moveCursor(QTextCursor::Start);
-        QListWidgetItem* item = workbench.Problems()->item(0);
-        QRect where = workbench.Problems()->visualItemRect(item);
-        QTest::mouseClick(workbench.Problems()->viewport(), Qt::LeftButton, {}, where.center());
-        QCOMPARE(workbench.Editor()->CurrentLine(), 6);
+        OpenAndPreview("a 12");
+        QCOMPARE(workbench_->Problems()->count(), 0);
+        TypeAtEndOfLine(6, "(");  // PATTERN=[\s\S]( does not compile
+        QTRY_VERIFY_WITH_TIMEOUT(workbench_->Problems()->count() > 0, 5000);
+        QVERIFY2(Problems(*workbench_).startsWith("6: invalid pattern"), qPrintable(Problems(*workbench_)));
+        workbench_->Editor()->moveCursor(QTextCursor::Start);
+        QListWidget* list = workbench_->Problems();
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(list->item(0)).center());
+        QCOMPARE(workbench_->Editor()->CurrentLine(), 6);
     }
 
     void ACatastrophicPatternIsReportedAndTheNextEditStillPreviews() {
-        QTemporaryDir dir;
-        FrmWorkbench workbench;
-        QVERIFY(workbench.OpenSample(Write(dir, "in.txt", QByteArray(30, 'a') + "!")));
-        QByteArray definition = "[Main]\nPATTERN=(a+)+$\nFORMAT-HTML=x\nPATTERN=[\\s\\S]\nFORMAT-HTML=$$\n";
-        QVERIFY(workbench.OpenDefinition(Write(dir, "slow.hld", definition)));
-        workbench.show();
-        QTRY_VERIFY_WITH_TIMEOUT(ProblemTexts(workbench).join('\n').contains("the conversion stopped"), 20000);
-        QVERIFY2(ProblemTexts(workbench).join('\n').startsWith("2: "), qPrintable(ProblemTexts(workbench).join('\n')));
-
-        // A fix replaces the failed preview.
-        QTextCursor cursor(workbench.Editor()->document()->findBlockByNumber(1));
-        cursor.setPosition(workbench.Editor()->document()->findBlockByNumber(3).position(), QTextCursor::KeepAnchor);
+        QVERIFY(workbench_->OpenSample(Write("in.txt", QByteArray(30, 'a') + "!")));
+        QVERIFY(workbench_->OpenDefinition(
+            Write("slow.hld", "[Main]\nPATTERN=(a+)+$\nFORMAT-HTML=x\nPATTERN=[\\s\\S]\nFORMAT-HTML=$$\n")));
+        workbench_->show();
+        QTRY_VERIFY_WITH_TIMEOUT(Problems(*workbench_).contains("the conversion stopped"), 20000);
+        QVERIFY2(Problems(*workbench_).startsWith("2: "), qPrintable(Problems(*workbench_)));
+        QTextCursor cursor(workbench_->Editor()->document()->findBlockByNumber(1));
+        cursor.setPosition(workbench_->Editor()->document()->findBlockByNumber(3).position(), QTextCursor::KeepAnchor);
         cursor.removeSelectedText();  // the slow rule's two lines
-        QTRY_COMPARE_WITH_TIMEOUT(workbench.Preview()->toPlainText(), QString(30, 'a') + "!", 20000);
-        QCOMPARE(workbench.Problems()->count(), 0);
+        QTRY_COMPARE_WITH_TIMEOUT(workbench_->Preview()->toPlainText(), QString(30, 'a') + "!", 20000);
+        QCOMPARE(workbench_->Problems()->count(), 0);
     }
 
     void ThePatternUnderTheCursorIsCountedAndMarked() {
-        QTemporaryDir dir;
-        FrmWorkbench workbench;
-        QVERIFY(workbench.OpenSample(Write(dir, "in.txt", "1 22 x 333")));
-        QVERIFY(workbench.OpenDefinition(Write(dir, "digits.hld", kDigits)));
-        workbench.show();
-        QSignalSpy finished(&workbench, &FrmWorkbench::PreviewFinished);
-        QVERIFY(finished.wait(5000));
-        QSignalSpy counted(&workbench, &FrmWorkbench::MatchesCounted);
-        workbench.Editor()->GoToLine(4);  // PATTERN=\d+
+        OpenAndPreview("1 22 x 333");
+        QSignalSpy counted(workbench_.get(), &FrmWorkbench::MatchesCounted);
+        workbench_->Editor()->GoToLine(4);  // PATTERN=\d+
         QVERIFY(counted.wait(5000));
-        QCOMPARE(workbench.MatchInfo()->text(), QString("Line 4: 3 matches in the sample"));
-        QList<QTextEdit::ExtraSelection> marks = workbench.Preview()->extraSelections();
+        QCOMPARE(workbench_->MatchInfo()->text(), QString("Line 4: 3 matches in the sample"));
         QStringList marked;
-        for (const auto& mark : marks) marked << mark.cursor.selectedText();
+        for (const auto& mark : workbench_->Preview()->extraSelections()) marked << mark.cursor.selectedText();
         QCOMPARE(marked, QStringList({"1", "22", "333"}));
-
-        workbench.Editor()->GoToLine(1);  // no pattern there: nothing counted or marked
-        QTRY_VERIFY(workbench.MatchInfo()->text().isEmpty());
-        QVERIFY(workbench.Preview()->extraSelections().isEmpty());
+        workbench_->Editor()->GoToLine(1);  // no pattern there: nothing counted or marked
+        QTRY_VERIFY(workbench_->MatchInfo()->text().isEmpty());
+        QVERIFY(workbench_->Preview()->extraSelections().isEmpty());
     }
 
     void SaveWritesAndRevertRestoresTheFile() {
-        QTemporaryDir dir;
-        const QString path = Write(dir, "digits.hld", kDigits);
-        FrmWorkbench workbench;
-        QVERIFY(workbench.OpenDefinition(path));
-        TypeAtEndOfLine(workbench.Editor(), 1, "x");
-        QVERIFY(workbench.Save());
-        QCOMPARE(Read(path), QByteArray(kDigits).replace("[Main]", "[Main]x"));
-        QVERIFY(!workbench.isWindowModified());
-
-        TypeAtEndOfLine(workbench.Editor(), 2, "<hr>");
-        OnNextModal answer([](QWidget* box) {
-            QCOMPARE(box->objectName(), QString("RevertQuestion"));
+        const QString path = OpenDigits();
+        TypeAtEndOfLine(1, "x");
+        QVERIFY(workbench_->Save());
+        const QByteArray saved = QByteArray(kDigits).replace("[Main]", "[Main]x");
+        QCOMPARE(ReadFile(path), saved);
+        QVERIFY(!workbench_->isWindowModified());
+        TypeAtEndOfLine(2, "<hr>");
+        QString asked;
+        OnNextModal answer([&](QWidget* box) {
+            asked = box->objectName();
             QTest::keyClick(box, Qt::Key_Y);
         });
-        workbench.Revert();
-        QCOMPARE(workbench.Editor()->toPlainText(), QString(kDigits).replace("[Main]", "[Main]x"));
-        QVERIFY(!workbench.isWindowModified());
+        workbench_->Revert();
+        QCOMPARE(asked, QString("RevertQuestion"));
+        QCOMPARE(workbench_->Editor()->toPlainText().toUtf8(), saved);
+        QVERIFY(!workbench_->isWindowModified());
     }
 
     void ClosingWithUnsavedWorkAsks_data() {
@@ -203,120 +168,194 @@ private slots:
         QFETCH(int, button);
         QFETCH(bool, closed);
         QFETCH(bool, saved);
-        QTemporaryDir dir;
-        const QString path = Write(dir, "digits.hld", kDigits);
-        FrmWorkbench workbench;
-        QVERIFY(workbench.OpenDefinition(path));
-        workbench.show();
-        TypeAtEndOfLine(workbench.Editor(), 1, "x");
+        const QString path = OpenDigits();
+        workbench_->show();
+        TypeAtEndOfLine(1, "x");
         QString asked;
         OnNextModal answer([&](QWidget* box) {
             asked = box->objectName();
             qobject_cast<QMessageBox*>(box)->button(QMessageBox::StandardButton(button))->click();
         });
-        workbench.close();
+        workbench_->close();
         QCOMPARE(asked, QString("UnsavedQuestion"));
-        QCOMPARE(workbench.isVisible(), !closed);
-        QCOMPARE(Read(path) != QByteArray(kDigits), saved);
+        QCOMPARE(workbench_->isVisible(), !closed);
+        QCOMPARE(ReadFile(path) != kDigits, saved);
     }
 
+    // Saved as the user's own, which every lookup then finds first.
     void AShippedDefinitionOpensReadOnlyAndSavesAsTheUsersOwn() {
-        QTemporaryDir program;
-        QVERIFY(QDir(program.path()).mkpath("hld"));
-        const QString shipped = Write(program, "hld/digits.hld", kDigits);
-        SetProgramFolder(FromQt(program.path()));
-        FrmWorkbench workbench;
-        QVERIFY(workbench.OpenDefinition(shipped));
-        QVERIFY(workbench.IsReadOnly());
-        QVERIFY(workbench.Editor()->isReadOnly());
-        QVERIFY(workbench.windowTitle().contains("read-only"));
-        QVERIFY(!workbench.Notice()->text().isEmpty());
-
+        QVERIFY(QDir(dir_->path()).mkpath("program/hld"));
+        const QString shipped = Write("program/hld/digits.hld", kDigits);
+        SetProgramFolder(FromQt(dir_->filePath("program")));
+        QVERIFY(workbench_->OpenDefinition(shipped));
+        QVERIFY(workbench_->IsReadOnly() && workbench_->Editor()->isReadOnly());
+        QVERIFY(workbench_->windowTitle().contains("read-only"));
         BrowseRequest asked;
-        workbench.SetFileChooser([&](QWidget*, const BrowseRequest& request) {
+        workbench_->SetFileChooser([&](QWidget*, const BrowseRequest& request) {
             asked = request;
             return QDir(request.initialFolder).filePath(request.initialFile);
         });
-        QVERIFY(workbench.Save());  // a read-only file is saved as another
+        QVERIFY(workbench_->Save());
+        const QString own = dir_->filePath("data/tintext/hld/digits.hld");
+        QCOMPARE(asked.initialFolder, dir_->filePath("data/tintext/hld"));
+        QCOMPARE(ReadFile(own), kDigits);
+        QCOMPARE(workbench_->DefinitionPath(), own);
+        QVERIFY(!workbench_->IsReadOnly());
+        QCOMPARE(FindDefaultDefinition("digits.hld"), FromQt(own));
         SetProgramFolder("");
-        const QString own = data_->filePath("tintext/hld/digits.hld");
-        QCOMPARE(asked.initialFolder, data_->filePath("tintext/hld"));
-        QVERIFY(asked.save);
-        QCOMPARE(Read(own), QByteArray(kDigits));
-        QCOMPARE(Read(shipped), QByteArray(kDigits));
-        QCOMPARE(workbench.DefinitionPath(), own);
-        QVERIFY(!workbench.IsReadOnly());
-        QCOMPARE(FindDefaultDefinition("digits.hld"), FromQt(own));  // now found before the shipped one
     }
 
     void ADefinitionThatIsNotUtf8OpensReadOnlyWithAMessage() {
-        QTemporaryDir dir;
         const QByteArray latin1 = "[Main]\n' caf\xe9\nPATTERN=x\nFORMAT-HTML=y\n";
-        const QString path = Write(dir, "old.hld", latin1);
-        FrmWorkbench workbench;
-        QVERIFY(workbench.OpenDefinition(path));
-        QVERIFY(workbench.IsReadOnly());
-        QVERIFY2(workbench.Notice()->text().contains("not UTF-8") && workbench.Notice()->text().contains("line 2"),
-                 qPrintable(workbench.Notice()->text()));
-        QVERIFY(workbench.Editor()->toPlainText().contains(QString::fromUtf8("caf\u00e9")));
-        QCOMPARE(Read(path), latin1);
+        const QString path = Write("old.hld", latin1);
+        QVERIFY(workbench_->OpenDefinition(path));
+        QVERIFY(workbench_->IsReadOnly());
+        const QString notice = workbench_->Notice()->text();
+        QVERIFY2(notice.contains("not UTF-8") && notice.contains("line 2"), qPrintable(notice));
+        QVERIFY(workbench_->Editor()->toPlainText().contains(QString::fromUtf8("caf\u00e9")));
+        QCOMPARE(ReadFile(path), latin1);
     }
 
     void AFileDeletedOnDiskKeepsTheTextAndCountsAsUnsaved() {
-        QTemporaryDir dir;
-        const QString path = Write(dir, "digits.hld", kDigits);
-        FrmWorkbench workbench;
-        QVERIFY(workbench.OpenDefinition(path));
+        const QString path = OpenDigits();
         QVERIFY(QFile::remove(path));
-        QTRY_VERIFY_WITH_TIMEOUT(workbench.Notice()->text().contains("deleted"), 5000);
-        QCOMPARE(workbench.Editor()->toPlainText(), QString(kDigits));
-        QVERIFY(workbench.isWindowModified());
-        QVERIFY(workbench.Save());
-        QCOMPARE(Read(path), QByteArray(kDigits));
+        QTRY_VERIFY_WITH_TIMEOUT(workbench_->Notice()->text().contains("deleted"), 5000);
+        QVERIFY(workbench_->isWindowModified());
+        QVERIFY(workbench_->Save());
+        QCOMPARE(ReadFile(path), kDigits);
     }
 
     void AFileChangedOnDiskUnderEditsOffersAChoice() {
-        QTemporaryDir dir;
-        const QString path = Write(dir, "digits.hld", kDigits);
-        FrmWorkbench workbench;
-        QVERIFY(workbench.OpenDefinition(path));
-        workbench.show();
-        TypeAtEndOfLine(workbench.Editor(), 1, "x");
-        Write(dir, "digits.hld", "[Other]\n");
-        QTRY_VERIFY_WITH_TIMEOUT(workbench.Notice()->text().contains("changed on disk"), 5000);
-        auto* keep = workbench.findChild<QPushButton*>("cmdKeepMine");
-        QVERIFY(keep->isVisible());
-        QVERIFY(workbench.Editor()->toPlainText().startsWith("[Main]x"));  // nothing lost
-        keep->click();
-        QVERIFY(workbench.Save());
-        QVERIFY(Read(path).startsWith("[Main]x"));
+        const QString path = OpenDigits();
+        workbench_->show();
+        TypeAtEndOfLine(1, "x");
+        Write("digits.hld", "[Other]\n");
+        QTRY_VERIFY_WITH_TIMEOUT(workbench_->Notice()->text().contains("changed on disk"), 5000);
+        QVERIFY(workbench_->Editor()->toPlainText().startsWith("[Main]x"));  // nothing lost
+        Child<QPushButton>(*workbench_, "cmdKeepMine")->click();
+        QVERIFY(workbench_->Save());
+        QVERIFY(ReadFile(path).startsWith("[Main]x"));
     }
 
     void ToolsMenuOpensTheDefinitionInUseWithTheInputAsSample() {
-        QTemporaryDir dir;
-        const QString definition = Write(dir, "digits.hld", kDigits);
-        const QString input = Write(dir, "in.txt", "7");
         FrmMain main;
-        DialogSettings settings;
-        settings.inputFile = FromQt(input);
-        settings.outputFile = FromQt(dir.filePath("out.htm"));
-        settings.hldFile = FromQt(definition);
-        settings.useDefaultHld = 0;
-        main.LoadSettings(settings);
-        QAction* entry = main.findChild<QAction*>("mnuToolsEditDefinition");
-        QVERIFY(entry);
-        QCOMPARE(entry->text(), QString("&Edit Syntax Definition..."));
-        QPointer<FrmWorkbench> workbench = main.EditSyntaxDefinition();
-        QVERIFY(workbench);
-        QCOMPARE(workbench->DefinitionPath(), definition);
-        QTRY_COMPARE_WITH_TIMEOUT(workbench->Preview()->toPlainText(), QString("7"), 5000);
-        workbench->close();
-        QTRY_VERIFY(!workbench);  // a window of its own, deleted when closed
+        main.LoadSettings({FromQt(Write("in.txt", "7")), "out.htm", FromQt(Write("digits.hld", kDigits)), 1, 0});
+        Child<QAction>(main, "mnuToolsEditDefinition")->trigger();
+        QPointer<FrmWorkbench> opened;
+        for (QWidget* window : QApplication::topLevelWidgets())
+            if (auto* each = qobject_cast<FrmWorkbench*>(window); each && each != workbench_.get()) opened = each;
+        QVERIFY(opened);
+        QCOMPARE(opened->DefinitionPath(), dir_->filePath("digits.hld"));
+        QTRY_COMPARE_WITH_TIMEOUT(opened->Preview()->toPlainText(), QString("7"), 5000);
+        opened->close();
+        QTRY_VERIFY(!opened);  // a window of its own, deleted when closed
+    }
+
+    // Pieces end after a line break once the piece size is reached, and
+    // close and reopen the elements open across the cut; where the HTML was
+    // sliced as it came in (whole, byte by byte, tags and references cut in
+    // the middle) makes no difference.
+    void PiecesAreWellFormedAndCutAfterLines() {
+        const std::string html =
+            "<!DOCTYPE html>\n<html><head><title>T</title><style>.k{color:red}</style></head><body>"
+            "<pre><span class=\"k\">one\ntwo</span>\nthree<br>\n<i>four</i>\n</pre></body></html>";
+        for (size_t slice : {1000, 1, 3}) {
+            std::string styles;
+            QCOMPARE(Cut(html, slice, 8, &styles),
+                     QStringList({"\n<pre><span class=\"k\">one\n</span></pre>", "<pre><span class=\"k\">two</span>\n</pre>",
+                                  "<pre>three<br>\n</pre>", "<pre><i>four</i>\n</pre>", "<pre></pre>"}));
+            QCOMPARE(QString::fromStdString(styles), QString("\n.k{color:red}"));
+        }
+    }
+
+    void AVeryLongLineIsCutBetweenElements() {
+        std::string html = "<pre>";
+        for (int i = 0; i < 40; ++i) html += "<b>&amp;</b>";
+        const QStringList pieces = Cut(html + "</pre>", 8, 16);
+        QVERIFY(pieces.size() > 2);
+        for (const QString& piece : pieces) {
+            QVERIFY2(piece.startsWith("<pre>") && piece.endsWith("</pre>"), qPrintable(piece));
+            QVERIFY2(piece.contains("&amp;</b>") || piece == "<pre></pre>", qPrintable(piece));
+        }
+    }
+
+    // A section whose pattern does not compile is a problem with its line;
+    // the sections before it still convert. A cancelled one never ends.
+    void ConvertsTheSampleAndReportsProblems() {
+        QCOMPARE(Convert(kDigits, "a 12"), QString("<pre>a&nbsp;<b>12</b></pre> done"));
+        QCOMPARE(Convert(kDigits + "[Two]\nPATTERN=(\n", "a 12"), QString("problem at 9; <pre>a&nbsp;<b>12</b></pre> done"));
+        QVERIFY(!Convert(kDigits, std::string(1 << 20, '1'), true).endsWith("done"));
+    }
+
+    // As its section searches (its IgnoreCase): a pattern line counts its
+    // matches in the sample, any other line nothing.
+    void CountsThePatternOnTheLine_data() { AddRows("pattern_counts.tsv"); }
+    void CountsThePatternOnTheLine() {
+        QFETCH(QStringList, row);
+        std::atomic<bool> cancelled{false};
+        MatchCount result = CountPatternMatches(FromQt(row[0]), row[1].toInt(), FromQt(row[2]), cancelled);
+        QStringList found;
+        for (const std::string& match : result.matches) found << ToQt(match);
+        QCOMPARE(found, row.mid(3));
+        QCOMPARE(int(result.count), int(found.size()));
+        QCOMPARE(result.line, found.isEmpty() ? 0 : row[1].toInt());
+        QVERIFY(!CountPatternMatches("[A]\nPATTERN=(\n", 2, "x", cancelled).failure.empty());
+    }
+
+    // A newer task cancels the one under way and replaces the one waiting.
+    void OnlyTheLatestTaskRuns() {
+        std::mutex mutex;
+        std::vector<std::string> log;
+        std::atomic<bool> firstStarted{false}, bothSubmitted{false};
+        auto note = [&](std::string text) {
+            std::lock_guard lock(mutex);
+            log.push_back(std::move(text));
+        };
+        {
+            LatestTaskRunner runner;
+            runner.Submit([&](const std::atomic<bool>& cancelled) {
+                firstStarted = true;
+                while (!cancelled || !bothSubmitted) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+                note("first cancelled");
+            });
+            while (!firstStarted) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+            runner.Submit([&](const std::atomic<bool>&) { note("second"); });
+            runner.Submit([&](const std::atomic<bool>& cancelled) { note(cancelled ? "third cancelled" : "third"); });
+            bothSubmitted = true;
+        }  // the destructor waits for the task under way
+        QCOMPARE(log.front(), std::string("first cancelled"));
+        QVERIFY(std::find(log.begin(), log.end(), "second") == log.end());
     }
 
 private:
+    QString Write(const QString& name, const QByteArray& bytes) { return WriteFile(dir_->filePath(name), bytes); }
+
+    QString OpenDigits() {
+        const QString path = Write("digits.hld", kDigits);
+        if (!workbench_->OpenDefinition(path)) QTest::qFail("cannot open the definition", __FILE__, __LINE__);
+        return path;
+    }
+
+    // Opens the sample and the digits definition and waits for the first preview.
+    void OpenAndPreview(const QByteArray& sample) {
+        QVERIFY(workbench_->OpenSample(Write("in.txt", sample)));
+        OpenDigits();
+        QSignalSpy finished(workbench_.get(), &FrmWorkbench::PreviewFinished);
+        workbench_->show();
+        QVERIFY(finished.wait(5000));
+    }
+
+    // Puts the cursor at the end of a line (from 1) and types there, key by key.
+    void TypeAtEndOfLine(int line, const QString& text) {
+        QTextCursor cursor(workbench_->Editor()->document()->findBlockByNumber(line - 1));
+        cursor.movePosition(QTextCursor::EndOfBlock);
+        workbench_->Editor()->setTextCursor(cursor);
+        QTest::keyClicks(workbench_->Editor(), text);
+    }
+
     std::unique_ptr<ScopedRegistry> registry_;
-    std::unique_ptr<QTemporaryDir> data_;
+    std::unique_ptr<QTemporaryDir> dir_;
+    std::unique_ptr<FrmWorkbench> workbench_;
 };
 
 QTEST_MAIN(FrmWorkbenchTest)
