@@ -11,7 +11,9 @@
 #include <fstream>
 #include <map>
 #include <mutex>
+#include <optional>
 #include <set>
+#include <system_error>
 #include <thread>
 #include <unordered_set>
 
@@ -23,6 +25,7 @@
 #include "engine/job.h"
 #include "engine/language_table.h"
 #include "engine/theme.h"
+#include "engine/ticker.h"
 #include "support/error.h"
 #include "support/output_file.h"
 #include "support/ascii_text.h"
@@ -37,6 +40,8 @@ namespace {
 
 constexpr const char* kTitle = "tintext";
 constexpr auto kRedrawInterval = std::chrono::milliseconds(100);
+// How often a worker's conversion reports its position to the bar.
+constexpr auto kWorkerEventInterval = std::chrono::milliseconds(20);
 constexpr size_t kBarWidth = 20, kLineWidth = 79, kMessagesInOneBox = 30;
 
 // A whole small file of the site, put in place as a page is.
@@ -403,9 +408,14 @@ private:
             workers.emplace_back([&, w] {
                 WorkerEnvironment env(reporter_, outer_, positions[w]);
                 DefinitionCache definitions;
+                std::optional<Ticker> ticker;  // one thread per worker, not one per file
+                try {
+                    ticker.emplace(kWorkerEventInterval);
+                } catch (const std::system_error&) {
+                }
                 for (size_t i; !outer_.cancelRequested && (i = next++) < work.size();) {
                     current[w] = &work[i];
-                    ConvertOne(work[i], env, definitions, linked);
+                    ConvertOne(work[i], env, definitions, ticker ? &*ticker : nullptr, linked);
                     current[w] = nullptr;
                     positions[w] = 0;
                 }
@@ -430,7 +440,8 @@ private:
         reporter_.ClearBar();
     }
 
-    void ConvertOne(const Work& item, WorkerEnvironment& env, DefinitionCache& definitions, bool linked) {
+    void ConvertOne(const Work& item, WorkerEnvironment& env, DefinitionCache& definitions, Ticker* ticker,
+                    bool linked) {
         env.file = item.file->relative;
         JobRequest request;
         request.inputfilename = item.file->path;
@@ -451,7 +462,7 @@ private:
                              [this](const std::string& path) { return withPage_.count(path) > 0; });
         };
         request.definitions = &definitions;
-        const JobOutcome outcome = Process(request, JobServices{env});
+        const JobOutcome outcome = Process(request, JobServices{env, nullptr, ticker});
         if (outcome == JobOutcome::Written) {
             ++counts_.written;
         } else if (env.cancelRequested) {

@@ -2,17 +2,15 @@
 
 #include <algorithm>
 #include <atomic>
-#include <condition_variable>
 #include <cstring>
 #include <memory>
-#include <mutex>
 #include <optional>
 #include <system_error>
-#include <thread>
 #include <unordered_map>
 #include <vector>
 
 #include "engine/section_matcher.h"
+#include "engine/ticker.h"
 #include "support/ascii_text.h"
 #include "support/error.h"
 #include "support/html_escape.h"
@@ -24,34 +22,6 @@ namespace {
 
 // Few writes, and few pages for a short run to touch the first time.
 constexpr size_t kBufferSize = 64 * 1024;
-// Raises a flag at every interval from a thread of its own, so that telling
-// whether the time has come costs a step one read of memory, however many
-// steps there are and however long each takes.
-class Ticker {
-public:
-    explicit Ticker(std::chrono::milliseconds interval)
-        : thread_([this, interval](std::stop_token stop) {
-              std::mutex mutex;
-              std::condition_variable_any wake;
-              std::unique_lock lock(mutex);
-              while (!stop.stop_requested()) {
-                  wake.wait_for(lock, stop, interval, [] { return false; });
-                  due_.store(true, std::memory_order_relaxed);
-              }
-          }) {}
-
-    // Whether an interval has ended since the last call that said so.
-    bool Due() {
-        if (!due_.load(std::memory_order_relaxed)) return false;
-        due_.store(false, std::memory_order_relaxed);
-        return true;
-    }
-
-private:
-    std::atomic<bool> due_{false};
-    std::jthread thread_;  // last: stopped and joined before the flag goes
-};
-
 // The formatter's output on its way to the sink: a fixed block that is
 // handed on whole, with the HTML escaping done straight into it.
 class OutputBuffer {
@@ -153,9 +123,11 @@ public:
           env_(environment), regexes_(options.regexes ? *options.regexes : ownRegexes_) {}
 
     void Run(const HldSection& first) {
-        if (options_.eventInterval.count() > 0) {
+        if (options_.ticker) {
+            ticker_ = options_.ticker;
+        } else if (options_.eventInterval.count() > 0) {
             try {
-                ticker_.emplace(options_.eventInterval);
+                ticker_ = &ownTicker_.emplace(options_.eventInterval);
             } catch (const std::system_error&) {
                 // No thread to be had: events after every step instead.
             }
@@ -289,7 +261,8 @@ private:
     RegexCache ownRegexes_;  // before the sections, which use it to the end
     RegexCache& regexes_;
     std::unordered_map<const HldSection*, std::unique_ptr<SectionInfo>> infos_;
-    std::optional<Ticker> ticker_;  // none: after every step
+    std::optional<Ticker> ownTicker_;
+    Ticker* ticker_ = nullptr;  // none: after every step
     size_t pumps_ = 0;              // events run so far
 };
 

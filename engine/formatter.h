@@ -27,6 +27,7 @@ public:
 };
 
 class RegexCache;
+class Ticker;
 
 struct FormatOptions {
     // Progress is reported and pending events run at the end of the first
@@ -34,6 +35,10 @@ struct FormatOptions {
     // end of a run that ran them not at all (the cancel flag is read before
     // every step). Zero: after every step.
     std::chrono::milliseconds eventInterval{20};
+    // The caller's ticker, which then sets the interval instead: one thread
+    // for all the conversions of a folder run's worker instead of one each.
+    // nullptr: the run starts its own.
+    Ticker* ticker = nullptr;
     // Compiled patterns kept from earlier conversions with the same
     // definition (a run over a folder); nullptr: compiled for this one alone.
     RegexCache* regexes = nullptr;

@@ -320,6 +320,7 @@ private:
         size_t position = 0;
         FormatOptions formatting;
         if (r_.definitions) formatting.regexes = &r_.definitions->Regexes();
+        formatting.ticker = services_.ticker;
         if (page) {
             page->Begin(output, PageTitle(hld.language), CountLines(input));
             FormatSection(hld, first, input, page->Body(), position, env_, formatting);

@@ -64,6 +64,9 @@ struct JobServices {
     // output. Empty: no such setting applies (a run from a terminal opens the
     // output when asked alone).
     std::function<int32_t()> showOutputPreference = nullptr;
+    // Raises the formatter's progress and events at its intervals; nullptr:
+    // the conversion starts its own (see FormatOptions::ticker).
+    Ticker* ticker = nullptr;
 };
 
 // Runs one conversion. Every failure is reported through the environment's
