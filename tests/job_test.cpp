@@ -151,17 +151,19 @@ TEST_F(JobTest, RefusalComesBeforeTheInputIsRead) {
     EXPECT_TRUE(env.calls.empty());
 }
 
-TEST_F(JobTest, ExistenceTestIsADirectorySearch) {
-    // A wildcard name matches another file; a folder of that name does not count.
+TEST_F(JobTest, ExistenceTestTakesTheNameLiterally) {
+    // "*" and "?" are characters of the name: another file does not make it
+    // exist; the same name does; a folder of that name does not count.
     Write("other.htm", "x");
-    EXPECT_EQ(Run("in.txt", "*.htm"), JobOutcome::NotWritten);
-    EXPECT_NE(OnlyMessage().find("(" + P("*.htm") + ")"), std::string::npos);
-    EXPECT_FALSE(dir.Has("*.htm"));
-
-    Fresh();
-    EXPECT_EQ(Run("in.txt", "*.htm", "digits.hld", 1), JobOutcome::Written);
+    EXPECT_EQ(Run("in.txt", "*.htm"), JobOutcome::Written);
     EXPECT_EQ(Read("*.htm"), kDigitsOut);
     EXPECT_EQ(Read("other.htm"), "x");
+
+    Fresh();
+    EXPECT_EQ(Run("in.txt", "?.htm"), JobOutcome::Written);
+    Fresh();
+    EXPECT_EQ(Run("in.txt", "?.htm"), JobOutcome::NotWritten);
+    EXPECT_NE(OnlyMessage().find("(" + P("?.htm") + ")"), std::string::npos);
 
     // A dot-file is a file like any other.
     Fresh();
