@@ -59,7 +59,8 @@ class LanguageFolder : public ::testing::Test {
 protected:
     Files dir;
     void SetUp() override {
-        dir.Put("defs/vb.hld", std::string("LANGUAGE=Visual Basic, VBScript\nEXTENSIONS=vb bas vbs\n") + kDigitsHld);
+        dir.Put("defs/vb.hld", std::string("LANGUAGE=Visual Basic, VBScript\nEXTENSIONS=bas vbs\n") + kDigitsHld);
+        dir.Put("defs/vbnet.hld", std::string("LANGUAGE=VB.NET\nEXTENSIONS=vb\n") + kDigitsHld);
         dir.Put("defs/py.hld", std::string("LANGUAGE=Python\nEXTENSIONS=py pyw\n") + kDigitsHld);
         dir.Put("defs/make.hld", std::string("LANGUAGE=Makefile, make\nEXTENSIONS=mk\nFILENAMES=Makefile GNUmakefile\n") +
                                      kDigitsHld);
@@ -77,7 +78,7 @@ TEST_F(LanguageFolder, TableListsEachFileOnceByName) {
     std::vector<std::string> shown;
     for (const Language& language : LanguageTable(dir.P("defs")))
         shown.push_back(language.DisplayName() + "=" + fs::path(language.file).filename().string());
-    EXPECT_EQ(Joined(shown), "Makefile=make.hld|mine=mine.hld|Plain text=txt.hld|Python=py.hld|Visual Basic=vb.hld");
+    EXPECT_EQ(Joined(shown), "Makefile=make.hld|mine=mine.hld|Plain text=txt.hld|Python=py.hld|VB.NET=vbnet.hld|Visual Basic=vb.hld");
     EXPECT_TRUE(LanguageTable(dir.P("nowhere")).empty());
 }
 
@@ -118,6 +119,9 @@ TEST_F(LanguageFolder, DefaultDefinitionForAnInput) {
         {"rules.mk", "make.hld"},      {"config", "!txt.hld"},            {"README", "!txt.hld"},
         {"-", "!txt.hld"},             {"x.rs", "!txt.hld"},              {"notes.txt", "txt.hld"},
         {"x.broken", "!txt.hld"},
+        // vb.hld is the family file of .vb, .cls and .ctl, but another
+        // definition lists .vb; nobody lists .cls.
+        {"x.vb", "vbnet.hld"},         {"x.cls", "vb.hld"},
     };
     for (const auto& c : cases) {
         const DefaultDefinition chosen = ChooseDefaultDefinition(dir.P("defs"), c.input);
