@@ -41,9 +41,8 @@ protected:
     }
 };
 
-TEST_F(WalkSourceTreeTest, LeavesOutHiddenFoldersAndWhatGitignoreLists) {
-    EXPECT_EQ(Walked(dir.P("tree")),
-              (std::vector<std::string>{".gitignore", "a.asp", "b/.gitignore", "b/c.asp", "b/d/e.vbs", "keep/x.log"}));
+TEST_F(WalkSourceTreeTest, LeavesOutHiddenFoldersAndFilesAndWhatGitignoreLists) {
+    EXPECT_EQ(Walked(dir.P("tree")), (std::vector<std::string>{"a.asp", "b/c.asp", "b/d/e.vbs", "keep/x.log"}));
 }
 
 TEST_F(WalkSourceTreeTest, IncludeAndExcludeFilterByPathInTheTree) {
@@ -54,8 +53,12 @@ TEST_F(WalkSourceTreeTest, IncludeAndExcludeFilterByPathInTheTree) {
     const Case cases[] = {
         {{"*.asp"}, {}, {"a.asp", "b/c.asp"}},
         {{"*.asp", "*.vbs"}, {"b/d"}, {"a.asp", "b/c.asp"}},
-        {{}, {"b/**", ".gitignore"}, {"a.asp", "keep/x.log"}},
-        {{"b/**"}, {"*.vbs"}, {"b/.gitignore", "b/c.asp"}},
+        {{}, {"b/**"}, {"a.asp", "keep/x.log"}},
+        {{"b/**"}, {"*.vbs"}, {"b/c.asp"}},
+        // Hidden files only when a pattern names them with their dot; "*" does not.
+        {{"*"}, {}, {"a.asp", "b/c.asp", "b/d/e.vbs", "keep/x.log"}},
+        {{".gitignore"}, {}, {".gitignore", "b/.gitignore"}},
+        {{"b/.*", "*.vbs"}, {}, {"b/.gitignore", "b/d/e.vbs"}},
     };
     for (const Case& c : cases) {
         TreeFilter filter;
@@ -71,7 +74,7 @@ TEST_F(WalkSourceTreeTest, ALinkLoopIsFollowedOnceAndTold) {
     const SourceTree tree = WalkSourceTree(dir.P("tree"), {});
     ASSERT_EQ(tree.problems.size(), 1u);
     EXPECT_NE(tree.problems[0].find("tree/b/up"), std::string::npos) << tree.problems[0];
-    EXPECT_EQ(tree.files.size(), 6u);
+    EXPECT_EQ(tree.files.size(), 4u);
 }
 
 TEST_F(WalkSourceTreeTest, TheSkippedFolderIsNeverEntered) {
@@ -80,7 +83,7 @@ TEST_F(WalkSourceTreeTest, TheSkippedFolderIsNeverEntered) {
     TreeFilter filter;
     filter.skipDevice = st.st_dev;
     filter.skipInode = st.st_ino;
-    EXPECT_EQ(Walked(dir.P("tree"), filter), (std::vector<std::string>{".gitignore", "a.asp", "keep/x.log"}));
+    EXPECT_EQ(Walked(dir.P("tree"), filter), (std::vector<std::string>{"a.asp", "keep/x.log"}));
 }
 
 TEST_F(WalkSourceTreeTest, AnUnreadableFolderIsToldAndTheRestWalked) {
@@ -89,7 +92,7 @@ TEST_F(WalkSourceTreeTest, AnUnreadableFolderIsToldAndTheRestWalked) {
     const SourceTree tree = WalkSourceTree(dir.P("tree"), {});
     ASSERT_EQ(tree.problems.size(), 1u);
     EXPECT_NE(tree.problems[0].find("b/d cannot be read"), std::string::npos) << tree.problems[0];
-    EXPECT_EQ(tree.files.size(), 5u);
+    EXPECT_EQ(tree.files.size(), 3u);
 }
 
 }  // namespace
