@@ -17,6 +17,7 @@
 #include "engine/formatter.h"
 #include "engine/hld_loader.h"
 #include "engine/job.h"
+#include "engine/language_table.h"
 #include "engine/page.h"
 #include "case_file.h"
 #include "recording_environment.h"
@@ -216,8 +217,9 @@ TEST(Examples, ComeBackExactlyWithTheirDefaultDefinition) {
     std::map<fs::path, int> samplesPerFile;
     for (const auto& entry : fs::directory_iterator(kExamplesFolder)) {
         const fs::path sample = entry.path();
-        const fs::path hld = kHldFolder / GetHLD(Value(sample.string()));
-        ASSERT_TRUE(fs::exists(hld)) << sample << " has no definition " << hld;
+        const DefaultDefinition chosen = ChooseDefaultDefinition(kHldFolder.string(), sample.string());
+        const fs::path hld = chosen.path;
+        ASSERT_TRUE(fs::exists(hld) && !chosen.plainText) << sample << " has no definition " << hld;
         ++samplesPerFile[fs::canonical(hld)];
         ExpectRoundTrip(LoadHld(hld.string()), ReadAll(sample), sample.filename().string());
     }
