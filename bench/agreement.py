@@ -49,6 +49,14 @@ KINDS = [
     ("PowerShell", "ps1.hld", "powershell", ["/usr/share", "/usr/lib"], [".ps1"]),
     ("Batch", "bat.hld", "batch", ["/usr/share", "/usr/lib"], [".bat", ".cmd"]),
     ("VBScript", "vbs.hld", "vbscript", ["/usr/share", "/usr/lib"], [".vbs"]),
+    ("Perl", "pl.hld", "perl", ["/usr/share/perl5", "/usr/share/perl"], [".pm", ".pl"]),
+    ("CMake", "cmake.hld", "cmake", ["/usr/share/cmake-3.25", "/usr/lib"], [".cmake", "CMakeLists.txt"]),
+    ("Makefile", "mk.hld", "make", ["/usr/share", "/usr/lib"], ["Makefile", ".mk"]),
+    ("Tcl", "tcl.hld", "tcl", ["/usr/share/tcltk", "/usr/lib/tcl8.6", "/usr/share"], [".tcl"]),
+    ("Markdown", "md.hld", "markdown", ["/usr/share/doc", "/usr/share", "/usr/lib"], [".md"]),
+    ("reST", "rst.hld", "rst", ["/usr/share", "/usr/lib"], [".rst"]),
+    ("PHP", "php.hld", "php", ["/usr/share", "/usr/lib"], [".php"]),
+    ("Fortran 77", "f.hld", "fortranfixed", ["/usr/share", "/usr/lib"], [".f", ".for"]),
 ]
 
 ENTITIES = {"amp": "&", "lt": "<", "gt": ">", "nbsp": " ", "quot": '"', "apos": "'"}
