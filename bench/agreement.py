@@ -13,7 +13,8 @@ lines that differ most, each with both readings, to judge which one is wrong.
 
 Tintext's classes: cm is comment; st, es (an escape in a string) and av
 (an attribute value) are string, except code inside a string (${x},
-f"{x}"). Pygments' token types: Comment.* is comment, except Comment.Preproc (a whole directive line in C),
+f"{x}"). Pygments' token types: Comment.* is comment, except Comment.Preproc (a whole directive line in C;
+in Perl it is the text after __END__, and counts as comment),
 and Comment.PreprocFile (the file name after #include) is string;
 Literal.String.* is string, except String.Interpol (the ${ } and { } around
 code in a string). Regular expressions count as neither in both.
@@ -100,6 +101,11 @@ def tintext_categories(html):
     return "".join(text), "".join(cats)
 
 
+# Lexers whose Comment.Preproc is not a directive: Perl's is the text after
+# __END__ or __DATA__ (documentation or data), a comment to the reader.
+PREPROC_IS_COMMENT = {"perl"}
+
+
 def pygments_categories(path, lexer):
     out = subprocess.run([PYGMENTIZE, "-l", lexer, "-f", "raw", "-O", "stripnl=False,stripall=False,ensurenl=False,encoding=utf-8", path],
                          capture_output=True, check=True).stdout.decode("utf-8")
@@ -111,7 +117,7 @@ def pygments_categories(path, lexer):
         piece = ast.literal_eval(value)
         if token == "Token.Comment.PreprocFile":  # the name after #include
             cat = "s"
-        elif token.startswith("Token.Comment") and token != "Token.Comment.Preproc":
+        elif token.startswith("Token.Comment") and (token != "Token.Comment.Preproc" or lexer in PREPROC_IS_COMMENT):
             cat = "c"
         elif token.startswith("Token.Literal.String") and token not in ("Token.Literal.String.Regex", "Token.Literal.String.Interpol"):
             cat = "s"
