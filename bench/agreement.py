@@ -104,6 +104,8 @@ def tintext_categories(html):
 # Lexers whose Comment.Preproc is not a directive: Perl's is the text after
 # __END__ or __DATA__ (documentation or data), a comment to the reader.
 PREPROC_IS_COMMENT = {"perl"}
+# Lexers whose String.Doc is a documentation comment (PHP's /** */), not a docstring.
+DOC_IS_COMMENT = {"php"}
 
 
 def pygments_categories(path, lexer):
@@ -117,7 +119,8 @@ def pygments_categories(path, lexer):
         piece = ast.literal_eval(value)
         if token == "Token.Comment.PreprocFile":  # the name after #include
             cat = "s"
-        elif token.startswith("Token.Comment") and (token != "Token.Comment.Preproc" or lexer in PREPROC_IS_COMMENT):
+        elif (token.startswith("Token.Comment") and (token != "Token.Comment.Preproc" or lexer in PREPROC_IS_COMMENT)) or (
+                token == "Token.Literal.String.Doc" and lexer in DOC_IS_COMMENT):
             cat = "c"
         elif token.startswith("Token.Literal.String") and token not in ("Token.Literal.String.Regex", "Token.Literal.String.Interpol"):
             cat = "s"
