@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/definition_check.h"
 #include "engine/formatter.h"
 #include "engine/hld_loader.h"
 #include "engine/job.h"
@@ -37,14 +38,6 @@ std::string ReadAll(const fs::path& path) {
     std::ostringstream text;
     text << in.rdbuf();
     return text.str();
-}
-
-std::string Format(const HldTree& tree, const HldSection& section, const std::string& input) {
-    RecordingEnvironment env;
-    StringSink out;
-    size_t ptr = 0;
-    FormatSection(tree, section, input, out, ptr, env);
-    return out.text;
 }
 
 // The whole page, as a conversion writes it with the default options.
@@ -89,31 +82,14 @@ protected:
     HldTree Load() const { return LoadHld((kHldFolder / GetParam()).string()); }
 };
 
-TEST_P(ShippedDefinition, LoadsWithSectionsAndKnownEnterTargets) {
-    const HldTree tree = Load();
-    ASSERT_FALSE(tree.sections.empty());
-    for (const auto& [name, section] : tree.sections) {
-        EXPECT_FALSE(section.rules.empty()) << name;
-        for (const HldRule& rule : section.rules) {
-            EXPECT_FALSE(rule.patterns.empty()) << name;
-            if (rule.enter) {
-                EXPECT_NE(tree.sections.Find(*rule.enter), nullptr) << name << " enters " << *rule.enter;
-            }
-        }
-    }
-}
-
-// A section run searches every pattern of the section once the input is not
-// empty, so running each section on its own compiles all of them.
-TEST_P(ShippedDefinition, EveryPatternCompiles) {
-    const HldTree tree = Load();
-    for (const auto& [name, section] : tree.sections) {
-        try {
-            Format(tree, section, "x y\n1");
-        } catch (const Error& e) {
-            ADD_FAILURE() << name << ": " << e.Description();
-        }
-    }
+// The check a definition's writer runs (/check) finds nothing: it loads,
+// every pattern compiles, every ENTER names a section, every section has a
+// catch-all, keys and line ends are as they should be.
+TEST_P(ShippedDefinition, PassesTheDefinitionCheck) {
+    std::string report;
+    for (const DefinitionProblem& problem : CheckDefinition((kHldFolder / GetParam()).string()))
+        report += FormatProblem(GetParam(), problem) + "\n";
+    EXPECT_EQ(report, "");
 }
 
 TEST_P(ShippedDefinition, TrickyInputsComeBackExactly) {
