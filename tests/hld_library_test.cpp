@@ -24,6 +24,7 @@
 #include "recording_environment.h"
 #include "shipped_definitions.h"
 #include "support/error.h"
+#include "temp_folder.h"
 
 using namespace tintext;
 using namespace tintext::testing;
@@ -32,13 +33,6 @@ namespace fs = std::filesystem;
 namespace {
 
 const fs::path kExamplesFolder = fs::path(TINTEXT_SOURCE_DIR) / "Examples";
-
-std::string ReadAll(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
 
 // The whole page, as a conversion writes it with the default options.
 std::string FormatPage(const HldTree& tree, const std::string& input) {
@@ -197,7 +191,7 @@ TEST(Examples, ComeBackExactlyWithTheirDefaultDefinition) {
         const fs::path hld = chosen.path;
         ASSERT_TRUE(fs::exists(hld) && !chosen.plainText) << sample << " has no definition " << hld;
         ++samplesPerFile[fs::canonical(hld)];
-        ExpectRoundTrip(LoadHld(hld.string()), ReadAll(sample), sample.filename().string());
+        ExpectRoundTrip(LoadHld(hld.string()), ReadBytes(sample), sample.filename().string());
     }
     for (const std::string& name : ShippedDefinitions(false)) {
         EXPECT_GT(samplesPerFile[fs::canonical(kHldFolder / name)], 0) << name << " has no sample in Examples/";
@@ -263,7 +257,7 @@ TEST(RealFiles, ComeBackExactly) {
         const HldTree tree = LoadHld(hld.string());
         for (size_t k = 0; k < kTaken && k < files.size(); ++k) {
             const fs::path& file = files[k * files.size() / std::min(kTaken, files.size())];
-            const std::string text = ReadAll(file);
+            const std::string text = ReadBytes(file);
             if (!IsUtf8(text)) continue;
             ExpectRoundTrip(tree, text, file.string() + " with " + hld.filename().string());
             ++converted;
