@@ -200,7 +200,8 @@ const std::vector<OptionInfo>& KnownOptions() {
         {"exclude", OptionKind::Text, "GLOB",
          "folder input: leave out files and folders whose path in the tree matches (repeatable; as "
          "include). Hidden folders (.git and the like) and what a .gitignore of the tree lists are left "
-         "out always",
+         "out always; hidden files (.htaccess) too, unless an include pattern names their dot "
+         "(/include=.htaccess)",
          true},
         {"jobs", OptionKind::Number, "N",
          "folder input: files converted at once. Default: the number of online processors"},

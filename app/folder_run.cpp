@@ -1,5 +1,6 @@
 #include "app/folder_run.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -18,6 +19,7 @@
 #include "app/console_environment.h"
 #include "app/page_links.h"
 #include "app/site_index.h"
+#include "app/site_stamp.h"
 #include "app/source_tree.h"
 #include "engine/definition_cache.h"
 #include "engine/job.h"
@@ -37,6 +39,8 @@ namespace {
 
 constexpr const char* kTitle = "tintext";
 constexpr auto kRedrawInterval = std::chrono::milliseconds(100);
+// Under the dialogs the waiting thread is the window's: it handles their events this often.
+constexpr auto kEventInterval = std::chrono::milliseconds(20);
 constexpr size_t kBarWidth = 20, kLineWidth = 79, kMessagesInOneBox = 30;
 
 // A whole small file of the site, put in place as a page is.
@@ -63,15 +67,48 @@ bool Newer(const struct timespec& a, const struct timespec& b) {
     return a.tv_sec != b.tv_sec ? a.tv_sec > b.tv_sec : a.tv_nsec > b.tv_nsec;
 }
 
+// A short fingerprint of a text (64-bit FNV-1a), for the stamp.
+std::string Fingerprint(const std::string& text) {
+    uint64_t hash = 14695981039346656037ull;
+    for (const unsigned char c : text) hash = (hash ^ c) * 1099511628211ull;
+    char hex[17];
+    std::snprintf(hex, sizeof hex, "%016llx", static_cast<unsigned long long>(hash));
+    return hex;
+}
+
+// What shapes every page of a run besides its file and definition: the
+// page options, the theme's text, the choice of definitions and code page,
+// and the program itself.
+std::string StampOptions(const FolderRunOptions& o) {
+    const PageOptions& page = o.page;
+    std::string theme;
+    try {
+        theme = ThemeStylesheet(o.themesFolder, page.theme);
+    } catch (const Error&) {
+        // A theme that cannot be read fails each page; its text changes nothing.
+    }
+    std::string highlight;
+    for (const LineRange& range : page.highlight)
+        highlight += std::to_string(range.first) + "-" + std::to_string(range.last) + ",";
+    auto flag = [](bool on) { return on ? "1" : "0"; };
+    return "program=" + VersionText() + "\ntheme=" + page.theme + " " + Fingerprint(theme) +
+           "\nfragment=" + flag(page.fragment) + "\nstylesheet=" + flag(page.stylesheet) +
+           "\ninline=" + flag(page.inlineStyles) + "\nlinenumbers=" + flag(page.lineNumbers) +
+           "\nhighlight=" + highlight + "\nwrap=" + flag(page.wrap) + "\nhld=" + o.hldfile +
+           "\nhldfolder=" + o.hldfolder + "\nall=" + flag(o.all) + "\ndostext=" + std::to_string(o.dostext) +
+           "\ncodepage=" + std::to_string(o.codePage.codePage) + "\n";
+}
+
 std::string Megabytes(uint64_t bytes) {
     char text[32];
     std::snprintf(text, sizeof text, "%.1f", static_cast<double>(bytes) / (1024.0 * 1024.0));
     return text;
 }
 
-// Where the run's messages go: at once on a terminal (clearing the bar
-// first), or gathered into one message box at the end when the dialogs
-// report, since no worker thread may open a window.
+// Where the run's messages and progress go: at once on a terminal (clearing
+// the bar first); under the dialogs, the progress to the progress dialog and
+// the messages gathered into one message box at the end, since no worker
+// thread may open a window.
 class Reporter {
 public:
     Reporter(JobEnvironment& outer, ConsoleEnvironment* console) : outer_(outer), console_(console) {}
@@ -91,21 +128,42 @@ public:
         outer_.Note(level, text);
     }
 
+    // Under the dialogs, the progress dialog (its events are handled in
+    // Draw, on the thread that runs the run).
+    void Start() {
+        if (console_) return;
+        outer_.SetProgressMax(0);
+        outer_.ShowProgress();
+        outer_.SetBusyPointer(true);
+    }
+
     // The bar: files and bytes done, the file under way.
     void Draw(size_t filesDone, size_t files, uint64_t bytesDone, uint64_t bytes, const std::string& current) {
+        const std::string counts = std::to_string(filesDone) + "/" + std::to_string(files) + " files, " +
+                                   Megabytes(bytesDone) + "/" + Megabytes(bytes) + " MB";
+        if (!console_) {
+            outer_.SetProgressMax(static_cast<float>(bytes));
+            outer_.SetProgressValue(static_cast<float>(bytesDone));
+            outer_.SetProgressText(counts + "\n" + current);
+            outer_.DoEvents();
+            return;
+        }
         std::lock_guard<std::mutex> lock(mutex_);
-        if (!console_ || !console_->progressBar) return;
+        if (!console_->progressBar) return;
         const size_t filled = bytes ? static_cast<size_t>(kBarWidth * std::min(bytesDone, bytes) / bytes) : kBarWidth;
-        std::string line = "[" + std::string(filled, '#') + std::string(kBarWidth - filled, ' ') + "] " +
-                           std::to_string(filesDone) + "/" + std::to_string(files) + " files, " +
-                           Megabytes(bytesDone) + "/" + Megabytes(bytes) + " MB ";
+        std::string line = "[" + std::string(filled, '#') + std::string(kBarWidth - filled, ' ') + "] " + counts + " ";
         if (line.size() < kLineWidth) line += current.substr(0, kLineWidth - line.size());
         console_->ShowStatusLine(line);
     }
 
     void ClearBar() {
+        if (!console_) {
+            outer_.HideProgress();
+            outer_.SetBusyPointer(false);
+            return;
+        }
         std::lock_guard<std::mutex> lock(mutex_);
-        if (console_) console_->ClearStatusLine();
+        console_->ClearStatusLine();
     }
 
     // The summary line; under the dialogs, with the messages gathered.
@@ -229,7 +287,10 @@ public:
         MakeFolders(work);
         const bool linked = WriteStylesheet();
         Convert(work, linked);
-        if (!outer_.cancelRequested) WriteIndex();
+        if (!outer_.cancelRequested) {
+            WriteIndex();
+            WriteStamp();
+        }
         return Finish();
     }
 
@@ -243,6 +304,8 @@ private:
     std::unordered_set<std::string> withPage_;  // their paths in the tree, for the links between pages
     Counts counts_;
     size_t skipped_ = 0, kept_ = 0, planned_ = 0, siteFailures_ = 0;
+    SiteStamp stamp_;  // what this run's pages are made with
+    bool stampChanged_ = false;
 
     int Usage(const std::string& text) {
         reporter_.Tell(text);
@@ -280,12 +343,10 @@ private:
         return 0;
     }
 
-    // The files to convert, largest first, each with its definition and
-    // what may happen to a page already there.
-    std::vector<Work> Plan() {
+    // Every file that gets a page, with its definition.
+    void ChoosePages() {
         DefinitionChooser chooser(o_.hldfolder);
         const std::string named = NamedDefinitionPath(o_.hldfile, o_.hldfolder);
-        std::vector<Work> work, asked;
         for (const TreeFile& file : tree_.files) {
             std::string definition = named;
             if (definition.empty()) {
@@ -293,19 +354,35 @@ private:
                 if (chosen.plainText && !o_.all) continue;
                 definition = chosen.path;
             }
-            ++planned_;
-            Work item{&file, PagePathFor(o_.dest, file.relative), definition, o_.overwritemode};
-            planned_files_.push_back(item);
+            planned_files_.push_back({&file, PagePathFor(o_.dest, file.relative), definition, o_.overwritemode});
             withPage_.insert(file.relative);
+        }
+        planned_ = planned_files_.size();
+    }
+
+    // The files to convert, largest first, each with its definition and
+    // what may happen to a page already there.
+    std::vector<Work> Plan() {
+        ChoosePages();
+        stamp_.options = StampOptions(o_);
+        for (const Work& item : planned_files_) stamp_.files.push_back(item.file->relative);
+        std::sort(stamp_.files.begin(), stamp_.files.end());
+        const StaleTest stale(ReadSiteStamp(o_.dest), stamp_);
+        stampChanged_ = stale.Changed();
+        // Pages made from here on are not those the old stamp describes.
+        if (stampChanged_) RemoveSiteStamp(o_.dest);
+        std::vector<Work> work, asked;
+        for (Work item : planned_files_) {
             struct stat page {};
             if (::stat(item.page.c_str(), &page) != 0) {
                 work.push_back(std::move(item));
                 continue;
             }
             struct stat def {};
-            const bool upToDate = Newer(page.st_mtim, file.modified) &&
-                                  (::stat(definition.c_str(), &def) != 0 || Newer(page.st_mtim, def.st_mtim));
-            if (upToDate && !o_.force) {
+            const bool upToDate = Newer(page.st_mtim, item.file->modified) &&
+                                  (::stat(item.definition.c_str(), &def) != 0 || Newer(page.st_mtim, def.st_mtim)) &&
+                                  !o_.force && !stale.Stale(item.file->path);
+            if (upToDate) {
                 ++skipped_;
             } else if (o_.overwritemode == 1) {
                 work.push_back(std::move(item));
@@ -388,6 +465,18 @@ private:
         }
     }
 
+    // Once every page is made with this run's options, or marked out of
+    // date when its file failed; a page kept as it was may be older.
+    void WriteStamp() {
+        if (!stampChanged_ || kept_ > 0) return;
+        try {
+            WriteSiteStamp(o_.dest, stamp_);
+        } catch (const Error& e) {
+            reporter_.Tell("the stamp " + o_.dest + "/" + kSiteStamp + " was not written, so the next run converts "
+                           "every page again: " + e.Description());
+        }
+    }
+
     void Convert(const std::vector<Work>& work, bool linked) {
         unsigned jobs = o_.jobs;
         if (jobs == 0) jobs = static_cast<unsigned>(std::max(1L, ::sysconf(_SC_NPROCESSORS_ONLN)));
@@ -416,8 +505,9 @@ private:
             for (std::thread& worker : workers) worker.join();
             finished = true;
         });
+        reporter_.Start();
         while (!finished) {
-            std::this_thread::sleep_for(kRedrawInterval);
+            std::this_thread::sleep_for(console_ ? kRedrawInterval : kEventInterval);
             uint64_t done = counts_.bytesDone;
             std::string name;
             for (unsigned w = 0; w < jobs; ++w) {
@@ -458,6 +548,9 @@ private:
             ++counts_.cancelled;
         } else {
             ++counts_.failed;
+            // An earlier page of a file that failed now is out of date, whatever the stamp says.
+            const struct timespec epoch[2] = {{0, 0}, {0, 0}};
+            ::utimensat(AT_FDCWD, item.page.c_str(), epoch, 0);
         }
         counts_.bytesDone += item.file->size;
         ++counts_.filesDone;

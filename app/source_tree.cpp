@@ -93,9 +93,20 @@ bool AnyMatches(const std::vector<std::string>& patterns, const std::string& rel
                        [&](const std::string& pattern) { return TreePatternMatches(pattern, relative); });
 }
 
+// The include patterns that name hidden files: those whose last part is
+// written with the leading dot (".htaccess", "**/.*"). As in a shell, "*"
+// alone does not reach them.
+std::vector<std::string> HiddenFilePatterns(const std::vector<std::string>& include) {
+    std::vector<std::string> patterns;
+    for (const std::string& pattern : include)
+        if (LastPart(pattern).starts_with(".")) patterns.push_back(pattern);
+    return patterns;
+}
+
 class Walker {
 public:
-    Walker(const std::string& root, const TreeFilter& filter) : root_(root), filter_(filter) {}
+    Walker(const std::string& root, const TreeFilter& filter)
+        : root_(root), filter_(filter), hiddenIncludes_(HiddenFilePatterns(filter.include)) {}
 
     SourceTree Walk() {
         struct stat st {};
@@ -108,6 +119,7 @@ public:
 private:
     const std::string root_;
     const TreeFilter& filter_;
+    const std::vector<std::string> hiddenIncludes_;
     SourceTree tree_;
     std::set<std::pair<dev_t, ino_t>> visited_;
 
@@ -157,7 +169,11 @@ private:
         }
         if (!S_ISREG(st.st_mode)) return;  // FIFOs, devices and sockets are no source files
         if (Ignored(rules, relative, false) || AnyMatches(filter_.exclude, relative)) return;
-        if (!filter_.include.empty() && !AnyMatches(filter_.include, relative)) return;
+        // Hidden files (.htaccess, .gitignore) are left out as hidden folders
+        // are, unless an include names them.
+        if (name.starts_with(".") ? !AnyMatches(hiddenIncludes_, relative)
+                                  : !filter_.include.empty() && !AnyMatches(filter_.include, relative))
+            return;
         tree_.files.push_back({relative, path, static_cast<uint64_t>(st.st_size), st.st_mtim});
     }
 };

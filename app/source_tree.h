@@ -1,6 +1,7 @@
 // The files of a source tree that a run over a folder converts: the walk,
-// with hidden folders, .gitignore'd paths and the user's include and
-// exclude patterns left out, and symbolic links to folders followed once.
+// with hidden folders and files (a file unless an include names it),
+// .gitignore'd paths and the user's include and exclude patterns left out,
+// and symbolic links to folders followed once.
 #pragma once
 
 #include <sys/types.h>
@@ -33,7 +34,7 @@ struct TreeFile {
 };
 
 struct TreeFilter {
-    std::vector<std::string> include;  // empty: every file
+    std::vector<std::string> include;  // empty: every file but hidden ones
     std::vector<std::string> exclude;
     // A folder never entered (the run's own output inside the tree), by
     // device and inode; 0 and 0 when none.

@@ -31,6 +31,9 @@ public:
     virtual void HideProgress() = 0;
     virtual void SetProgressMax(float maximum) = 0;
     virtual void SetProgressValue(float value) = 0;
+    // A line beside the bar saying what is under way (a run over a folder:
+    // files and bytes done, the file being converted); empty hides it.
+    virtual void SetProgressText(const std::string& text) {}
     // Handles every pending user-interface event before returning.
     virtual void DoEvents() = 0;
     virtual void SetBusyPointer(bool busy) = 0;

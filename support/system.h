@@ -48,6 +48,7 @@ public:
     // file put in place when whole, so a failed write leaves any earlier
     // file whole; a FIFO or device is written into.
     void WriteFileFromString(const std::string& filepath, const std::string& content);
+    // Whether a file (not a folder) has this very name; no wildcards.
     bool FileExists(const std::string& fileName);
     bool FolderExists(const std::string& folderName);
 

@@ -1,6 +1,4 @@
 // System: the file and folder methods the programs use.
-#include <dirent.h>
-#include <fnmatch.h>
 #include <sys/stat.h>
 
 #include <cerrno>
@@ -30,38 +28,6 @@ std::string WritingErrorDescription(const std::string& filepath, const Error& ca
     return "Error writing the file " + filepath + "\r\n" + Trailer(caught);
 }
 
-namespace {
-
-// A directory listing's answer for a name that may hold the wildcards * and ?
-// in its last component: files only, hidden (dot) files included, as a
-// listing with the hidden attribute finds them.
-bool ListingFindsFile(const std::string& fileName) {
-    size_t slash = fileName.rfind('/');
-    std::string folder = slash == std::string::npos ? "." : fileName.substr(0, slash + 1);
-    std::string name = fileName.substr(slash == std::string::npos ? 0 : slash + 1);
-    if (name.empty()) return false;
-    auto isFile = [&](const std::string& entry) {
-        struct stat st;
-        return ::stat((folder + "/" + entry).c_str(), &st) == 0 && !S_ISDIR(st.st_mode);
-    };
-    if (name.find_first_of("*?") == std::string::npos) return isFile(name);
-
-    // Only * and ? are wildcards; "[" is an ordinary character of a name.
-    std::string pattern = ReplaceAll(name, "[", "[[]");
-    DIR* dir = ::opendir(folder.c_str());
-    if (!dir) return false;
-    bool found = false;
-    while (dirent* entry = ::readdir(dir)) {
-        if (::fnmatch(pattern.c_str(), entry->d_name, FNM_NOESCAPE) == 0 && isFile(entry->d_name)) {
-            found = true;
-            break;
-        }
-    }
-    ::closedir(dir);
-    return found;
-}
-
-}  // namespace
 
 std::string System::ReadFileToString(const std::string& filepath) { return DecodeFileText(ReadFileBytes(filepath)); }
 
@@ -89,12 +55,10 @@ void System::WriteFileFromString(const std::string& filepath, const std::string&
 }
 
 bool System::FileExists(const std::string& fileName) {
-    if (fileName.empty()) return false;
-    try {
-        return ListingFindsFile(fileName);
-    } catch (...) {
-        return false;
-    }
+    // The name as it stands: "*" and "?" are characters of a name, never
+    // wildcards that could find another file. A folder is no file.
+    struct stat st;
+    return !fileName.empty() && ::stat(fileName.c_str(), &st) == 0 && !S_ISDIR(st.st_mode);
 }
 
 bool System::FolderExists(const std::string& folderName) {

@@ -7,8 +7,10 @@
 #include <filesystem>
 #include <sstream>
 
+#include "app/settings.h"
 #include "case_file.h"
 #include "cli_harness.h"
+#include "support/program_info.h"
 
 namespace fs = std::filesystem;
 using namespace tintext::testing;
@@ -37,7 +39,7 @@ public:
             std::vector<std::string> args;
             std::istringstream words(value);
             for (std::string word; words >> word;) args.push_back(Substituted(word, dir));
-            result = Run(args, stdinText);
+            result = Run(args, stdinText, binary);
         } else if (key.starts_with("file ") || key.starts_with("exec ")) {
             const std::string name = Substituted(key.substr(5), dir);
             dir.Put(name, Substituted(value, dir));
@@ -50,6 +52,14 @@ public:
             extraEnv.push_back(entry);
         } else if (key == "remove") {
             fs::remove(dir.P(value));
+        } else if (key == "program") {
+            fs::create_directories(fs::path(dir.P(value)).parent_path());
+            fs::copy_file(kBinary, dir.P(value));
+            binary = dir.P(value);
+        } else if (key.starts_with("setting ")) {
+            setenv("TINTEXT_REGISTRY_DIR", dir.P("registry").c_str(), 1);
+            tintext::WriteSetting(tintext::kCompanyName, tintext::kProgramTitle, "Settings", key.substr(8), value);
+            unsetenv("TINTEXT_REGISTRY_DIR");
         } else {
             ADD_FAILURE() << "unknown action: " << line;
         }
@@ -85,6 +95,7 @@ public:
 
     Result result;
     std::string stdinText;
+    std::string binary = kBinary;
 };
 
 }  // namespace

@@ -1,5 +1,4 @@
-// Reading the command line: every spelling of an option, the bare input,
-// repeats, unknown words and the usage errors, in process.
+// Reading the command line, in process: the table tests/data/command_line.tsv.
 #include "app/command_line.h"
 
 #include <gtest/gtest.h>
@@ -8,6 +7,7 @@
 #include <algorithm>
 #include <filesystem>
 
+#include "case_file.h"
 #include "digits_definition.h"
 #include "support/conversions.h"
 #include "support/ascii_text.h"
@@ -43,100 +43,23 @@ protected:
     void TearDown() override { std::filesystem::current_path(saved); }
 };
 
-TEST_F(CommandLineTest, EverySpellingOfAnOption) {
-    const struct {
+TEST_F(CommandLineTest, TableOfCommandLines) {
+    for (const Row& row : ReadRows("command_line.tsv")) {
         std::vector<std::string> args;
-        const char* options;
-    } cases[] = {
-        {{"/in=page.asp"}, "in=page.asp"},
-        {{"-in=page.asp"}, "in=page.asp"},
-        {{"in=page.asp"}, "in=page.asp"},
-        {{"--in=page.asp"}, "in=page.asp"},
-        {{"--in", "page.asp"}, "in=page.asp"},
-        {{"/IN=page.asp"}, "in=page.asp"},
-        {{"--In", "page.asp", "--OUT", "-"}, "in=page.asp out=-"},
-        {{"/In=page.asp,/Out=o.htm,-OverWrite=1"}, "in=page.asp out=o.htm overwrite=1"},
-        {{"page.asp"}, "in=page.asp"},                          // a bare word naming a file
-        {{"-"}, "in=-"},                                        // standard input
-        {{"page.asp", "/out=o.htm"}, "in=page.asp out=o.htm"},
-        {{"--overwrite", "1", "page.asp"}, "overwrite=1 in=page.asp"},
-        {{"--overwrite", "page.asp"}, "overwrite= in=page.asp"},  // not a number: left for the input
-        {{"--showoutput", "true"}, "showoutput=true"},
-        {{"/showoutput", "page.asp"}, "showoutput= in=page.asp"},
-        {{"--quiet", "--verbose=0", "--list"}, "quiet= verbose=0 list="},
-        {{"/in=my file.asp"}, "in=my file.asp"},
-        {{"--out", "my file.htm"}, "out=my file.htm"},
-        {{"--", "-x"}, "in=-x"},                                // an input that looks like an option
-        {{"./-x"}, "in=./-x"},
-        {{"/hld=a.hld", "/hld=b.hld"}, "hld=b.hld"},            // the last counts
-        {{"/in="}, "in="},                                      // given, empty
-    };
-    for (const auto& c : cases) {
-        std::string shown;
-        for (const std::string& arg : c.args) shown += "[" + arg + "]";
-        const CommandLine commandLine = ReadCommandLine(c.args);
-        EXPECT_EQ(Options(commandLine), c.options) << shown;
-        EXPECT_EQ(Lines(commandLine.usageErrors), "") << shown;
-        EXPECT_EQ(Lines(commandLine.notUnderstood), "") << shown;
-    }
-}
-
-TEST_F(CommandLineTest, WarningsNameTheWord) {
-    const struct {
-        std::vector<std::string> args;
-        const char* warnings;
-        const char* notUnderstood;
-    } cases[] = {
-        {{"/overwrite=0", "/OVERWRITE=1"}, "the option \"overwrite\" is given more than once; the last (/OVERWRITE=1) counts", ""},
-        {{"/ovewrite=1"}, "unknown option \"ovewrite\" ignored; did you mean \"overwrite\"?", "/ovewrite=1"},
-        {{"--hldfoldr=x"}, "unknown option \"hldfoldr\" ignored; did you mean \"hldfolder\"?", "--hldfoldr=x"},
-        {{"/frobnicate"}, "unknown option \"frobnicate\" ignored", "/frobnicate"},
-        {{"-x"}, "unknown option \"x\" ignored (an input named -x is written ./-x or after --)", "-x"},
-        {{"pag.asp"}, "\"pag.asp\" ignored: not an option, and no such file", "pag.asp"},
-        {{"page.asp", "page.asp"}, "\"page.asp\" ignored: the input is given already", "page.asp"},
-        {{"/in", "=a.asp"}, "\"=a.asp\" ignored: a value without an option name", "=a.asp"},
-        {{"--", "page.asp", "more"}, "\"more\" ignored: not an option, and no such file", "more"},
-        {{"/in=page.asp", "page.asp"}, "\"page.asp\" ignored: the input is given already", "page.asp"},
-        {{"page.asp", "/in=other.asp"},
-         "the option \"in\" is given more than once; the last (/in=other.asp) counts", ""},
-    };
-    for (const auto& c : cases) {
-        const CommandLine commandLine = ReadCommandLine(c.args);
-        EXPECT_EQ(Lines(commandLine.warnings), c.warnings) << c.args[0];
-        EXPECT_EQ(Lines(commandLine.notUnderstood), c.notUnderstood) << c.args[0];
-    }
-}
-
-TEST_F(CommandLineTest, OptionsThatNeedAValue) {
-    const struct {
-        std::vector<std::string> args;
-        const char* error;
-    } cases[] = {
-        {{"page.asp", "--out"}, "the option --out needs a value: --out FILE or --out=FILE"},
-        {{"--out", "--overwrite=1", "page.asp"}, "the option --out needs a value: --out FILE or --out=FILE"},
-        {{"--LANG"}, "the option --lang needs a value: --lang NAME or --lang=NAME"},
-        {{"--check"}, "the option --check needs a value: --check FILE.hld or --check=FILE.hld"},
-    };
-    for (const auto& c : cases) EXPECT_EQ(Lines(ReadCommandLine(c.args).usageErrors), c.error) << c.args[0];
-    // /name alone keeps its old meaning: an empty value.
-    EXPECT_EQ(Lines(ReadCommandLine({"/out", "page.asp"}).usageErrors), "");
-    EXPECT_EQ(Options(ReadCommandLine({"/out", "page.asp"})), "out= in=page.asp");
-}
-
-TEST_F(CommandLineTest, ARepeatableOptionKeepsEveryValueInOrderWithoutAWarning) {
-    const struct {
-        std::vector<std::string> args;
-        std::vector<std::string> excludes;
-    } cases[] = {
-        {{"/exclude=*.log"}, {"*.log"}},
-        {{"/exclude=*.log", "--exclude", "build/**", "-EXCLUDE=a b"}, {"*.log", "build/**", "a b"}},
-        {{"/exclude=x,/exclude=y"}, {"x", "y"}},
-        {{"/in=page.asp"}, {}},
-    };
-    for (const auto& c : cases) {
-        const CommandLine commandLine = ReadCommandLine(c.args);
-        EXPECT_EQ(commandLine.List("exclude"), c.excludes) << c.args[0];
-        EXPECT_EQ(Lines(commandLine.warnings), "") << c.args[0];
+        for (size_t start = 0;;) {
+            const size_t bar = row[0].find('|', start);
+            args.push_back(row[0].substr(start, bar - start));
+            if (bar == std::string::npos) break;
+            start = bar + 1;
+        }
+        const CommandLine commandLine = ReadCommandLine(args);
+        std::string excludes;
+        for (const std::string& value : commandLine.List("exclude")) excludes += (excludes.empty() ? "" : "|") + value;
+        EXPECT_EQ(Options(commandLine), row[1]) << row.where;
+        EXPECT_EQ(Lines(commandLine.warnings), row[2]) << row.where;
+        EXPECT_EQ(Lines(commandLine.notUnderstood), row[3]) << row.where;
+        EXPECT_EQ(Lines(commandLine.usageErrors), row[4]) << row.where;
+        EXPECT_EQ(excludes, row[5]) << row.where;
     }
 }
 

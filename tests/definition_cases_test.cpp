@@ -25,52 +25,25 @@
 #include "engine/hld_loader.h"
 #include "support/error.h"
 #include "recording_environment.h"
+#include "case_file.h"
+#include "shipped_definitions.h"
 
 using namespace tintext;
+using namespace tintext::testing;
 namespace fs = std::filesystem;
 
 namespace {
 
-const fs::path kCasesFolder = fs::path(TINTEXT_SOURCE_DIR) / "tests" / "definition_cases";
-const fs::path kHldFolder = fs::path(TINTEXT_SOURCE_DIR) / "hld";
-
-struct Expectation {
-    std::string cls;  // "-": no class
-    std::string text;
-    int line;
-};
-
-struct Case {
-    std::string title;
-    std::string input;
-    std::vector<Expectation> expectations;
-    int line;
-};
-
-std::vector<Case> ReadCases(const fs::path& file) {
-    std::ifstream in(file, std::ios::binary);
-    std::vector<Case> cases;
-    std::string line;
-    bool inInput = false;
-    for (int number = 1; std::getline(in, line); ++number) {
-        if (!line.empty() && line.back() == '\r') line.pop_back();
-        if (line.rfind("== ", 0) == 0) {
-            cases.push_back({line.substr(3), "", {}, number});
-            inInput = true;
-        } else if (cases.empty()) {
-            continue;
-        } else if (inInput && line == "--") {
-            inInput = false;
-            if (!cases.back().input.empty()) cases.back().input.pop_back();  // the last line break
-        } else if (inInput) {
-            cases.back().input += line + "\n";
-        } else if (!line.empty()) {
-            const size_t blank = line.find(' ');
-            cases.back().expectations.push_back(
-                {line.substr(0, blank), blank == std::string::npos ? "" : line.substr(blank + 1), number});
-        }
+// A case's expectations, one "CLASS text" a line.
+std::vector<std::pair<std::string, std::string>> Expectations(const std::string& part) {
+    std::vector<std::pair<std::string, std::string>> expectations;
+    std::istringstream lines(part);
+    for (std::string line; std::getline(lines, line);) {
+        if (line.empty()) continue;
+        const size_t blank = line.find(' ');
+        expectations.emplace_back(line.substr(0, blank), blank == std::string::npos ? "" : line.substr(blank + 1));
     }
-    return cases;
+    return expectations;
 }
 
 std::string Format(const HldTree& tree, const std::string& input) {
@@ -137,20 +110,19 @@ std::string DescribeRuns(const Coloured& coloured, size_t from, size_t to) {
     return runs;
 }
 
-std::vector<fs::path> CaseFiles() {
-    std::vector<fs::path> files;
-    for (const auto& entry : fs::directory_iterator(kCasesFolder))
-        if (entry.path().extension() == ".cases") files.push_back(entry.path());
+std::vector<std::string> CaseFiles() {
+    std::vector<std::string> files;
+    for (const auto& entry : fs::directory_iterator(fs::path(TINTEXT_SOURCE_DIR) / "tests" / "definition_cases"))
+        if (entry.path().extension() == ".cases") files.push_back(entry.path().filename().string());
     std::sort(files.begin(), files.end());
     return files;
 }
 
-class DefinitionCases : public ::testing::TestWithParam<fs::path> {};
+class DefinitionCases : public ::testing::TestWithParam<std::string> {};
 
 TEST_P(DefinitionCases, ColourEachTextAsWritten) {
-    const fs::path file = GetParam();
-    const fs::path hld = kHldFolder / (file.stem().string() + ".hld");
-    ASSERT_TRUE(fs::exists(hld)) << file << " names no definition " << hld;
+    const fs::path hld = kHldFolder / (fs::path(GetParam()).stem().string() + ".hld");
+    ASSERT_TRUE(fs::exists(hld)) << GetParam() << " names no definition " << hld;
     const HldTree tree = LoadHld(hld.string());
     const HldSection& first = tree.sections.at(0).second;
     const auto joined = [](const std::vector<std::string>* lines) {
@@ -161,43 +133,37 @@ TEST_P(DefinitionCases, ColourEachTextAsWritten) {
     };
     const size_t headerSize = joined(first.header.Find(kHtmlFormatKey)).size();
     const size_t footerSize = joined(first.footer.Find(kHtmlFormatKey)).size();
-    const std::vector<Case> cases = ReadCases(file);
-    ASSERT_FALSE(cases.empty()) << file;
-    for (const Case& c : cases) {
-        SCOPED_TRACE(file.filename().string() + ":" + std::to_string(c.line) + ": " + c.title);
-        EXPECT_FALSE(c.expectations.empty());
+    for (const Block& c : ReadBlocks("../definition_cases/" + GetParam())) {
+        SCOPED_TRACE(c.where + ": " + c.title);
+        const std::string& input = c[0];
+        const auto expectations = Expectations(c[1]);
+        EXPECT_FALSE(expectations.empty());
         std::string page;
         try {
-            page = Format(tree, c.input);
+            page = Format(tree, input);
         } catch (const Error& e) {
             ADD_FAILURE() << e.Description();
             continue;
         }
         ASSERT_GE(page.size(), headerSize + footerSize);
         const Coloured coloured = ReadColours(page.substr(headerSize, page.size() - headerSize - footerSize));
-        ASSERT_EQ(coloured.text, c.input) << "the text does not come back";
+        ASSERT_EQ(coloured.text, input) << "the text does not come back";
         size_t from = 0;
-        for (const Expectation& e : c.expectations) {
-            const size_t at = c.input.find(e.text, from);
-            if (at == std::string::npos || e.text.empty()) {
-                ADD_FAILURE() << "line " << e.line << ": \"" << e.text << "\" is not in the input after byte " << from;
+        for (const auto& [cls, text] : expectations) {
+            const size_t at = input.find(text, from);
+            if (at == std::string::npos || text.empty()) {
+                ADD_FAILURE() << "\"" << text << "\" is not in the input after byte " << from;
                 continue;
             }
-            from = at + e.text.size();
+            from = at + text.size();
             const bool right = std::all_of(coloured.classes.begin() + at, coloured.classes.begin() + from,
-                                           [&](const std::string& cls) { return cls == e.cls; });
-            EXPECT_TRUE(right) << "line " << e.line << ": expected " << e.cls << " for \"" << e.text
-                               << "\", got " << DescribeRuns(coloured, at, from);
+                                           [&](const std::string& c) { return c == cls; });
+            EXPECT_TRUE(right) << "expected " << cls << " for \"" << text << "\", got " << DescribeRuns(coloured, at, from);
         }
     }
 }
 
 INSTANTIATE_TEST_SUITE_P(Library, DefinitionCases, ::testing::ValuesIn(CaseFiles()),
-                         [](const ::testing::TestParamInfo<fs::path>& info) {
-                             std::string name = info.param.stem().string();
-                             for (char& c : name)
-                                 if (!isalnum(static_cast<unsigned char>(c))) c = '_';
-                             return name;
-                         });
+                         [](const auto& info) { return TestNameOf(info.param); });
 
 }  // namespace

@@ -18,29 +18,19 @@
 #include "engine/hld_loader.h"
 #include "engine/job.h"
 #include "engine/page.h"
+#include "case_file.h"
 #include "recording_environment.h"
+#include "shipped_definitions.h"
 #include "support/error.h"
 
 using namespace tintext;
+using namespace tintext::testing;
 namespace fs = std::filesystem;
 
 namespace {
 
-const fs::path kHldFolder = fs::path(TINTEXT_SOURCE_DIR) / "hld";
 const fs::path kExamplesFolder = fs::path(TINTEXT_SOURCE_DIR) / "Examples";
 
-// Every .hld in the folder; without links, only the files of their own
-// (a link shares the file it points to).
-std::vector<std::string> ShippedDefinitions(bool withLinks) {
-    std::vector<std::string> names;
-    for (const auto& entry : fs::directory_iterator(kHldFolder))
-        if (entry.path().extension() == ".hld" && (withLinks || !entry.is_symlink()))
-            names.push_back(entry.path().filename().string());
-    std::sort(names.begin(), names.end());
-    return names;
-}
-
-// The default definition for a file, as the conversion job picks it.
 std::string ReadAll(const fs::path& path) {
     std::ifstream in(path, std::ios::binary);
     std::ostringstream text;
@@ -69,65 +59,6 @@ std::string FormatPage(const HldTree& tree, const std::string& input) {
     return out.text;
 }
 
-// The text between <pre ...> and </pre> with the tags removed and the
-// escapes of the formatter decoded; "" and a failure message when the page
-// is not well formed.
-std::string RecoverText(const std::string& page, std::string& problem) {
-    const size_t pre = page.find("<pre");
-    const size_t end = page.rfind("</pre>");
-    if (pre == std::string::npos || end == std::string::npos || end < pre) {
-        problem = "no <pre> block";
-        return {};
-    }
-    const std::string body = page.substr(pre, end - pre);
-    static const std::pair<const char*, char> kEscapes[] = {
-        {"&amp;", '&'}, {"&lt;", '<'}, {"&gt;", '>'}, {"&nbsp;", ' '}};
-    std::string text;
-    int depth = 0;
-    for (size_t i = 0; i < body.size();) {
-        if (body[i] == '<') {
-            const size_t close = body.find('>', i);
-            if (close == std::string::npos) {
-                problem = "unclosed tag at " + std::to_string(i);
-                return {};
-            }
-            if (body.compare(i, 5, "<span") == 0) ++depth;
-            if (body.compare(i, 7, "</span>") == 0 && --depth < 0) {
-                problem = "</span> without <span> at " + std::to_string(i);
-                return {};
-            }
-            i = close + 1;
-        } else if (body[i] == '&') {
-            bool known = false;
-            for (const auto& [entity, ch] : kEscapes) {
-                if (body.compare(i, std::char_traits<char>::length(entity), entity) == 0) {
-                    text += ch;
-                    i += std::char_traits<char>::length(entity);
-                    known = true;
-                    break;
-                }
-            }
-            if (!known) {
-                problem = "unknown entity at " + std::to_string(i);
-                return {};
-            }
-        } else {
-            text += body[i++];
-        }
-    }
-    if (depth != 0) problem = std::to_string(depth) + " <span> left open";
-    return text;
-}
-
-// Where the first difference is, with some context, for a readable failure.
-std::string FirstDifference(const std::string& expected, const std::string& actual) {
-    size_t i = 0;
-    while (i < expected.size() && i < actual.size() && expected[i] == actual[i]) ++i;
-    const size_t from = i < 30 ? 0 : i - 30;
-    return "first difference at byte " + std::to_string(i) + ": expected \"" + expected.substr(from, 60) +
-           "\", got \"" + actual.substr(from, 60) + "\"";
-}
-
 void ExpectRoundTrip(const HldTree& tree, const std::string& input, const std::string& what) {
     SCOPED_TRACE(what);
     std::string page;
@@ -136,50 +67,21 @@ void ExpectRoundTrip(const HldTree& tree, const std::string& input, const std::s
     } catch (const Error& e) {
         FAIL() << e.Description();
     }
-    EXPECT_EQ(page.rfind("<!DOCTYPE html>", 0), 0u);
-    ASSERT_GE(page.size(), 8u);
-    EXPECT_EQ(page.substr(page.size() - 8), "</html>\n");
-    // Text copied from the page must hold the blanks of the source, not U+00A0.
-    EXPECT_EQ(page.find("&nbsp;"), std::string::npos);
-    std::string problem;
-    const std::string text = RecoverText(page, problem);
-    ASSERT_EQ(problem, "");
-    EXPECT_TRUE(text == input) << FirstDifference(input, text);
+    EXPECT_TRUE(page.starts_with("<!DOCTYPE html>") && page.ends_with("</html>\n"));
+    const size_t pre = page.find("<pre"), end = page.rfind("</pre>");
+    ASSERT_TRUE(pre != std::string::npos && end != std::string::npos && pre < end) << "no <pre> block";
+    ShownTextChecker shown(input);
+    shown.Append(std::string_view(page).substr(pre, end - pre));
+    EXPECT_EQ(shown.Problem(), "");
 }
 
-// Fragments that are easy to lose or to misread: blanks, tabs, CR LF, a lone
-// CR, characters the page must escape, text that looks like an entity or a
-// template placeholder, and constructs cut off by the end of the input.
-const std::vector<std::string> kTrickyInputs = {
-    "",
-    "x",
-    " \t  \t\r\n\r\n\n  x  \r",
-    "a < b && c > d; \"q\" 'r' &amp; &nbsp; &#65; & ;",
-    "$$ $0 $1 $10 ${x} $(y) %1 %x% @x #x",
-    "Gr\xc3\xbc\xc3\x9f""e \xe6\x97\xa5\xe6\x9c\xac \xf0\x9f\x8e\x89 caf\xc3\xa9",
-    "/* never closed\nsecond line",
-    "<!-- never closed\n<b>",
-    "\"never closed\nnext line",
-    "'never closed\nnext line",
-    "`never closed ${ a + b",
-    "<% never closed",
-    "<script>var s = \"x",
-    "<style>p { color: red",
-    "<a href=\"x\" title='y",
-    "<%= \"%>\" %> <a href=\"<%= u %>\">",
-    "\"\"\"never closed",
-    "'''never closed",
-    "<# never closed",
-    "@\"\nhere string never closed",
-    "$$ body never closed",
-    "<![CDATA[ never closed",
-    "R\"(raw never closed",
-    "x = /regex never closed",
-    "x = /re/g; y = a / b / c;",
-    "#define X \\\n  continued\n#include <x.h>",
-    "\\\n\\",
-    "]]> --> %> */ #> \"@ '@ ?> } ) ]",
-};
+// Fragments that are easy to lose or to misread (tests/data/tricky_inputs.txt).
+std::vector<std::string> TrickyInputs() {
+    std::vector<std::string> inputs{""};
+    for (const Row& row : ReadRows("tricky_inputs.txt")) inputs.push_back(row[0]);
+    return inputs;
+}
+const std::vector<std::string> kTrickyInputs = TrickyInputs();
 
 class ShippedDefinition : public ::testing::TestWithParam<std::string> {
 protected:
@@ -305,12 +207,7 @@ TEST_P(ShippedDefinition, HundredThousandNestedOpenersComeBack) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Library, ShippedDefinition, ::testing::ValuesIn(ShippedDefinitions(false)),
-                         [](const ::testing::TestParamInfo<std::string>& info) {
-                             std::string name = info.param.substr(0, info.param.size() - 4);
-                             for (char& c : name)
-                                 if (!isalnum(static_cast<unsigned char>(c))) c = '_';
-                             return name;
-                         });
+                         [](const auto& info) { return TestNameOf(info.param); });
 
 // Each sample input, formatted with the definition that the job picks for
 // its extension, comes back exactly; and every definition that is a file of

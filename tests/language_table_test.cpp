@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <map>
 
+#include "case_file.h"
 #include "digits_definition.h"
 #include "engine/job.h"
 #include "support/program_info.h"
@@ -27,30 +28,16 @@ std::string Joined(const std::vector<std::string>& words) {
 }
 
 TEST(ReadLanguage, ReadsTheLinesBeforeTheFirstSection) {
-    const struct {
-        const char* text;
-        const char *names, *extensions, *fileNames;  // words joined with "|"
-    } cases[] = {
-        {"LANGUAGE=Python\nEXTENSIONS=py pyw\n[Main]\n", "Python", "py|pyw", ""},
-        {"# comment\nlanguage = Visual Basic ,VBScript\r\nExtensions= .BAS\t.vbs  cls\r\n[M]\n", "Visual Basic|VBScript",
-         "bas|vbs|cls", ""},
-        {"FILENAMES=Makefile GNUmakefile\nLANGUAGE=Make\n", "Make", "", "Makefile|GNUmakefile"},
-        {"[Main]\nLANGUAGE=Late\nEXTENSIONS=late\n", "", "", ""},   // inside a section: not read
-        {"LANGUAGE=\nEXTENSIONS=\n", "", "", ""},
-        {"LANGUAGES=No\nEXTENSION=no\nLANGUAGE\n", "", "", ""},     // other keys, no "="
-        {"LANGUAGE=First\nLANGUAGE=Second\n", "Second", "", ""},   // the last line counts
-    };
     Files dir;
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.text);
-        dir.Put("x.hld", c.text);
+    for (const Row& row : ReadRows("language_lines.tsv")) {
+        dir.Put("x.hld", row[0]);
         const std::optional<Language> language = ReadLanguage(dir.P("x.hld"));
-        ASSERT_TRUE(language);
+        ASSERT_TRUE(language) << row.where;
         EXPECT_EQ(language->file, dir.P("x.hld"));
-        EXPECT_EQ(Joined(language->names), c.names);
-        EXPECT_EQ(Joined(language->extensions), c.extensions);
-        EXPECT_EQ(Joined(language->fileNames), c.fileNames);
-        EXPECT_EQ(language->DisplayName(), *c.names ? Joined({language->names[0]}) : "x");
+        EXPECT_EQ(Joined(language->names) + " " + Joined(language->extensions) + " " + Joined(language->fileNames) +
+                      " " + language->DisplayName(),
+                  row[1] + " " + row[2] + " " + row[3] + " " + row[4])
+            << row.where;
     }
     EXPECT_FALSE(ReadLanguage(dir.P("missing.hld")));
 }
@@ -83,19 +70,11 @@ TEST_F(LanguageFolder, TableListsEachFileOnceByName) {
 
 TEST_F(LanguageFolder, FindLanguageByNameExtensionOrFile) {
     const std::vector<Language> table = LanguageTable(dir.P("defs"));
-    const struct {
-        const char* wanted;
-        const char* file;  // "" when nothing is found
-    } cases[] = {
-        {"vbscript", "vb.hld"}, {"VBScript", "vb.hld"}, {"visual basic", "vb.hld"}, {"Visual-Basic", "vb.hld"},
-        {"visualbasic", "vb.hld"}, {"bas", "vb.hld"}, {".BAS", "vb.hld"}, {"python", "py.hld"},
-        {"pyw", "py.hld"}, {"make", "make.hld"}, {"GNUmakefile", "make.hld"}, {"mine", "mine.hld"},
-        {"plaintext", "txt.hld"}, {"nonesuch", ""}, {"", ""}, {"pyton", ""}, {"Not a definition", ""},
-    };
-    for (const auto& c : cases) {
-        const Language* found = FindLanguage(table, c.wanted);
-        EXPECT_EQ(found ? fs::path(found->file).filename().string() : "", c.file) << c.wanted;
+    for (const Row& row : ReadRows("language_lookup.tsv")) {
+        const Language* found = FindLanguage(table, row[0]);
+        EXPECT_EQ(found ? fs::path(found->file).filename().string() : "", row[1]) << row.where;
     }
+    EXPECT_EQ(FindLanguage(table, ""), nullptr);
 }
 
 TEST_F(LanguageFolder, NearestNamesForAMistypedLanguage) {
@@ -105,24 +84,11 @@ TEST_F(LanguageFolder, NearestNamesForAMistypedLanguage) {
     EXPECT_EQ(NearestLanguageNames(table, "nonesuch", 3).size(), 3u);
 }
 
-// The order of the choice, and a link named like a file that its definition
-// does not list (a file named "config" is not a Makefile).
 TEST_F(LanguageFolder, DefaultDefinitionForAnInput) {
-    dir.Put("other/README", "");
-    const struct {
-        const char* input;
-        const char* chosen;  // file name in the folder; "!" marks the plain-text fallback
-    } cases[] = {
-        {"Makefile", "Makefile.hld"},  {"src/GNUmakefile.x", "!txt.hld"}, {"a/b/x.PY", "py.hld"},
-        {"x.pyw", "pyw.hld"},          {"x.BAS", "vb.hld"},               {"x.vbs", "vb.hld"},
-        {"rules.mk", "make.hld"},      {"config", "!txt.hld"},            {"README", "!txt.hld"},
-        {"-", "!txt.hld"},             {"x.rs", "!txt.hld"},              {"notes.txt", "txt.hld"},
-        {"x.broken", "!txt.hld"},
-    };
-    for (const auto& c : cases) {
-        const DefaultDefinition chosen = ChooseDefaultDefinition(dir.P("defs"), c.input);
-        EXPECT_EQ((chosen.plainText ? "!" : "") + fs::path(chosen.path).filename().string(), c.chosen) << c.input;
-        EXPECT_EQ(fs::path(chosen.path).parent_path(), dir.P("defs")) << c.input;
+    for (const Row& row : ReadRows("default_choice.tsv")) {
+        const DefaultDefinition chosen = ChooseDefaultDefinition(dir.P("defs"), row[0]);
+        EXPECT_EQ((chosen.plainText ? "!" : "") + fs::path(chosen.path).filename().string(), row[1]) << row.where;
+        EXPECT_EQ(fs::path(chosen.path).parent_path(), dir.P("defs")) << row.where;
     }
 }
 

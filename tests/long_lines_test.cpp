@@ -17,10 +17,11 @@
 #include "case_file.h"
 #include "engine/hld_loader.h"
 #include "recording_environment.h"
+#include "shipped_definitions.h"
 #include "support/error.h"
 
 using namespace tintext;
-using tintext::testing::ReadRows;
+using namespace tintext::testing;
 namespace fs = std::filesystem;
 
 namespace {
@@ -50,79 +51,9 @@ std::vector<std::string> DefinitionsWithForms() {
     return names;
 }
 
-// Compares the text the formatted HTML shows with the input while the HTML is
-// written, without holding it: tags are dropped and the formatter's escapes
-// decoded, as in RecoverText.
-class ShownTextChecker final : public OutputSink {
-public:
-    explicit ShownTextChecker(std::string_view input) : input_(input) {}
-
-    void Append(std::string_view piece) override {
-        for (char c : piece) Take(c);
-    }
-
-    // Empty when the text shown is the whole input, else what is wrong first.
-    std::string Problem() const {
-        if (!problem_.empty()) return problem_;
-        if (inTag_ || !entity_.empty()) return "the HTML ends inside a tag or an escape";
-        if (shown_ < input_.size()) return "the text shown ends at byte " + std::to_string(shown_);
-        return "";
-    }
-
-private:
-    void Take(char c) {
-        if (!problem_.empty()) return;
-        if (inTag_) {
-            inTag_ = c != '>';
-        } else if (!entity_.empty()) {
-            entity_ += c;
-            if (c == ';') Decode();
-            else if (entity_.size() > 6) problem_ = "unknown escape " + entity_ + " at byte " + std::to_string(shown_);
-        } else if (c == '<') {
-            inTag_ = true;
-        } else if (c == '&') {
-            entity_ = "&";
-        } else {
-            Show(c);
-        }
-    }
-
-    void Decode() {
-        static const std::pair<const char*, char> kEscapes[] = {{"&amp;", '&'}, {"&lt;", '<'}, {"&gt;", '>'}, {"&nbsp;", ' '}};
-        for (const auto& [escape, c] : kEscapes) {
-            if (entity_ == escape) {
-                entity_.clear();
-                Show(c);
-                return;
-            }
-        }
-        problem_ = "unknown escape " + entity_ + " at byte " + std::to_string(shown_);
-    }
-
-    void Show(char c) {
-        if (shown_ < input_.size() && input_[shown_] == c) {
-            ++shown_;
-            return;
-        }
-        const size_t from = shown_ < 30 ? 0 : shown_ - 30;
-        problem_ = "the text shown differs at byte " + std::to_string(shown_) + ": \"" +
-                   std::string(input_.substr(from, shown_ - from)) + "\" is followed by \"" + std::string(1, c) +
-                   "\" instead of \"" + std::string(input_.substr(shown_, 1)) + "\"";
-    }
-
-    std::string_view input_;
-    size_t shown_ = 0;
-    bool inTag_ = false;
-    std::string entity_;
-    std::string problem_;
-};
-
-const fs::path kHldFolder = fs::path(TINTEXT_SOURCE_DIR) / "hld";
-
 TEST(LongLines, EveryShippedDefinitionHasItsForms) {
     std::set<std::string> missing;
-    for (const auto& entry : fs::directory_iterator(kHldFolder))
-        if (entry.path().extension() == ".hld" && !entry.is_symlink()) missing.insert(entry.path().filename().string());
+    for (const std::string& name : ShippedDefinitions()) missing.insert(name);
     for (const auto& [name, forms] : FormsByDefinition()) {
         EXPECT_TRUE(missing.erase(name)) << name << " is not a shipped definition";
     }
@@ -153,10 +84,6 @@ TEST_P(LongLinesOf, TenMegabyteLinesComeBackWhole) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Shipped, LongLinesOf, ::testing::ValuesIn(DefinitionsWithForms()),
-                         [](const ::testing::TestParamInfo<std::string>& info) {
-                             std::string name = info.param.substr(0, info.param.size() - 4);
-                             std::replace_if(name.begin(), name.end(), [](char c) { return !std::isalnum(c); }, '_');
-                             return name;
-                         });
+                         [](const auto& info) { return TestNameOf(info.param); });
 
 }  // namespace

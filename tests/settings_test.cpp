@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 
+#include "case_file.h"
 #include "scoped_variable.h"
 #include "support/program_info.h"
 #include "support/system.h"
@@ -118,29 +119,15 @@ TEST_F(Settings, StoredNumbersReadAsText) {
     EXPECT_EQ(ReadSetting(kCompanyName, kProgramTitle, "Settings", "Count", "0"), "5");
 }
 
+// Check boxes read 0 to 2; anything else gives the default: ticked for
+// ShowOutput and UseDefaultHLD, clear for the page choices.
 TEST_F(Settings, CheckBoxStatesOutsideZeroToTwoGiveTheDefault) {
-    struct Case {
-        const char* stored;
-        int32_t expected;
-    } cases[] = {{"0", 0}, {"1", 1}, {"2", 2}, {" 2 ", 2}, {"1.0", 1},
-                 {"3", 1}, {"-1", 1}, {"abc", 1}, {"", 1}};
-    for (const Case& c : cases) {
-        WriteSetting(kCompanyName, kProgramTitle, "Settings", "ShowOutput", c.stored);
-        WriteSetting(kCompanyName, kProgramTitle, "Settings", "UseDefaultHLD", c.stored);
-        DialogSettings s = LoadDialogSettings();
-        EXPECT_EQ(s.showOutput, c.expected) << '"' << c.stored << '"';
-        EXPECT_EQ(s.useDefaultHld, c.expected) << '"' << c.stored << '"';
-    }
-}
-
-// The page choices are check boxes too, but clear by default.
-TEST_F(Settings, PageChoiceStatesOutsideZeroToTwoGiveClear) {
-    for (const char* stored : {"3", "-1", "abc", ""}) {
-        WriteSetting(kCompanyName, kProgramTitle, "Settings", "LineNumbers", stored);
-        WriteSetting(kCompanyName, kProgramTitle, "Settings", "Fragment", stored);
-        DialogSettings s = LoadDialogSettings();
-        EXPECT_EQ(s.lineNumbers, 0) << '"' << stored << '"';
-        EXPECT_EQ(s.fragment, 0) << '"' << stored << '"';
+    for (const tintext::testing::Row& row : tintext::testing::ReadRows("check_box_settings.tsv")) {
+        for (const char* name : {"ShowOutput", "UseDefaultHLD", "LineNumbers", "Fragment"})
+            WriteSetting(kCompanyName, kProgramTitle, "Settings", name, row[0]);
+        const DialogSettings s = LoadDialogSettings();
+        EXPECT_EQ(std::to_string(s.showOutput) + std::to_string(s.useDefaultHld), row[1]) << row.where;
+        EXPECT_EQ(std::to_string(s.lineNumbers) + std::to_string(s.fragment), row[2]) << row.where;
     }
 }
 

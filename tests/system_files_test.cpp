@@ -32,11 +32,6 @@ Error Raised(const std::function<void()>& call) {
     return Error(0, "", "");
 }
 
-mode_t ModeOf(const std::string& path) {
-    struct stat st;
-    return ::stat(path.c_str(), &st) == 0 ? st.st_mode & 07777 : 0;
-}
-
 size_t EntriesIn(const std::string& folder) {
     return std::distance(std::filesystem::directory_iterator(folder), std::filesystem::directory_iterator());
 }
@@ -100,25 +95,6 @@ TEST_F(SystemFiles, WritingStoresTheContentByteForByteWithNoLineBreakAdded) {
     EXPECT_EQ(EntriesIn(dir.path()), 1u);  // no temporary left behind
     system.WriteFile(file, {0, 1, 0xFF});
     EXPECT_EQ(system.ReadFile(file), (Bytes{0, 1, 0xFF}));
-}
-
-TEST_F(SystemFiles, ReplacingAFileKeepsItsPermissionsAndANewFileFollowsTheUmask) {
-    std::string file = dir.Write("kept.txt", "old");
-    ::chmod(file.c_str(), 0640);
-    system.WriteFileFromString(file, "new");
-    EXPECT_EQ(ModeOf(file), 0640u);
-    mode_t mask = ::umask(022);
-    ::umask(mask);
-    system.WriteFileFromString(dir / "fresh.txt", "new");
-    EXPECT_EQ(ModeOf(dir / "fresh.txt"), 0666u & ~mask);
-}
-
-TEST_F(SystemFiles, WritingThroughALinkReplacesTheFileItPointsTo) {
-    std::string target = dir.Write("target.txt", "old");
-    ASSERT_EQ(::symlink(target.c_str(), (dir / "link.txt").c_str()), 0);
-    system.WriteFileFromString(dir / "link.txt", "new");
-    EXPECT_TRUE(std::filesystem::is_symlink(dir / "link.txt"));
-    EXPECT_EQ(ReadBytes(target), "new");
 }
 
 TEST_F(SystemFiles, AWriteThatFailsPartWayLeavesTheEarlierFileWhole) {

@@ -99,6 +99,11 @@ QString ChooseFile(QWidget* parent, const BrowseRequest& request) {
     // A start path that names a file opens its folder with the file selected.
     QString start = request.initialFile.isEmpty() ? request.initialFolder
                                                   : QDir(request.initialFolder).filePath(request.initialFile);
+    if (request.folder) {
+        // A folder dialog opens in the box's folder, or else where the box's folder would be.
+        if (!QFileInfo(start).isDir()) start = request.initialFolder;
+        return QFileDialog::getExistingDirectory(parent, request.title, start);
+    }
     if (request.save) {
         // For the main dialog's output, whether an existing file may be replaced is the job's question.
         return QFileDialog::getSaveFileName(parent, request.title, start, filters, &selected,

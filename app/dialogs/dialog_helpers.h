@@ -63,8 +63,9 @@ struct BrowseRequest {
     QString initialFile;  // preselected in the folder; may be empty
     bool save = false;    // a save dialog; otherwise an open dialog
     bool askBeforeReplacing = false;  // a save dialog asks before an existing file is chosen
+    bool folder = false;  // a folder is chosen, not a file (the filters do not apply)
 };
-// Returns the chosen file, or empty text when the user cancelled.
+// Returns the chosen file or folder, or empty text when the user cancelled.
 using FileChooser = std::function<QString(QWidget* parent, const BrowseRequest& request)>;
 // The desktop's file dialogs.
 QString ChooseFile(QWidget* parent, const BrowseRequest& request);

@@ -29,6 +29,8 @@
 #include "app/dialogs/frm_workbench.h"
 #include "app/dialogs/qt_environment.h"
 #include "app/batch_run.h"
+#include "app/folder_run.h"
+#include "app/site_index.h"
 #include "app/page_options.h"
 #include "app/settings.h"
 #include "engine/job.h"
@@ -130,6 +132,7 @@ void FrmMain::BuildControls() {
 
     txtInputFilename_ = NewBox(frame1, "txtInputFilename");
     cmdBrowseInput_ = NewButton(frame1, "cmdBrowseInput", "Browse");
+    cmdBrowseInputFolder_ = NewButton(frame1, "cmdBrowseInputFolder", "Folder");
     chkDosText_ = NewCheckBox(frame1, "chkDosText", "DOS Text");
     cboCodePage_ = NewComboBox(frame1, "cboCodePage");
     txtOutputFilename_ = NewBox(frame1, "txtOutputFilename");
@@ -146,13 +149,15 @@ void FrmMain::BuildControls() {
     cmdGo_->setDefault(true);
     cmdExit_ = NewButton(this, "cmdExit", "E&xit");
     // Only Go answers Enter: a button that merely had the focus must not take the default role.
-    for (QPushButton* button : {cmdBrowseInput_, cmdBrowseOutput_, cmdBrowseHLD_, cmdExit_}) button->setAutoDefault(false);
+    for (QPushButton* button : {cmdBrowseInput_, cmdBrowseInputFolder_, cmdBrowseOutput_, cmdBrowseHLD_, cmdExit_})
+        button->setAutoDefault(false);
 
     auto* fields = new QGridLayout(frame1);
     fields->setColumnStretch(1, 1);
     fields->addWidget(NewLabel(frame1, "&Input File:", txtInputFilename_), 0, 0);
     fields->addWidget(txtInputFilename_, 0, 1);
     fields->addWidget(cmdBrowseInput_, 0, 2);
+    fields->addWidget(cmdBrowseInputFolder_, 0, 3);
     fields->addWidget(chkDosText_, 1, 1);
     fields->addWidget(NewLabel(frame1, "&Code page:", cboCodePage_), 2, 0);
     fields->addWidget(cboCodePage_, 2, 1, Qt::AlignLeft);
@@ -187,15 +192,16 @@ void FrmMain::BuildControls() {
     layout->addWidget(frame1);
     layout->addLayout(buttons);
 
-    QWidget* tabOrder[] = {txtInputFilename_, cmdBrowseInput_, chkDosText_,       cboCodePage_,
-                           txtOutputFilename_, cmdBrowseOutput_, chkUseDefaultHLD_, txtHLDFileName_,
-                           cmdBrowseHLD_,     cboTheme_,       chkLineNumbers_,   chkFragment_,
-                           chkShowOutput_,    cmdGo_,          cmdExit_};
+    QWidget* tabOrder[] = {txtInputFilename_, cmdBrowseInput_,   cmdBrowseInputFolder_, chkDosText_,
+                           cboCodePage_,      txtOutputFilename_, cmdBrowseOutput_,  chkUseDefaultHLD_,
+                           txtHLDFileName_,   cmdBrowseHLD_,     cboTheme_,          chkLineNumbers_,
+                           chkFragment_,      chkShowOutput_,    cmdGo_,             cmdExit_};
     for (size_t i = 1; i < std::size(tabOrder); ++i) setTabOrder(tabOrder[i - 1], tabOrder[i]);
 
     connect(chkUseDefaultHLD_, &QCheckBox::stateChanged, this, &FrmMain::UpdateHLDFileNameInput);
     connect(txtOutputFilename_, &QLineEdit::textChanged, this, &FrmMain::OutputTextChanged);
     connect(cmdBrowseInput_, &QPushButton::clicked, this, [this] { Browse(BrowseKind::Input); });
+    connect(cmdBrowseInputFolder_, &QPushButton::clicked, this, [this] { Browse(BrowseKind::InputFolder); });
     connect(cmdBrowseOutput_, &QPushButton::clicked, this, [this] { Browse(BrowseKind::Output); });
     connect(cmdBrowseHLD_, &QPushButton::clicked, this, [this] { Browse(BrowseKind::HLD); });
     connect(cmdGo_, &QPushButton::clicked, this, &FrmMain::Go);
@@ -291,6 +297,9 @@ void FrmMain::SetTooltips() {
     cmdGo_->setToolTip("Start the formatting");
     cmdExit_->setToolTip("Exit the program");
     cmdBrowseInput_->setToolTip("Browse for input file");
+    cmdBrowseInputFolder_->setToolTip("Browse for an input folder: each of its files becomes a page in the output "
+                                      "folder, with an index of them all");
+    cmdBrowseInputFolder_->setAccessibleName("Browse for input folder");
     cmdBrowseHLD_->setToolTip("Browse for HLD file");
     cmdBrowseOutput_->setToolTip("Browse for output file");
     cboCodePage_->setToolTip("The input file's character set. Automatic: a byte-order mark, else UTF-8 when the "
@@ -366,8 +375,18 @@ void FrmMain::Browse(BrowseKind kind) {
             box = txtInputFilename_;
             folder = &inputDir_;
             break;
+        case BrowseKind::InputFolder:
+            request = {"Select Input Folder", {}, {}, {}, false, false, true};
+            box = txtInputFilename_;
+            folder = &inputDir_;
+            break;
         case BrowseKind::Output:
-            request = {"Select Output File", QtFileFilters(kOutputFilter), {}, {}, true, false};
+            // For a folder input, the output names the folder of the pages.
+            if (IsFolder(FromQt(txtInputFilename_->text()))) {
+                request = {"Select Output Folder", {}, {}, {}, false, false, true};
+            } else {
+                request = {"Select Output File", QtFileFilters(kOutputFilter), {}, {}, true, false};
+            }
             box = txtOutputFilename_;
             folder = &outputDir_;
             break;
@@ -415,19 +434,44 @@ void FrmMain::Go() {
         return;
     }
     request.page = *page;
+    if (IsFolder(request.inputfilename)) {
+        RunJob([&] { RunFolderJob(request, codePage); });
+        return;
+    }
     // Stopped by closing the window: the part done is dropped, and an earlier output stays as it was.
     request.keepPartialOutput = [this] { return !closeAfterJob_; };
     // The check box as it stands when the job opens the output: pending
     // events run while the job works, and the user may change it meanwhile.
     const JobServices services{*environment_, [this] { return chkShowOutput_->Value(); }};
+    RunJob([&] { job_(request, services); });
+}
 
+void FrmMain::RunFolderJob(const JobRequest& request, const CodePageChoice& codePage) {
+    FolderRunOptions options;
+    options.source = request.inputfilename;
+    options.dest = request.destfile;
+    options.hldfile = request.hldfile;
+    options.overwritemode = request.overwritemode;
+    options.dostext = request.dostext;
+    options.codePage = codePage;
+    options.page = request.page;
+    options.themesFolder = ThemesFolderOfRun(request.hldfile, "");
+    environment_->cancelRequested = false;
+    const int status = RunFolder(options, *environment_, nullptr);
+    // The index, when the run got as far as writing it.
+    const std::string index = options.dest + "/" + kIndexPage;
+    const bool show = (status == 0 || status == 1) && !closeAfterJob_ && chkShowOutput_->Value() != 0;
+    if (show && QFileInfo(ToQt(index)).isFile()) environment_->OpenDocument(index);
+}
+
+void FrmMain::RunJob(const std::function<void()>& job) {
     // Disabling Go moves the focus on; it comes back afterwards, so that Go
     // (the focus's button when it was clicked) keeps answering Enter.
     QPointer<QWidget> focus = QApplication::focusWidget();
     jobRunning_ = true;
     cmdGo_->setEnabled(false);
     try {
-        job_(request, services);
+        job();
     } catch (const Error& error) {
         // The job reports its own failures; this is only for what escapes it.
         Env().MessageBox(error.Description(), MsgButtons::Ok, MsgIcon::Exclamation, ApplicationTitle());

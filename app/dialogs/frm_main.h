@@ -1,6 +1,8 @@
 // frmMain: the program's main dialog. The user names the input, output and
 // syntax definition files, ticks the options and presses Go, which runs one
-// conversion job. Its fields are remembered between runs in the settings.
+// conversion job; an input that is a folder is converted whole, into the
+// output folder, as the command line converts one. Its fields are
+// remembered between runs in the settings.
 #pragma once
 
 #include <QDialog>
@@ -32,6 +34,7 @@ class FrmWorkbench;
 class JobEnvironment;
 class QtEnvironment;
 
+struct CodePageChoice;
 struct JobRequest;
 struct JobServices;
 
@@ -66,7 +69,8 @@ public:
     // The syntax file box follows chkUseDefaultHLD: greyed while it is ticked.
     void UpdateHLDFileNameInput();
 
-    // Runs one conversion with the dialog's values (the Go button).
+    // Runs one conversion with the dialog's values (the Go button); a folder
+    // run when the input names a folder.
     void Go();
     bool JobRunning() const { return jobRunning_; }
 
@@ -101,7 +105,7 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
-    enum class BrowseKind { Input, Output, HLD };
+    enum class BrowseKind { Input, InputFolder, Output, HLD };
 
     void BuildControls();
     void BuildMenus();
@@ -113,11 +117,18 @@ private:
     void ShowTheme(const std::string& theme);
     void ShowNotice(const std::string& id, const std::string& caption, const std::string& text,
                     const std::string& query);
+    // Runs a job with Go disabled, telling what escapes it, and makes the
+    // dialog ready for the next one.
+    void RunJob(const std::function<void()>& job);
+    // The conversion of a folder into the output folder, with the progress
+    // dialog showing files and bytes done; the index is shown when asked.
+    void RunFolderJob(const JobRequest& request, const CodePageChoice& codePage);
     // Asked when the window is closed during a job: true to stop it.
     bool ConfirmStop();
 
     QLineEdit* txtInputFilename_;
     QPushButton* cmdBrowseInput_;
+    QPushButton* cmdBrowseInputFolder_;
     CheckBox* chkDosText_;
     QComboBox* cboCodePage_;
     QLineEdit* txtOutputFilename_;

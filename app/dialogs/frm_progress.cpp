@@ -1,6 +1,7 @@
 #include "app/dialogs/frm_progress.h"
 
 #include <QHBoxLayout>
+#include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QVBoxLayout>
@@ -23,6 +24,12 @@ FrmProgress::FrmProgress(QWidget* parent) : QDialog(parent) {
     setWindowTitle("Formatting Output");
     setModal(false);
 
+    lblStatus_ = new QLabel(this);
+    lblStatus_->setObjectName("lblStatus");
+    lblStatus_->setVisible(false);
+    // A long file name is cut rather than widening the window as it changes.
+    lblStatus_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+
     progressBar1_ = new QProgressBar(this);
     progressBar1_->setObjectName("ProgressBar1");
     progressBar1_->setRange(0, kBarSteps);
@@ -41,6 +48,7 @@ FrmProgress::FrmProgress(QWidget* parent) : QDialog(parent) {
     buttons->addWidget(cmdCancel_);
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(TwipsToPixels(120), TwipsToPixels(120), TwipsToPixels(120), TwipsToPixels(120));
+    layout->addWidget(lblStatus_);
     layout->addWidget(progressBar1_);
     layout->addLayout(buttons);
     layout->setSizeConstraint(QLayout::SetFixedSize);
@@ -56,6 +64,14 @@ void FrmProgress::SetValue(float value) {
     value_ = std::clamp(value, 0.0f, maximum_);
     Redraw();
 }
+
+void FrmProgress::SetText(const QString& text) {
+    if (text == lblStatus_->text()) return;
+    lblStatus_->setText(text);
+    lblStatus_->setVisible(!text.isEmpty());
+}
+
+QString FrmProgress::Text() const { return lblStatus_->text(); }
 
 void FrmProgress::Redraw() {
     // An empty input has nothing to show: the bar stays empty.

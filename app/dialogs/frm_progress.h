@@ -1,9 +1,11 @@
 // frmProgress, "Formatting Output": the bar that a conversion moves and the
-// Cancel button that asks it to stop. Modeless and without an owner.
+// Cancel button that asks it to stop, with a line above the bar that a run
+// over a folder fills. Modeless.
 #pragma once
 
 #include <QDialog>
 
+class QLabel;
 class QProgressBar;
 class QPushButton;
 
@@ -20,6 +22,9 @@ public:
     void SetValue(float value);
     float Maximum() const { return maximum_; }
     float Value() const { return value_; }
+    // The line above the bar; empty text hides it.
+    void SetText(const QString& text);
+    QString Text() const;
 
     QProgressBar* ProgressBar1() const { return progressBar1_; }
     QPushButton* CmdCancel() const { return cmdCancel_; }
@@ -31,6 +36,7 @@ public slots:
 private:
     void Redraw();
 
+    QLabel* lblStatus_;
     QProgressBar* progressBar1_;
     QPushButton* cmdCancel_;
     float maximum_ = 0;

@@ -37,7 +37,9 @@ void QtEnvironment::Centre() {
 }
 
 void QtEnvironment::HideProgress() {
-    if (progress_) progress_->hide();
+    if (!progress_) return;
+    progress_->hide();
+    progress_->SetText({});  // the next job's line is its own
 }
 
 void QtEnvironment::SetProgressMax(float maximum) {
@@ -46,6 +48,10 @@ void QtEnvironment::SetProgressMax(float maximum) {
 
 void QtEnvironment::SetProgressValue(float value) {
     if (progress_) progress_->SetValue(value);
+}
+
+void QtEnvironment::SetProgressText(const std::string& text) {
+    if (progress_) progress_->SetText(ToQt(text));
 }
 
 void QtEnvironment::DoEvents() { QCoreApplication::processEvents(QEventLoop::AllEvents); }

@@ -23,6 +23,7 @@ public:
     void HideProgress() override;
     void SetProgressMax(float maximum) override;
     void SetProgressValue(float value) override;
+    void SetProgressText(const std::string& text) override;
     void DoEvents() override;
     void SetBusyPointer(bool busy) override;
     MsgResult MessageBox(const std::string& text, MsgButtons buttons, MsgIcon icon,

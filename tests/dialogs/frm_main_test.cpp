@@ -4,6 +4,8 @@
 #pragma GCC diagnostic ignored "-Wmissing-field-initializers"  // settings rows leave trailing fields at their defaults
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDir>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -407,6 +409,73 @@ private slots:
         const QByteArray body = written.mid(5, written.size() - 11);
         QVERIFY(!body.isEmpty() && body.size() < text.size() && text.startsWith(body));
         QVERIFY(Child<QPushButton>(main, "cmdGo")->isEnabled());  // ready for the next job
+    }
+
+    // A folder picked with its own button is converted whole into the folder
+    // the output box names: a page for each file and the index, then shown.
+    void AFolderIsConvertedIntoTheOutputFolder() {
+        QTemporaryDir temp;
+        QDir().mkpath(temp.filePath("src/inc"));
+        WriteFile(temp.filePath("src/page.asp"), "<% Response.Write 1 %>\n");
+        WriteFile(temp.filePath("src/inc/lib.js"), "var x = 1;\n");
+        main_->LoadSettings(DialogSettings{"", FromQt(temp.filePath("site"))});
+        main_->SetFileChooser([&](QWidget*, const BrowseRequest& request) {
+            return request.folder ? temp.filePath("src") : QString();
+        });
+        Click("cmdBrowseInputFolder");
+        QCOMPARE(Shown(*main_, "txtInputFilename"), temp.filePath("src"));
+        OpenedUrls opened;
+        QString summary;
+        OnNextModal answer([&](QWidget* box) {
+            summary = qobject_cast<QMessageBox*>(box)->text();
+            QTest::keyClick(box, Qt::Key_Enter);
+        });
+        Click("cmdGo");
+        QVERIFY2(summary.contains("2 files: 2 written, 0 skipped (up to date), 0 failed"), qPrintable(summary));
+        for (const char* page : {"index.html", "tintext.css", "page.asp.htm", "inc/lib.js.htm"})
+            QVERIFY2(QFileInfo(temp.filePath("site/") + page).isFile(), page);
+        QCOMPARE(opened, QList<QUrl>({QUrl::fromLocalFile(temp.filePath("site/index.html"))}));
+        QVERIFY(jobs_.empty() && Child<QPushButton>(*main_, "cmdGo")->isEnabled());
+    }
+
+    // Cancel once the progress dialog names the large file under way: that
+    // file gets no page, no partial or temporary file is left, and the pages
+    // finished before are whole.
+    void CancellingAFolderRunLeavesNoPartialPage() {
+        QTemporaryDir temp;
+        QDir().mkpath(temp.filePath("src"));
+        // One character a match: large enough to take many event pumps.
+        WriteFile(temp.filePath("src/big.txt"), QByteArray("abcdefghijklmnopqrstuvwxyz0123456789").repeated(120000));
+        for (int i = 0; i < 8; ++i) WriteFile(temp.filePath("src/small%1.txt").arg(i), "small");
+        const QString hld = WriteFile(temp.filePath("plain.hld"),
+                                      "[Main]\nHEADER-HTML=<pre>\nFOOTER-HTML=</pre>\nPATTERN=[\\s\\S]\nFORMAT-HTML=$$\n");
+        main_->LoadSettings({FromQt(temp.filePath("src")), FromQt(temp.filePath("site")), FromQt(hld), 0, 0});
+        main_->show();
+        bool pressed = false;
+        QTimer watcher;
+        connect(&watcher, &QTimer::timeout, [&] {
+            if (!pressed && main_->Progress()->isVisible() && main_->Progress()->Text().contains("big.txt")) {
+                pressed = true;
+                QTest::mouseClick(main_->Progress()->CmdCancel(), Qt::LeftButton);
+            }
+        });
+        watcher.start(0);
+        QString summary;
+        OnNextModal answer([&](QWidget* box) {
+            summary = qobject_cast<QMessageBox*>(box)->text();
+            QTest::keyClick(box, Qt::Key_Enter);
+        });
+        Click("cmdGo");
+        watcher.stop();
+        QVERIFY(pressed && !main_->Progress()->isVisible());
+        QVERIFY2(summary.contains("not done (cancelled)"), qPrintable(summary));
+        const QStringList left = QDir(temp.filePath("site")).entryList(QDir::Files | QDir::Hidden);
+        QVERIFY2(!left.contains("big.txt.htm") && !left.contains("index.html"), qPrintable(left.join(' ')));
+        for (const QString& name : left) {
+            if (name == "tintext.css") continue;
+            QVERIFY2(name.startsWith("small") && name.endsWith(".txt.htm"), qPrintable(name));
+            QCOMPARE(ReadFile(temp.filePath("site/" + name)), QByteArray("<pre>small</pre>"));
+        }
     }
 
 private:
