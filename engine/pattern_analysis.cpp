@@ -53,7 +53,7 @@ std::vector<uint64_t> StartPairs(const std::vector<std::string>& literals, bool 
     // The UTF-8 forms of the characters that `c` matches.
     auto forms = [&](unsigned char c) {
         std::vector<std::string> texts;
-        for (char32_t form : ignoreCase ? CaselessForms(c) : std::vector<char32_t>{c}) {
+        for (char32_t form : ignoreCase ? CaselessForms(c) : CaselessFormList{{c}, 1}) {
             texts.emplace_back();
             AppendUtf8(texts.back(), form);
         }

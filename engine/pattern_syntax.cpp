@@ -7,12 +7,11 @@
 
 namespace tintext {
 
-std::vector<char32_t> CaselessForms(char32_t c) {
-    if (c >= 0x80 || (c | 0x20) < 'a' || (c | 0x20) > 'z') return {c};
-    std::vector<char32_t> forms{c, c ^ 0x20};
-    if ((c | 0x20) == 'k') forms.push_back(0x212A);
-    if ((c | 0x20) == 's') forms.push_back(0x17F);
-    return forms;
+CaselessFormList CaselessForms(char32_t c) {
+    if (c >= 0x80 || (c | 0x20) < 'a' || (c | 0x20) > 'z') return {{c}, 1};
+    if ((c | 0x20) == 'k') return {{c, c ^ 0x20, 0x212A}, 3};
+    if ((c | 0x20) == 's') return {{c, c ^ 0x20, 0x17F}, 3};
+    return {{c, c ^ 0x20}, 2};
 }
 
 std::string RegexpErrorText(int32_t number) {

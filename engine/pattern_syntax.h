@@ -5,6 +5,8 @@
 // native matcher of simple patterns all walk this tree.
 #pragma once
 
+#include <array>
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -28,7 +30,13 @@ constexpr bool IsWordByte(unsigned char c) {
 // The characters `c` matches when case is ignored, itself first: an ASCII
 // letter also matches its other case, and k and s also the Kelvin sign and
 // the long s, the only characters beyond ASCII that fold to ASCII ones.
-std::vector<char32_t> CaselessForms(char32_t c);
+struct CaselessFormList {
+    std::array<char32_t, 3> forms{};
+    size_t count = 0;
+    const char32_t* begin() const { return forms.data(); }
+    const char32_t* end() const { return forms.data() + count; }
+};
+CaselessFormList CaselessForms(char32_t c);
 
 // One member of a character class.
 struct ClassItem {
