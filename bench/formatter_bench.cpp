@@ -22,6 +22,7 @@
 #include "engine/formatter.h"
 #include "engine/hld_loader.h"
 #include "engine/job.h"
+#include "engine/language_table.h"
 #include "support/job_environment.h"
 #include "support/value.h"
 
@@ -178,8 +179,9 @@ void RegisterExamples() {
         if (entry.is_regular_file()) samples.push_back(entry.path());
     std::sort(samples.begin(), samples.end());
     for (const fs::path& sample : samples) {
-        const fs::path hld = source / "hld" / GetHLD(Value(sample.string()));
-        if (!fs::exists(hld)) continue;
+        const DefaultDefinition chosen = ChooseDefaultDefinition((source / "hld").string(), sample.string());
+        const fs::path hld = chosen.path;
+        if (chosen.plainText || !fs::exists(hld)) continue;
         benchmark::RegisterBenchmark(("BM_Example/" + sample.filename().string()).c_str(),
                                      [sample, hld](benchmark::State& state) {
                                          const HldTree tree = LoadHld(hld.string());

@@ -154,12 +154,21 @@ DefaultDefinition ChooseDefaultDefinition(const std::string& folder, const std::
         }
     }
     const std::string byExtension = folder + "/" + GetHLD(Value(inputfilename));
-    if (IsFile(byExtension)) return {byExtension};
     const std::string extension = ToLowerAscii(FileSystemObject().GetExtensionName(inputfilename));
+    // The file named for the extension's family serves it, unless it declares
+    // the extensions it serves, this one is not among them and another
+    // definition lists it (vb.hld is Visual Basic 6's, for .bas, .cls and
+    // .ctl; .vb files are VB.NET's).
+    const bool familyFile = IsFile(byExtension);
+    if (familyFile) {
+        const std::optional<Language> language = ReadLanguage(byExtension);
+        if (!language || language->extensions.empty() || Lists(language->extensions, extension)) return {byExtension};
+    }
     if (!extension.empty()) {
         for (const Language& language : LanguageTable(folder))
             if (Lists(language.extensions, extension)) return {language.file};
     }
+    if (familyFile) return {byExtension};
     for (const std::string& plain : {folder + "/" + kPlainTextDefinition, DefaultHldFolder() + "/" + kPlainTextDefinition})
         if (IsFile(plain)) return {plain, true};
     return {byExtension};

@@ -11,6 +11,7 @@
 
 #include "app/settings.h"
 #include "app/startup.h"
+#include "case_file.h"
 #include "digits_definition.h"
 #include "recording_environment.h"
 #include "support/job_environment.h"
@@ -140,12 +141,8 @@ TEST_F(BatchRunTest, UsageErrorsWithoutATerminalAreAMessageBox) {
 }
 
 TEST_F(BatchRunTest, DefaultOutputName) {
-    const std::pair<const char*, const char*> cases[] = {
-        {"page.asp", "page.htm"},         {"dir/page.asp", "dir/page.htm"},   {"/abs/x.tar.gz", "/abs/x.tar.htm"},
-        {"README", "README.htm"},         {"dir.d/README", "dir.d/README.htm"}, {".profile", ".profile.htm"},
-        {"dir/.bashrc", "dir/.bashrc.htm"}, {"page.htm", "page.htm"},         {"trailing.", "trailing.htm"},
-    };
-    for (const auto& [input, output] : cases) EXPECT_EQ(DefaultOutputName(input), output) << input;
+    for (const tintext::testing::Row& row : tintext::testing::ReadRows("default_output_names.tsv"))
+        EXPECT_EQ(DefaultOutputName(row[0]), row[1]) << row.where;
 }
 
 }  // namespace

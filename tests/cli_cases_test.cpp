@@ -4,7 +4,10 @@
 // defs/digits.hld (digits in bold) and a.asp ("a 12"), with no display.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <filesystem>
+#include <functional>
+#include <set>
 #include <sstream>
 
 #include "app/settings.h"
@@ -19,7 +22,7 @@ namespace {
 
 std::string Substituted(std::string text, const Files& dir) {
     const std::pair<std::string, std::string> names[] = {{"$DIR", dir.path()}, {"$SHIPPED", TINTEXT_SOURCE_DIR "/hld"},
-                                                         {"{SP}", " "}};
+                                                         {"$DIGITS_HLD", kDigitsHld}, {"{SP}", " "}};
     for (const auto& [name, value] : names)
         for (size_t at; (at = text.find(name)) != std::string::npos;) text.replace(at, name.size(), value);
     return text;
@@ -29,9 +32,11 @@ class CliCase : public CliTest {
 public:
     void TestBody() override {}
     void Prepare() { SetUp(); }
+    using CliTest::dir;
 
     // One "key: value" line of a case's actions.
     void Act(const std::string& line) {
+        if (line.starts_with("#")) return;
         const size_t colon = line.find(": ");
         const std::string key = line.substr(0, colon);
         const std::string value = colon == std::string::npos ? "" : DecodeField(line.substr(colon + 2));
@@ -52,6 +57,17 @@ public:
             extraEnv.push_back(entry);
         } else if (key == "remove") {
             fs::remove(dir.P(value));
+        } else if (key.starts_with("age ")) {
+            // Pushes back the time of a file, or of every file under a folder.
+            const fs::path path = dir.P(key.substr(4));
+            std::vector<fs::path> files{path};
+            if (fs::is_directory(path)) {
+                files.clear();
+                for (const auto& entry : fs::recursive_directory_iterator(path))
+                    if (entry.is_regular_file()) files.push_back(entry.path());
+            }
+            for (const fs::path& file : files)
+                fs::last_write_time(file, fs::last_write_time(file) - std::chrono::seconds(std::stoi(value)));
         } else if (key == "program") {
             fs::create_directories(fs::path(dir.P(value)).parent_path());
             fs::copy_file(kBinary, dir.P(value));
@@ -71,6 +87,7 @@ public:
         std::string out, err;
         std::istringstream lines(expectations);
         for (std::string line; std::getline(lines, line);) {
+            if (line.starts_with("#")) continue;
             const size_t colon = line.find(": ");
             const std::string key = line.substr(0, colon);
             const std::string value = Substituted(DecodeField(line.substr(colon + 2)), dir);
@@ -85,6 +102,10 @@ public:
                 EXPECT_TRUE(Like(dir.Get(key.substr(5)), value)) << key << ": " << dir.Get(key.substr(5));
             } else if (key == "no file") {
                 EXPECT_FALSE(dir.Has(value)) << value;
+            } else if (key.starts_with("pages ")) {
+                std::string pages;
+                for (const std::string& page : PagesIn(dir.P(key.substr(6)))) pages += (pages.empty() ? "" : " ") + page;
+                EXPECT_EQ(pages, value) << key;
             } else {
                 ADD_FAILURE() << "unknown expectation: " << line;
             }
@@ -100,15 +121,28 @@ public:
 
 }  // namespace
 
-TEST(CliCases, EachCase) {
-    for (const Block& c : ReadBlocks("cli.cases")) {
+// Each case of a file, in a fresh folder that `prepare` fills first.
+void RunCases(const std::string& file, const std::function<void(Files&)>& prepare) {
+    for (const Block& c : ReadBlocks(file)) {
         SCOPED_TRACE(c.where + " " + c.title);
         CliCase run;
         run.Prepare();
+        prepare(run.dir);
         for (size_t part = 0; part + 1 < c.parts.size(); part += 2) {
             std::istringstream actions(c.rawParts[part]);
             for (std::string line; std::getline(actions, line);) run.Act(line);
             run.Check(c.rawParts[part + 1]);
         }
     }
+}
+
+TEST(CliCases, EachCase) {
+    RunCases("cli.cases", [](Files&) {});
+}
+
+// Folders as the input, each case starting from the tree of folder_tree.tsv.
+TEST(CliCases, FolderRuns) {
+    RunCases("folder_runs.cases", [](Files& dir) {
+        for (const Row& row : ReadRows("folder_tree.tsv")) dir.Put(row[0], row[1]);
+    });
 }

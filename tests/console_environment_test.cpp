@@ -64,13 +64,7 @@ TEST(ConsoleEnvironment, MessagesGoToTheMessageStreamWithTheirTitles) {
     EXPECT_EQ(err.Drain(), "Tintext: a\nb\n");
 }
 
-TEST(ConsoleEnvironment, QuestionWithoutTerminalIsAnsweredNo) {
-    Pipe err;
-    ConsoleEnvironment env(err.fds[1], "/nonexistent/tty");
-    EXPECT_EQ(env.MessageBox("Overwrite?", MsgButtons::YesNo, MsgIcon::Exclamation, "Warning"), MsgResult::No);
-    EXPECT_EQ(err.Drain(), "Warning: Overwrite?\n(no terminal to answer: No)\n");
-}
-
+// Without a terminal a question is answered No: see cli.cases.
 TEST(ConsoleEnvironment, QuestionIsAskedOnTheTerminal) {
     struct Case {
         std::string typed;

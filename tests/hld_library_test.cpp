@@ -14,14 +14,17 @@
 #include <string>
 #include <vector>
 
+#include "engine/definition_check.h"
 #include "engine/formatter.h"
 #include "engine/hld_loader.h"
 #include "engine/job.h"
+#include "engine/language_table.h"
 #include "engine/page.h"
 #include "case_file.h"
 #include "recording_environment.h"
 #include "shipped_definitions.h"
 #include "support/error.h"
+#include "temp_folder.h"
 
 using namespace tintext;
 using namespace tintext::testing;
@@ -30,21 +33,6 @@ namespace fs = std::filesystem;
 namespace {
 
 const fs::path kExamplesFolder = fs::path(TINTEXT_SOURCE_DIR) / "Examples";
-
-std::string ReadAll(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
-std::string Format(const HldTree& tree, const HldSection& section, const std::string& input) {
-    RecordingEnvironment env;
-    StringSink out;
-    size_t ptr = 0;
-    FormatSection(tree, section, input, out, ptr, env);
-    return out.text;
-}
 
 // The whole page, as a conversion writes it with the default options.
 std::string FormatPage(const HldTree& tree, const std::string& input) {
@@ -88,31 +76,14 @@ protected:
     HldTree Load() const { return LoadHld((kHldFolder / GetParam()).string()); }
 };
 
-TEST_P(ShippedDefinition, LoadsWithSectionsAndKnownEnterTargets) {
-    const HldTree tree = Load();
-    ASSERT_FALSE(tree.sections.empty());
-    for (const auto& [name, section] : tree.sections) {
-        EXPECT_FALSE(section.rules.empty()) << name;
-        for (const HldRule& rule : section.rules) {
-            EXPECT_FALSE(rule.patterns.empty()) << name;
-            if (rule.enter) {
-                EXPECT_NE(tree.sections.Find(*rule.enter), nullptr) << name << " enters " << *rule.enter;
-            }
-        }
-    }
-}
-
-// A section run searches every pattern of the section once the input is not
-// empty, so running each section on its own compiles all of them.
-TEST_P(ShippedDefinition, EveryPatternCompiles) {
-    const HldTree tree = Load();
-    for (const auto& [name, section] : tree.sections) {
-        try {
-            Format(tree, section, "x y\n1");
-        } catch (const Error& e) {
-            ADD_FAILURE() << name << ": " << e.Description();
-        }
-    }
+// The check a definition's writer runs (/check) finds nothing: it loads,
+// every pattern compiles, every ENTER names a section, every section has a
+// catch-all, keys and line ends are as they should be.
+TEST_P(ShippedDefinition, PassesTheDefinitionCheck) {
+    std::string report;
+    for (const DefinitionProblem& problem : CheckDefinition((kHldFolder / GetParam()).string()))
+        report += FormatProblem(GetParam(), problem) + "\n";
+    EXPECT_EQ(report, "");
 }
 
 TEST_P(ShippedDefinition, TrickyInputsComeBackExactly) {
@@ -216,10 +187,11 @@ TEST(Examples, ComeBackExactlyWithTheirDefaultDefinition) {
     std::map<fs::path, int> samplesPerFile;
     for (const auto& entry : fs::directory_iterator(kExamplesFolder)) {
         const fs::path sample = entry.path();
-        const fs::path hld = kHldFolder / GetHLD(Value(sample.string()));
-        ASSERT_TRUE(fs::exists(hld)) << sample << " has no definition " << hld;
+        const DefaultDefinition chosen = ChooseDefaultDefinition(kHldFolder.string(), sample.string());
+        const fs::path hld = chosen.path;
+        ASSERT_TRUE(fs::exists(hld) && !chosen.plainText) << sample << " has no definition " << hld;
         ++samplesPerFile[fs::canonical(hld)];
-        ExpectRoundTrip(LoadHld(hld.string()), ReadAll(sample), sample.filename().string());
+        ExpectRoundTrip(LoadHld(hld.string()), ReadBytes(sample), sample.filename().string());
     }
     for (const std::string& name : ShippedDefinitions(false)) {
         EXPECT_GT(samplesPerFile[fs::canonical(kHldFolder / name)], 0) << name << " has no sample in Examples/";
@@ -285,7 +257,7 @@ TEST(RealFiles, ComeBackExactly) {
         const HldTree tree = LoadHld(hld.string());
         for (size_t k = 0; k < kTaken && k < files.size(); ++k) {
             const fs::path& file = files[k * files.size() / std::min(kTaken, files.size())];
-            const std::string text = ReadAll(file);
+            const std::string text = ReadBytes(file);
             if (!IsUtf8(text)) continue;
             ExpectRoundTrip(tree, text, file.string() + " with " + hld.filename().string());
             ++converted;

@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <filesystem>
 #include <memory>
+#include <optional>
 #include <sstream>
 
 #include "case_file.h"
@@ -125,6 +126,10 @@ public:
             preference = std::stoi(value);
         } else if (key == "cancel at pump") {
             env.cancelAfterDoEvents = std::stol(value);
+        } else if (key == "opener fails") {
+            env.openFails = value;
+        } else if (key == "keep the part") {
+            keepThePart = value == "yes";
         } else if (key == "cancel pressed before") {
             env.cancelRequested = true;
         } else if (key.starts_with("meanwhile ")) {
@@ -144,6 +149,12 @@ public:
     // digits.hld and the folder defs.
     void Run(const std::string& arguments) {
         JobRequest request = Request("in.txt", "out.htm");
+        if (keepThePart) {
+            request.keepPartialOutput = [this] {
+                ++askedToKeep;
+                return *keepThePart;
+            };
+        }
         std::istringstream words(arguments);
         for (std::string word; words >> word;) {
             const std::string name = word.substr(0, word.find('=')), value = word.substr(word.find('=') + 1);
@@ -188,6 +199,8 @@ public:
                 EXPECT_TRUE(Like(calls, value)) << "calls: " << calls;
             } else if (key == "entries") {
                 EXPECT_EQ(Entries(), value);
+            } else if (key == "asked to keep the part") {
+                EXPECT_EQ(std::to_string(askedToKeep), value);
             } else {
                 ADD_FAILURE() << "unknown expectation: " << line;
             }
@@ -205,6 +218,8 @@ public:
     }
 
     JobOutcome outcome = JobOutcome::NotWritten;
+    std::optional<bool> keepThePart;  // the answer when a cancelled job asks; unset: the request cannot ask
+    int askedToKeep = 0;
 };
 
 TEST(JobCases, EachCase) {
@@ -282,41 +297,6 @@ TEST_F(JobTest, WriteFailureWhileFormatting) {
     Fresh();
     EXPECT_EQ(Process(Request("big.txt", "out.htm", 1), services), JobOutcome::Written);
     EXPECT_EQ(fs::file_size(dir / "out.htm"), 11 + 100000 * std::string("a&nbsp;<b>12</b>\n").size());
-}
-
-TEST_F(JobTest, OpenDocumentErrorIsReported) {
-    struct ThrowingEnvironment : RecordingEnvironment {
-        bool OpenDocument(const std::string&) override { throw Error(1000, "test", "No opener."); }
-    } throwing;
-    EXPECT_EQ(Process(Request("in.txt", "out.htm", 0, true), {throwing}), JobOutcome::Written);
-    ASSERT_EQ(throwing.messages.size(), 1u);
-    EXPECT_EQ(throwing.messages[0].text, "Unable to display output file (" + P("out.htm") + ").No opener.");
-    EXPECT_EQ(throwing.messages[0].title, "Tintext (1.0.47)");
-    EXPECT_EQ(throwing.calls.back(), "busy off");
-    EXPECT_EQ(dir.Get("out.htm"), kDigitsOut);
-}
-
-TEST_F(JobTest, CancelWithThePartDeclinedKeepsTheEarlierOutput) {
-    dir.Put("out.htm", "complete earlier output");
-    env.cancelAfterDoEvents = 0;
-    JobRequest request = Request("in.txt", "out.htm", 1, true);
-    int asked = 0;
-    request.keepPartialOutput = [&] {
-        ++asked;
-        return false;
-    };
-    EXPECT_EQ(Process(request, services), JobOutcome::NotWritten);
-    EXPECT_EQ(asked, 1);
-    EXPECT_EQ(dir.Get("out.htm"), "complete earlier output");
-    EXPECT_TRUE(env.opened.empty());
-    EXPECT_EQ(env.calls.back(), "busy off");
-    EXPECT_EQ(Entries(), "defs in.txt out.htm");  // no new file left beside them
-
-    // A job that was not cancelled never asks.
-    Fresh();
-    EXPECT_EQ(Process(request, services), JobOutcome::Written);
-    EXPECT_EQ(asked, 1);
-    EXPECT_EQ(dir.Get("out.htm"), kDigitsOut);
 }
 
 }  // namespace

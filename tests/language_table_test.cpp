@@ -46,7 +46,8 @@ class LanguageFolder : public ::testing::Test {
 protected:
     Files dir;
     void SetUp() override {
-        dir.Put("defs/vb.hld", std::string("LANGUAGE=Visual Basic, VBScript\nEXTENSIONS=vb bas vbs\n") + kDigitsHld);
+        dir.Put("defs/vb.hld", std::string("LANGUAGE=Visual Basic, VBScript\nEXTENSIONS=bas vbs\n") + kDigitsHld);
+        dir.Put("defs/vbnet.hld", std::string("LANGUAGE=VB.NET\nEXTENSIONS=vb\n") + kDigitsHld);
         dir.Put("defs/py.hld", std::string("LANGUAGE=Python\nEXTENSIONS=py pyw\n") + kDigitsHld);
         dir.Put("defs/make.hld", std::string("LANGUAGE=Makefile, make\nEXTENSIONS=mk\nFILENAMES=Makefile GNUmakefile\n") +
                                      kDigitsHld);
@@ -64,7 +65,7 @@ TEST_F(LanguageFolder, TableListsEachFileOnceByName) {
     std::vector<std::string> shown;
     for (const Language& language : LanguageTable(dir.P("defs")))
         shown.push_back(language.DisplayName() + "=" + fs::path(language.file).filename().string());
-    EXPECT_EQ(Joined(shown), "Makefile=make.hld|mine=mine.hld|Plain text=txt.hld|Python=py.hld|Visual Basic=vb.hld");
+    EXPECT_EQ(Joined(shown), "Makefile=make.hld|mine=mine.hld|Plain text=txt.hld|Python=py.hld|VB.NET=vbnet.hld|Visual Basic=vb.hld");
     EXPECT_TRUE(LanguageTable(dir.P("nowhere")).empty());
 }
 

@@ -1,5 +1,5 @@
 // The command line's page options, read from a parsed command line as a
-// batch run reads them; usage errors say what is wrong.
+// batch run reads them: the table tests/data/page_options.tsv.
 #include "app/page_options.h"
 
 #include <gtest/gtest.h>
@@ -8,6 +8,7 @@
 #include <sstream>
 
 #include "app/command_line.h"
+#include "case_file.h"
 
 using namespace tintext;
 
@@ -24,81 +25,26 @@ std::optional<PageOptions> Read(const std::string& commandLine, std::string& err
     return ReadPageOptions(*read.options, kThemes, error);
 }
 
-std::string ErrorOf(const std::string& commandLine) {
-    std::string error;
-    EXPECT_FALSE(Read(commandLine, error).has_value()) << commandLine;
-    return error;
+// What the table's second column says of the options read.
+std::string Described(const PageOptions& options) {
+    std::string text = options.theme;
+    for (bool flag : {options.stylesheet, options.fragment, options.inlineStyles, options.lineNumbers, options.wrap})
+        text += flag ? " 1" : " 0";
+    for (size_t i = 0; i < options.highlight.size(); ++i)
+        text += (i ? "," : " ") + std::to_string(options.highlight[i].first) + "-" + std::to_string(options.highlight[i].last);
+    return text;
 }
 
-std::vector<std::pair<uint32_t, uint32_t>> Pairs(const std::vector<LineRange>& ranges) {
-    std::vector<std::pair<uint32_t, uint32_t>> pairs;
-    for (LineRange r : ranges) pairs.emplace_back(r.first, r.last);
-    return pairs;
-}
-
-TEST(PageOptions, DefaultsAndFlags) {
-    std::string error;
-    const auto none = Read("/in=a.js", error);
-    ASSERT_TRUE(none);
-    EXPECT_EQ(none->theme, "auto");
-    EXPECT_TRUE(none->stylesheet);
-    EXPECT_FALSE(none->fragment || none->inlineStyles || none->lineNumbers || none->wrap);
-
-    const auto all = Read("/in=a.js /theme=high-contrast /fragment /css=NONE -linenumbers=1 --wrap true", error);
-    ASSERT_TRUE(all) << error;
-    EXPECT_EQ(all->theme, "high-contrast");
-    EXPECT_FALSE(all->stylesheet);
-    EXPECT_TRUE(all->fragment && all->lineNumbers && all->wrap);
-
-    const auto off = Read("/in=a.js /fragment=0 /linenumbers=false /css=embed", error);
-    ASSERT_TRUE(off);
-    EXPECT_FALSE(off->fragment || off->lineNumbers);
-    EXPECT_TRUE(off->stylesheet);
-}
-
-// Commas separate options as blanks do; the items after the first of a
-// list still belong to it.
-TEST(PageOptions, HighlightLists) {
-    struct Case {
-        std::string commandLine;
-        std::vector<std::pair<uint32_t, uint32_t>> ranges;
-    } cases[] = {
-        {"/highlight=3", {{3, 3}}},
-        {"/highlight=3,10-12", {{3, 3}, {10, 12}}},
-        {"/highlight=\"3,10-12,7\"", {{3, 3}, {10, 12}, {7, 7}}},
-        {"--highlight 3,10-12 /wrap", {{3, 3}, {10, 12}}},
-        {"/highlight=3,10-12 /wrap", {{3, 3}, {10, 12}}},
-        {"/highlight=4294967295", {{4294967295u, 4294967295u}}},
-    };
-    for (const Case& c : cases) {
+TEST(PageOptions, TableOfCommandLines) {
+    for (const tintext::testing::Row& row : tintext::testing::ReadRows("page_options.tsv")) {
         std::string error;
-        const auto options = Read("/in=a " + c.commandLine, error);
-        ASSERT_TRUE(options) << c.commandLine << ": " << error;
-        EXPECT_EQ(Pairs(options->highlight), c.ranges) << c.commandLine;
-    }
-}
-
-TEST(PageOptions, UsageErrorsSayWhatIsWrong) {
-    struct Case {
-        std::string commandLine, says;
-    } cases[] = {
-        {"/theme=nonesuch", "unknown theme \"nonesuch\"; the themes are: auto, dark, high-contrast, light"},
-        {"/highlight=", "\"\" is not a line number"},
-        {"/highlight=3,x-4", "\"x-4\" is not a line number"},
-        {"/highlight=\"3,,4\"", "\"\" is not a line number"},
-        {"/highlight=3,wrap", "\"wrap\" is not a line number"},
-        {"/highlight=12-10", "\"12-10\""},
-        {"/highlight=0", "\"0\""},
-        {"/highlight=4294967296", "\"4294967296\""},
-        {"/highlight=1-2-3", "\"1-2-3\""},
-        {"/highlight=-3", "\"-3\""},
-        {"/css=link", "/css: \"link\" is neither none"},
-        {"/inline=1 /linenumbers=1", "cannot be combined"},
-        {"/inline=1 /highlight=2", "cannot be combined"},
-    };
-    for (const Case& c : cases) {
-        const std::string error = ErrorOf("/in=a " + c.commandLine);
-        EXPECT_NE(error.find(c.says), std::string::npos) << c.commandLine << " gave: " << error;
+        const std::optional<PageOptions> options = Read("/in=a " + row[0], error);
+        if (row[1].starts_with("error: ")) {
+            EXPECT_FALSE(options) << row.where;
+            EXPECT_NE(error.find(row[1].substr(7)), std::string::npos) << row.where << " gave: " << error;
+        } else {
+            EXPECT_EQ(options ? Described(*options) : "error: " + error, row[1]) << row.where;
+        }
     }
 }
 

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "support/error.h"
 #include "support/job_environment.h"
 
 namespace tintext {
@@ -29,7 +30,7 @@ public:
     float progressValue = 0;
     long doEventsCount = 0;
     long cancelAfterDoEvents = -1;   // >= 0: set the cancel flag on that pump
-    bool openSucceeds = true;
+    std::string openFails;           // not empty: opening throws an error of this description
     std::function<void()> onDoEvents;  // what else happens while events run (a file saved meanwhile)
 
     void ShowProgress() override { calls.push_back("show"); }
@@ -55,8 +56,9 @@ public:
         return r;
     }
     bool OpenDocument(const std::string& path) override {
+        if (!openFails.empty()) throw Error(1000, "test", openFails);
         opened.push_back(path);
-        return openSucceeds;
+        return true;
     }
     void Note(NoteLevel level, const std::string& text) override {
         notes.push_back((level == NoteLevel::Normal ? "note: " : "detail: ") + text);

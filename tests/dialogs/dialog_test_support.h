@@ -15,6 +15,7 @@
 #include <functional>
 
 #include "app/dialogs/dialog_helpers.h"
+#include "tests/case_file.h"
 
 namespace tintext::testing {
 
@@ -79,22 +80,15 @@ inline QByteArray ReadFile(const QString& path) {
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
 }
 
-// A table under tests/data: one row a line, fields separated by tabs, {LF}
-// a line break; lines starting with "#" and blank lines are comments.
-inline QList<QStringList> ReadTable(const QString& name) {
-    QList<QStringList> rows;
-    for (const QByteArray& line : ReadFile(QString(TINTEXT_SOURCE_DIR "/tests/data/") + name).split('\n')) {
-        if (!line.isEmpty() && !line.startsWith('#'))
-            rows << QString::fromUtf8(line).replace("{LF}", "\n").split('\t');
-    }
-    if (rows.isEmpty()) qFatal("no rows in %s", qPrintable(name));
-    return rows;
-}
-
-// Makes each row of a table a data row of the test, its fields in the column "row".
+// Makes each row of a table under tests/data (read by the tests' one reader,
+// tests/case_file.h) a data row of the test, its fields in the column "row".
 inline void AddRows(const QString& table) {
     QTest::addColumn<QStringList>("row");
-    for (const QStringList& row : ReadTable(table)) QTest::newRow(qPrintable(row.join(' '))) << row;
+    for (const Row& row : ReadRows(table.toStdString())) {
+        QStringList fields;
+        for (const std::string& field : row.fields) fields << QString::fromStdString(field);
+        QTest::newRow(qPrintable(fields.join(' '))) << fields;
+    }
 }
 
 }  // namespace tintext::testing
