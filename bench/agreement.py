@@ -13,7 +13,8 @@ lines that differ most, each with both readings, to judge which one is wrong.
 
 Tintext's classes: cm is comment; st, es (an escape in a string) and av
 (an attribute value) are string, except code inside a string (${x},
-f"{x}"). Pygments' token types: Comment.* is comment, except Comment.Preproc (a whole directive line in C),
+f"{x}"). Pygments' token types: Comment.* is comment, except Comment.Preproc (a whole directive line in C;
+in Perl it is the text after __END__, and counts as comment),
 and Comment.PreprocFile (the file name after #include) is string;
 Literal.String.* is string, except String.Interpol (the ${ } and { } around
 code in a string). Regular expressions count as neither in both.
@@ -49,6 +50,14 @@ KINDS = [
     ("PowerShell", "ps1.hld", "powershell", ["/usr/share", "/usr/lib"], [".ps1"]),
     ("Batch", "bat.hld", "batch", ["/usr/share", "/usr/lib"], [".bat", ".cmd"]),
     ("VBScript", "vbs.hld", "vbscript", ["/usr/share", "/usr/lib"], [".vbs"]),
+    ("Perl", "pl.hld", "perl", ["/usr/share/perl5", "/usr/share/perl"], [".pm", ".pl"]),
+    ("CMake", "cmake.hld", "cmake", ["/usr/share/cmake-3.25", "/usr/lib"], [".cmake", "CMakeLists.txt"]),
+    ("Makefile", "mk.hld", "make", ["/usr/share", "/usr/lib"], ["Makefile", ".mk"]),
+    ("Tcl", "tcl.hld", "tcl", ["/usr/share/tcltk", "/usr/lib/tcl8.6", "/usr/share"], [".tcl"]),
+    ("Markdown", "md.hld", "markdown", ["/usr/share/doc", "/usr/share", "/usr/lib"], [".md"]),
+    ("reST", "rst.hld", "rst", ["/usr/share", "/usr/lib"], [".rst"]),
+    ("PHP", "php.hld", "php", ["/usr/share", "/usr/lib"], [".php"]),
+    ("Fortran 77", "f.hld", "fortranfixed", ["/usr/share", "/usr/lib"], [".f", ".for"]),
 ]
 
 ENTITIES = {"amp": "&", "lt": "<", "gt": ">", "nbsp": " ", "quot": '"', "apos": "'"}
@@ -92,6 +101,13 @@ def tintext_categories(html):
     return "".join(text), "".join(cats)
 
 
+# Lexers whose Comment.Preproc is not a directive: Perl's is the text after
+# __END__ or __DATA__ (documentation or data), a comment to the reader.
+PREPROC_IS_COMMENT = {"perl"}
+# Lexers whose String.Doc is a documentation comment (PHP's /** */), not a docstring.
+DOC_IS_COMMENT = {"php"}
+
+
 def pygments_categories(path, lexer):
     out = subprocess.run([PYGMENTIZE, "-l", lexer, "-f", "raw", "-O", "stripnl=False,stripall=False,ensurenl=False,encoding=utf-8", path],
                          capture_output=True, check=True).stdout.decode("utf-8")
@@ -103,7 +119,8 @@ def pygments_categories(path, lexer):
         piece = ast.literal_eval(value)
         if token == "Token.Comment.PreprocFile":  # the name after #include
             cat = "s"
-        elif token.startswith("Token.Comment") and token != "Token.Comment.Preproc":
+        elif (token.startswith("Token.Comment") and (token != "Token.Comment.Preproc" or lexer in PREPROC_IS_COMMENT)) or (
+                token == "Token.Literal.String.Doc" and lexer in DOC_IS_COMMENT):
             cat = "c"
         elif token.startswith("Token.Literal.String") and token not in ("Token.Literal.String.Regex", "Token.Literal.String.Interpol"):
             cat = "s"

@@ -5,16 +5,19 @@
 # times). Prints, from one run: the shell loop with one process per file,
 # the folder run with /jobs=1, /jobs=2 and the default, a second run over the
 # unchanged tree, and the peak memory of the folder run beside that of the
-# largest file alone.
-# Usage: bench/folder_tree.sh [--files N] [--binary build/app/tintext] [--keep]
+# largest file alone. With --repeat N, /jobs=1 and /jobs=2 are run N more
+# times in turn, and the best and slowest of each are printed (on a shared
+# machine one pair alone says little).
+# Usage: bench/folder_tree.sh [--files N] [--binary build/app/tintext] [--keep] [--repeat N]
 set -euo pipefail
 cd "$(dirname "$0")/.."
-files=4000 binary=build/app/tintext keep=0
+files=4000 binary=build/app/tintext keep=0 repeat=0
 while [[ $# -gt 0 ]]; do
     case $1 in
         --files) files=$2; shift 2 ;;
         --binary) binary=$2; shift 2 ;;
         --keep) keep=1; shift ;;
+        --repeat) repeat=$2; shift 2 ;;
         *) echo "unknown argument $1" >&2; exit 2 ;;
     esac
 done
@@ -69,3 +72,21 @@ printf '%-40s %8.2f s\n' "second run, tree unchanged" "$t_again"
 printf '%-40s %8d KB\n' "peak memory, the largest file alone" "$rss_one"
 printf '%-40s %8d KB\n' "peak memory, the folder run" "$rss_all"
 echo "pages written: $pages"
+
+if [[ $repeat -gt 0 ]]; then
+    ones=() twos=()
+    # Into an empty folder each time, as the first runs: a page that replaces
+    # another is flushed to the disk first, which would be measured instead.
+    for ((i = 0; i < repeat; i++)); do
+        rm -rf "$work/one" "$work/two"
+        ones+=("$(seconds folder one /jobs=1)")
+        rm -rf "$work/one" "$work/two"
+        twos+=("$(seconds folder two /jobs=2)")
+    done
+    range() { printf '%s\n' "$@" | sort -g | awk 'NR == 1 { b = $1 } { w = $1 } END { printf "best %.2f s, slowest %.2f s", b, w }'; }
+    best() { printf '%s\n' "$@" | sort -g | head -1; }
+    echo "$repeat more runs each: /jobs=1 $(range "${ones[@]}"); /jobs=2 $(range "${twos[@]}")"
+    printf '/jobs=2 against /jobs=1, best against best: %4.2fx; per pair: %s\n' \
+        "$(ratio "$(best "${ones[@]}")" "$(best "${twos[@]}")")" \
+        "$(for ((i = 0; i < repeat; i++)); do printf '%.2fx ' "$(ratio "${ones[i]}" "${twos[i]}")"; done)"
+fi

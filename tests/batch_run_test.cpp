@@ -59,52 +59,19 @@ protected:
     }
 };
 
-// A terminal or a script opens the output only when asked; a run without a
-// terminal opens it unless told not to.
-TEST_F(BatchRunTest, ShowOutputOptionByFrontEnd) {
-    const struct {
-        const char* option;
-        bool fromTerminal, withoutTerminal;
-    } cases[] = {
-        {"", false, true},
-        {"/showoutput", true, true},
-        {"/showoutput=1", true, true},
-        {"/showoutput=true", true, true},
-        {"/showoutput=0", false, false},
-        {"/showoutput=false", false, false},
-        {"/showoutput=no", false, false},  // not a truth value, not empty
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.option);
-        for (BatchFrontEnd frontEnd : {BatchFrontEnd::Terminal, BatchFrontEnd::Dialogs}) {
-            env.opened.clear();
-            EXPECT_EQ(Batch(std::string("/overwrite=1 ") + c.option, frontEnd), JobOutcome::Written);
-            const bool opened = frontEnd == BatchFrontEnd::Terminal ? c.fromTerminal : c.withoutTerminal;
-            EXPECT_EQ(env.opened, opened ? std::vector<std::string>{P("o.htm")} : std::vector<std::string>{});
-        }
-    }
-    EXPECT_EQ(Read("o.htm"), kDigitsOut);
-}
-
-TEST_F(BatchRunTest, OverwriteAndDosTextAreReadAsNumbers) {
-    dir->Put("o.htm", "old");
-    struct Case {
-        const char* options;
-        size_t questions;
-        bool replaced;
-    };
-    const Case cases[] = {
-        {"/overwrite", 0, false},       {"/overwrite=abc", 0, false}, {"/overwrite=2", 1, false},
-        {"/overwrite=\" 1 \"", 0, true},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.options);
+TEST_F(BatchRunTest, ShowOutputAndOverwriteByFrontEnd) {
+    for (const tintext::testing::Row& row : tintext::testing::ReadRows("batch_options.tsv")) {
+        SCOPED_TRACE(row.where);
+        dir->Put("o.htm", "old");
+        env.opened.clear();
         env.messages.clear();
-        EXPECT_EQ(Batch(std::string(c.options) + " /showoutput=0"), c.replaced ? JobOutcome::Written : JobOutcome::NotWritten);
+        const JobOutcome outcome = Batch(row[0], row[1] == "terminal" ? BatchFrontEnd::Terminal : BatchFrontEnd::Dialogs);
+        EXPECT_EQ(outcome == JobOutcome::Written ? "written" : "kept", row[2]);
+        EXPECT_EQ(Read("o.htm") == kDigitsOut ? "written" : Read("o.htm") == "old" ? "kept" : Read("o.htm"), row[2]);
+        EXPECT_EQ(env.opened.empty() ? "no" : env.opened == std::vector<std::string>{P("o.htm")} ? "yes" : "?", row[3]);
         size_t asked = 0;
         for (const auto& m : env.messages) asked += m.buttons == MsgButtons::YesNo;
-        EXPECT_EQ(asked, c.questions);
-        EXPECT_EQ(Read("o.htm") == "old", !c.replaced);
+        EXPECT_EQ(std::to_string(asked), row[4]);
     }
 }
 

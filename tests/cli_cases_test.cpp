@@ -28,18 +28,6 @@ std::string Substituted(std::string text, const Files& dir) {
     return text;
 }
 
-// The files under a folder but the run's stamp, sorted, separated by blanks.
-std::string PagesIn(const std::string& folder) {
-    std::set<std::string> pages;
-    if (fs::exists(folder))
-        for (const auto& entry : fs::recursive_directory_iterator(folder))
-            if (entry.is_regular_file() && entry.path().filename() != ".tintext-stamp")
-                pages.insert(fs::relative(entry.path(), folder).generic_string());
-    std::string joined;
-    for (const std::string& page : pages) joined += (joined.empty() ? "" : " ") + page;
-    return joined;
-}
-
 class CliCase : public CliTest {
 public:
     void TestBody() override {}
@@ -115,7 +103,9 @@ public:
             } else if (key == "no file") {
                 EXPECT_FALSE(dir.Has(value)) << value;
             } else if (key.starts_with("pages ")) {
-                EXPECT_EQ(PagesIn(dir.P(key.substr(6))), value) << key;
+                std::string pages;
+                for (const std::string& page : PagesIn(dir.P(key.substr(6)))) pages += (pages.empty() ? "" : " ") + page;
+                EXPECT_EQ(pages, value) << key;
             } else {
                 ADD_FAILURE() << "unknown expectation: " << line;
             }

@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 #include <filesystem>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -32,6 +33,16 @@ inline int StatusOf(int wait) { return WIFEXITED(wait) ? WEXITSTATUS(wait) : 100
 inline std::vector<std::string> operator+(std::vector<std::string> a, const std::vector<std::string>& b) {
     a.insert(a.end(), b.begin(), b.end());
     return a;
+}
+
+// The files under a folder but a folder run's stamp, by their paths there.
+inline std::set<std::string> PagesIn(const std::string& folder) {
+    std::set<std::string> pages;
+    if (std::filesystem::exists(folder))
+        for (const auto& entry : std::filesystem::recursive_directory_iterator(folder))
+            if (entry.is_regular_file() && entry.path().filename() != ".tintext-stamp")
+                pages.insert(std::filesystem::relative(entry.path(), folder).generic_string());
+    return pages;
 }
 
 class CliTest : public ::testing::Test {

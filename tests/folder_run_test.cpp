@@ -45,15 +45,6 @@ const TreeEntry kTree[] = {
 
 const std::vector<std::string> kFolderRun = {"/in=src", "/out=site", "/hldfolder=defs", "/exclude=notes.*"};
 
-std::set<std::string> PagesIn(const std::string& folder) {
-    std::set<std::string> pages;
-    if (!fs::exists(folder)) return pages;
-    for (const auto& entry : fs::recursive_directory_iterator(folder))
-        if (entry.is_regular_file() && entry.path().filename() != ".tintext-stamp")
-            pages.insert(fs::relative(entry.path(), folder).generic_string());
-    return pages;
-}
-
 class FolderRunTest : public CliTest {
 protected:
     void SetUp() override {

@@ -21,12 +21,7 @@ namespace {
 const std::string kManPage = TINTEXT_SOURCE_DIR "/man/tintext.1";
 const std::string kCompletion = TINTEXT_SOURCE_DIR "/completion/tintext";
 
-std::string ReadAll(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
+using tintext::testing::ReadBytes;
 
 struct Output {
     int status = -1;
@@ -45,7 +40,7 @@ Output Shell(const std::string& command) {
 }
 
 TEST(ManualPage, NamesEveryOption) {
-    const std::string page = ReadAll(kManPage);
+    const std::string page = ReadBytes(kManPage);
     ASSERT_FALSE(page.empty());
     for (const OptionInfo& option : KnownOptions()) {
         const std::string name = option.name;
@@ -70,7 +65,7 @@ TEST(ManualPage, FormatsWithoutWarnings) {
 }
 
 TEST(Completion, KnowsEveryOption) {
-    const std::string script = ReadAll(kCompletion);
+    const std::string script = ReadBytes(kCompletion);
     const size_t start = script.find("local options=\"");
     ASSERT_NE(start, std::string::npos);
     std::istringstream words(script.substr(start + 15, script.find('"', start + 15) - start - 15));
@@ -111,9 +106,9 @@ TEST(Install, PutsTheManualAndTheCompletionInPlace) {
     tintext::testing::TempFolder prefix;
     const Output install = Shell("cmake --install '" TINTEXT_BINARY_DIR "' --prefix '" + prefix.path() + "'");
     ASSERT_EQ(install.status, 0) << install.text;
-    EXPECT_EQ(ReadAll(prefix / "share/man/man1/tintext.1"), ReadAll(kManPage));
+    EXPECT_EQ(ReadBytes(prefix / "share/man/man1/tintext.1"), ReadBytes(kManPage));
     for (const char* program : {"tintext", "tintext-desktop"})
-        EXPECT_EQ(ReadAll(prefix / ("share/bash-completion/completions/" + std::string(program))), ReadAll(kCompletion))
+        EXPECT_EQ(ReadBytes(prefix / ("share/bash-completion/completions/" + std::string(program))), ReadBytes(kCompletion))
             << program;
     EXPECT_TRUE(fs::exists(prefix / "share/tintext/hld/txt.hld"));
     const Output list = Shell("'" + (prefix / "bin/tintext") + "' --list");

@@ -64,14 +64,6 @@ TEST(RegExp, BadTextAndRunawayPatternsEndInErrors) {
     EXPECT_EQ(Failure("(a|aa)*!$", many + many + "!x").Number(), regexp_err::TooMuchBacktracking);
 }
 
-// Word lists are handed to the engine as a tree of shared first letters;
-// the written order must still decide (the matches are in the table above).
-TEST(RegExp, WordListsBecomeTrees) {
-    EXPECT_EQ(TranslateEcmaPattern("\\b(?:Abs|And|Array|by|Byte)\\b", false, true).pcre,
-              "\\b(?:A(?:bs|nd|rray)|b(?:y(?:|te)))\\b");
-    EXPECT_EQ(TranslateEcmaPattern("(?:Abs|And|Array|by|Byte)", false, false).pcre, "(?:A(?:bs|nd|rray)|by|Byte)");
-}
-
 TEST(RegExp, SubMatches) {
     RegExp re;
     re.SetPattern("(a)|(b)(c)?");

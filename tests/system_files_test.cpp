@@ -45,36 +45,24 @@ protected:
 }  // namespace
 
 TEST_F(SystemFiles, ReadAndWriteErrorsKeepNumberAndSourceAndExplainThemselves) {
-    struct Case {
-        bool write;
-        std::string path;
-        int32_t number;
-        std::string reason;
-    } cases[] = {
-        {false, "", 1000, "The filename cannot be blank.\r\nError: 0x3E8"},
-        {false, dir / "missing.txt", 53, "File not found\r\nError: 0x35"},
-        {false, dir / "nofolder/missing.txt", 76, "Path not found\r\nError: 0x4C"},
-        {false, dir.path(), 75, "Path/File access error: Is a directory\r\nError: 0x4B"},
-        {true, "", 1000, "The filename cannot be blank.\r\nError: 0x3E8"},
-        {true, dir / "nofolder/out.txt", 76, "Path not found\r\nError: 0x4C"},
-        {true, dir.path(), 75, "Path/File access error: Is a directory\r\nError: 0x4B"},
-    };
-    for (const auto& c : cases) {
-        Error e = Raised([&] { c.write ? system.WriteFileFromString(c.path, "x") : (void)system.ReadFileToString(c.path); });
-        Error raw = Raised([&] { c.write ? system.WriteFile(c.path, {1}) : (void)system.ReadFile(c.path); });
-        EXPECT_EQ(e.Number(), c.number) << c.path;
-        EXPECT_EQ(raw.Number(), c.number) << c.path;
-        const std::string reason = "\r\n\r\nReason: " + c.reason;
-        if (c.write) {
-            EXPECT_EQ(e.Source(), "Ostrand.System->WriteFileFromString");
-            EXPECT_EQ(e.Description(), "Error writing the file " + c.path + reason);
-            EXPECT_EQ(raw.Source(), "Ostrand.System->WriteFile");
-            EXPECT_EQ(raw.Description(), "Error writing the file " + c.path + reason + "\r\nHint: Write the file");
+    for (const auto& row : tintext::testing::ReadRows("file_errors.tsv")) {
+        SCOPED_TRACE(row.where);
+        const bool write = row[0] == "write";
+        const std::string path = row[1].empty() ? "" : row[1] == "." ? dir.path() : dir / row[1];
+        Error e = Raised([&] { write ? system.WriteFileFromString(path, "x") : (void)system.ReadFileToString(path); });
+        Error raw = Raised([&] { write ? system.WriteFile(path, {1}) : (void)system.ReadFile(path); });
+        EXPECT_EQ(e.Number(), std::stoi(row[2]));
+        EXPECT_EQ(raw.Number(), std::stoi(row[2]));
+        const std::string reason = "\r\n\r\nReason: " + row[3];
+        if (write) {
+            EXPECT_EQ(e.Source() + " " + raw.Source(), "Ostrand.System->WriteFileFromString Ostrand.System->WriteFile");
+            EXPECT_EQ(e.Description(), "Error writing the file " + path + reason);
+            EXPECT_EQ(raw.Description(), "Error writing the file " + path + reason + "\r\nHint: Write the file");
         } else {
             EXPECT_EQ(e.Source(), "Ostrand.System->ReadFile");
             EXPECT_EQ(e.Description(),
-                      "Error reading the file " + c.path + ". Please check that file name and path are valid." + reason);
-            EXPECT_EQ(raw.Description(), c.reason.substr(0, c.reason.find('\r')));
+                      "Error reading the file " + path + ". Please check that file name and path are valid." + reason);
+            EXPECT_EQ(raw.Description(), row[3].substr(0, row[3].find('\r')));
         }
     }
 }

@@ -15,6 +15,9 @@
 #include <sstream>
 #include <string>
 
+#include "shipped_definitions.h"
+#include "temp_folder.h"
+
 using namespace tintext;
 namespace fs = std::filesystem;
 
@@ -23,13 +26,6 @@ namespace {
 const std::string kSource = TINTEXT_SOURCE_DIR;
 const std::string kThemes = kSource + "/hld/themes";
 constexpr double kMinimumContrast = 4.5;
-
-std::string ReadAll(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
 
 // The value of a declaration such as "color" in "color:#abc;font-weight:600".
 std::optional<std::string> Property(const std::string& declarations, const std::string& name) {
@@ -65,7 +61,7 @@ struct Theme {
 
 Theme Load(const std::string& name) {
     Theme theme;
-    for (const CssRule& rule : ParseCssRules(ReadAll(kThemes + "/" + name + ".css"))) {
+    for (const CssRule& rule : ParseCssRules(tintext::testing::ReadBytes(kThemes + "/" + name + ".css"))) {
         const auto colour = Property(rule.declarations, "color");
         const auto background = Property(rule.declarations, "background");
         for (const std::string& selector : rule.selectors) {
@@ -114,16 +110,15 @@ TEST(Themes, TheContrastComputationMatchesKnownRatios) {
 TEST(Themes, EveryClassOfTheShippedDefinitionsHasColoursInEveryTheme) {
     std::set<std::string> used;
     const std::regex classAttribute("class=\"([a-z]+)\"");
-    for (const auto& entry : fs::directory_iterator(kSource + "/hld")) {
-        if (entry.path().extension() != ".hld" || entry.is_symlink()) continue;
-        const std::string text = ReadAll(entry.path());
+    for (const std::string& name : tintext::testing::ShippedDefinitions()) {
+        const std::string text = tintext::testing::ReadBytes(tintext::testing::kHldFolder / name);
         for (std::sregex_iterator it(text.begin(), text.end(), classAttribute), end; it != end; ++it)
             used.insert((*it)[1].str());
     }
     ASSERT_GT(used.size(), 10u);
     for (const char* name : kThemeFiles) {
         std::set<std::string> styled;
-        for (const CssRule& rule : ParseCssRules(ReadAll(kThemes + "/" + name + ".css")))
+        for (const CssRule& rule : ParseCssRules(tintext::testing::ReadBytes(kThemes + "/" + name + ".css")))
             for (const std::string& selector : rule.selectors)
                 if (selector.starts_with(".tintext .")) styled.insert(selector.substr(10));
         for (const std::string& cls : used) EXPECT_TRUE(styled.count(cls)) << name << " has no rule for ." << cls;
