@@ -1,29 +1,79 @@
 #include "engine/page.h"
 
 #include <algorithm>
+#include <array>
+#include <charconv>
 #include <cstring>
 
 #include "support/html_escape.h"
+
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
 
 namespace tintext {
 
 namespace {
 
+// The next "<" or line feed in `text` from `at` on (the size: none), sixteen
+// bytes at a time where the processor allows: the filter's scan of every
+// byte it passes on.
+size_t NextTagOrLineFeed(std::string_view text, size_t at) {
+#ifdef __SSE2__
+    const __m128i lt = _mm_set1_epi8('<');
+    const __m128i lf = _mm_set1_epi8('\n');
+    for (; at + 16 <= text.size(); at += 16) {
+        const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text.data() + at));
+        const int hits = _mm_movemask_epi8(_mm_or_si128(_mm_cmpeq_epi8(block, lt), _mm_cmpeq_epi8(block, lf)));
+        if (hits != 0) return at + static_cast<size_t>(__builtin_ctz(static_cast<unsigned>(hits)));
+    }
+#endif
+    for (; at < text.size(); ++at)
+        if (text[at] == '<' || text[at] == '\n') return at;
+    return text.size();
+}
+
 constexpr size_t kFilterBlock = 64 * 1024;
+
+char LowerCase(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
+
+// Element names compare without regard to case.
+bool SameName(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) return false;
+    for (size_t i = 0; i < a.size(); ++i)
+        if (LowerCase(a[i]) != LowerCase(b[i])) return false;
+    return true;
+}
 
 // Elements that have no end tag.
 bool IsVoidElement(std::string_view name) {
     static constexpr std::string_view kVoid[] = {"area", "base", "br",    "col",   "embed", "hr",  "img",
                                                  "input", "link", "meta", "source", "track", "wbr"};
-    return std::find(std::begin(kVoid), std::end(kVoid), name) != std::end(kVoid);
+    if (name.empty()) return false;
+    return std::any_of(std::begin(kVoid), std::end(kVoid), [name](std::string_view v) {
+        return v.size() == name.size() && v[0] == LowerCase(name[0]) && SameName(v, name);
+    });
 }
 
-std::string ElementName(std::string_view tag, size_t from) {
+// What ends the plain stretch of a tag: its ">" or a quote that opens a value.
+constexpr std::array<bool, 256> kEndsTagOrQuotes = [] {
+    std::array<bool, 256> table{};
+    table['>'] = table['"'] = table['\''] = true;
+    return table;
+}();
+
+bool EndsName(char c) {
+    switch (c) {
+        case ' ': case '\t': case '\r': case '\n': case '/': case '>': case '\0': return true;
+        default: return false;
+    }
+}
+
+// The name in a tag from `from` on, as written.
+std::string_view ElementName(std::string_view tag, size_t from) {
     size_t end = from;
-    while (end < tag.size() && std::strchr(" \t\r\n/>", tag[end]) == nullptr) ++end;
-    std::string name(tag.substr(from, end - from));
-    for (char& c : name) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return name;
+    while (end < tag.size() && !EndsName(tag[end])) ++end;
+    return tag.substr(from, end - from);
 }
 
 std::vector<LineRange> Merged(std::vector<LineRange> ranges) {
@@ -42,11 +92,14 @@ std::vector<LineRange> Merged(std::vector<LineRange> ranges) {
 
 // The formatter's output on its way to the page. With line numbers or marked
 // lines, each line becomes <span class="line" id="Ln">...</span> (with line
-// numbers, <a class="ln" href="#Ln"></a> first), the line feed between lines; elements that a line break cuts through are
-// closed before it and opened again after it, so every line stands alone.
-// With inline styles, class attributes become the theme's style attributes.
+// numbers, <a class="ln" href="#Ln"></a> first), the line feed between lines;
+// elements that a line break cuts through are closed before it and opened
+// again after it, so every line stands alone. With inline styles, class
+// attributes become the theme's style attributes.
 // Only tags are parsed (the escaped text holds no "<"), and only the open
-// elements are remembered, so memory does not grow with the input.
+// elements are remembered, so memory does not grow with the input. Within a
+// line, text and tags are copied on in one piece up to the line feed; the
+// tags are only read, to know which elements are open at its end.
 class PageWriter::BodyFilter final : public OutputSink {
 public:
     BodyFilter(const PageOptions& options, const InlineTheme* inlineTheme, OutputSink& out)
@@ -54,33 +107,30 @@ public:
           numbers_(options.lineNumbers),
           inline_(inlineTheme),
           highlight_(Merged(options.highlight)),
-          out_(out) {
-        stops_ = lines_ ? "<\n" : "<";
-        buffer_.reserve(kFilterBlock + 1024);
-    }
+          out_(out),
+          block_(new char[kFilterBlock]) {}
 
     void Append(std::string_view text) override {
-        while (!text.empty()) {
+        size_t at = 0;
+        while (at < text.size()) {
             if (inTag_) {
-                text = ContinueTag(text);
-                continue;
-            }
-            const size_t stop = text.find_first_of(stops_);
-            if (stop != 0) {
-                const std::string_view run = text.substr(0, stop);
-                if (lines_ && !lineOpen_) OpenLine();
-                Emit(run);
-                if (stop == std::string_view::npos) return;
-            }
-            if (text[stop] == '\n') {
-                if (!lineOpen_) OpenLine();
-                CloseLine();
+                at = ContinueTag(text, at);
+            } else if (!lines_) {
+                const void* lt = std::memchr(text.data() + at, '<', text.size() - at);
+                const size_t stop = lt ? static_cast<size_t>(static_cast<const char*>(lt) - text.data()) : text.size();
+                Emit(text.substr(at, stop - at));
+                at = stop == text.size() ? stop : StartTag(text, stop);
+            } else if (lineOpen_) {
+                at = RestOfLine(text, at);
+            } else if (text[at] == '<') {  // tags before a line's first text wait for it
+                at = StartTag(text, at);
             } else {
-                inTag_ = true;
-                tag_.assign(1, '<');
-                quote_ = 0;
+                OpenLine();
+                if (text[at] == '\n') {
+                    CloseLine();
+                    ++at;
+                }
             }
-            text.remove_prefix(stop + 1);
         }
     }
 
@@ -96,54 +146,199 @@ public:
     }
 
 private:
+    enum class TagKind { Closing, Empty, Opening };
+
+    // An element left open: its tag as written is at openTags_[tagStart...],
+    // its name right after the "<".
     struct OpenElement {
-        std::string name;
-        std::string tag;  // as written, to open it again on the next line
+        size_t tagStart;
+        size_t nameSize;
+        bool plainName;  // no quotes in it, which would start a value in its end tag
     };
 
-    std::string_view ContinueTag(std::string_view text) {
-        for (size_t i = 0; i < text.size(); ++i) {
-            const char c = text[i];
-            if (quote_) {
-                if (c == quote_) quote_ = 0;
-            } else if (c == '"' || c == '\'') {
-                quote_ = c;
-            } else if (c == '>') {
-                tag_.append(text.substr(0, i + 1));
-                inTag_ = false;
-                Tag(tag_);
-                return text.substr(i + 1);
+    // The open line from `at` up to and with its line feed, or to the end of
+    // the block: text and tags go on as they are, in one piece.
+    size_t RestOfLine(std::string_view text, size_t at) {
+        size_t from = at;  // not yet written
+        for (;;) {
+            const size_t stop = NextTagOrLineFeed(text, at);
+            if (stop == text.size()) {
+                Emit(text.substr(from));
+                return stop;
             }
+            if (text[stop] == '\n') {
+                Emit(text.substr(from, stop - from));
+                CloseLine();
+                return stop + 1;
+            }
+            if (!inline_ && ClosesInnermost(text, stop)) {
+                at = stop + 3 + open_.back().nameSize;
+                openTags_.resize(open_.back().tagStart);
+                open_.pop_back();
+                continue;
+            }
+            if (const KnownTag* known = inline_ ? nullptr : Known(text, stop)) {
+                if (known->opening) Open(known->tag, known->nameSize, known->plainName);
+                at = stop + known->tag.size();
+                continue;
+            }
+            char quote = 0;
+            const size_t end = TagEnd(text, stop + 1, quote);
+            if (end == text.size()) {  // the tag goes on in the next block
+                Emit(text.substr(from, stop - from));
+                return StartTag(text, stop);
+            }
+            const std::string_view tag = text.substr(stop, end + 1 - stop);
+            if (inline_) {
+                Emit(text.substr(from, stop - from));
+                Tag(tag);
+                from = end + 1;
+            } else {
+                Remember(tag, Track(tag));
+            }
+            at = end + 1;
         }
-        tag_.append(text);
-        return {};
     }
 
-    void Tag(std::string tag) {
-        if (inline_) tag = WithStyles(std::move(tag));
+    // Whether the tag at `lt` is the end tag of the innermost open element,
+    // spelt as its start tag spells the name: the commonest tag, told apart
+    // without reading it whole.
+    bool ClosesInnermost(std::string_view text, size_t lt) const {
+        if (open_.empty() || !open_.back().plainName) return false;
+        const std::string_view name = OpenName(open_.size() - 1);
+        const size_t gt = lt + 2 + name.size();
+        if (gt >= text.size() || text[gt] != '>' || text[lt + 1] != '/') return false;
+        for (size_t i = 0; i < name.size(); ++i)  // a short name: compared in place
+            if (text[lt + 2 + i] != name[i]) return false;
+        return true;
+    }
+
+    // Start tags (and empty elements) read before, by a hash of their first
+    // 16 bytes: the templates write the same few tags over and over. A tag
+    // is read the same whatever follows it, so a text that begins with a
+    // known tag holds that tag.
+    struct Key {
+        uint64_t first = 0, second = 0;  // the first 16 bytes
+        Key() = default;
+        Key(std::string_view text, size_t lt) {
+            std::memcpy(&first, text.data() + lt, 8);
+            std::memcpy(&second, text.data() + lt + 8, 8);
+        }
+        bool operator==(const Key&) const = default;
+        size_t Slot() const { return static_cast<size_t>(((first ^ (second * 0x9E3779B97F4A7C15u)) * 0x9E3779B97F4A7C15u) >> 58); }
+    };
+    struct KnownTag {
+        std::string tag;  // empty: none yet
+        Key key;
+        bool opening = false;
+        size_t nameSize = 0;
+        bool plainName = false;
+    };
+    static constexpr size_t kKeyBytes = 16;
+
+    const KnownTag* Known(std::string_view text, size_t lt) const {
+        if (text.size() - lt < kKeyBytes) return nullptr;
+        const Key key(text, lt);
+        const KnownTag& known = known_[key.Slot()];
+        if (known.tag.empty() || !(known.key == key) || known.tag.size() > text.size() - lt) return nullptr;
+        for (size_t i = kKeyBytes; i < known.tag.size(); ++i)  // mostly a byte or two: compared in place
+            if (text[lt + i] != known.tag[i]) return nullptr;
+        return &known;
+    }
+
+    void Remember(std::string_view tag, TagKind kind) {
+        if (kind == TagKind::Closing || tag.size() < kKeyBytes) return;
+        const Key key(tag, 0);
+        KnownTag& known = known_[key.Slot()];
+        known.tag.assign(tag);
+        known.key = key;
+        known.opening = kind == TagKind::Opening;
+        if (known.opening) {
+            known.nameSize = open_.back().nameSize;
+            known.plainName = open_.back().plainName;
+        }
+    }
+
+    // The index of the ">" that ends a tag, from `at` on, outside quotes
+    // (`quote`: the quote open at `at`, and then at the end); the block's
+    // size when the block ends first.
+    static size_t TagEnd(std::string_view text, size_t at, char& quote) {
+        while (at < text.size()) {
+            if (quote) {
+                const void* closing = std::memchr(text.data() + at, quote, text.size() - at);
+                if (closing == nullptr) return text.size();
+                at = static_cast<size_t>(static_cast<const char*>(closing) - text.data()) + 1;
+                quote = 0;
+                continue;
+            }
+            while (at < text.size() && !kEndsTagOrQuotes[static_cast<unsigned char>(text[at])]) ++at;
+            if (at == text.size()) return at;
+            if (text[at] == '>') return at;
+            quote = text[at++];
+        }
+        return text.size();
+    }
+
+    size_t StartTag(std::string_view text, size_t at) {
+        inTag_ = true;
+        tag_.assign(1, '<');
+        quote_ = 0;
+        return ContinueTag(text, at + 1);
+    }
+
+    size_t ContinueTag(std::string_view text, size_t at) {
+        const size_t end = TagEnd(text, at, quote_);
+        if (end == text.size()) {
+            tag_.append(text.substr(at));
+            return end;
+        }
+        tag_.append(text.substr(at, end + 1 - at));
+        inTag_ = false;
+        Tag(tag_);
+        return end + 1;
+    }
+
+    // A tag read whole, outside the run of an open line.
+    void Tag(std::string_view tag) {
+        std::string styled;
+        if (inline_) {
+            styled = WithStyles(std::string(tag));
+            tag = styled;
+        }
         if (!lines_) {
             Emit(tag);
             return;
         }
+        const bool open = lineOpen_;
+        if (Track(tag) == TagKind::Empty && !open) OpenLine();
+        if (lineOpen_) Emit(tag);
+    }
+
+    // Keeps the open elements up to date with a tag.
+    TagKind Track(std::string_view tag) {
         if (tag.size() > 1 && tag[1] == '/') {
-            const std::string name = ElementName(tag, 2);
+            const std::string_view name = ElementName(tag, 2);
             for (size_t k = open_.size(); k-- > 0;) {
-                if (open_[k].name != name) continue;
+                if (!SameName(OpenName(k), name)) continue;
+                openTags_.resize(open_[k].tagStart);
                 open_.resize(k);
                 break;
             }
-            if (lineOpen_) Emit(tag);
-            return;
+            return TagKind::Closing;
         }
-        const std::string name = ElementName(tag, 1);
-        const bool empty = tag[1] == '!' || tag[1] == '?' || IsVoidElement(name) || tag.ends_with("/>");
-        if (empty) {
-            if (!lineOpen_) OpenLine();
-            Emit(tag);
-            return;
-        }
-        if (lineOpen_) Emit(tag);
-        open_.push_back({name, std::move(tag)});
+        const std::string_view name = ElementName(tag, 1);
+        if (tag[1] == '!' || tag[1] == '?' || IsVoidElement(name) || tag.ends_with("/>")) return TagKind::Empty;
+        Open(tag, name.size(), std::none_of(name.begin(), name.end(), [](char c) { return c == '"' || c == '\''; }));
+        return TagKind::Opening;
+    }
+
+    void Open(std::string_view tag, size_t nameSize, bool plainName) {
+        open_.push_back({openTags_.size(), nameSize, plainName});
+        openTags_.append(tag);
+    }
+
+    std::string_view OpenName(size_t k) const {
+        return std::string_view(openTags_).substr(open_[k].tagStart + 1, open_[k].nameSize);
     }
 
     // class="a b" becomes style="..." with the declarations of the classes
@@ -171,17 +366,31 @@ private:
         ++line_;
         while (nextRange_ < highlight_.size() && highlight_[nextRange_].last < line_) ++nextRange_;
         const bool marked = nextRange_ < highlight_.size() && highlight_[nextRange_].first <= line_;
-        const std::string n = std::to_string(line_);
-        Emit(marked ? "<span class=\"line hl\" id=\"L" : "<span class=\"line\" id=\"L");
-        Emit(n);
+        // Composed in place: there is one for every line.
+        if (kFilterBlock - used_ < kLineStartRoom) Flush();
+        char* const start = block_.get() + used_;
+        char* end = start;
+        const auto put = [&end](const auto& literal) {
+            std::memcpy(end, literal, sizeof literal - 1);
+            end += sizeof literal - 1;
+        };
+        if (marked)
+            put("<span class=\"line hl\" id=\"L");
+        else
+            put("<span class=\"line\" id=\"L");
+        char* const number = end;
+        end = std::to_chars(end, end + 10, line_).ptr;
+        const size_t digits = static_cast<size_t>(end - number);
         if (numbers_) {
-            Emit("\"><a class=\"ln\" href=\"#L");
-            Emit(n);
-            Emit("\"></a>");
+            put("\"><a class=\"ln\" href=\"#L");
+            std::memmove(end, number, digits);
+            end += digits;
+            put("\"></a>");
         } else {
-            Emit("\">");
+            put("\">");
         }
-        for (const OpenElement& element : open_) Emit(element.tag);
+        used_ += static_cast<size_t>(end - start);
+        if (!openTags_.empty()) Emit(openTags_);
         lineOpen_ = true;
     }
 
@@ -191,23 +400,32 @@ private:
         lineOpen_ = false;
     }
 
+    // End tags for the open elements, innermost first, their names in lower case.
     void CloseOpenElements() {
         for (size_t k = open_.size(); k-- > 0;) {
-            Emit("</");
-            Emit(open_[k].name);
-            Emit(">");
+            std::string end = "</";
+            for (char c : OpenName(k)) end += LowerCase(c);
+            end += '>';
+            Emit(end);
         }
     }
 
     void Emit(std::string_view text) {
-        buffer_.append(text);
-        if (buffer_.size() >= kFilterBlock) Flush();
+        if (text.size() > kFilterBlock - used_) {
+            Flush();
+            if (text.size() > kFilterBlock) {
+                out_.Append(text);
+                return;
+            }
+        }
+        std::memcpy(block_.get() + used_, text.data(), text.size());
+        used_ += text.size();
     }
 
     void Flush() {
-        if (buffer_.empty()) return;
-        out_.Append(buffer_);
-        buffer_.clear();
+        if (used_ == 0) return;
+        out_.Append(std::string_view(block_.get(), used_));
+        used_ = 0;
     }
 
     const bool lines_;    // each line an element of its own
@@ -215,11 +433,14 @@ private:
     const InlineTheme* inline_;
     const std::vector<LineRange> highlight_;
     OutputSink& out_;
-    const char* stops_;
-    std::string buffer_;
-    bool inTag_ = false;
+    static constexpr size_t kLineStartRoom = 128;  // enough for the longest start of a line
+    std::unique_ptr<char[]> block_;  // written on in blocks of kFilterBlock
+    size_t used_ = 0;
+    std::array<KnownTag, 64> known_;
+    bool inTag_ = false;  // tag_ holds the start of a tag, the rest still to come
     char quote_ = 0;
     std::string tag_;
+    std::string openTags_;  // the open elements' tags, outermost first, as written
     std::vector<OpenElement> open_;
     bool lineOpen_ = false;
     uint32_t line_ = 0;
@@ -286,7 +507,12 @@ void PageWriter::End() {
 
 size_t CountLines(std::string_view text) {
     if (text.empty()) return 0;
-    return static_cast<size_t>(std::count(text.begin(), text.end(), '\n')) + (text.back() != '\n' ? 1 : 0);
+    size_t lines = 0;
+    for (const char* at = text.data(), *end = text.data() + text.size();; ++lines, ++at) {
+        at = static_cast<const char*>(std::memchr(at, '\n', static_cast<size_t>(end - at)));
+        if (at == nullptr) break;
+    }
+    return lines + (text.back() != '\n' ? 1 : 0);
 }
 
 }  // namespace tintext

@@ -145,8 +145,19 @@ TEST(Page, LineNumbersAtTheEdges) {
         {"a<br>b", Line(1, "a<br>b")},
         {"<i a=\"x>y\n\">z</i>", Line(1, "<i a=\"x>y\n\">z</i>")},  // a quoted ">" or line feed is part of the tag
         {"<span class=\"sv\"><span class=\"sd\">&lt;%</span>x\ny", Line(1, "<span class=\"sv\"><span class=\"sd\">&lt;%</span>x</span>") + "\n" + Line(2, "<span class=\"sv\">y</span>")},
+        {"a\r\nb", Line(1, "a\r") + "\n" + Line(2, "b")},
+        {"<B>x\ny</b>", Line(1, "<B>x</b>") + "\n" + Line(2, "<B>y</b>")},  // names match in any case
+        {"<span>x</SPAN>\ny", Line(1, "<span>x</SPAN>") + "\n" + Line(2, "y")},
+        {"a</i>b", Line(1, "a</i>b")},  // an end tag that ends nothing
+        // Tags seen before are known again only where the text holds all of them.
+        {"<span class=\"op\">a</span><span class=\"op\" title=\"t\">b\nc</span>",
+         Line(1, "<span class=\"op\">a</span><span class=\"op\" title=\"t\">b</span>") + "\n" +
+             Line(2, "<span class=\"op\" title=\"t\">c</span>")},
+        {"a<br class=\"wide-one\">b\n<br class=\"wide-one\">c", Line(1, "a<br class=\"wide-one\">b") + "\n" + Line(2, "<br class=\"wide-one\">c")},
     };
-    for (const Case& c : cases) EXPECT_EQ(Code(Page(options, c.body)), c.code) << c.body;
+    // Pieces of one byte cut every tag and every CR LF between two writes.
+    for (const Case& c : cases)
+        for (size_t piece : {0, 1, 5}) EXPECT_EQ(Code(Page(options, c.body, piece)), c.code) << c.body << ", pieces of " << piece;
 }
 
 TEST(Page, HighlightMarksTheLinesGiven) {

@@ -28,20 +28,19 @@ protected:
     System sys_;
 };
 
+// Every field, in the order of DialogSettings, separated by "|".
+std::string Described(const DialogSettings& s) {
+    std::string text;
+    for (const std::string& field : {s.inputFile, s.outputFile, s.hldFile, std::to_string(s.showOutput),
+                                     std::to_string(s.useDefaultHld), s.inputDir, s.outputDir, s.hldDir, s.codePage,
+                                     s.theme, std::to_string(s.lineNumbers), std::to_string(s.fragment)})
+        text += (text.empty() ? "" : "|") + field;
+    return text;
+}
+
 TEST_F(Settings, FreshStoreGivesDefaultsAndWritesNothing) {
-    DialogSettings s = LoadDialogSettings();
-    EXPECT_EQ(s.inputFile, "/opt/tintext/Examples/asp-ex1.asp");
-    EXPECT_EQ(s.outputFile, "/opt/tintext/output.htm");
-    EXPECT_EQ(s.hldFile, "");
-    EXPECT_EQ(s.showOutput, 1);
-    EXPECT_EQ(s.useDefaultHld, 1);
-    EXPECT_EQ(s.inputDir, "/home/tester");
-    EXPECT_EQ(s.outputDir, "/home/tester");
-    EXPECT_EQ(s.hldDir, "/home/tester");
-    EXPECT_EQ(s.codePage, "");
-    EXPECT_EQ(s.theme, "auto");
-    EXPECT_EQ(s.lineNumbers, 0);
-    EXPECT_EQ(s.fragment, 0);
+    EXPECT_EQ(Described(LoadDialogSettings()),
+              "/opt/tintext/Examples/asp-ex1.asp|/opt/tintext/output.htm||1|1|/home/tester|/home/tester|/home/tester||auto|0|0");
     EXPECT_FALSE(std::filesystem::exists(folder_ + "/HKEY_CURRENT_USER.reg"));
 }
 
@@ -65,28 +64,10 @@ TEST_F(Settings, BatchStyleRunStoresAllEightAsTextInSavingOrder) {
 }
 
 TEST_F(Settings, SavedValuesComeBackAtTheNextLoad) {
-    DialogSettings s = LoadDialogSettings();
-    s.outputFile = "/tmp/new output.htm";
-    s.hldFile = "vb.hld";
-    s.showOutput = 0;
-    s.useDefaultHld = 2;
-    s.hldDir = "/srv/hld";
-    s.codePage = "gbk";
-    s.theme = "high-contrast";
-    s.lineNumbers = 1;
-    s.fragment = 1;
+    const DialogSettings s{"/in.asp", "/tmp/new output.htm", "vb.hld", 0, 2, "/in", "/out", "/srv/hld", "gbk",
+                           "high-contrast", 1, 1};
     SaveDialogSettings(s);
-    DialogSettings again = LoadDialogSettings();
-    EXPECT_EQ(again.outputFile, "/tmp/new output.htm");
-    EXPECT_EQ(again.hldFile, "vb.hld");
-    EXPECT_EQ(again.showOutput, 0);
-    EXPECT_EQ(again.useDefaultHld, 2);
-    EXPECT_EQ(again.hldDir, "/srv/hld");
-    EXPECT_EQ(again.inputDir, "/home/tester");
-    EXPECT_EQ(again.codePage, "gbk");
-    EXPECT_EQ(again.theme, "high-contrast");
-    EXPECT_EQ(again.lineNumbers, 1);
-    EXPECT_EQ(again.fragment, 1);
+    EXPECT_EQ(Described(LoadDialogSettings()), Described(s));
 }
 
 // A run that changes no setting leaves the store file untouched; one that
