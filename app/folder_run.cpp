@@ -128,8 +128,8 @@ public:
         outer_.Note(level, text);
     }
 
-    // Under the dialogs, the progress dialog (its events are handled in
-    // Draw, on the thread that runs the run).
+    // Under the dialogs, the progress dialog (when the run has the window's
+    // thread, a batch run from the desktop, its events are handled in Draw).
     void Start() {
         if (console_) return;
         outer_.SetProgressMax(0);

@@ -7,13 +7,52 @@
 #include <array>
 #include <cstdint>
 #include <optional>
+#include <string>
 #include <vector>
 
-#include "engine/regexp_syntax.h"
+#include "engine/pattern_syntax.h"
 
 namespace tintext {
 
 using ByteTable = std::array<bool, 256>;
+
+// Patterns whose every match is exactly one character, at any position where
+// that character qualifies, whatever precedes it: the formatter tests the
+// character instead of walking a match list.
+enum class OneCharKind {
+    None,
+    Any,                   // [\s\S], [^] and the like
+    AnyButLineTerminator,  // .
+};
+
+// What the parsed pattern itself tells about its matches.
+struct PatternFacts {
+    OneCharKind oneChar = OneCharKind::None;
+    // The pattern opens with (?:^|(?<=\n)), unquantified, and has no other
+    // top-level alternative: every match begins at the start of the text or
+    // after a line feed.
+    bool startsAtLineStart = false;
+    // When every match begins with a literal text (after assertions), that
+    // text for each alternative as written (ASCII, case as in the pattern,
+    // at least one character). Empty when not known.
+    std::vector<std::string> startLiterals;
+    // When the pattern opens with a lookbehind that every match must pass,
+    // the last item of each of its alternatives, as ECMAScript text of one
+    // character (a literal, an escape, a class or "."): the character before
+    // a match is one of theirs. Empty when not known.
+    std::vector<std::string> precedingItems;
+    // The bytes a match can hold, case as written (what lookarounds only
+    // look at does not count); possibly more, never fewer. A byte outside
+    // them never lies inside a match.
+    ByteTable matchBytes{};
+    // The pattern has a ^ (which tells the start of the text from any other place).
+    bool hasStartAnchor = false;
+    // A \b, \B or ^ inside a lookbehind looks at one character before what
+    // the lookbehind takes, which the engine's lookbehind length leaves out.
+    bool lookbehindLooksFurther = false;
+};
+
+PatternFacts ReadPatternFacts(const ParsedPattern& pattern);
 
 struct PatternAnalysis {
     OneCharKind oneChar = OneCharKind::None;
@@ -52,11 +91,11 @@ struct EngineStartInfo {
     std::optional<unsigned char> firstUnit;  // the one byte every match begins with
     std::optional<ByteTable> firstTable;     // or the bytes a match may begin with
     uint32_t maxLookbehind = 0;
-    // The first bytes of each of the translation's precedingItems, compiled
+    // The first bytes of each of the facts' precedingItems, compiled
     // as patterns of their own.
     std::vector<ByteTable> precedingItemFirstBytes;
 };
 
-PatternAnalysis AnalysePattern(const TranslatedPattern& translated, const EngineStartInfo& engine, bool ignoreCase);
+PatternAnalysis AnalysePattern(const PatternFacts& facts, const EngineStartInfo& engine, bool ignoreCase);
 
 }  // namespace tintext

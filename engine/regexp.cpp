@@ -133,7 +133,10 @@ struct CompiledRegex::Impl {
 };
 
 CompiledRegex::CompiledRegex(std::string_view pattern, bool ignoreCase, bool multiLine) : impl_(new Impl) {
-    TranslatedPattern translated = TranslateEcmaPattern(pattern, multiLine, ignoreCase);
+    // One parse serves the translation, what the pattern tells of its
+    // matches, and the native matcher.
+    ParsedPattern parsed = ParseEcmaPattern(pattern);
+    TranslatedPattern translated = TranslateEcmaPattern(parsed, multiLine, ignoreCase);
     uint32_t options = PCRE2_UTF | PCRE2_MATCH_UNSET_BACKREF | PCRE2_DOLLAR_ENDONLY;
     if (ignoreCase) options |= PCRE2_CASELESS;
     // The formatter only reads what this code tells about the pattern, and
@@ -146,12 +149,13 @@ CompiledRegex::CompiledRegex(std::string_view pattern, bool ignoreCase, bool mul
     if (!impl_->data) throw std::bad_alloc();
     impl_->ovector = pcre2_get_ovector_pointer(impl_->data);
     captureCount_ = translated.captureCount;
-    analysis_ = AnalysePattern(translated, ReadEngineStartInfo(translated, ignoreCase), ignoreCase);
-    impl_->simple = SimplePattern::Parse(pattern, ignoreCase);
+    PatternFacts facts = ReadPatternFacts(parsed);
+    analysis_ = AnalysePattern(facts, ReadEngineStartInfo(facts, ignoreCase), ignoreCase);
+    impl_->simple = SimplePattern::Build(parsed, ignoreCase);
 }
 
 // What the engine found out about where matches can begin.
-EngineStartInfo CompiledRegex::ReadEngineStartInfo(const TranslatedPattern& translated, bool ignoreCase) const {
+EngineStartInfo CompiledRegex::ReadEngineStartInfo(const PatternFacts& facts, bool ignoreCase) const {
     pcre2_code* code = impl_->search.code;
     uint32_t allOptions = 0, firstType = 0, firstUnit = 0, minLength = 0;
     const uint8_t* bitmap = nullptr;
@@ -171,7 +175,7 @@ EngineStartInfo CompiledRegex::ReadEngineStartInfo(const TranslatedPattern& tran
         for (int c = 0; c < 256; ++c) (*info.firstTable)[c] = (bitmap[c / 8] >> (c % 8)) & 1;
     }
     // What a one-character pattern can begin with is all it can be.
-    for (const std::string& item : translated.precedingItems)
+    for (const std::string& item : facts.precedingItems)
         info.precedingItemFirstBytes.push_back(CompiledRegex(item, ignoreCase, false).Analysis().firstBytes);
     return info;
 }

@@ -51,7 +51,7 @@ public:
     void CopyOffsets(std::vector<size_t>& offsets) const;
 
 private:
-    EngineStartInfo ReadEngineStartInfo(const TranslatedPattern& translated, bool ignoreCase) const;
+    EngineStartInfo ReadEngineStartInfo(const PatternFacts& facts, bool ignoreCase) const;
 
     struct Impl;
     std::unique_ptr<Impl> impl_;

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <bitset>
 
-#include "engine/regexp_syntax.h"
+#include "engine/pattern_syntax.h"
 
 namespace tintext {
 
@@ -50,26 +50,31 @@ CharSet ClassEscape(char escape) {
     return set;
 }
 
-// Without case a letter stands for both of its cases, and k and s also for
-// the Kelvin sign and the long s, which lie beyond ASCII.
+// Without case a letter stands for its other forms too; those beyond
+// ASCII make the set one the engine must judge there.
 void FoldCase(CharSet& set) {
-    for (int c = 'a'; c <= 'z'; ++c) {
-        bool either = set.ascii[c] || set.ascii[c - 0x20];
-        set.ascii[c] = set.ascii[c - 0x20] = either;
+    std::bitset<128> members = set.ascii;
+    for (int c = 0; c < 128; ++c) {
+        if (!members[c]) continue;
+        for (char32_t form : CaselessForms(static_cast<char32_t>(c))) {
+            if (form < 0x80)
+                set.ascii.set(form);
+            else
+                set.beyondAscii = true;
+        }
     }
-    if (set.ascii['k'] || set.ascii['s']) set.beyondAscii = true;
 }
 
 }  // namespace
 
-class SimplePatternParser {
+class SimplePatternBuilder {
 public:
-    SimplePatternParser(std::string_view source, bool ignoreCase) : src_(source), ignoreCase_(ignoreCase) {}
+    explicit SimplePatternBuilder(bool ignoreCase) : ignoreCase_(ignoreCase) {}
 
     // The whole pattern; nothing for anything outside the simple kind.
-    std::optional<SimplePattern> Run() {
+    std::optional<SimplePattern> Run(const ParsedPattern& pattern) {
         SimplePattern simple;
-        if (!Alternatives(simple.alternatives_, false) || !Exact(simple)) return std::nullopt;
+        if (!Alternatives(pattern.alternatives, simple.alternatives_, false) || !Exact(simple)) return std::nullopt;
         MarkPlain(simple);
         return simple;
     }
@@ -91,53 +96,51 @@ private:
             for (const Element& element : sequence.elements) sequence.sets.push_back(element.item);
     }
 
-    // Alternatives up to the end, or up to the ")" closing a lookahead.
-    bool Alternatives(std::vector<Sequence>& alternatives, bool nested) {
-        while (true) {
+    // Alternatives of sets and groups, each maybe closed by a lookahead
+    // (not inside a lookahead).
+    bool Alternatives(const std::vector<Alternative>& alternatives, std::vector<Sequence>& out, bool inLookahead) {
+        for (const Alternative& alternative : alternatives) {
             Sequence sequence;
-            while (i_ < src_.size() && src_[i_] != '|' && src_[i_] != ')') {
-                if (At('(')) {
-                    if (At('?', 1) && At(':', 2)) {
-                        if (!Group(sequence.elements)) return false;
-                    } else if (At('?', 1) && (At('=', 2) || At('!', 2))) {
-                        if (!Lookahead(sequence)) return false;
-                    } else {
-                        return false;  // a capture or a lookbehind
-                    }
-                    continue;
+            for (const PatternNode& node : alternative) {
+                if (node.kind != PatternNode::Group) {
+                    Element element;
+                    if (!SetItem(node, element.item)) return false;
+                    sequence.elements.push_back(element);
+                } else if (node.group == PatternNode::NonCapturing) {
+                    if (!Group(node, sequence.elements)) return false;
+                } else if (node.group == PatternNode::Lookahead || node.group == PatternNode::NegativeLookahead) {
+                    if (inLookahead || &node != &alternative.back() || node.quantifier.form != Quantifier::None ||
+                        !Lookahead(node, sequence))
+                        return false;
+                } else {
+                    return false;  // a capture or a lookbehind
                 }
-                Element element;
-                if (!SetItem(element.item)) return false;
-                sequence.elements.push_back(element);
             }
-            if (sequence.elements.empty()) return false;  // an empty alternative
-            alternatives.push_back(std::move(sequence));
-            if (i_ == src_.size()) return !nested;
-            if (src_[i_] == ')') return nested;
-            ++i_;  // "|"
+            if (sequence.elements.empty()) return false;  // an empty alternative, or a lookahead alone
+            out.push_back(std::move(sequence));
         }
+        return true;
     }
 
-    bool SetItem(Item& item) {
-        std::optional<CharSet> set = Atom();
-        if (!set || !Quantifier(item.min, item.max)) return false;
+    // A set with its quantifier.
+    bool SetItem(const PatternNode& node, Item& item) {
+        std::optional<CharSet> set = Set(node);
+        if (!set || !Greedy(node.quantifier, &item.min, &item.max)) return false;
         for (int c = 0; c < 128; ++c) item.bytes[c] = set->ascii[c] ? SimplePattern::In : SimplePattern::Out;
         for (int c = 128; c < 256; ++c) item.bytes[c] = set->beyondAscii ? SimplePattern::Unknown : SimplePattern::Out;
         return true;
     }
 
     // "(?:" sets ")" and a quantifier; a group taken once is just its sets.
-    bool Group(std::vector<Element>& elements) {
-        i_ += 3;
+    bool Group(const PatternNode& node, std::vector<Element>& elements) {
+        if (node.alternatives.size() != 1 || node.alternatives[0].empty()) return false;
         Element group;
-        while (!At(')')) {
-            if (i_ >= src_.size() || At('(') || At('|')) return false;
+        for (const PatternNode& inner : node.alternatives[0]) {
             Item item;
-            if (!SetItem(item)) return false;
+            if (inner.kind == PatternNode::Group || !SetItem(inner, item)) return false;
             group.group.push_back(item);
         }
-        ++i_;
-        if (group.group.empty() || !Quantifier(group.min, group.max)) return false;
+        if (!Greedy(node.quantifier, &group.min, &group.max)) return false;
         if (group.min == 1 && group.max == 1) {
             for (const Item& item : group.group) elements.push_back(Element{item, {}, 1, 1});
             return true;
@@ -151,31 +154,35 @@ private:
         return true;
     }
 
-    // "(?=" or "(?!" simple alternatives ")", closing the sequence.
-    bool Lookahead(Sequence& sequence) {
-        sequence.negative = At('!', 2);
-        i_ += 3;
+    // A lookahead of simple alternatives, closing the sequence.
+    bool Lookahead(const PatternNode& node, Sequence& sequence) {
+        sequence.negative = node.group == PatternNode::NegativeLookahead;
         auto inner = std::make_shared<SimplePattern>();
-        if (!Alternatives(inner->alternatives_, true)) return false;
-        ++i_;  // ")"
-        if (i_ < src_.size() && src_[i_] != '|' && src_[i_] != ')') return false;  // not last, or quantified
-        for (const Sequence& s : inner->alternatives_)
-            if (s.lookahead) return false;
-        if (!Exact(*inner)) return false;
+        if (!Alternatives(node.alternatives, inner->alternatives_, true) || !Exact(*inner)) return false;
         MarkPlain(*inner);
         sequence.lookahead = std::move(inner);
         return true;
     }
 
-    bool At(char c, size_t ahead = 0) const { return i_ + ahead < src_.size() && src_[i_ + ahead] == c; }
+    // A greedy quantifier's bounds (none is once); a lazy one is refused.
+    static bool Greedy(const Quantifier& q, uint32_t* min, uint32_t* max) {
+        if (q.lazy) return false;
+        *min = q.min;
+        *max = q.max == Quantifier::kUnbounded ? SimplePattern::kUnbounded : q.max;
+        return true;
+    }
 
-    std::optional<CharSet> Atom() {
-        char c = src_[i_];
-        switch (c) {
-            case '\\': return Escape();
-            case '[': return Class();
-            case '.': {  // all but the line terminators
-                ++i_;
+    // The characters a node of one character matches; nothing for any other
+    // node, or for a character beyond ASCII.
+    std::optional<CharSet> Set(const PatternNode& node) const {
+        switch (node.kind) {
+            case PatternNode::Char: {
+                if (node.c >= 0x80) return std::nullopt;
+                CharSet set = OneChar(node.c);
+                if (ignoreCase_) FoldCase(set);
+                return set;
+            }
+            case PatternNode::Dot: {  // all but the line terminators
                 CharSet set;
                 set.ascii.set();
                 set.ascii.reset('\n');
@@ -183,165 +190,28 @@ private:
                 set.beyondAscii = true;
                 return set;
             }
-            case '(': case ')': case '^': case '$': case '*': case '+': case '?': return std::nullopt;
-            case '{': {
-                uint32_t min = 0, max = 0;
-                if (Braces(min, max)) return std::nullopt;  // a quantifier with nothing to repeat
-                ++i_;
-                return Literal('{');
-            }
-            default:
-                if (static_cast<unsigned char>(c) >= 0x80) return std::nullopt;
-                ++i_;
-                return Literal(c);
+            case PatternNode::ClassEscape: return ClassEscape(node.escape);
+            case PatternNode::Class: return Class(node);
+            default: return std::nullopt;
         }
     }
 
-    CharSet Literal(char32_t c) const {
-        CharSet set = OneChar(c);
-        if (ignoreCase_) FoldCase(set);
-        return set;
-    }
-
-    // None, ?, *, +, {n}, {n,} or {n,m}; a lazy one is refused.
-    bool Quantifier(uint32_t& min, uint32_t& max) {
-        min = max = 1;
-        if (i_ < src_.size()) {
-            switch (src_[i_]) {
-                case '?': min = 0; ++i_; break;
-                case '*': min = 0, max = SimplePattern::kUnbounded; ++i_; break;
-                case '+': max = SimplePattern::kUnbounded; ++i_; break;
-                case '{':
-                    if (!Braces(min, max)) return true;  // a literal "{" comes next
+    std::optional<CharSet> Class(const PatternNode& node) const {
+        CharSet set;
+        for (const ClassItem& item : node.items) {
+            switch (item.kind) {
+                case ClassItem::Escape: set.Add(ClassEscape(item.escape)); break;
+                case ClassItem::Space: set.Add(ClassEscape('s')); break;
+                case ClassItem::NotSpace: set.Add(ClassEscape('S')); break;
+                case ClassItem::Range:
+                    if (item.high >= 0x80) return std::nullopt;
+                    for (char32_t c = item.low; c <= item.high; ++c) set.ascii.set(c);
                     break;
-                default: return true;
-            }
-        }
-        return !At('?');
-    }
-
-    // "{n}", "{n,}" or "{n,m}" at the position, which moves past it; false
-    // (position unchanged) when the text there is not one.
-    bool Braces(uint32_t& min, uint32_t& max) {
-        size_t k = i_ + 1;
-        auto number = [&](uint32_t& value) {
-            size_t start = k;
-            uint64_t n = 0;
-            while (k < src_.size() && IsDigitChar(src_[k])) n = std::min<uint64_t>(n * 10 + (src_[k++] - '0'), 1u << 30);
-            value = static_cast<uint32_t>(n);
-            return k > start;
-        };
-        uint32_t low = 0, high = 0;
-        if (!number(low)) return false;
-        high = low;
-        if (k < src_.size() && src_[k] == ',') {
-            ++k;
-            if (!number(high)) high = SimplePattern::kUnbounded;
-        }
-        if (k >= src_.size() || src_[k] != '}' || high < low) return false;
-        i_ = k + 1;
-        min = low;
-        max = high;
-        return true;
-    }
-
-    std::optional<CharSet> Escape() {
-        ++i_;
-        std::optional<ClassAtom> atom = EscapeAtom(false);
-        if (!atom) return std::nullopt;
-        return atom->isChar ? Literal(atom->c) : atom->set;
-    }
-
-    // The ASCII character that an escape stands for (the position is just
-    // behind the backslash); nothing for one beyond ASCII or in doubt (a
-    // lone \c, which reads nothing).
-    std::optional<char32_t> CharacterEscape(bool inClass) {
-        size_t before = i_;
-        std::optional<char32_t> c = ReadCharacterEscape(src_, i_, inClass);
-        if (!c || *c >= 0x80 || i_ == before) return std::nullopt;
-        return c;
-    }
-
-    // One member of a class: a character, or a class escape (as a set).
-    struct ClassAtom {
-        bool isChar = true;
-        char32_t c = 0;
-        CharSet set;
-    };
-
-    std::optional<ClassAtom> ReadClassAtom() {
-        if (i_ >= src_.size()) return std::nullopt;
-        if (src_[i_] != '\\') {
-            if (static_cast<unsigned char>(src_[i_]) >= 0x80) return std::nullopt;
-            return ClassAtom{true, static_cast<char32_t>(src_[i_++]), {}};
-        }
-        ++i_;
-        return EscapeAtom(true);
-    }
-
-    // The escape just behind a backslash, in a class or outside one: a
-    // class escape as a set, or a character. Outside a class \b and \B are
-    // assertions and \k a named reference, none of them simple; inside, \b
-    // is a backspace and \- a "-".
-    std::optional<ClassAtom> EscapeAtom(bool inClass) {
-        if (i_ >= src_.size()) return std::nullopt;
-        char c = src_[i_];
-        switch (c) {
-            case 'd': case 'D': case 'w': case 'W': case 's': case 'S':
-                ++i_;
-                return ClassAtom{false, 0, ClassEscape(c)};
-            case 'b':
-                if (!inClass) return std::nullopt;
-                ++i_;
-                return ClassAtom{true, 8, {}};
-            case 'B': case 'k':
-                if (!inClass) return std::nullopt;
-                break;
-            case '-':
-                if (!inClass) break;
-                ++i_;
-                return ClassAtom{true, '-', {}};
-            default: break;
-        }
-        std::optional<char32_t> value = CharacterEscape(inClass);
-        if (!value) return std::nullopt;
-        return ClassAtom{true, *value, {}};
-    }
-
-    std::optional<CharSet> Class() {
-        ++i_;
-        bool negated = At('^');
-        if (negated) ++i_;
-        CharSet set;
-        auto add = [&](const ClassAtom& atom) { set.Add(atom.isChar ? OneChar(atom.c) : atom.set); };
-        while (true) {
-            if (i_ >= src_.size()) return std::nullopt;
-            if (src_[i_] == ']') {
-                ++i_;
-                break;
-            }
-            std::optional<ClassAtom> first = ReadClassAtom();
-            if (!first) return std::nullopt;
-            if (At('-') && i_ + 1 < src_.size() && src_[i_ + 1] != ']') {
-                ++i_;
-                std::optional<ClassAtom> second = ReadClassAtom();
-                if (!second) return std::nullopt;
-                if (first->isChar && second->isChar) {
-                    if (second->c < first->c) return std::nullopt;
-                    for (char32_t c = first->c; c <= second->c; ++c) set.ascii.set(c);
-                } else {
-                    // A class escape at either end makes "-" a plain character.
-                    add(*first);
-                    set.ascii.set('-');
-                    add(*second);
-                }
-            } else {
-                add(*first);
             }
         }
         // Case folds the members; negation then takes what is left.
         if (ignoreCase_) FoldCase(set);
-        if (negated) {
+        if (node.negated) {
             set.ascii.flip();
             set.beyondAscii = true;
         }
@@ -475,13 +345,19 @@ private:
         return true;
     }
 
-    std::string_view src_;
     bool ignoreCase_;
-    size_t i_ = 0;
 };
 
+std::optional<SimplePattern> SimplePattern::Build(const ParsedPattern& pattern, bool ignoreCase) {
+    return SimplePatternBuilder(ignoreCase).Run(pattern);
+}
+
 std::optional<SimplePattern> SimplePattern::Parse(std::string_view pattern, bool ignoreCase) {
-    return SimplePatternParser(pattern, ignoreCase).Run();
+    try {
+        return Build(ParseEcmaPattern(pattern), ignoreCase);
+    } catch (const Error&) {
+        return std::nullopt;  // not a pattern at all
+    }
 }
 
 namespace {

@@ -15,6 +15,8 @@
 #include <string_view>
 #include <vector>
 
+#include "engine/pattern_syntax.h"
+
 namespace tintext {
 
 class SimplePattern {
@@ -51,13 +53,15 @@ public:
     // otherwise. The pattern is assumed valid (compiled before); anything
     // doubtful is refused rather than guessed.
     static std::optional<SimplePattern> Parse(std::string_view pattern, bool ignoreCase);
+    // The same for a pattern already parsed.
+    static std::optional<SimplePattern> Build(const ParsedPattern& pattern, bool ignoreCase);
 
     enum class Result { NoMatch, Match, Unknown };
     // A match attempt at `at` of UTF-8 `text`; on Match, `end` is where it ends.
     Result MatchAt(std::string_view text, size_t at, size_t& end) const;
 
 private:
-    friend class SimplePatternParser;
+    friend class SimplePatternBuilder;
     Result MatchElements(std::string_view text, size_t at, size_t& end) const;
 
     std::vector<Sequence> alternatives_;

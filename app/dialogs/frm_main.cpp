@@ -23,6 +23,7 @@
 #include "app/dialogs/check_box.h"
 #include "app/dialogs/desktop_hooks.h"
 #include "app/dialogs/dialog_helpers.h"
+#include "app/dialogs/folder_job.h"
 #include "app/dialogs/frm_about.h"
 #include "app/dialogs/frm_progress.h"
 #include "app/dialogs/frm_show_once.h"
@@ -457,7 +458,7 @@ void FrmMain::RunFolderJob(const JobRequest& request, const CodePageChoice& code
     options.page = request.page;
     options.themesFolder = ThemesFolderOfRun(request.hldfile, "");
     environment_->cancelRequested = false;
-    const int status = RunFolder(options, *environment_, nullptr);
+    const int status = RunFolderOffThread(options, *environment_, this);
     // The index, when the run got as far as writing it.
     const std::string index = options.dest + "/" + kIndexPage;
     const bool show = (status == 0 || status == 1) && !closeAfterJob_ && chkShowOutput_->Value() != 0;

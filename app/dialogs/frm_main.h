@@ -120,8 +120,9 @@ private:
     // Runs a job with Go disabled, telling what escapes it, and makes the
     // dialog ready for the next one.
     void RunJob(const std::function<void()>& job);
-    // The conversion of a folder into the output folder, with the progress
-    // dialog showing files and bytes done; the index is shown when asked.
+    // The conversion of a folder into the output folder, on a thread of its
+    // own, the progress dialog showing files and bytes done and the file
+    // under way; the index is shown when asked.
     void RunFolderJob(const JobRequest& request, const CodePageChoice& codePage);
     // Asked when the window is closed during a job: true to stop it.
     bool ConfirmStop();
