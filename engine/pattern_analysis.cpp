@@ -91,27 +91,12 @@ std::optional<ByteTable> PrecedingBytes(const std::vector<ByteTable>& itemFirstB
 
 // ---- what the parsed pattern tells ----
 
-bool IsAsciiSpace(unsigned char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
-bool IsDigitByte(unsigned char c) { return c >= '0' && c <= '9'; }
-
-// Any character beyond ASCII counts as all the bytes from 0x80 up.
-ByteTable AsciiWhere(bool (*member)(unsigned char), bool withNonAscii) {
-    ByteTable set{};
-    for (int c = 0; c < 128; ++c) set[c] = member(static_cast<unsigned char>(c));
-    for (int c = 128; c < 256; ++c) set[c] = withNonAscii;
-    return set;
-}
-
-// \d \D \w \W \s \S; the non-ASCII spaces count as any non-ASCII.
+// \d \D \w \W \s \S, any character beyond ASCII as all the bytes from 0x80 up.
 ByteTable EscapeBytes(char escape) {
-    switch (escape) {
-        case 'd': return AsciiWhere(IsDigitByte, false);
-        case 'D': return AsciiWhere([](unsigned char c) { return !IsDigitByte(c); }, true);
-        case 'w': return AsciiWhere(IsWordByte, false);
-        case 'W': return AsciiWhere([](unsigned char c) { return !IsWordByte(c); }, true);
-        case 's': return AsciiWhere(IsAsciiSpace, true);
-        default: return AsciiWhere([](unsigned char c) { return !IsAsciiSpace(c); }, true);
-    }
+    ByteTable set{};
+    for (int c = 0; c < 128; ++c) set[c] = ClassEscapeHolds(escape, static_cast<unsigned char>(c));
+    for (int c = 128; c < 256; ++c) set[c] = ClassEscapeReachesBeyondAscii(escape);
+    return set;
 }
 
 void AddBytes(ByteTable& to, const ByteTable& from) {
@@ -175,7 +160,10 @@ private:
                 else
                     AddNonAscii(bytes);
                 break;
-            case PatternNode::Dot: AddBytes(bytes, AsciiWhere([](unsigned char c) { return c != '\n' && c != '\r'; }, true)); break;
+            case PatternNode::Dot:
+                for (int c = 0; c < 128; ++c) bytes[c] = bytes[c] || (c != '\n' && c != '\r');
+                AddNonAscii(bytes);
+                break;
             case PatternNode::ClassEscape: AddBytes(bytes, EscapeBytes(node.escape)); break;
             case PatternNode::Class: AddBytes(bytes, ClassBytes(node.items, node.negated)); break;
             case PatternNode::BackReference: bytes.fill(true); break;  // what the group took, wherever it stood

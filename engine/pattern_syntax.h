@@ -27,6 +27,21 @@ constexpr bool IsWordByte(unsigned char c) {
     return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_';
 }
 
+// Whether the class escape \d \D \w \W \s or \S (`escape`) holds the ASCII
+// character `c`; and whether it holds characters beyond ASCII: \d and \w
+// none (the engine reads them without Unicode properties), \s the Unicode
+// spaces, the negated ones everything beyond ASCII but those.
+constexpr bool ClassEscapeHolds(char escape, unsigned char c) {
+    bool positive;
+    switch (escape | 0x20) {
+        case 'd': positive = c >= '0' && c <= '9'; break;
+        case 'w': positive = IsWordByte(c); break;
+        default: positive = c == ' ' || (c >= '\t' && c <= '\r'); break;
+    }
+    return escape >= 'a' ? positive : !positive;
+}
+constexpr bool ClassEscapeReachesBeyondAscii(char escape) { return escape == 's' || escape < 'a'; }
+
 // The characters `c` matches when case is ignored, itself first: an ASCII
 // letter also matches its other case, and k and s also the Kelvin sign and
 // the long s, the only characters beyond ASCII that fold to ASCII ones.

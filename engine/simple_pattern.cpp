@@ -21,32 +21,16 @@ struct CharSet {
     }
 };
 
-bool IsSpaceChar(int c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
-bool IsDigitChar(int c) { return c >= '0' && c <= '9'; }
-
 CharSet OneChar(char32_t c) {
     CharSet set;
     set.ascii.set(c);
     return set;
 }
 
-// \d \D \w \W \s \S: the ASCII-only ones hold nothing beyond ASCII (the
-// engine reads \d and \w without Unicode properties); \s has the Unicode
-// spaces, and the negated ones hold everything beyond ASCII but those.
 CharSet ClassEscape(char escape) {
     CharSet set;
-    for (int c = 0; c < 128; ++c) {
-        switch (escape | 0x20) {
-            case 'd': set.ascii[c] = IsDigitChar(c); break;
-            case 'w': set.ascii[c] = IsWordByte(c); break;
-            default: set.ascii[c] = IsSpaceChar(c); break;
-        }
-    }
-    set.beyondAscii = escape == 's';
-    if (escape >= 'A' && escape <= 'Z') {
-        set.ascii.flip();
-        set.beyondAscii = true;
-    }
+    for (int c = 0; c < 128; ++c) set.ascii[c] = ClassEscapeHolds(escape, static_cast<unsigned char>(c));
+    set.beyondAscii = ClassEscapeReachesBeyondAscii(escape);
     return set;
 }
 

@@ -40,6 +40,14 @@ bool WaitFor(int fd, const std::string& text, std::string& seen) {
     return true;
 }
 
+// A pseudo-terminal: the test's end and the program's.
+bool OpenTerminal(int& master, int& slave) {
+    master = posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
+    if (master < 0 || grantpt(master) != 0 || unlockpt(master) != 0) return false;
+    slave = open(ptsname(master), O_RDWR | O_NOCTTY | O_CLOEXEC);
+    return slave >= 0;
+}
+
 // Whether the process has its own handler for SIGINT yet.
 bool CatchesInterrupt(pid_t pid) {
     std::ifstream status("/proc/" + std::to_string(pid) + "/status");
@@ -64,11 +72,8 @@ TEST_F(CliTest, ABatchRunInATerminalStaysThere) {
     fs::permissions(dir.P("bin/tintext-desktop"), fs::perms::owner_all);
     extraEnv = {"DISPLAY=remote.example:0"};  // remote displays are taken on trust
     const std::vector<std::string> batch = {"/in=a.asp", "/out=my out.htm", "/hld=digits.hld", "/hldfolder=defs"};
-    int master = posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
-    ASSERT_GE(master, 0);
-    ASSERT_EQ(grantpt(master), 0);
-    ASSERT_EQ(unlockpt(master), 0);
-    int slave = open(ptsname(master), O_RDWR | O_NOCTTY | O_CLOEXEC);
+    int master = -1, slave = -1;
+    ASSERT_TRUE(OpenTerminal(master, slave));
     int in = open("/dev/null", O_RDONLY | O_CLOEXEC);
     int out = open("/dev/null", O_WRONLY | O_CLOEXEC);
     pid_t pid = Start(batch + std::vector<std::string>{"/showoutput=0"}, in, out, slave, dir.P("bin/tintext"));
@@ -110,12 +115,8 @@ TEST_F(CliTest, SignalsDuringAConversion) {
     for (const auto& c : cases) {
         SCOPED_TRACE(strsignal(c.signal));
         fs::remove(dir.P("big.htm"));
-        int master = posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
-        ASSERT_GE(master, 0);
-        ASSERT_EQ(grantpt(master), 0);
-        ASSERT_EQ(unlockpt(master), 0);
-        int slave = open(ptsname(master), O_RDWR | O_NOCTTY | O_CLOEXEC);
-        ASSERT_GE(slave, 0);
+        int master = -1, slave = -1;
+        ASSERT_TRUE(OpenTerminal(master, slave));
         int in = open("/dev/null", O_RDONLY | O_CLOEXEC);
         pid_t pid = Start({"/in=big.txt", "/out=big.htm", "/hld=defs/block.hld", "/showoutput=0"}, in, slave, slave);
         close(in);

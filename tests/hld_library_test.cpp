@@ -216,43 +216,30 @@ bool IsUtf8(const std::string& text) {
 // one named), so that a run stays short. Kinds whose definition is not
 // shipped, and files that are not UTF-8, are passed over.
 TEST(RealFiles, ComeBackExactly) {
-    struct Kind {
-        std::vector<std::string> folders;
-        std::string extension;   // or, when empty, a first line starting with `shebang`
-        std::string shebang;
-        std::string definition;  // empty: the one the job picks
-    };
-    const Kind kinds[] = {
-        {{"/usr/include"}, ".h", "", ""},
-        {{"/usr/lib/python3", "/usr/lib/python3.11", "/usr/lib/python3.12"}, ".py", "", ""},
-        {{"/usr/share/perl", "/usr/share/perl5"}, ".pm", "", ""},
-        {{"/usr/bin", "/usr/sbin"}, "", "#!/bin/sh", "sh.hld"},
-        {{"/usr/bin", "/usr/sbin"}, "", "#!/bin/bash", "sh.hld"},
-        {{"/usr/share/javascript", "/usr/lib/node_modules", "/usr/share/nodejs"}, ".js", "", ""},
-    };
     constexpr size_t kListed = 4000, kTaken = 10, kLargest = 256 * 1024;
     int converted = 0;
-    for (const Kind& kind : kinds) {
+    for (const Row& kind : ReadRows("real_files.tsv")) {
+        const bool byExtension = !kind[1].starts_with("#!");
         std::vector<fs::path> files;
-        for (const std::string& folder : kind.folders) {
+        std::istringstream folders(kind[0]);
+        for (std::string folder; folders >> folder;) {
             std::error_code ec;
             for (auto it = fs::recursive_directory_iterator(folder, fs::directory_options::skip_permission_denied, ec);
                  !ec && it != fs::recursive_directory_iterator() && files.size() < kListed; it.increment(ec)) {
                 if (!it->is_regular_file(ec) || it->file_size(ec) > kLargest || it->file_size(ec) == 0) continue;
-                if (!kind.extension.empty()) {
-                    if (it->path().extension() == kind.extension) files.push_back(it->path());
+                if (byExtension) {
+                    if (it->path().extension() == kind[1]) files.push_back(it->path());
                 } else {
                     std::ifstream in(it->path(), std::ios::binary);
-                    std::string first(kind.shebang.size(), '\0');
+                    std::string first(kind[1].size(), '\0');
                     in.read(first.data(), static_cast<std::streamsize>(first.size()));
-                    if (first == kind.shebang) files.push_back(it->path());
+                    if (first == kind[1]) files.push_back(it->path());
                 }
             }
         }
         std::sort(files.begin(), files.end());
         files.erase(std::unique(files.begin(), files.end()), files.end());
-        const fs::path hld =
-            kHldFolder / (kind.definition.empty() ? GetHLD(Value("x" + kind.extension)) : kind.definition);
+        const fs::path hld = kHldFolder / (kind[2].empty() ? GetHLD(Value("x" + kind[1])) : kind[2]);
         if (files.empty() || !fs::exists(hld)) continue;
         const HldTree tree = LoadHld(hld.string());
         for (size_t k = 0; k < kTaken && k < files.size(); ++k) {

@@ -444,8 +444,8 @@ private slots:
     void CancellingAFolderRunLeavesNoPartialPage() {
         QTemporaryDir temp;
         QDir().mkpath(temp.filePath("src"));
-        // One character a match: large enough to take many event pumps.
-        WriteFile(temp.filePath("src/big.txt"), QByteArray("abcdefghijklmnopqrstuvwxyz0123456789").repeated(120000));
+        // One character a match, 17 MB: seconds of work, so Cancel comes first even on a busy machine.
+        WriteFile(temp.filePath("src/big.txt"), QByteArray("abcdefghijklmnopqrstuvwxyz0123456789").repeated(480000));
         for (int i = 0; i < 8; ++i) WriteFile(temp.filePath("src/small%1.txt").arg(i), "small");
         const QString hld = WriteFile(temp.filePath("plain.hld"),
                                       "[Main]\nHEADER-HTML=<pre>\nFOOTER-HTML=</pre>\nPATTERN=[\\s\\S]\nFORMAT-HTML=$$\n");
