@@ -29,7 +29,7 @@ python3 - "$work/src" "$files" Examples <<'PY'
 import os, random, sys
 root, count, examples = sys.argv[1], int(sys.argv[2]), sys.argv[3]
 samples = sorted(f for f in os.listdir(examples) if os.path.isfile(os.path.join(examples, f)))
-# A fixed seed: every run builds the same tree, so runs compare.
+# The same tree on every run, so that timings of two builds can be set side by side.
 random.seed("tintext folder tree")
 for i in range(count):
     sample = samples[i % len(samples)]
