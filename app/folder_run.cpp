@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <cstdint>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -199,6 +200,7 @@ struct Work {
     std::string page;
     std::string definition;
     int32_t overwritemode;
+    size_t planned;  // its place among the planned files
 };
 
 struct Counts {
@@ -307,6 +309,11 @@ private:
     SourceTree tree_;
     std::vector<Work> planned_files_;  // every file that has (or should have) a page
     std::unordered_set<std::string> withPage_;  // their paths in the tree, for the links between pages
+    // Each planned file's line count for the index, counted by the worker
+    // that converted it while the file is fresh in the cache, so that the
+    // index, written after the workers, does not read the whole tree alone.
+    std::vector<size_t> lines_;
+    static constexpr size_t kNotCounted = SIZE_MAX;
     Counts counts_;
     size_t skipped_ = 0, kept_ = 0, planned_ = 0, siteFailures_ = 0;
     SiteStamp stamp_;  // what this run's pages are made with
@@ -359,10 +366,12 @@ private:
                 if (chosen.plainText && !o_.all) continue;
                 definition = chosen.path;
             }
-            planned_files_.push_back({&file, PagePathFor(o_.dest, file.relative), definition, o_.overwritemode});
+            planned_files_.push_back({&file, PagePathFor(o_.dest, file.relative), definition, o_.overwritemode,
+                                      planned_files_.size()});
             withPage_.insert(file.relative);
         }
         planned_ = planned_files_.size();
+        lines_.assign(planned_, kNotCounted);
     }
 
     // The files to convert, largest first, each with its definition and
@@ -460,7 +469,8 @@ private:
                 const std::optional<Language> read = ReadLanguage(item.definition);
                 language = languages.emplace(item.definition, read ? read->DisplayName() : fs::path(item.definition).stem().string()).first;
             }
-            entries.push_back({item.file->relative, item.file->size, language->second, LinesOfFile(item.file->path)});
+            const size_t lines = lines_[item.planned] != kNotCounted ? lines_[item.planned] : LinesOfFile(item.file->path);
+            entries.push_back({item.file->relative, item.file->size, language->second, lines});
         }
         try {
             WriteSiteFile(o_.dest + "/" + kIndexPage, SiteIndexHtml(fs::weakly_canonical(o_.source).filename().string(), std::move(entries)));
@@ -554,6 +564,7 @@ private:
         request.definitions = &definitions;
         const JobOutcome outcome = Process(request, JobServices{env, nullptr, ticker});
         if (outcome == JobOutcome::Written) {
+            lines_[item.planned] = LinesOfFile(item.file->path);
             ++counts_.written;
         } else if (env.cancelRequested) {
             ++counts_.cancelled;

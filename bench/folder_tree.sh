@@ -7,22 +7,25 @@
 # unchanged tree, and the peak memory of the folder run beside that of the
 # largest file alone. With --repeat N, /jobs=1 and /jobs=2 are run N more
 # times in turn, and the best and slowest of each are printed (on a shared
-# machine one pair alone says little).
-# Usage: bench/folder_tree.sh [--files N] [--binary build/app/tintext] [--keep] [--repeat N]
+# machine one pair alone says little). With --under DIR the tree and pages
+# are made there: /dev/shm keeps the disk's write-back, which makes single
+# runs wander by a third on a virtual machine, out of the figures.
+# Usage: bench/folder_tree.sh [--files N] [--binary build/app/tintext] [--keep] [--repeat N] [--under DIR]
 set -euo pipefail
 cd "$(dirname "$0")/.."
-files=4000 binary=build/app/tintext keep=0 repeat=0
+files=4000 binary=build/app/tintext keep=0 repeat=0 under=/tmp
 while [[ $# -gt 0 ]]; do
     case $1 in
         --files) files=$2; shift 2 ;;
         --binary) binary=$2; shift 2 ;;
         --keep) keep=1; shift ;;
         --repeat) repeat=$2; shift 2 ;;
+        --under) under=$2; shift 2 ;;
         *) echo "unknown argument $1" >&2; exit 2 ;;
     esac
 done
 binary=$(realpath "$binary")
-work=$(mktemp -d /tmp/tintext-folder-bench-XXXXXX)
+work=$(mktemp -d "$under/tintext-folder-bench-XXXXXX")
 [[ $keep == 1 ]] || trap 'rm -rf "$work"' EXIT
 
 python3 - "$work/src" "$files" Examples <<'PY'
