@@ -11,9 +11,9 @@ lines that differ most, each with both readings, to judge which one is wrong.
   bench/agreement.py --hld hld/c.hld --lexer c [--ext .h] [--limit 200] FOLDER...
   bench/agreement.py --all       # every language with files on this machine
 
-Tintext's classes: cm is comment; st, es (an escape in a string) and av
-(an attribute value) are string, except code inside a string (${x},
-f"{x}"). Pygments' token types: Comment.* is comment, except Comment.Preproc (a whole directive line in C;
+Tintext's classes: cm is comment; st, es (an escape, except in a regular
+expression) and av (an attribute value) are string, except code inside a
+string (${x}, f"{x}"). Pygments' token types: Comment.* is comment, except Comment.Preproc (a whole directive line in C;
 in Perl it is the text after __END__, and counts as comment),
 and Comment.PreprocFile (the file name after #include) is string;
 Literal.String.* is string, except String.Interpol (the ${ } and { } around
@@ -71,14 +71,20 @@ def tintext_categories(html):
     text, cats, stack = [], [], []
 
     def current():
+        escape = False
         for cls in reversed(stack):
+            if cls == "es":  # an escape is of what holds it: a string's, or a pattern's
+                escape = True
+                continue
             if cls == "cm":
                 return "c"
-            if cls in ("st", "es", "av"):
+            if cls in ("st", "av"):
                 return "s"
-            if cls:
+            if cls == "re" and escape:
                 return "."
-        return "."
+            if cls:
+                return "s" if escape else "."
+        return "s" if escape else "."
 
     for m in re.finditer(r"<(/?)(\w+)([^>]*)>|&(#x[0-9a-fA-F]+|#\d+|\w+);|([^<&]+|[<&])", body):
         if m.group(2):
