@@ -2,19 +2,14 @@
 
 #include <gtest/gtest.h>
 
+#include "case_file.h"
+
 using namespace tintext;
 
 TEST(EditDistance, CountsInsertionsDeletionsAndChangesEitherWay) {
-    const struct {
-        const char *a, *b;
-        size_t distance;
-    } cases[] = {
-        {"", "", 0}, {"", "abc", 3}, {"overwrite", "overwrite", 0}, {"ovewrite", "overwrite", 1},
-        {"oberwrite", "overwrite", 1}, {"hdl", "hld", 2}, {"kitten", "sitting", 3},
-    };
-    for (const auto& c : cases) {
-        EXPECT_EQ(EditDistance(c.a, c.b), c.distance) << c.a << " / " << c.b;
-        EXPECT_EQ(EditDistance(c.b, c.a), c.distance) << c.b << " / " << c.a;
+    for (const auto& row : tintext::testing::ReadRows("lib_edit_distance.tsv")) {
+        EXPECT_EQ(EditDistance(row[0], row[1]), std::stoul(row[2])) << row.where;
+        EXPECT_EQ(EditDistance(row[1], row[0]), std::stoul(row[2])) << row.where;
     }
 }
 

@@ -11,6 +11,7 @@
 #include "engine/formatter.h"
 #include "engine/reference_formatter.h"
 #include "engine/regexp.h"
+#include "hld_print.h"
 #include "recording_environment.h"
 #include "support/error.h"
 
@@ -163,20 +164,6 @@ private:
     int groups_ = 0;
 };
 
-std::string Describe(const HldTree& tree) {
-    std::string text;
-    for (const auto& [name, section] : tree.sections) {
-        text += "[" + name + "] ignorecase=" + (section.ignoreCase ? "1" : "0") + "\n";
-        for (const HldRule& rule : section.rules) {
-            for (const HldPattern& p : rule.patterns) text += "  PATTERN " + p.pattern + "\n";
-            if (auto* t = rule.formats.Find(kHtmlFormatKey)) text += "  FORMAT " + *t + "\n";
-            if (rule.enter) text += "  ENTER " + *rule.enter + "\n";
-            if (rule.returns) text += "  RETURN\n";
-        }
-    }
-    return text;
-}
-
 // The output, or "error N: description".
 template <class Run>
 std::string Outcome(Run run) {
@@ -224,7 +211,7 @@ TEST(FormatterReference, SameOutputAsTheLiteralSteps) {
             if (expected != actual) {
                 ++failures;
                 ADD_FAILURE() << "definition:\n"
-                              << Describe(tree) << "input: \"" << input << "\" cancel at " << cancelAt
+                              << tintext::testing::Print(tree) << "\n" << "input: \"" << input << "\" cancel at " << cancelAt
                               << "\nexpected: " << expected << "\nactual:   " << actual;
                 break;
             }

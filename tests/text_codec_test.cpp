@@ -28,6 +28,7 @@ TEST(TextCodec, ConversionsGiveTheTabledResults) {
         else if (f[0] == "Decode") EXPECT_EQ(DecodeCodePage(f[2], std::stoi(f[1])), f[3]) << row.where;
         else if (f[0] == "Encode") EXPECT_EQ(EncodeCodePage(f[2], std::stoi(f[1])), f[3]) << row.where;
         else if (f[0] == "Oem") EXPECT_EQ(strings2.Oem2CharBuff(f[1]), f[2]) << row.where;
+        else if (f[0] == "TrimZ") EXPECT_EQ(strings2.TrimZ(f[1]), f[2]) << row.where;
         else ADD_FAILURE() << row.where << ": no such operation";
     }
 }
@@ -70,10 +71,4 @@ TEST(CodePages, AnUnknownCodePageFailsWith5) {
         }
     }
     EXPECT_EQ(DefaultOemCodePage(), 437);
-}
-
-TEST(Strings2, TrimZCutsAtTheFirstZeroCharacter) {
-    Strings2 strings2;
-    EXPECT_EQ(strings2.TrimZ(std::string("abc\0def\0", 8)), "abc");
-    EXPECT_EQ(strings2.TrimZ(std::string("\0x", 2)), "");
 }
