@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <sstream>
+
 #include "case_file.h"
 
 using namespace tintext;
@@ -13,17 +15,13 @@ TEST(EditDistance, CountsInsertionsDeletionsAndChangesEitherWay) {
     }
 }
 
-TEST(NearestWords, TypingMistakesOnlyNearestFirst) {
-    const std::vector<std::string> options = {"in", "out", "hld", "hldfolder", "overwrite", "dostext", "showoutput"};
-    using Words = std::vector<std::string>;
-    EXPECT_EQ(NearestWords("OVEWRITE", options, 3, true), Words{"overwrite"});
-    EXPECT_EQ(NearestWords("hdl", options, 3, true), Words{});  // two away from a short name
-    EXPECT_EQ(NearestWords("hldfoldr", options, 3, true), Words{"hldfolder"});
-    EXPECT_EQ(NearestWords("ot", options, 3, true), Words{"out"});  // "in" is two away
-}
-
-TEST(NearestWords, WithoutTheLimitAlwaysGivesTheNearest) {
-    const std::vector<std::string> names = {"Python", "C", "Perl", "Python", "PHP"};
-    EXPECT_EQ(NearestWords("pyton", names, 3, false), (std::vector<std::string>{"Python", "Perl", "PHP"}));
-    EXPECT_EQ(NearestWords("x", names, 10, false).size(), 4u);  // each once
+TEST(NearestWords, GiveTheTabledWords) {
+    const auto words = [](const std::string& text) {
+        std::vector<std::string> list;
+        std::istringstream in(text);
+        for (std::string word; in >> word;) list.push_back(word);
+        return list;
+    };
+    for (const auto& row : tintext::testing::ReadRows("lib_nearest_words.tsv"))
+        EXPECT_EQ(NearestWords(row[0], words(row[1]), std::stoul(row[2]), row[3] == "typing"), words(row[4])) << row.where;
 }

@@ -17,6 +17,7 @@
 #include "engine/language_table.h"
 #include "engine/page.h"
 #include "case_file.h"
+#include "raised_error.h"
 #include "recording_environment.h"
 #include "shipped_definitions.h"
 #include "support/error.h"
@@ -30,27 +31,22 @@ namespace {
 
 const fs::path kExamplesFolder = fs::path(TINTEXT_SOURCE_DIR) / "Examples";
 
-// The whole page, as a conversion writes it with the default options.
-std::string FormatPage(const HldTree& tree, const std::string& input) {
-    RecordingEnvironment env;
-    StringSink out;
-    size_t ptr = 0;
-    const PageOptions options;
-    PageWriter page(options, (kHldFolder / "themes").string());
-    page.Begin(out, "input", CountLines(input));
-    FormatSection(tree, tree.sections.at(0).second, input, page.Body(), ptr, env);
-    page.End();
-    return out.text;
-}
-
+// The whole page, as a conversion writes it with the default options, shows
+// exactly the input.
 void ExpectRoundTrip(const HldTree& tree, const std::string& input, const std::string& what) {
     SCOPED_TRACE(what);
-    std::string page;
-    try {
-        page = FormatPage(tree, input);
-    } catch (const Error& e) {
-        FAIL() << e.Description();
-    }
+    RecordingEnvironment env;
+    StringSink out;
+    const PageOptions options;
+    const Error failure = Raised([&] {
+        size_t ptr = 0;
+        PageWriter page(options, (kHldFolder / "themes").string());
+        page.Begin(out, "input", CountLines(input));
+        FormatSection(tree, tree.sections.at(0).second, input, page.Body(), ptr, env);
+        page.End();
+    });
+    ASSERT_EQ(failure.Number(), 0) << failure.Description();
+    const std::string& page = out.text;
     EXPECT_TRUE(page.starts_with("<!DOCTYPE html>") && page.ends_with("</html>\n"));
     const size_t pre = page.find("<pre"), end = page.rfind("</pre>");
     ASSERT_TRUE(pre != std::string::npos && end != std::string::npos && pre < end) << "no <pre> block";
@@ -116,12 +112,8 @@ TEST_P(ShippedDefinition, TenMegabyteLinesComeBackWhole) {
         RecordingEnvironment env;
         ShownTextChecker shown(input);
         size_t position = 0;
-        try {
-            FormatSection(tree, tree.sections.at(0).second, input, shown, position, env);
-        } catch (const Error& e) {
-            ADD_FAILURE() << e.Description();
-            continue;
-        }
+        const Error failure = Raised([&] { FormatSection(tree, tree.sections.at(0).second, input, shown, position, env); });
+        EXPECT_EQ(failure.Number(), 0) << failure.Description();
         EXPECT_EQ(shown.Problem(), "");
     }
 }

@@ -37,13 +37,8 @@ struct OtherProcess {
         int ready[2];
         if (pipe(ready) != 0) return;
         char ok = 'n';
-        pid = fork();
-        if (pid == 0) {
-            try {
-                CreateInstanceMutex(name);
-                ok = 'y';
-            } catch (...) {
-            }
+        if ((pid = fork()) == 0) {
+            ok = Raised([&] { CreateInstanceMutex(name); }).Number() == 0 ? 'y' : 'n';
             (void)!write(ready[1], &ok, 1);
             pause();
         }

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "case_file.h"
+#include "raised_error.h"
 #include "support/error.h"
 
 using namespace tintext;
@@ -40,12 +41,6 @@ std::string Code(const std::string& page) {
     return page.substr(open, page.rfind("</code>") - open);
 }
 
-size_t Count(const std::string& text, const std::string& part) {
-    size_t n = 0;
-    for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) ++n;
-    return n;
-}
-
 std::string Line(int n, const std::string& content, bool marked = false) {
     const std::string id = std::to_string(n);
     return std::string("<span class=\"line") + (marked ? " hl" : "") + "\" id=\"L" + id + "\"><a class=\"ln\" href=\"#L" +
@@ -62,7 +57,7 @@ TEST(Page, WholePageAroundTheOutput) {
     EXPECT_NE(page.find("</style></head>\n<body class=\"tintext\"><pre><code>" + kBody +
                         "</code></pre></body></html>\n"),
               std::string::npos);
-    EXPECT_EQ(Count(page, "<style>"), 1u);
+    EXPECT_EQ(page.find("<style>"), page.rfind("<style>"));  // one stylesheet
 }
 
 // A fragment holds no page of its own and every rule of its stylesheet is
@@ -75,7 +70,7 @@ TEST(Page, FragmentIsScopedAndHoldsTheStylesheetOnce) {
     EXPECT_TRUE(page.ends_with("<pre><code>" + kBody + "</code></pre></div>\n")) << page;
     for (const char* part : {"<html", "<head", "<body", "<title", "<!DOCTYPE"})
         EXPECT_EQ(page.find(part), std::string::npos) << part;
-    EXPECT_EQ(Count(page, "<style>"), 1u);
+    EXPECT_EQ(page.find("<style>"), page.rfind("<style>"));  // one stylesheet
     std::string css = page.substr(page.find("<style>") + 7, page.find("</style>") - page.find("<style>") - 7);
     css = css.replace(css.find("@media (prefers-color-scheme:dark){"), 35, "");
     for (const CssRule& rule : ParseCssRules(css))
@@ -101,13 +96,9 @@ TEST(Page, EachThemeItsOwnColours) {
 TEST(Page, UnknownThemeNamesTheThemes) {
     PageOptions options;
     options.theme = "nonesuch";
-    try {
-        PageWriter page(options, kThemes);
-        FAIL() << "no error";
-    } catch (const Error& e) {
-        EXPECT_EQ(e.Number(), err::InvalidArgument);
-        EXPECT_NE(e.Description().find("auto, dark, high-contrast, light"), std::string::npos) << e.Description();
-    }
+    const Error e = tintext::testing::Raised([&] { PageWriter page(options, kThemes); });
+    EXPECT_EQ(e.Number(), err::InvalidArgument);
+    EXPECT_NE(e.Description().find("auto, dark, high-contrast, light"), std::string::npos) << e.Description();
     EXPECT_EQ(ThemeNames(kThemes), (std::vector<std::string>{"auto", "dark", "high-contrast", "light"}));
 }
 

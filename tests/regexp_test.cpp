@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "case_file.h"
+#include "raised_error.h"
 #include "engine/start_filter.h"
 
 using namespace tintext;
@@ -34,12 +35,7 @@ std::string Matches(const std::string& pattern, const std::string& text, const s
 }
 
 Error Failure(const std::string& pattern, const std::string& text = "abc") {
-    try {
-        Matches(pattern, text);
-    } catch (const Error& e) {
-        return e;
-    }
-    return Error(0, "", "");
+    return tintext::testing::Raised([&] { Matches(pattern, text); });
 }
 
 }  // namespace

@@ -47,18 +47,13 @@ TEST(Strings, OperationsGiveTheTabledResults) {
         {"DecodeHex", [](const Args& a) { return str.DecodeHex(a[0]); }},
         {"RPad", [](const Args& a) { return str.RPad(a[0], a[1], a[2]); }},
         {"EncodeHTML", [](const Args& a) { return str.EncodeHTML(a[0]); }},
+        {"HexRoundTrip", [](const Args& a) { return str.EncodeHex(str.DecodeHex(a[0])); }},
     };
     for (const auto& row : tintext::testing::ReadRows("strings_cases.txt")) {
         Args args;
         for (size_t i = 1; i + 1 < row.fields.size(); ++i) args.push_back(Argument(row.fields[i]));
         EXPECT_EQ(ResultOf([&] { return operations.at(row.fields[0])(args); }), row.fields.back()) << row.where;
     }
-}
-
-TEST(Strings, HexRoundTripKeepsEveryCode) {
-    std::string hex;
-    for (int code = 0; code < 256; ++code) hex += std::string(1, "0123456789ABCDEF"[code >> 4]) + "0123456789ABCDEF"[code & 15];
-    EXPECT_EQ(str.EncodeHex(str.DecodeHex(hex)), hex);
 }
 
 TEST(Strings, ParseParametersRaisesWithoutReportingAMissingCollection) {

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "case_file.h"
+#include "raised_error.h"
 #include "support/error.h"
 #include "support/strings2_component.h"
 #include "support/utf8.h"
@@ -63,12 +64,7 @@ TEST(CodePages, EveryByteOfASingleBytePageSurvivesARoundTrip) {
 TEST(CodePages, AnUnknownCodePageFailsWith5) {
     for (auto call : {+[] { DecodeCodePage("x", 12345); }, +[] { EncodeCodePage("x", 12345); },
                       +[] { SetDefaultOemCodePage(12345); }}) {
-        try {
-            call();
-            ADD_FAILURE() << "expected error 5";
-        } catch (const Error& e) {
-            EXPECT_EQ(e.Number(), err::InvalidArgument);
-        }
+        EXPECT_EQ(tintext::testing::Raised(call).Number(), err::InvalidArgument);
     }
     EXPECT_EQ(DefaultOemCodePage(), 437);
 }
