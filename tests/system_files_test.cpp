@@ -59,12 +59,6 @@ TEST_F(SystemFiles, ReadAndWriteErrorsKeepNumberAndSourceAndExplainThemselves) {
     }
 }
 
-TEST_F(SystemFiles, TextIsUtf8WithoutItsMarkAndOtherBytesAreReadAsWindows1252) {
-    EXPECT_EQ(system.ReadFileToString(dir.Write("empty.txt", "")), "");
-    EXPECT_EQ(system.ReadFileToString(dir.Write("bom.txt", "\xEF\xBB\xBFhi \xC3\xA9")), "hi \xC3\xA9");
-    EXPECT_EQ(system.ReadFileToString(dir.Write("latin.txt", "caf\xE9")), "caf\xC3\xA9");
-}
-
 TEST_F(SystemFiles, WritingStoresTheContentByteForByteWithNoLineBreakAdded) {
     const std::string content = std::string("bad \xE9 utf-8\0 and \xC3", 19);
     std::string file = dir / "out.bin";
