@@ -115,7 +115,8 @@ TEST(Page, LineNumbersCutElementsAtLineBreaks) {
         for (size_t from = 0, bar; from <= row[1].size(); from = bar + 1) {
             bar = std::min(row[1].find('|', from), row[1].size());
             if (bar == row[1].size() && from == bar) break;  // nothing after the last line feed
-            code += (n ? "\n" : "") + Line(++n, row[1].substr(from, bar - from));
+            if (n++) code += "\n";
+            code += Line(n, row[1].substr(from, bar - from));
         }
         if (!row[1].empty() && row[1].back() == '|') code += "\n";
         // Pieces of one byte cut every tag and every CR LF between two writes.

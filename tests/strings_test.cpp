@@ -43,11 +43,11 @@ TEST(Strings, OperationsGiveTheTabledResults) {
         {"DecodeCSV", [](const Args& a) { return str.DecodeCSV(a[0]); }},
         {"EncodeSQL", [](const Args& a) { return str.EncodeSQL(a[0]); }},
         {"DecodeSQL", [](const Args& a) { return str.DecodeSQL(a[0]); }},
-        {"EncodeHex", [](const Args& a) { return str.EncodeHex(a[0]); }},
-        {"DecodeHex", [](const Args& a) { return str.DecodeHex(a[0]); }},
+        {"EncodeHex", [](const Args& a) { return str.EncodeHex(a[0].AsString()); }},
+        {"DecodeHex", [](const Args& a) { return str.DecodeHex(a[0].AsString()); }},
         {"RPad", [](const Args& a) { return str.RPad(a[0], a[1], a[2]); }},
         {"EncodeHTML", [](const Args& a) { return str.EncodeHTML(a[0]); }},
-        {"HexRoundTrip", [](const Args& a) { return str.EncodeHex(str.DecodeHex(a[0])); }},
+        {"HexRoundTrip", [](const Args& a) { return str.EncodeHex(str.DecodeHex(a[0].AsString())); }},
     };
     for (const auto& row : tintext::testing::ReadRows("strings_cases.txt")) {
         Args args;
