@@ -13,7 +13,6 @@
 #include "engine/definition_check.h"
 #include "engine/formatter.h"
 #include "engine/hld_loader.h"
-#include "engine/job.h"
 #include "engine/language_table.h"
 #include "engine/page.h"
 #include "case_file.h"

@@ -10,7 +10,6 @@
 
 #include "case_file.h"
 #include "digits_definition.h"
-#include "engine/job.h"
 #include "support/program_info.h"
 
 using namespace tintext;

@@ -17,7 +17,6 @@
 #include <functional>
 #include <sstream>
 #include <future>
-#include <thread>
 #include <vector>
 
 #include "case_file.h"

@@ -3,13 +3,11 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <climits>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 
 #include "case_file.h"
-#include "support/components.h"
 #include "support/registry_store.h"
 #include "support/system.h"
 #include "temp_folder.h"

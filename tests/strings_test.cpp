@@ -8,7 +8,6 @@
 #include "case_file.h"
 #include "recording_environment.h"
 #include "scoped_missing_component.h"
-#include "support/components.h"
 #include "support/error.h"
 #include "typed_value.h"
 

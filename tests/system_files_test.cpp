@@ -5,7 +5,6 @@
 
 #include <csignal>
 #include <filesystem>
-#include <functional>
 
 #include <gtest/gtest.h>
 

@@ -6,20 +6,16 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <filesystem>
-#include <fstream>
 #include <map>
 #include <optional>
 #include <regex>
 #include <set>
-#include <sstream>
 #include <string>
 
 #include "shipped_definitions.h"
 #include "temp_folder.h"
 
 using namespace tintext;
-namespace fs = std::filesystem;
 
 namespace {
 
