@@ -4,13 +4,11 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <filesystem>
 
 #include "case_file.h"
 #include "digits_definition.h"
 #include "support/conversions.h"
-#include "support/ascii_text.h"
 
 using namespace tintext;
 using namespace tintext::testing;
@@ -60,18 +58,6 @@ TEST_F(CommandLineTest, TableOfCommandLines) {
         EXPECT_EQ(Lines(commandLine.notUnderstood), row[3]) << row.where;
         EXPECT_EQ(Lines(commandLine.usageErrors), row[4]) << row.where;
         EXPECT_EQ(excludes, row[5]) << row.where;
-    }
-}
-
-TEST(KnownOptions, NamesAreLowerCaseAndUnique) {
-    std::vector<std::string> seen;
-    for (const OptionInfo& option : KnownOptions()) {
-        const std::string name = option.name;
-        EXPECT_EQ(name, ToLowerAscii(name));
-        EXPECT_EQ(std::count(seen.begin(), seen.end(), name), 0) << name;
-        seen.push_back(name);
-        EXPECT_EQ(FindOption(name), &option);
-        EXPECT_NE(std::string(option.help), "") << name;
     }
 }
 

@@ -11,6 +11,8 @@
 
 #include <string>
 
+#include "case_file.h"
+
 using namespace tintext;
 
 namespace {
@@ -66,35 +68,21 @@ TEST(ConsoleEnvironment, MessagesGoToTheMessageStreamWithTheirTitles) {
 
 // Without a terminal a question is answered No: see cli.cases.
 TEST(ConsoleEnvironment, QuestionIsAskedOnTheTerminal) {
-    struct Case {
-        std::string typed;
-        MsgResult answer;
-        int prompts;
-    };
-    const Case cases[] = {
-        {"\n", MsgResult::Yes, 1},         // Yes is the default
-        {"y\n", MsgResult::Yes, 1},
-        {"  YES \n", MsgResult::Yes, 1},
-        {"n\n", MsgResult::No, 1},
-        {"No\n", MsgResult::No, 1},
-        {"maybe\nn\n", MsgResult::No, 2},  // asked again until answered
-        {"\x04", MsgResult::No, 1},        // end of input
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.typed);
+    for (const tintext::testing::Row& row : tintext::testing::ReadRows("app_terminal_answers.tsv")) {
+        SCOPED_TRACE(row.where);
         Pty pty;
         Pipe err;
         ConsoleEnvironment env(err.fds[1], pty.slavePath);
-        pty.Type(c.typed);
+        pty.Type(row[0]);
         EXPECT_EQ(env.MessageBox("The file \"x\" exists.\r\n\r\nOverwrite?", MsgButtons::YesNo,
                                  MsgIcon::Exclamation, "Warning"),
-                  c.answer);
+                  row[1] == "yes" ? MsgResult::Yes : MsgResult::No);
         EXPECT_EQ(err.Drain(), "");  // asked on the terminal, not on the message stream
         // The terminal hands its output over in pieces: read until the prompts are there.
         std::string shown;
         size_t prompts = 0;
         char buf[4096];
-        while (prompts < static_cast<size_t>(c.prompts)) {
+        while (prompts < std::stoul(row[2])) {
             pollfd p{pty.master, POLLIN, 0};
             if (poll(&p, 1, 5000) <= 0) break;
             ssize_t n = read(pty.master, buf, sizeof buf);
@@ -104,7 +92,7 @@ TEST(ConsoleEnvironment, QuestionIsAskedOnTheTerminal) {
             for (size_t at = shown.find("[Y/n]"); at != std::string::npos; at = shown.find("[Y/n]", at + 1)) ++prompts;
         }
         EXPECT_NE(shown.find("Warning: The file \"x\" exists."), std::string::npos) << shown;
-        EXPECT_EQ(prompts, static_cast<size_t>(c.prompts)) << shown;
+        EXPECT_EQ(std::to_string(prompts), row[2]) << shown;
     }
 }
 

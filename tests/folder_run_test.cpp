@@ -15,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "case_file.h"
 #include "cli_harness.h"
 #include "digits_definition.h"
 
@@ -23,45 +24,28 @@ using namespace tintext::testing;
 
 namespace {
 
-// Sources of the tree and what becomes of each: a page or nothing.
-struct TreeEntry {
-    const char* path;
-    const char* text;
-    bool converted;
-};
-
-const TreeEntry kTree[] = {
-    {"index.asp", "home 1", true},
-    {"inc/db.asp", "db 22", true},
-    {"inc/db.inc", "inc 333", true},             // beside db.asp: the pages must not collide
-    {"deep/er/still/x.asp", "deep 4", true},     // folders made as needed
-    {"latin1.asp", "caf\xe9 5", true},           // not UTF-8: read as windows-1252
-    {"logo.png", "\x89PNG", false},              // no definition serves it
-    {".git/hooks/x.asp", "hidden 6", false},     // a hidden folder
-    {"build/gen.asp", "generated 7", false},     // listed in .gitignore
-    {"notes.asp", "excluded 8", false},          // left out by /exclude
-    {".gitignore", "build/\n", false},
-};
-
 const std::vector<std::string> kFolderRun = {"/in=src", "/out=site", "/hldfolder=defs", "/exclude=notes.*"};
 
+// The tree of folder_run.cases: a file under src/ becomes a page unless it is one of the last five rows.
 class FolderRunTest : public CliTest {
 protected:
+    std::vector<std::string> converted;  // the files that become pages, by their paths under src
+
     void SetUp() override {
         CliTest::SetUp();
-        dir.Put("defs/asp.hld", kDigitsHld);
-        dir.Put("defs/inc.hld", kDigitsHld);
-        for (const TreeEntry& entry : kTree) dir.Put(std::string("src/") + entry.path, entry.text);
+        const std::vector<Row> tree = ReadRows("folder_tree.tsv");
+        for (size_t i = 0; i < tree.size(); ++i) {
+            dir.Put(tree[i][0], tree[i][1]);
+            if (tree[i][0].starts_with("src/") && i + 5 < tree.size()) converted.push_back(tree[i][0].substr(4));
+        }
     }
 
     // The pages of the files converted, with the site's index and stylesheet.
     std::set<std::string> ExpectedSite() const {
         std::set<std::string> pages = {"index.html", "tintext.css"};
-        for (const TreeEntry& entry : kTree)
-            if (entry.converted) pages.insert(std::string(entry.path) + ".htm");
+        for (const std::string& file : converted) pages.insert(file + ".htm");
         return pages;
     }
-
 };
 
 TEST_F(FolderRunTest, EachServedFileBecomesThePageItGetsOnItsOwn) {
@@ -72,11 +56,9 @@ TEST_F(FolderRunTest, EachServedFileBecomesThePageItGetsOnItsOwn) {
         EXPECT_EQ(PagesIn(dir.P("site")), ExpectedSite()) << jobs;
         EXPECT_NE(r.err.find("5 files: 5 written, 0 skipped (up to date), 0 failed"), std::string::npos) << r.err;
     }
-    for (const TreeEntry& entry : kTree) {
-        if (!entry.converted) continue;
-        const std::string page = std::string("site/") + entry.path + ".htm";
-        Result single = Run({std::string("/in=src/") + entry.path, "/out=single.htm", "/hldfolder=defs",
-                             "/overwrite=1"});
+    for (const std::string& file : converted) {
+        const std::string page = "site/" + file + ".htm";
+        Result single = Run({"/in=src/" + file, "/out=single.htm", "/hldfolder=defs", "/overwrite=1"});
         ASSERT_EQ(single.status, 0) << single.err;
         EXPECT_EQ(dir.Get(page), dir.Get("single.htm")) << page;
     }

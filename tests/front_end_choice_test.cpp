@@ -2,45 +2,18 @@
 
 #include <gtest/gtest.h>
 
+#include "case_file.h"
 #include "support/system.h"
 
 using namespace tintext;
 
 namespace {
 
-TEST(FrontEndChoice, DialogsOnlyWhenTheRunNeedsThemAndADisplayIsThere) {
-    const Surroundings none{false, false}, terminalOnly{false, true}, displayOnly{true, false}, both{true, true};
-    const struct {
-        const char* arguments;
-        Surroundings around;
-        FrontEnd expected;
-    } cases[] = {
-        // Neither input nor check: the main dialog wherever a display is usable.
-        {"", both, FrontEnd::MainDialog},
-        {"", displayOnly, FrontEnd::MainDialog},
-        {"/out=x.htm /hld=vb.hld", both, FrontEnd::MainDialog},
-        {"", terminalOnly, FrontEnd::Terminal},
-        {"", none, FrontEnd::Terminal},
-        // A batch run uses dialogs only with a display and no terminal.
-        {"/in=a.asp", displayOnly, FrontEnd::BatchDialogs},
-        {"-in=a.asp,-out=b.htm", displayOnly, FrontEnd::BatchDialogs},
-        {"/in=a.asp", both, FrontEnd::Terminal},
-        {"/in=a.asp", terminalOnly, FrontEnd::Terminal},
-        {"/in=a.asp", none, FrontEnd::Terminal},
-        {"/in=", displayOnly, FrontEnd::BatchDialogs},  // given, if empty: the run reports it
-        // A check always prints, even with an input file given.
-        {"/check=a.hld", displayOnly, FrontEnd::Terminal},
-        {"/check=a.hld /in=a.asp", displayOnly, FrontEnd::Terminal},
-        {"/check=a.hld", both, FrontEnd::Terminal},
-        {"/check", displayOnly, FrontEnd::Terminal},  // tells that the file is missing
-        // The list of languages is printed, with or without an input.
-        {"/list", displayOnly, FrontEnd::Terminal},
-        {"/list /in=a.asp", displayOnly, FrontEnd::Terminal},
-    };
-    for (const auto& c : cases) {
-        DictionaryRef parameters = System().ParseCommandline(c.arguments);
-        EXPECT_EQ(ChooseFrontEnd(*parameters, c.around), c.expected)
-            << '"' << c.arguments << "\" display " << c.around.display << " terminal " << c.around.terminal;
+TEST(FrontEndChoice, TableOfRunsAndSurroundings) {
+    for (const tintext::testing::Row& row : tintext::testing::ReadRows("app_front_ends.tsv")) {
+        const FrontEnd chosen = ChooseFrontEnd(*System().ParseCommandline(row[0]), {row[1] == "1", row[2] == "1"});
+        const char* const names[] = {"terminal", "main dialog", "batch dialogs"};
+        EXPECT_EQ(names[static_cast<int>(chosen)], row[3]) << row.where;
     }
 }
 

@@ -11,6 +11,7 @@
 #include <sstream>
 
 #include "app/command_line.h"
+#include "case_file.h"
 #include "temp_folder.h"
 
 using namespace tintext;
@@ -80,25 +81,14 @@ TEST(Completion, KnowsEveryOption) {
 TEST(Completion, CompletesOptionsValuesAndFiles) {
     tintext::testing::TempFolder dir;
     dir.Write("page.asp", "x");
-    const struct {
-        const char* words;  // the command line, the last word being completed
-        const char* expected;
-    } cases[] = {
-        {"tintext --ov", "--overwrite"},
-        {"tintext /ov", "/overwrite="},
-        {"tintext --lang pyt", "python"},
-        {"tintext /lang=vbs", "/lang=vbs /lang=vbscript"},
-        {"tintext --overwrite=", "--overwrite=0 --overwrite=1 --overwrite=2"},
-        {"tintext pa", "page.asp"},
-        {"tintext --out pa", "page.asp"},
-    };
-    for (const auto& c : cases) {
+    for (const tintext::testing::Row& row : tintext::testing::ReadRows("app_completions.tsv")) {
+        const std::string words = row[0];
         const std::string command =
             "cd '" + dir.path() + "' && PATH='" TINTEXT_BINARY_DIR "/app':\"$PATH\" bash -c '. " + kCompletion +
-            "; COMP_WORDS=(" + c.words + "); COMP_CWORD=$((${#COMP_WORDS[@]}-1)); [[ \"" + c.words +
+            "; COMP_WORDS=(" + words + "); COMP_CWORD=$((${#COMP_WORDS[@]}-1)); [[ \"" + words +
             "\" == *\" \" ]] && { COMP_WORDS+=(\"\"); COMP_CWORD=$((COMP_CWORD+1)); }; _tintext; echo \"${COMPREPLY[*]}\"'";
         const Output output = Shell(command);
-        EXPECT_EQ(output.text, std::string(c.expected) + "\n") << c.words;
+        EXPECT_EQ(output.text, row[1] + "\n") << row.where;
     }
 }
 

@@ -44,25 +44,6 @@ TEST_F(Settings, FreshStoreGivesDefaultsAndWritesNothing) {
     EXPECT_FALSE(std::filesystem::exists(folder_ + "/HKEY_CURRENT_USER.reg"));
 }
 
-TEST_F(Settings, BatchStyleRunStoresAllEightAsTextInSavingOrder) {
-    SaveDialogSettings(LoadDialogSettings());
-    const char* order[] = {"InputFile", "OutputFile", "ShowOutput", "InputDir",
-                           "OutputDir", "HLDDir",     "UseDefaultHLD", "HLDFile"};
-    for (const char* name : order) EXPECT_TRUE(sys_.RegRead(kSettingsKey + name).kind() == Value::Kind::String) << name;
-    EXPECT_EQ(sys_.RegRead(kSettingsKey + "ShowOutput"), Value("1"));
-    EXPECT_EQ(sys_.RegRead(kSettingsKey + "HLDFile"), Value(""));
-    EXPECT_EQ(sys_.RegRead(kSettingsKey + "InputFile"), Value("/opt/tintext/Examples/asp-ex1.asp"));
-
-    std::string text = StoreText();
-    size_t at = text.find("[HKEY_CURRENT_USER\\Software\\Tintext Project\\Tintext\\Settings]\n");
-    ASSERT_NE(at, std::string::npos) << text;
-    for (const char* name : order) {
-        size_t next = text.find(std::string("\"") + name + "\"=", at);
-        ASSERT_NE(next, std::string::npos) << name;
-        at = next;
-    }
-}
-
 TEST_F(Settings, SavedValuesComeBackAtTheNextLoad) {
     const DialogSettings s{"/in.asp", "/tmp/new output.htm", "vb.hld", 0, 2, "/in", "/out", "/srv/hld", "gbk",
                            "high-contrast", 1, 1};
@@ -110,15 +91,6 @@ TEST_F(Settings, CheckBoxStatesOutsideZeroToTwoGiveTheDefault) {
         EXPECT_EQ(std::to_string(s.showOutput) + std::to_string(s.useDefaultHld), row[1]) << row.where;
         EXPECT_EQ(std::to_string(s.lineNumbers) + std::to_string(s.fragment), row[2]) << row.where;
     }
-}
-
-TEST_F(Settings, ShowOnceChoices) {
-    EXPECT_EQ(ReadShowOnce("Feedback"), 0);
-    WriteShowOnce("Feedback", 1);
-    WriteShowOnce("Support", -1);
-    EXPECT_EQ(ReadShowOnce("Feedback"), 1);
-    EXPECT_EQ(ReadShowOnce("Support"), -1);
-    EXPECT_EQ(sys_.RegRead("HKEY_CURRENT_USER\\Software\\Tintext Project\\Tintext\\ShowOnce\\Support"), Value("-1"));
 }
 
 }  // namespace

@@ -7,6 +7,8 @@
 #include <unistd.h>
 
 #include <filesystem>
+#include <iterator>
+#include <sstream>
 
 #include "case_file.h"
 #include "digits_definition.h"
@@ -45,27 +47,17 @@ TEST_F(WalkSourceTreeTest, LeavesOutHiddenFoldersAndFilesAndWhatGitignoreLists) 
     EXPECT_EQ(Walked(dir.P("tree")), (std::vector<std::string>{"a.asp", "b/c.asp", "b/d/e.vbs", "keep/x.log"}));
 }
 
+std::vector<std::string> Words(const std::string& text) {
+    std::istringstream in(text);
+    return {std::istream_iterator<std::string>(in), {}};
+}
+
 TEST_F(WalkSourceTreeTest, IncludeAndExcludeFilterByPathInTheTree) {
-    struct Case {
-        std::vector<std::string> include, exclude;
-        std::vector<std::string> expected;
-    };
-    const Case cases[] = {
-        {{"*.asp"}, {}, {"a.asp", "b/c.asp"}},
-        {{"*.asp", "*.vbs"}, {"b/d"}, {"a.asp", "b/c.asp"}},
-        {{}, {"b/**"}, {"a.asp", "keep/x.log"}},
-        {{"b/**"}, {"*.vbs"}, {"b/c.asp"}},
-        // Hidden files only when a pattern names them with their dot; "*" does not.
-        {{"*"}, {}, {"a.asp", "b/c.asp", "b/d/e.vbs", "keep/x.log"}},
-        {{".gitignore"}, {}, {".gitignore", "b/.gitignore"}},
-        {{"b/.*", "*.vbs"}, {}, {"b/.gitignore", "b/d/e.vbs"}},
-    };
-    for (const Case& c : cases) {
+    for (const tintext::testing::Row& row : tintext::testing::ReadRows("app_tree_filters.tsv")) {
         TreeFilter filter;
-        filter.include = c.include;
-        filter.exclude = c.exclude;
-        EXPECT_EQ(Walked(dir.P("tree"), filter), c.expected)
-            << ::testing::PrintToString(c.include) << " minus " << ::testing::PrintToString(c.exclude);
+        filter.include = Words(row[0]);
+        filter.exclude = Words(row[1]);
+        EXPECT_EQ(Walked(dir.P("tree"), filter), Words(row[2])) << row.where;
     }
 }
 

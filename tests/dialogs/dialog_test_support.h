@@ -6,6 +6,7 @@
 #include <QApplication>
 #include <QByteArray>
 #include <QFile>
+#include <QMessageBox>
 #include <QObject>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -51,6 +52,15 @@ public:
 private:
     QTimer timer_;
     int tries_ = 0;
+};
+
+// While it lives, the next message box's text is kept and the box answered with Enter.
+struct NextMessage {
+    QString text;
+    OnNextModal answer{[this](QWidget* box) {
+        text = qobject_cast<QMessageBox*>(box)->text();
+        QTest::keyClick(box, Qt::Key_Enter);
+    }};
 };
 
 // While it lives, addresses handed to the browser are recorded, not opened;

@@ -45,6 +45,23 @@ QString Shown(QWidget& dialog, const QString& control) {
     return Child<QCheckBox>(dialog, control)->isChecked() ? "1" : "0";
 }
 
+// One character a match, copied between <pre> and </pre>: a large input takes many event pumps.
+const QByteArray kPlain = "[Main]\nHEADER-HTML=<pre>\nFOOTER-HTML=</pre>\nPATTERN=[\\s\\S]\nFORMAT-HTML=$$\n";
+
+// While it lives, clicks the progress dialog's Cancel once, as soon as `ready` holds.
+struct CancelWhen {
+    QTimer watcher;
+    bool pressed = false;
+    CancelWhen(FrmMain& main, std::function<bool(FrmProgress&)> ready) {
+        QObject::connect(&watcher, &QTimer::timeout, [this, &main, ready] {
+            if (pressed || !main.Progress()->isVisible() || !ready(*main.Progress())) return;
+            pressed = true;
+            QTest::mouseClick(main.Progress()->CmdCancel(), Qt::LeftButton);
+        });
+        watcher.start(0);
+    }
+};
+
 QString Stored(const QString& key) {
     return ToQt(ReadSetting(kCompanyName, kProgramTitle, "Settings", FromQt(key), "<absent>"));
 }
@@ -119,14 +136,10 @@ private slots:
     void UnknownThemeIsToldAndNoJobRuns() {
         main_->LoadSettings({"", "out.htm", "", 1, 1, "", "", "", "", "nonesuch"});
         QCOMPARE(Shown(*main_, "cboTheme"), QString("nonesuch"));
-        QString message;
-        OnNextModal answer([&](QWidget* box) {
-            message = qobject_cast<QMessageBox*>(box)->text();
-            QTest::keyClick(box, Qt::Key_Enter);
-        });
+        NextMessage told;
         main_->Go();
         QVERIFY(jobs_.empty());
-        QVERIFY2(message.contains("unknown theme \"nonesuch\"") && message.contains("high-contrast"), qPrintable(message));
+        QVERIFY2(told.text.contains("unknown theme \"nonesuch\"") && told.text.contains("high-contrast"), qPrintable(told.text));
         QVERIFY(Child<QPushButton>(*main_, "cmdGo")->isEnabled());
     }
 
@@ -305,14 +318,9 @@ private slots:
         QCOMPARE(offsets(), before);
     }
 
-    // "Check For Updates" only with a page to check against; F1 opens the
-    // dialog's help page; Esc keeps the dialog open; File > Exit closes it.
+    // F1 opens the dialog's help page; Esc keeps the dialog open; File > Exit closes it.
     void MenusAndKeys() {
         ShowMain();
-        main_->SetDispatchAddress("https://example.net/dispatch");
-        QVERIFY(Child<QAction>(*main_, "mnuCheckVersion")->isVisible());
-        main_->SetDispatchAddress("");
-        QVERIFY(!Child<QAction>(*main_, "mnuCheckVersion")->isVisible());
         {
             OpenedUrls opened;
             QTest::keyClick(main_.get(), Qt::Key_F1);
@@ -324,8 +332,8 @@ private slots:
         QVERIFY(!main_->isVisible());
     }
 
-    // With an address, Feedback, Support and Check For Updates open its
-    // pages; without, the first two open the help page's section on
+    // With an address, Feedback, Support and Check For Updates (only then
+    // in the menu) open its pages; without, the first two open the help page's section on
     // reporting problems (which the page has) and Check For Updates does
     // nothing. A notice never answered comes first, its box ticked.
     void FeedbackAndSupportOpenTheirPages_data() {
@@ -337,6 +345,7 @@ private slots:
         QFETCH(QString, address);
         WriteShowOnce("Feedback", 1);
         main_->SetDispatchAddress(FromQt(address));
+        QCOMPARE(Child<QAction>(*main_, "mnuCheckVersion")->isVisible(), !address.isEmpty());
         OpenedUrls opened;
         QString notice;
         OnNextModal answer([&](QWidget* box) {
@@ -384,26 +393,14 @@ private slots:
     // moved: the output holds the part done so far, its sections closed.
     void CancelWritesThePartDone() {
         QTemporaryDir temp;
-        // Letters and digits only, so the output is the input itself between
-        // header and footer; large enough to take several event pumps.
         const QByteArray text = QByteArray("abcdefghijklmnopqrstuvwxyz0123456789").repeated(120000);
         FrmMain main;  // with the real job
         main.show();
-        const QString hld = WriteFile(temp.filePath("plain.hld"),
-                                      "[Main]\nHEADER-HTML=<pre>\nFOOTER-HTML=</pre>\nPATTERN=[\\s\\S]\nFORMAT-HTML=$$\n");
+        const QString hld = WriteFile(temp.filePath("plain.hld"), kPlain);
         main.LoadSettings({FromQt(WriteFile(temp.filePath("big.txt"), text)), FromQt(temp.filePath("big.htm")), FromQt(hld), 0, 0});
-        bool pressed = false;
-        QTimer watcher;
-        connect(&watcher, &QTimer::timeout, [&] {
-            if (!pressed && main.Progress()->isVisible() && main.Progress()->Value() > 0) {
-                pressed = true;
-                QTest::mouseClick(main.Progress()->CmdCancel(), Qt::LeftButton);
-            }
-        });
-        watcher.start(0);
+        CancelWhen cancel(main, [](FrmProgress& progress) { return progress.Value() > 0; });
         QTest::mouseClick(Child<QPushButton>(main, "cmdGo"), Qt::LeftButton);
-        watcher.stop();
-        QVERIFY(pressed && !main.Progress()->isVisible());
+        QVERIFY(cancel.pressed && !main.Progress()->isVisible());
         const QByteArray written = ReadFile(temp.filePath("big.htm"));
         QVERIFY(written.startsWith("<pre>") && written.endsWith("</pre>"));
         const QByteArray body = written.mid(5, written.size() - 11);
@@ -425,13 +422,9 @@ private slots:
         Click("cmdBrowseInputFolder");
         QCOMPARE(Shown(*main_, "txtInputFilename"), temp.filePath("src"));
         OpenedUrls opened;
-        QString summary;
-        OnNextModal answer([&](QWidget* box) {
-            summary = qobject_cast<QMessageBox*>(box)->text();
-            QTest::keyClick(box, Qt::Key_Enter);
-        });
+        NextMessage summary;
         Click("cmdGo");
-        QVERIFY2(summary.contains("2 files: 2 written, 0 skipped (up to date), 0 failed"), qPrintable(summary));
+        QVERIFY2(summary.text.contains("2 files: 2 written, 0 skipped (up to date), 0 failed"), qPrintable(summary.text));
         for (const char* page : {"index.html", "tintext.css", "page.asp.htm", "inc/lib.js.htm"})
             QVERIFY2(QFileInfo(temp.filePath("site/") + page).isFile(), page);
         QCOMPARE(opened, QList<QUrl>({QUrl::fromLocalFile(temp.filePath("site/index.html"))}));
@@ -447,28 +440,14 @@ private slots:
         // One character a match, 17 MB: seconds of work, so Cancel comes first even on a busy machine.
         WriteFile(temp.filePath("src/big.txt"), QByteArray("abcdefghijklmnopqrstuvwxyz0123456789").repeated(480000));
         for (int i = 0; i < 8; ++i) WriteFile(temp.filePath("src/small%1.txt").arg(i), "small");
-        const QString hld = WriteFile(temp.filePath("plain.hld"),
-                                      "[Main]\nHEADER-HTML=<pre>\nFOOTER-HTML=</pre>\nPATTERN=[\\s\\S]\nFORMAT-HTML=$$\n");
+        const QString hld = WriteFile(temp.filePath("plain.hld"), kPlain);
         main_->LoadSettings({FromQt(temp.filePath("src")), FromQt(temp.filePath("site")), FromQt(hld), 0, 0});
         main_->show();
-        bool pressed = false;
-        QTimer watcher;
-        connect(&watcher, &QTimer::timeout, [&] {
-            if (!pressed && main_->Progress()->isVisible() && main_->Progress()->Text().contains("big.txt")) {
-                pressed = true;
-                QTest::mouseClick(main_->Progress()->CmdCancel(), Qt::LeftButton);
-            }
-        });
-        watcher.start(0);
-        QString summary;
-        OnNextModal answer([&](QWidget* box) {
-            summary = qobject_cast<QMessageBox*>(box)->text();
-            QTest::keyClick(box, Qt::Key_Enter);
-        });
+        CancelWhen cancel(*main_, [](FrmProgress& progress) { return progress.Text().contains("big.txt"); });
+        NextMessage summary;
         Click("cmdGo");
-        watcher.stop();
-        QVERIFY(pressed && !main_->Progress()->isVisible());
-        QVERIFY2(summary.contains("not done (cancelled)"), qPrintable(summary));
+        QVERIFY(cancel.pressed && !main_->Progress()->isVisible());
+        QVERIFY2(summary.text.contains("not done (cancelled)"), qPrintable(summary.text));
         const QStringList left = QDir(temp.filePath("site")).entryList(QDir::Files | QDir::Hidden);
         QVERIFY2(!left.contains("big.txt.htm") && !left.contains("index.html"), qPrintable(left.join(' ')));
         for (const QString& name : left) {

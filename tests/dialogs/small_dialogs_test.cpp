@@ -91,26 +91,23 @@ private slots:
 
     // The registered tool first, then one on PATH; with none, a message.
     void SystemInfoFindsItsTool_data() {
-        QTest::addColumn<bool>("registered");
-        QTest::addColumn<QString>("onPath");  // a tool's name on PATH, or empty
-        QTest::newRow("tool on PATH") << false << "hardinfo";
-        QTest::newRow("registered tool wins over PATH") << true << "kinfocenter";
-        QTest::newRow("none anywhere") << false << "";
+        QTest::addColumn<QString>("tools");  // "registered" (the registered tool), the names of tools on PATH
+        QTest::addColumn<QString>("ran");
+        QTest::newRow("tool on PATH") << "hardinfo" << "hardinfo";
+        QTest::newRow("registered tool wins over PATH") << "registered kinfocenter" << "registered";
+        QTest::newRow("none anywhere") << "" << "";
     }
     void SystemInfoFindsItsTool() {
-        QFETCH(bool, registered);
-        QFETCH(QString, onPath);
+        QFETCH(QString, tools);
+        QFETCH(QString, ran);
         QTemporaryDir temp;
-        auto writeTool = [&](const QString& name, const char* mark) {
-            WriteFile(temp.filePath(name), QString("#!/bin/sh\n/usr/bin/touch '%1'\n").arg(temp.filePath(mark)).toUtf8());
-            QFile::setPermissions(temp.filePath(name), QFile::ReadOwner | QFile::ExeOwner);
-        };
-        if (registered) {
-            writeTool("sysinfo-tool", "registered-ran");
-            System().RegWrite("HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Shared Tools\\MSINFO\\PATH",
-                              Value(FromQt(temp.filePath("sysinfo-tool"))));
+        for (const QString& tool : tools.split(' ', Qt::SkipEmptyParts)) {
+            WriteFile(temp.filePath(tool), QString("#!/bin/sh\n/usr/bin/touch '%1.ran'\n").arg(temp.filePath(tool)).toUtf8());
+            QFile::setPermissions(temp.filePath(tool), QFile::ReadOwner | QFile::ExeOwner);
         }
-        if (!onPath.isEmpty()) writeTool(onPath, "path-ran");
+        if (tools.startsWith("registered"))
+            System().RegWrite("HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Shared Tools\\MSINFO\\PATH",
+                              Value(FromQt(temp.filePath("registered"))));
         const QByteArray path = qgetenv("PATH");
         qputenv("PATH", temp.path().toUtf8());
         RecordingEnvironment env;
@@ -120,9 +117,8 @@ private slots:
         qputenv("PATH", path);
         QStringList told;
         for (const auto& message : env.messages) told << ToQt(message.title + ": " + message.text);
-        const QStringList ran = registered ? QStringList{"registered-ran"} : onPath.isEmpty() ? QStringList() : QStringList{"path-ran"};
         QCOMPARE(told, ran.isEmpty() ? QStringList{"Tintext: System Information Is Unavailable At This Time"} : QStringList());
-        QTRY_COMPARE(QDir(temp.path()).entryList({"*-ran"}), ran);
+        QTRY_COMPARE(QDir(temp.path()).entryList({"*.ran"}), ran.isEmpty() ? QStringList() : QStringList{ran + ".ran"});
     }
 
     // The icon, the title, the text with Windows line ends made plain, the
