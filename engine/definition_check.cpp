@@ -218,7 +218,7 @@ void SortByLine(std::vector<DefinitionProblem>& problems) {
 std::vector<DefinitionProblem> CheckDefinition(const std::string& fileName) {
     std::string bytes;
     try {
-        bytes = System().ReadFileBytes(fileName);
+        bytes = ReadFileBytesOf(fileName);
     } catch (const Error& e) {
         return {LoadProblem(e)};
     }

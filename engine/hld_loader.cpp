@@ -210,7 +210,7 @@ bool IsDefinitionLine(const std::string& line) {
     }
 }
 
-HldTree LoadHld(const std::string& fileName) { return LoadHldText(System().ReadFileToString(fileName), fileName); }
+HldTree LoadHld(const std::string& fileName) { return LoadHldText(ReadFileTextOf(fileName), fileName); }
 
 HldTree LoadHldText(const std::string& fileText, const std::string& fileName) {
     const std::string text = ReplaceAll(fileText, "\r\n", "\n");

@@ -20,7 +20,6 @@
 #include "engine/page.h"
 #include "engine/theme.h"
 #include "support/ascii_text.h"
-#include "support/components.h"
 #include "support/conversions.h"
 #include "support/error.h"
 #include "support/file_io.h"
@@ -192,7 +191,7 @@ private:
         env_.cancelRequested = false;
 
         Step("Detect if outputfile exists");
-        System system(env_);
+        System system(env_, services_.createComponent);
         bool overwriteAllowed = false;
         bool exists = false;
         if (!StdoutOutput()) {
@@ -404,7 +403,7 @@ private:
         for (const std::string& note : encoding.notes) env_.Note(NoteLevel::Detail, note);
         env_.Note(NoteLevel::Detail, "encoding: " + DescribeEncoding(encoding));
         if (r_.dostext == 0 || encoding.bomLength > 0) return DecodeInput(std::move(bytes), encoding);
-        auto strings2 = std::dynamic_pointer_cast<Strings2>(CreateObjectEx("Ostrand.Strings2", env_));
+        auto strings2 = std::dynamic_pointer_cast<Strings2>(services_.createComponent("Ostrand.Strings2", env_));
         if (!strings2) throw RuntimeError(err::CannotCreateObject);
         strings2->SetOemCodePage(encoding.codePage);
         return strings2->Oem2CharBuff(bytes);
@@ -440,9 +439,7 @@ private:
 JobOutcome Process(const JobRequest& request, const JobServices& services) { return Job(request, services).Run(); }
 
 std::string GetHLD(const Value& fileName) {
-    auto fso = std::dynamic_pointer_cast<FileSystemObject>(CreateObjectEx("Scripting.FileSystemObject"));
-    if (!fso) throw RuntimeError(err::CannotCreateObject);
-    const std::string extension = ToLowerAscii(fso->GetExtensionName(SafeCStr(fileName)));
+    const std::string extension = ToLowerAscii(FileSystemObject().GetExtensionName(SafeCStr(fileName)));
     std::string base = extension;
     if (extension == "vb" || extension == "bas" || extension == "ctl" || extension == "cls") {
         base = "vb";

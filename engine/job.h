@@ -9,6 +9,7 @@
 #include "engine/language_table.h"
 #include "engine/formatter.h"
 #include "engine/page.h"
+#include "support/components.h"
 #include "support/job_environment.h"
 #include "support/value.h"
 
@@ -67,6 +68,9 @@ struct JobServices {
     // Raises the formatter's progress and events at its intervals; nullptr:
     // the conversion starts its own (see FormatOptions::ticker).
     Ticker* ticker = nullptr;
+    // Makes the components the job uses: the system object and the DOS-text
+    // conversion. Tests hand in one that lacks a component.
+    ComponentCreator createComponent = ProgramComponent;
 };
 
 // Runs one conversion. Every failure is reported through the environment's

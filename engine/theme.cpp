@@ -36,7 +36,7 @@ std::string TrimSpace(std::string_view text) {
 }
 
 std::string ReadCss(const std::string& folder, const std::string& file) {
-    return System().ReadFileToString(folder + "/" + file);
+    return ReadFileTextOf(folder + "/" + file);
 }
 
 bool IsThemeFile(const fs::path& path) { return path.extension() == ".css" && path.filename() != kLayoutFile; }

@@ -62,6 +62,10 @@ ObjectRef CreateObjectEx(const std::string& progId, JobEnvironment& reportTo) {
     }
 }
 
+ObjectRef ProgramComponent(const std::string& progId, JobEnvironment& reportTo) {
+    return CreateObjectEx(progId, reportTo);
+}
+
 ObjectRef CreateObjectEx(const std::string& progId) { return CreateObjectEx(progId, Env()); }
 
 void ShowError(const std::string& message) { ShowErrorTo(Env(), message); }

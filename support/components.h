@@ -18,6 +18,12 @@ ObjectRef CreateObjectEx(const std::string& progId, JobEnvironment& reportTo);
 // The same, reporting through Env().
 ObjectRef CreateObjectEx(const std::string& progId);
 
+// How code that is handed its services creates components: by ProgID,
+// reporting a failure through the given environment.
+using ComponentCreator = std::function<ObjectRef(const std::string& progId, JobEnvironment& reportTo)>;
+// The program's own components (CreateObjectEx on the table below).
+ObjectRef ProgramComponent(const std::string& progId, JobEnvironment& reportTo);
+
 // Creates a component without the failure report: an unknown ProgID raises
 // the platform's error 429 directly.
 ObjectRef CreateObject(const std::string& progId);

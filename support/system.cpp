@@ -10,13 +10,16 @@ namespace tintext {
 
 System::System() : System(Env()) {}
 
-System::System(JobEnvironment& reportTo)
+System::System(JobEnvironment& reportTo) : System(reportTo, ProgramComponent) {}
+
+System::System(JobEnvironment& reportTo, const ComponentCreator& create)
     : reportTo_(&reportTo),
-      strings2_(std::dynamic_pointer_cast<Strings2>(CreateObjectEx("Ostrand.Strings2", reportTo))) {}
+      create_(create),
+      strings2_(std::dynamic_pointer_cast<Strings2>(create_("Ostrand.Strings2", reportTo))) {}
 
 // A failure to create the collection is reported to the user by CreateObjectEx.
 DictionaryRef System::ParseCommandline(const std::string& cmd) {
-    return ParseOptionText(cmd, [this](const std::string& progId) { return CreateObjectEx(progId, *reportTo_); });
+    return ParseOptionText(cmd, [this](const std::string& progId) { return create_(progId, *reportTo_); });
 }
 
 Value System::ShellOpen(const std::string& target) {

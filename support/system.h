@@ -14,6 +14,7 @@
 #include <utility>
 #include <vector>
 
+#include "support/components.h"
 #include "support/dictionary.h"
 #include "support/error.h"
 #include "support/strings2_component.h"
@@ -30,12 +31,20 @@ std::string WritingErrorDescription(const std::string& filepath, const Error& ca
 // The source of the errors System's file methods raise, followed by the method's name.
 inline constexpr const char* kSystemSource = "Ostrand.System->";
 
+// What System::ReadFileBytes and ReadFileToString do, for code that needs
+// no System object (which creates a component and reports through the
+// process's environment): the whole file, or the error those methods raise.
+std::string ReadFileBytesOf(const std::string& filepath);
+std::string ReadFileTextOf(const std::string& filepath);
+
 class System {
 public:
     // Creates the "Ostrand.Strings2" member through CreateObjectEx; fails with
     // 429 when that component cannot be created. Such failures, here and in
     // the methods, are told through `reportTo` (Env() without one).
     explicit System(JobEnvironment& reportTo);
+    // The same, its components made by `create`.
+    System(JobEnvironment& reportTo, const ComponentCreator& create);
     System();
 
     // ---- Used by the programs: files ----
@@ -119,6 +128,7 @@ public:
 
 private:
     JobEnvironment* reportTo_;
+    ComponentCreator create_;
     std::shared_ptr<Strings2> strings2_;
 };
 

@@ -29,9 +29,7 @@ std::string WritingErrorDescription(const std::string& filepath, const Error& ca
 }
 
 
-std::string System::ReadFileToString(const std::string& filepath) { return DecodeFileText(ReadFileBytes(filepath)); }
-
-std::string System::ReadFileBytes(const std::string& filepath) {
+std::string ReadFileBytesOf(const std::string& filepath) {
     try {
         try {
             return ReadWholeFile(filepath, kSource + "ReadFile");
@@ -43,6 +41,12 @@ std::string System::ReadFileBytes(const std::string& filepath) {
                                 ". Please check that file name and path are valid.\r\n" + Trailer(e));
     }
 }
+
+std::string ReadFileTextOf(const std::string& filepath) { return DecodeFileText(ReadFileBytesOf(filepath)); }
+
+std::string System::ReadFileToString(const std::string& filepath) { return ReadFileTextOf(filepath); }
+
+std::string System::ReadFileBytes(const std::string& filepath) { return ReadFileBytesOf(filepath); }
 
 void System::WriteFileFromString(const std::string& filepath, const std::string& content) {
     try {
