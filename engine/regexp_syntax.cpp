@@ -114,7 +114,8 @@ std::vector<std::string> ListedWords(const PatternNode& group) {
 // The engine tries a list's words one by one, so it gets them sorted by
 // their first characters, (?:A(?:bs|nd|rray)|...). Words that differ there
 // cannot both match, and within a first character the order stays, so the
-// first word to match is the same.
+// first word to match is the same. Unsorted lists cost up to 5% more
+// formatter instructions (ASP; Python 2%).
 std::string SortedWords(const std::vector<std::string_view>& words, bool ignoreCase) {
     std::string out;
     for (std::string_view word : words)

@@ -6,9 +6,10 @@
 //
 // What each part earns, as formatter instructions without it (callgrind on
 // the inputs of bench/inputs.sh; bench/README.md has the table):
-// barrier bytes +23 to +99%, first-two-byte pairs +5 to +13%, lookbehind
-// bytes +28% on ASP, line start +7 to +10%; the native matcher of simple
-// patterns (engine/simple_pattern.h) +8 to +18%.
+// barrier bytes +19 to +108%, first-two-byte pairs +1 to +52%, lookbehind
+// bytes +18% on HTML and +42% on ASP, line start +7 to +10% on C and
+// Python; the native matcher of simple patterns (engine/simple_pattern.h)
+// +10 to +29%.
 #pragma once
 
 #include <algorithm>
