@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <array>
-#include <charconv>
 #include <cstring>
 
 #include "support/html_escape.h"
@@ -76,6 +75,35 @@ std::string_view ElementName(std::string_view tag, size_t from) {
     return tag.substr(from, end - from);
 }
 
+// The number of the line, kept as decimal digits and counted on in place:
+// one for every line, so no division per line. The digits are followed by
+// room to copy sixteen bytes at a time.
+class LineCounter {
+public:
+    uint32_t Value() const { return value_; }
+    size_t Size() const { return size_; }
+    const char* Digits() const { return digits_.data(); }
+
+    void Next() {
+        ++value_;
+        size_t at = size_;
+        while (at > 0 && digits_[at - 1] == '9') digits_[--at] = '0';
+        if (at > 0) {
+            ++digits_[at - 1];
+        } else {  // 9...9 became 10...0: one digit more
+            digits_[0] = '1';
+            digits_[size_++] = '0';
+        }
+    }
+
+    static constexpr size_t kCopyBytes = 16;  // more than the digits of any uint32_t
+
+private:
+    uint32_t value_ = 0;
+    size_t size_ = 1;
+    std::array<char, kCopyBytes> digits_{'0'};
+};
+
 std::vector<LineRange> Merged(std::vector<LineRange> ranges) {
     std::sort(ranges.begin(), ranges.end(), [](LineRange a, LineRange b) { return a.first < b.first; });
     std::vector<LineRange> merged;
@@ -120,16 +148,12 @@ public:
                 const size_t stop = lt ? static_cast<size_t>(static_cast<const char*>(lt) - text.data()) : text.size();
                 Emit(text.substr(at, stop - at));
                 at = stop == text.size() ? stop : StartTag(text, stop);
-            } else if (lineOpen_) {
-                at = RestOfLine(text, at);
-            } else if (text[at] == '<') {  // tags before a line's first text wait for it
+            } else if (text[at] == '<' && !lineOpen_) {  // tags before a line's first text wait for it
                 at = StartTag(text, at);
             } else {
-                OpenLine();
-                if (text[at] == '\n') {
-                    CloseLine();
-                    ++at;
-                }
+                if (!lineOpen_) OpenLine();
+                at = RestOfLine(text, at);
+                KeepOpenTags();
             }
         }
     }
@@ -148,16 +172,19 @@ public:
 private:
     enum class TagKind { Closing, Empty, Opening };
 
-    // An element left open: its tag as written is at openTags_[tagStart...],
-    // its name right after the "<".
+    // An element left open: its tag as written, its name right after the
+    // "<". The tag is read where it was written until KeepOpenTags copies it
+    // into openTags_: most elements end before the text they are in goes away.
     struct OpenElement {
-        size_t tagStart;
+        const char* tag;
+        size_t tagSize;
         size_t nameSize;
         bool plainName;  // no quotes in it, which would start a value in its end tag
     };
 
-    // The open line from `at` up to and with its line feed, or to the end of
-    // the block: text and tags go on as they are, in one piece.
+    // The open line from `at` on, and the lines after it, up to the end of
+    // the block or to a line that starts with a tag: text and tags go on as
+    // they are, each line in one piece.
     size_t RestOfLine(std::string_view text, size_t at) {
         size_t from = at;  // not yet written
         for (;;) {
@@ -169,18 +196,23 @@ private:
             if (text[stop] == '\n') {
                 Emit(text.substr(from, stop - from));
                 CloseLine();
-                return stop + 1;
-            }
-            if (!inline_ && ClosesInnermost(text, stop)) {
-                at = stop + 3 + open_.back().nameSize;
-                openTags_.resize(open_.back().tagStart);
-                open_.pop_back();
+                at = from = stop + 1;
+                if (at == text.size() || text[at] == '<') return at;  // tags before a line's first text wait for it
+                OpenLine();
                 continue;
             }
-            if (const KnownTag* known = inline_ ? nullptr : Known(text, stop)) {
-                if (known->opening) Open(known->tag, known->nameSize, known->plainName);
-                at = stop + known->tag.size();
-                continue;
+            if (!inline_) {
+                if (text.size() - stop > 1 && text[stop + 1] == '/') {
+                    if (ClosesInnermost(text, stop)) {
+                        at = stop + 3 + open_.back().nameSize;
+                        CloseFrom(open_.size() - 1);
+                        continue;
+                    }
+                } else if (const KnownTag* known = Known(text, stop)) {
+                    if (known->opening) Open(text.substr(stop, known->tag.size()), known->nameSize, known->plainName);
+                    at = stop + known->tag.size();
+                    continue;
+                }
             }
             char quote = 0;
             const size_t end = TagEnd(text, stop + 1, quote);
@@ -200,16 +232,18 @@ private:
         }
     }
 
-    // Whether the tag at `lt` is the end tag of the innermost open element,
-    // spelt as its start tag spells the name: the commonest tag, told apart
-    // without reading it whole.
+    // Whether the end tag at `lt` ends the innermost open element, spelt as
+    // its start tag spells the name: the commonest tag, told apart without
+    // reading it whole.
     bool ClosesInnermost(std::string_view text, size_t lt) const {
         if (open_.empty() || !open_.back().plainName) return false;
-        const std::string_view name = OpenName(open_.size() - 1);
-        const size_t gt = lt + 2 + name.size();
-        if (gt >= text.size() || text[gt] != '>' || text[lt + 1] != '/') return false;
-        for (size_t i = 0; i < name.size(); ++i)  // a short name: compared in place
-            if (text[lt + 2 + i] != name[i]) return false;
+        const OpenElement& innermost = open_.back();
+        const size_t gt = lt + 2 + innermost.nameSize;
+        if (gt >= text.size() || text[gt] != '>') return false;
+        const char* name = innermost.tag + 1;
+        const char* written = text.data() + lt + 2;
+        for (size_t i = 0; i < innermost.nameSize; ++i)  // a short name: compared in place
+            if (written[i] != name[i]) return false;
         return true;
     }
 
@@ -312,6 +346,7 @@ private:
         const bool open = lineOpen_;
         if (Track(tag) == TagKind::Empty && !open) OpenLine();
         if (lineOpen_) Emit(tag);
+        KeepOpenTags();
     }
 
     // Keeps the open elements up to date with a tag.
@@ -320,8 +355,7 @@ private:
             const std::string_view name = ElementName(tag, 2);
             for (size_t k = open_.size(); k-- > 0;) {
                 if (!SameName(OpenName(k), name)) continue;
-                openTags_.resize(open_[k].tagStart);
-                open_.resize(k);
+                CloseFrom(k);
                 break;
             }
             return TagKind::Closing;
@@ -333,13 +367,31 @@ private:
     }
 
     void Open(std::string_view tag, size_t nameSize, bool plainName) {
-        open_.push_back({openTags_.size(), nameSize, plainName});
-        openTags_.append(tag);
+        open_.push_back({tag.data(), tag.size(), nameSize, plainName});
     }
 
-    std::string_view OpenName(size_t k) const {
-        return std::string_view(openTags_).substr(open_[k].tagStart + 1, open_[k].nameSize);
+    // Ends the open elements from the k-th on.
+    void CloseFrom(size_t k) {
+        open_.resize(k);
+        kept_ = std::min(kept_, k);
     }
+
+    // Copies the tags of the elements opened since the last call out of the
+    // text they were read in, before it goes away.
+    void KeepOpenTags() {
+        if (kept_ == open_.size()) return;
+        std::string tags;
+        for (const OpenElement& element : open_) tags.append(element.tag, element.tagSize);
+        openTags_.swap(tags);
+        const char* at = openTags_.data();
+        for (OpenElement& element : open_) {
+            element.tag = at;
+            at += element.tagSize;
+        }
+        kept_ = open_.size();
+    }
+
+    std::string_view OpenName(size_t k) const { return std::string_view(open_[k].tag + 1, open_[k].nameSize); }
 
     // class="a b" becomes style="..." with the declarations of the classes
     // the theme knows; a tag without any of them stays as it is.
@@ -363,10 +415,11 @@ private:
     }
 
     void OpenLine() {
-        ++line_;
-        while (nextRange_ < highlight_.size() && highlight_[nextRange_].last < line_) ++nextRange_;
-        const bool marked = nextRange_ < highlight_.size() && highlight_[nextRange_].first <= line_;
-        // Composed in place: there is one for every line.
+        line_.Next();
+        const uint32_t line = line_.Value();
+        while (nextRange_ < highlight_.size() && highlight_[nextRange_].last < line) ++nextRange_;
+        const bool marked = nextRange_ < highlight_.size() && highlight_[nextRange_].first <= line;
+        // Composed in place from pieces of fixed sizes: there is one for every line.
         if (kFilterBlock - used_ < kLineStartRoom) Flush();
         char* const start = block_.get() + used_;
         char* end = start;
@@ -374,28 +427,29 @@ private:
             std::memcpy(end, literal, sizeof literal - 1);
             end += sizeof literal - 1;
         };
+        const auto putNumber = [&end, this] {
+            std::memcpy(end, line_.Digits(), LineCounter::kCopyBytes);  // the bytes past the digits are written over
+            end += line_.Size();
+        };
         if (marked)
             put("<span class=\"line hl\" id=\"L");
         else
             put("<span class=\"line\" id=\"L");
-        char* const number = end;
-        end = std::to_chars(end, end + 10, line_).ptr;
-        const size_t digits = static_cast<size_t>(end - number);
+        putNumber();
         if (numbers_) {
             put("\"><a class=\"ln\" href=\"#L");
-            std::memmove(end, number, digits);
-            end += digits;
+            putNumber();
             put("\"></a>");
         } else {
             put("\">");
         }
         used_ += static_cast<size_t>(end - start);
-        if (!openTags_.empty()) Emit(openTags_);
+        for (const OpenElement& element : open_) Emit(std::string_view(element.tag, element.tagSize));
         lineOpen_ = true;
     }
 
     void CloseLine() {
-        CloseOpenElements();
+        if (!open_.empty()) CloseOpenElements();
         Emit("</span>\n");
         lineOpen_ = false;
     }
@@ -433,17 +487,18 @@ private:
     const InlineTheme* inline_;
     const std::vector<LineRange> highlight_;
     OutputSink& out_;
-    static constexpr size_t kLineStartRoom = 128;  // enough for the longest start of a line
+    static constexpr size_t kLineStartRoom = 128;  // enough for the longest start of a line, and the copies past it
     std::unique_ptr<char[]> block_;  // written on in blocks of kFilterBlock
     size_t used_ = 0;
     std::array<KnownTag, 64> known_;
     bool inTag_ = false;  // tag_ holds the start of a tag, the rest still to come
     char quote_ = 0;
     std::string tag_;
-    std::string openTags_;  // the open elements' tags, outermost first, as written
-    std::vector<OpenElement> open_;
+    std::vector<OpenElement> open_;  // outermost first
+    size_t kept_ = 0;                // open_[0, kept_) have their tags in openTags_
+    std::string openTags_;
     bool lineOpen_ = false;
-    uint32_t line_ = 0;
+    LineCounter line_;
     size_t nextRange_ = 0;
 };
 

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "raised_error.h"
 #include "recording_environment.h"
 #include "scoped_missing_component.h"
 #include "support/dictionary.h"
@@ -18,19 +19,12 @@ TEST(CreateObjectEx, KnownProgIdsIgnoreCase) {
 
 TEST(CreateObjectEx, UnknownProgIdShowsMessageThenRaises429) {
     RecordingEnvironment env;
-    try {
-        CreateObjectEx("No.Such", env);
-        FAIL() << "expected an error";
-    } catch (const Error& e) {
-        EXPECT_EQ(e.Number(), 429);
-        EXPECT_EQ(e.Source(), "Ostrand");
-        EXPECT_EQ(e.Description(), "CreateObject of [No.Such] failed.");
-    }
+    const Error e = tintext::testing::Raised([&] { CreateObjectEx("No.Such", env); });
+    EXPECT_EQ(std::to_string(e.Number()) + " " + e.Source() + ": " + e.Description(), "429 Ostrand: CreateObject of [No.Such] failed.");
     ASSERT_EQ(env.messages.size(), 1u);
-    EXPECT_EQ(env.messages[0].text, "Message:\r\nCreateObject of [No.Such] failed.");
-    EXPECT_EQ(env.messages[0].icon, MsgIcon::Exclamation);
-    EXPECT_EQ(env.messages[0].buttons, MsgButtons::Ok);
-    EXPECT_EQ(env.messages[0].title, "");
+    const auto& shown = env.messages[0];
+    EXPECT_EQ(shown.text, "Message:\r\nCreateObject of [No.Such] failed.");
+    EXPECT_TRUE(shown.icon == MsgIcon::Exclamation && shown.buttons == MsgButtons::Ok && shown.title.empty());
 }
 
 TEST(CreateObjectEx, MissingComponentTakesTheFailurePath) {

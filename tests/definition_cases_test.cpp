@@ -16,7 +16,6 @@
 
 #include <algorithm>
 #include <filesystem>
-#include <fstream>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -24,6 +23,7 @@
 #include "engine/formatter.h"
 #include "engine/hld_loader.h"
 #include "support/error.h"
+#include "raised_error.h"
 #include "recording_environment.h"
 #include "case_file.h"
 #include "shipped_definitions.h"
@@ -33,18 +33,6 @@ using namespace tintext::testing;
 namespace fs = std::filesystem;
 
 namespace {
-
-// A case's expectations, one "CLASS text" a line.
-std::vector<std::pair<std::string, std::string>> Expectations(const std::string& part) {
-    std::vector<std::pair<std::string, std::string>> expectations;
-    std::istringstream lines(part);
-    for (std::string line; std::getline(lines, line);) {
-        if (line.empty()) continue;
-        const size_t blank = line.find(' ');
-        expectations.emplace_back(line.substr(0, blank), blank == std::string::npos ? "" : line.substr(blank + 1));
-    }
-    return expectations;
-}
 
 std::string Format(const HldTree& tree, const std::string& input) {
     RecordingEnvironment env;
@@ -99,17 +87,6 @@ Coloured ReadColours(const std::string& body) {
     return result;
 }
 
-// "cm:' trailing|-: x" for the characters from..to: runs of one class.
-std::string DescribeRuns(const Coloured& coloured, size_t from, size_t to) {
-    std::string runs;
-    for (size_t i = from; i < to; ++i) {
-        if (i == from || coloured.classes[i] != coloured.classes[i - 1])
-            runs += (i == from ? "" : "|") + coloured.classes[i] + ":";
-        runs += coloured.text[i];
-    }
-    return runs;
-}
-
 std::vector<std::string> CaseFiles() {
     std::vector<std::string> files;
     for (const auto& entry : fs::directory_iterator(fs::path(TINTEXT_SOURCE_DIR) / "tests" / "definition_cases"))
@@ -136,29 +113,29 @@ TEST_P(DefinitionCases, ColourEachTextAsWritten) {
     for (const Block& c : ReadBlocks("../definition_cases/" + GetParam())) {
         SCOPED_TRACE(c.where + ": " + c.title);
         const std::string& input = c[0];
-        const auto expectations = Expectations(c[1]);
-        EXPECT_FALSE(expectations.empty());
+        EXPECT_FALSE(c[1].empty());
         std::string page;
-        try {
-            page = Format(tree, input);
-        } catch (const Error& e) {
-            ADD_FAILURE() << e.Description();
+        const Error failure = Raised([&] { page = Format(tree, input); });
+        if (failure.Number() != 0) {
+            ADD_FAILURE() << failure.Description();
             continue;
         }
         ASSERT_GE(page.size(), headerSize + footerSize);
         const Coloured coloured = ReadColours(page.substr(headerSize, page.size() - headerSize - footerSize));
         ASSERT_EQ(coloured.text, input) << "the text does not come back";
+        std::istringstream expectations(c[1]);
         size_t from = 0;
-        for (const auto& [cls, text] : expectations) {
+        for (std::string cls, text; expectations >> cls && std::getline(expectations, text);) {
+            text.erase(0, 1);  // the blank after the class
             const size_t at = input.find(text, from);
             if (at == std::string::npos || text.empty()) {
                 ADD_FAILURE() << "\"" << text << "\" is not in the input after byte " << from;
                 continue;
             }
             from = at + text.size();
-            const bool right = std::all_of(coloured.classes.begin() + at, coloured.classes.begin() + from,
-                                           [&](const std::string& c) { return c == cls; });
-            EXPECT_TRUE(right) << "expected " << cls << " for \"" << text << "\", got " << DescribeRuns(coloured, at, from);
+            std::string got, want;
+            for (size_t k = at; k < from; ++k) got += " " + coloured.classes[k], want += " " + cls;
+            EXPECT_EQ(got, want) << "the classes of \"" << text << "\"";
         }
     }
 }

@@ -3,14 +3,16 @@
 // definitions and inputs is a bug in one of them.
 #include <gtest/gtest.h>
 
-#include <optional>
+#include <map>
 #include <random>
 #include <string>
 #include <vector>
 
 #include "engine/formatter.h"
 #include "engine/reference_formatter.h"
+#include "case_file.h"
 #include "engine/regexp.h"
+#include "hld_print.h"
 #include "recording_environment.h"
 #include "support/error.h"
 
@@ -19,6 +21,17 @@ using namespace tintext;
 namespace {
 
 constexpr uint32_t kRandomStart = 20240611;
+
+// The pieces of each kind in tests/data/engine_generator_pieces.tsv.
+const std::vector<std::string>& Pieces(const std::string& kind) {
+    static const std::map<std::string, std::vector<std::string>> pieces = [] {
+        std::map<std::string, std::vector<std::string>> read;
+        for (const auto& row : tintext::testing::ReadRows("engine_generator_pieces.tsv"))
+            read[row[0]].assign(row.fields.begin() + 1, row.fields.end());
+        return read;
+    }();
+    return pieces.at(kind);
+}
 
 class Generator {
 public:
@@ -30,10 +43,8 @@ public:
     }
 
     std::string Atom() {
-        static const std::vector<std::string> atoms = {"a", "b", "c", "A", " ", ".", "[ab]", "[^a]", "\\w", "\\s",
-                                                        "\\d", "\\W", "\xC3\xA9", "[\\s\\S]", "\\n", "1"};
-        std::string atom = Pick(atoms);
-        if (Chance(30)) atom += Pick(std::vector<std::string>{"?", "*", "+", "{1,2}", "*?", "+?"});
+        std::string atom = Pick(Pieces("atom"));
+        if (Chance(30)) atom += Pick(Pieces("quantifier"));
         return atom;
     }
 
@@ -52,9 +63,9 @@ public:
             } else if (kind < 82) {
                 text += "(?:" + Alternation(depth + 1) + ")" + (Chance(50) ? "?" : "");
             } else if (kind < 87) {
-                text += Lookbehind();
+                text += Pick(Pieces("lookbehind"));
             } else if (kind < 92) {
-                text += Pick(std::vector<std::string>{"(?=a)", "(?!b)", "\\b", "\\B"});
+                text += Pick(Pieces("assertion"));
             } else if (groups_ > 0) {
                 text += "\\" + std::to_string(1 + Below(groups_));
             } else {
@@ -62,25 +73,6 @@ public:
             }
         }
         return text;
-    }
-
-    std::string Lookbehind() {
-        return Pick(std::vector<std::string>{"(?<=a)", "(?<!b)", "(?<=a|bc)", "(?<= )", "(?<=ab)", "(?<!a b)",
-                                             "(?<=\\w\\w\\w)", "(?<=b[^c]{2})", "(?<!\\s\\S)"});
-    }
-
-    // Patterns whose possible starts the formatter judges by the bytes at and
-    // before a position: one first character (of either case), a set of them,
-    // a leading \b behind assertions, a leading ^, a lead of "start or after a
-    // line feed" (and look-alikes that may begin elsewhere).
-    std::string StartShaped() {
-        static const std::vector<std::string> shapes = {
-            "\\b(?:ab|ba|c)\\b", "(?:(?<!a)|(?<=bb))\\b(?:a|bc)\\b", "\\bA\\w*", "\\b\\w+", "\\b1|b",
-            "(?=a)\\bab", "(?<= )\\bb+", "\\b(?:a|)", "\\b[ab]\\B", "[aA]b", "A", "b+", "\xC3\xA9+", "[\xC3\xA9 ]",
-            "\\n", "^a+", "^\\b", "\\bc|^b", "[^a]b", "(?:\\b)a", "\\\\b", "[\\b]a",
-            "(?:^|(?<=\\n))[ a]*b", "(?:^|(?<=\\n))\\w+", "(?:^|(?<=\\n))(?:a|\\n)", "(?:^|(?<=\\n))[|\\]]a",
-            "(?:^|(?<=\\n))a|b", "(?:^|(?<=\\n))?a", "(?:^|(?<=\\n))*b", "(?:^|(?<=\\n))\\|?b"};
-        return Pick(shapes);
     }
 
     std::string Alternation(int depth) {
@@ -92,12 +84,12 @@ public:
     std::string Pattern() {
         groups_ = 0;
         int kind = Below(100);
-        if (kind < 1) return Pick(std::vector<std::string>{"*a", "a(b", "[b-a]"});  // invalid
-        if (kind < 8) return Pick(std::vector<std::string>{"x*", "(?=b)", "", "a*"});  // empty matches
-        if (kind < 18) return StartShaped();
+        if (kind < 1) return Pick(Pieces("invalid"));
+        if (kind < 8) return Pick(Pieces("empty match"));
+        if (kind < 18) return Pick(Pieces("start shape"));
         std::string text = Alternation(0);
         if (Chance(12)) text = "^" + text;
-        if (Chance(10)) text = Lookbehind() + text;
+        if (Chance(10)) text = Pick(Pieces("lookbehind")) + text;
         if (Chance(6)) text += "$";
         return text;
     }
@@ -119,8 +111,7 @@ public:
                 int patterns = Chance(75) ? 1 : 2;
                 for (int p = 0; p < patterns; ++p) rule.patterns.push_back({Pattern(), ++line, "gen.hld"});
                 if (Chance(85))
-                    rule.formats[kHtmlFormatKey] =
-                        Pick(std::vector<std::string>{"$$", "<$$>", "$0", "[$0|$1]", "", "x$$y$1", "$$$0", "-"});
+                    rule.formats[kHtmlFormatKey] = Pick(Pieces("format"));
                 if (sections > 1 && Chance(35)) rule.enter = "S" + std::to_string(Below(sections));
                 if (Below(300) == 0) rule.enter = "Missing";
                 rule.returns = Chance(s == 0 ? 4 : 35);  // in the first section it ends everything
@@ -130,7 +121,7 @@ public:
             // and comments do: the rebuilds after a return need many cases.
             if (sections > 1 && Chance(60)) {
                 HldRule delimiter;
-                delimiter.patterns.push_back({Pick(std::vector<std::string>{"a", "b", "\\s", "a+", "\\n"}), ++line, "gen.hld"});
+                delimiter.patterns.push_back({Pick(Pieces("delimiter")), ++line, "gen.hld"});
                 delimiter.formats[kHtmlFormatKey] = "{$$}";
                 if (s + 1 < sections) delimiter.enter = "S" + std::to_string(s + 1);
                 if (s > 0) delimiter.returns = true;
@@ -150,11 +141,9 @@ public:
     }
 
     std::string Input() {
-        static const std::vector<std::string> pieces = {"a", "b", "c", "A", "B", " ", "\n", "1", "\xC3\xA9", "ab",
-                                                        "bc", "  "};
         std::string text;
         int n = Below(40);
-        for (int k = 0; k < n; ++k) text += Pick(pieces);
+        for (int k = 0; k < n; ++k) text += Pick(Pieces("input"));
         return text;
     }
 
@@ -162,20 +151,6 @@ private:
     std::mt19937 random_{kRandomStart};
     int groups_ = 0;
 };
-
-std::string Describe(const HldTree& tree) {
-    std::string text;
-    for (const auto& [name, section] : tree.sections) {
-        text += "[" + name + "] ignorecase=" + (section.ignoreCase ? "1" : "0") + "\n";
-        for (const HldRule& rule : section.rules) {
-            for (const HldPattern& p : rule.patterns) text += "  PATTERN " + p.pattern + "\n";
-            if (auto* t = rule.formats.Find(kHtmlFormatKey)) text += "  FORMAT " + *t + "\n";
-            if (rule.enter) text += "  ENTER " + *rule.enter + "\n";
-            if (rule.returns) text += "  RETURN\n";
-        }
-    }
-    return text;
-}
 
 // The output, or "error N: description".
 template <class Run>
@@ -224,7 +199,7 @@ TEST(FormatterReference, SameOutputAsTheLiteralSteps) {
             if (expected != actual) {
                 ++failures;
                 ADD_FAILURE() << "definition:\n"
-                              << Describe(tree) << "input: \"" << input << "\" cancel at " << cancelAt
+                              << tintext::testing::Print(tree) << "\n" << "input: \"" << input << "\" cancel at " << cancelAt
                               << "\nexpected: " << expected << "\nactual:   " << actual;
                 break;
             }

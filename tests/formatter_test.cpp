@@ -99,13 +99,6 @@ TEST_F(Formatter, CancelWritesTheFootersOfOpenSections) {
     EXPECT_EQ(env.doEventsCount, 1);  // once at the end, as no step ran them
 }
 
-TEST_F(Formatter, ProgressReachesTheEnd) {
-    RecordingEnvironment env;
-    Format(Load("[S]\nPATTERN=\\w+\nFORMAT-HTML=w"), "ab cd ef", env);
-    EXPECT_EQ(env.progressValue, 8);
-    EXPECT_EQ(env.doEventsCount, 5);  // ab, blank, cd, blank, ef
-}
-
 // Events are serviced by time, not by a count of steps: however many quick
 // steps there are, none before the interval has passed (but one at the end
 // of a run that had none, however short); however few slow ones, one after

@@ -7,7 +7,6 @@
 #include <gtest/gtest.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
-#include <sys/sysmacros.h>
 #include <sys/un.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -16,15 +15,18 @@
 #include <cstring>
 #include <filesystem>
 #include <functional>
+#include <sstream>
 #include <future>
-#include <thread>
 #include <vector>
 
+#include "case_file.h"
 #include "support/error.h"
 #include "support/temporary_files.h"
+#include "raised_error.h"
 #include "temp_folder.h"
 
 using namespace tintext;
+using tintext::testing::Raised;
 using tintext::testing::ReadBytes;
 using tintext::testing::TempFolder;
 namespace fs = std::filesystem;
@@ -38,15 +40,6 @@ std::vector<std::string> Entries(const std::string& folder) {
     for (const auto& entry : fs::directory_iterator(folder)) names.push_back(entry.path().filename().string());
     std::sort(names.begin(), names.end());
     return names;
-}
-
-int32_t FailureNumber(const std::function<void()>& call) {
-    try {
-        call();
-    } catch (const Error& e) {
-        return e.Number();
-    }
-    return 0;
 }
 
 void WriteWhole(const std::string& target, const std::string& content, Placement placement = Placement::Replace) {
@@ -74,56 +67,40 @@ protected:
     TempFolder dir;
 };
 
+// The table gives what the folder holds first (steps: "write NAME", "chmod
+// NAME MODE", "link NAME TARGET", "folder NAME"), the target, the file that
+// holds the output afterwards, whether the target is a link, and the written
+// file's permissions afterwards (- for the umask's).
 TEST_F(OutputFileTest, FilesAndLinksGetTheWholeOutputAndStayWhatTheyWere) {
-    const struct {
-        const char* kind;
-        std::function<void(const TempFolder&)> prepare;
-        const char* target;    // what the output names
-        const char* written;   // the file that holds the output afterwards
-        bool targetIsLink;
-        mode_t mode;           // the written file's permissions afterwards; 0: the umask's
-    } cases[] = {
-        {"a new file", [](const TempFolder&) {}, "new.htm", "new.htm", false, 0},
-        {"a dot-file", [](const TempFolder& d) { d.Write(".notes.htm", "old"); }, ".notes.htm", ".notes.htm", false, 0},
-        {"an existing file keeps its permissions",
-         [](const TempFolder& d) { ::chmod(d.Write("kept.htm", "old old old").c_str(), 0640); }, "kept.htm", "kept.htm",
-         false, 0640},
-        {"a link to a file",
-         [](const TempFolder& d) {
-             d.Write("real.htm", "old");
-             ::symlink("real.htm", (d / "link.htm").c_str());
-         },
-         "link.htm", "real.htm", true, 0},
-        {"a dangling link makes the file it names",
-         [](const TempFolder& d) {
-             fs::create_directory(d / "sub");
-             ::symlink("sub/named.htm", (d / "dangling.htm").c_str());
-         },
-         "dangling.htm", "sub/named.htm", true, 0},
-    };
     const mode_t mask = ::umask(022);
     ::umask(mask);
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.kind);
+    for (const auto& row : tintext::testing::ReadRows("lib_output_targets.tsv")) {
+        SCOPED_TRACE(row.where);
         fs::remove_all(dir.path());
         fs::create_directory(dir.path());
-        c.prepare(dir);
-        const auto before = Entries(dir.path());
-        OutputFile out(dir / c.target, "test");
+        std::istringstream steps(row[0]);
+        for (std::string verb, name, more; steps >> verb >> name;) {
+            if (verb == "write") dir.Write(name, "the earlier and longer content");
+            if (verb == "folder") fs::create_directory(dir / name);
+            if (verb == "chmod" && steps >> more) ::chmod((dir / name).c_str(), std::stoi(more, nullptr, 8));
+            if (verb == "link" && steps >> more) ::symlink(more.c_str(), (dir / name).c_str());
+        }
+        const std::string& target = row[1];
+        auto before = Entries(dir.path());
+        OutputFile out(dir / target, "test");
         EXPECT_EQ(out.Way(), OutputWay::NewFile);
         out.Write("new ");
         out.Write("content");
         out.Commit();
-        EXPECT_EQ(ReadBytes(dir / c.written), "new content");
-        EXPECT_EQ(fs::is_symlink(dir / c.target), c.targetIsLink);
+        EXPECT_EQ(ReadBytes(dir / row[2]), "new content");
+        EXPECT_EQ(fs::is_symlink(dir / target), row[3] == "link");
         struct stat st;
-        ASSERT_EQ(::stat((dir / c.written).c_str(), &st), 0);
-        EXPECT_EQ(st.st_mode & 07777, c.mode ? c.mode : 0666 & ~mask);
+        ASSERT_EQ(::stat((dir / row[2]).c_str(), &st), 0);
+        EXPECT_EQ(st.st_mode & 07777, row[4] == "-" ? 0666 & ~mask : std::stoul(row[4], nullptr, 8));
         auto after = Entries(dir.path());
-        after.erase(std::remove(after.begin(), after.end(), std::string(c.target)), after.end());
-        auto expected = before;
-        expected.erase(std::remove(expected.begin(), expected.end(), std::string(c.target)), expected.end());
-        EXPECT_EQ(after, expected);  // no temporary file beside it
+        std::erase(after, target);
+        std::erase(before, target);
+        EXPECT_EQ(after, before);  // no temporary file beside it
     }
 }
 
@@ -141,19 +118,6 @@ TEST_F(OutputFileTest, AFifoIsWrittenIntoForItsReader) {
     ASSERT_EQ(::lstat(fifo.c_str(), &st), 0);
     EXPECT_TRUE(S_ISFIFO(st.st_mode));
     EXPECT_EQ(Entries(dir.path()), std::vector<std::string>{"pipe"});
-}
-
-TEST_F(OutputFileTest, ADeviceNodeIsWrittenIntoAndNotReplaced) {
-    const std::string device = dir / "null";
-    if (::geteuid() != 0) GTEST_SKIP() << "making a device node needs root";
-    if (::mknod(device.c_str(), S_IFCHR | 0666, ::makedev(1, 3)) != 0)
-        GTEST_SKIP() << "no device nodes here: " << std::strerror(errno);
-    WriteWhole(device, "into the null device");
-    struct stat st;
-    ASSERT_EQ(::lstat(device.c_str(), &st), 0);
-    EXPECT_TRUE(S_ISCHR(st.st_mode));
-    EXPECT_EQ(st.st_rdev, ::makedev(1, 3));
-    EXPECT_EQ(Entries(dir.path()), std::vector<std::string>{"null"});
 }
 
 TEST_F(OutputFileTest, ASocketIsWrittenIntoForItsListener) {
@@ -216,7 +180,7 @@ TEST_F(OutputFileTest, AFileInAReadOnlyFolderIsUpdatedInPlace) {
 TEST_F(OutputFileTest, AReadOnlyFileIsNotReplaced) {
     const std::string file = dir.Write("frozen.htm", "keep me");
     ::chmod(file.c_str(), 0444);
-    EXPECT_EQ(FailureNumber([&] { WriteWhole(file, "replacement"); }), err::PermissionDenied);
+    EXPECT_EQ(Raised([&] { WriteWhole(file, "replacement"); }).Number(), err::PermissionDenied);
     EXPECT_EQ(ReadBytes(file), "keep me");
     EXPECT_EQ(Entries(dir.path()), std::vector<std::string>{"frozen.htm"});
 }
@@ -228,8 +192,8 @@ TEST_F(OutputFileTest, WithoutReplaceAFileAtTheTargetIsKept) {
     OutputFile out(file, "test", Placement::NoReplace);
     out.Write("converted");
     dir.Write("page.htm", "saved by the user meanwhile");
-    EXPECT_EQ(FailureNumber([&] { out.Commit(); }), err::FileAlreadyExists);
-    EXPECT_EQ(FailureNumber([&] { WriteWhole(file, "again", Placement::NoReplace); }), err::FileAlreadyExists);
+    EXPECT_EQ(Raised([&] { out.Commit(); }).Number(), err::FileAlreadyExists);
+    EXPECT_EQ(Raised([&] { WriteWhole(file, "again", Placement::NoReplace); }).Number(), err::FileAlreadyExists);
     EXPECT_EQ(ReadBytes(file), "saved by the user meanwhile");
     EXPECT_EQ(Entries(dir.path()), std::vector<std::string>{"page.htm"});
 }
@@ -247,9 +211,7 @@ TEST_F(OutputFileTest, NothingIsNamedBeforeTheCommit) {
 TEST_F(OutputFileTest, AFileWrittenInManyPiecesIsWholeAfterTheCommit) {
     // Past every megabyte the writer starts the disk writes early.
     dir.Write("big.htm", "earlier");
-    std::string piece;
-    for (int k = 0; k < 997; ++k) piece += static_cast<char>('a' + k % 26);
-    std::string all;
+    std::string piece(997, 'a'), all;
     OutputFile out(dir / "big.htm", "test");
     for (int k = 0; k < 3000; ++k) {
         piece[k % piece.size()] = '#';
@@ -273,8 +235,7 @@ TEST_F(OutputFileTest, LeftoversOfAKilledRunAreRemoved) {
     for (const std::string& name : {deadRun, livingRun, otherOutput, std::string(".page.htm.notes.tmp")})
         dir.Write(name, "x");
     WriteWhole(dir / "page.htm", "new");
-    auto expected = std::vector<std::string>{".other.htm." + std::to_string(dead) + "-0badc0de.tmp",
-                                             ".page.htm.notes.tmp", livingRun, "page.htm"};
+    auto expected = std::vector<std::string>{otherOutput, ".page.htm.notes.tmp", livingRun, "page.htm"};
     std::sort(expected.begin(), expected.end());
     EXPECT_EQ(Entries(dir.path()), expected);
 }

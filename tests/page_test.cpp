@@ -5,9 +5,12 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
+#include "case_file.h"
+#include "raised_error.h"
 #include "support/error.h"
 
 using namespace tintext;
@@ -38,12 +41,6 @@ std::string Code(const std::string& page) {
     return page.substr(open, page.rfind("</code>") - open);
 }
 
-size_t Count(const std::string& text, const std::string& part) {
-    size_t n = 0;
-    for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) ++n;
-    return n;
-}
-
 std::string Line(int n, const std::string& content, bool marked = false) {
     const std::string id = std::to_string(n);
     return std::string("<span class=\"line") + (marked ? " hl" : "") + "\" id=\"L" + id + "\"><a class=\"ln\" href=\"#L" +
@@ -60,7 +57,7 @@ TEST(Page, WholePageAroundTheOutput) {
     EXPECT_NE(page.find("</style></head>\n<body class=\"tintext\"><pre><code>" + kBody +
                         "</code></pre></body></html>\n"),
               std::string::npos);
-    EXPECT_EQ(Count(page, "<style>"), 1u);
+    EXPECT_EQ(page.find("<style>"), page.rfind("<style>"));  // one stylesheet
 }
 
 // A fragment holds no page of its own and every rule of its stylesheet is
@@ -73,7 +70,7 @@ TEST(Page, FragmentIsScopedAndHoldsTheStylesheetOnce) {
     EXPECT_TRUE(page.ends_with("<pre><code>" + kBody + "</code></pre></div>\n")) << page;
     for (const char* part : {"<html", "<head", "<body", "<title", "<!DOCTYPE"})
         EXPECT_EQ(page.find(part), std::string::npos) << part;
-    EXPECT_EQ(Count(page, "<style>"), 1u);
+    EXPECT_EQ(page.find("<style>"), page.rfind("<style>"));  // one stylesheet
     std::string css = page.substr(page.find("<style>") + 7, page.find("</style>") - page.find("<style>") - 7);
     css = css.replace(css.find("@media (prefers-color-scheme:dark){"), 35, "");
     for (const CssRule& rule : ParseCssRules(css))
@@ -87,77 +84,46 @@ TEST(Page, FragmentIsScopedAndHoldsTheStylesheetOnce) {
 }
 
 TEST(Page, EachThemeItsOwnColours) {
-    struct Case {
-        const char* theme;
-        const char* present;
-        bool media;
-    } cases[] = {
-        {"light", "background:#ffffff", false},
-        {"dark", "background:#0d1117", false},
-        {"high-contrast", "background:#000000", false},
-        {"auto", "background:#0d1117", true},
-    };
-    for (const Case& c : cases) {
+    for (const auto& row : tintext::testing::ReadRows("engine_page_themes.tsv")) {
         PageOptions options;
-        options.theme = c.theme;
+        options.theme = row[0];
         const std::string page = Page(options, "x");
-        EXPECT_NE(page.find(c.present), std::string::npos) << c.theme;
-        EXPECT_EQ(page.find("prefers-color-scheme") != std::string::npos, c.media) << c.theme;
+        EXPECT_NE(page.find(row[1]), std::string::npos) << row.where;
+        EXPECT_EQ(page.find("prefers-color-scheme") != std::string::npos, row[2] == "both") << row.where;
     }
 }
 
 TEST(Page, UnknownThemeNamesTheThemes) {
     PageOptions options;
     options.theme = "nonesuch";
-    try {
-        PageWriter page(options, kThemes);
-        FAIL() << "no error";
-    } catch (const Error& e) {
-        EXPECT_EQ(e.Number(), err::InvalidArgument);
-        EXPECT_NE(e.Description().find("auto, dark, high-contrast, light"), std::string::npos) << e.Description();
-    }
+    const Error e = tintext::testing::Raised([&] { PageWriter page(options, kThemes); });
+    EXPECT_EQ(e.Number(), err::InvalidArgument);
+    EXPECT_NE(e.Description().find("auto, dark, high-contrast, light"), std::string::npos) << e.Description();
     EXPECT_EQ(ThemeNames(kThemes), (std::vector<std::string>{"auto", "dark", "high-contrast", "light"}));
 }
 
 // Every line stands alone: an element that a line break cuts through is
 // closed before it and opened again after it; the line feed stays between
-// the lines, so the text of the page is the source.
+// the lines, so the text of the page is the source. The table gives each
+// line's content, "|" between lines.
 TEST(Page, LineNumbersCutElementsAtLineBreaks) {
     PageOptions options;
     options.lineNumbers = true;
-    const std::string expected = Line(1, "a") + "\n" + Line(2, "<span class=\"cm\">/*x</span>") + "\n" +
-                                 Line(3, "<span class=\"cm\">y*/</span>") + "\n" + Line(4, "") + "\n" + Line(5, "b");
-    for (size_t piece : {0, 1, 2, 7}) EXPECT_EQ(Code(Page(options, kBody, piece)), expected) << "pieces of " << piece;
+    for (const auto& row : tintext::testing::ReadRows("engine_line_numbers.tsv")) {
+        std::string code;
+        int n = 0;
+        for (size_t from = 0, bar; from <= row[1].size(); from = bar + 1) {
+            bar = std::min(row[1].find('|', from), row[1].size());
+            if (bar == row[1].size() && from == bar) break;  // nothing after the last line feed
+            if (n++) code += "\n";
+            code += Line(n, row[1].substr(from, bar - from));
+        }
+        if (!row[1].empty() && row[1].back() == '|') code += "\n";
+        // Pieces of one byte cut every tag and every CR LF between two writes.
+        for (size_t piece : {0, 1, 2, 5, 7})
+            EXPECT_EQ(Code(Page(options, row[0], piece)), code) << row.where << ", pieces of " << piece;
+    }
     EXPECT_NE(Page(options, kBody).find("<body class=\"tintext numbered\" style=\"--tintext-digits:2\">"), std::string::npos);
-}
-
-TEST(Page, LineNumbersAtTheEdges) {
-    PageOptions options;
-    options.lineNumbers = true;
-    struct Case {
-        std::string body, code;
-    } cases[] = {
-        {"", ""},
-        {"x\n", Line(1, "x") + "\n"},  // no empty line after the last line feed
-        {"\n", Line(1, "") + "\n"},
-        {"<b>x</b>\n", Line(1, "<b>x</b>") + "\n"},
-        {"<b>\n</b>", Line(1, "<b></b>") + "\n"},  // an element left with nothing in it is not opened again
-        {"a<br>b", Line(1, "a<br>b")},
-        {"<i a=\"x>y\n\">z</i>", Line(1, "<i a=\"x>y\n\">z</i>")},  // a quoted ">" or line feed is part of the tag
-        {"<span class=\"sv\"><span class=\"sd\">&lt;%</span>x\ny", Line(1, "<span class=\"sv\"><span class=\"sd\">&lt;%</span>x</span>") + "\n" + Line(2, "<span class=\"sv\">y</span>")},
-        {"a\r\nb", Line(1, "a\r") + "\n" + Line(2, "b")},
-        {"<B>x\ny</b>", Line(1, "<B>x</b>") + "\n" + Line(2, "<B>y</b>")},  // names match in any case
-        {"<span>x</SPAN>\ny", Line(1, "<span>x</SPAN>") + "\n" + Line(2, "y")},
-        {"a</i>b", Line(1, "a</i>b")},  // an end tag that ends nothing
-        // Tags seen before are known again only where the text holds all of them.
-        {"<span class=\"op\">a</span><span class=\"op\" title=\"t\">b\nc</span>",
-         Line(1, "<span class=\"op\">a</span><span class=\"op\" title=\"t\">b</span>") + "\n" +
-             Line(2, "<span class=\"op\" title=\"t\">c</span>")},
-        {"a<br class=\"wide-one\">b\n<br class=\"wide-one\">c", Line(1, "a<br class=\"wide-one\">b") + "\n" + Line(2, "<br class=\"wide-one\">c")},
-    };
-    // Pieces of one byte cut every tag and every CR LF between two writes.
-    for (const Case& c : cases)
-        for (size_t piece : {0, 1, 5}) EXPECT_EQ(Code(Page(options, c.body, piece)), c.code) << c.body << ", pieces of " << piece;
 }
 
 TEST(Page, HighlightMarksTheLinesGiven) {

@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "engine/formatter.h"
@@ -48,45 +49,27 @@ public:
     // Empty when the text shown is the whole input, else what is wrong first.
     std::string Problem() const {
         if (!problem_.empty()) return problem_;
-        if (inTag_ || !entity_.empty()) return "the HTML ends inside a tag or an escape";
+        if (!markup_.empty()) return "the HTML ends inside a tag or an escape";
         if (openSpans_ != 0) return std::to_string(openSpans_) + " <span> left open";
         if (shown_ < input_.size()) return "the text shown ends at byte " + std::to_string(shown_);
         return "";
     }
 
 private:
+    // markup_ holds the tag or escape being read.
     void Take(char c) {
         if (!problem_.empty()) return;
-        if (inTag_) {
-            tag_ += c;
-            if (c != '>') return;
-            inTag_ = false;
-            if (tag_.starts_with("<span")) ++openSpans_;
-            if (tag_ == "</span>" && --openSpans_ < 0) problem_ = "</span> without <span> at byte " + std::to_string(shown_);
-        } else if (!entity_.empty()) {
-            entity_ += c;
-            if (c == ';') Decode();
-            else if (entity_.size() > 6) problem_ = "unknown escape " + entity_ + " at byte " + std::to_string(shown_);
-        } else if (c == '<') {
-            inTag_ = true;
-            tag_ = "<";
-        } else if (c == '&') {
-            entity_ = "&";
-        } else {
-            Show(c);
+        if (markup_.empty() && c != '<' && c != '&') return Show(c);
+        markup_ += c;
+        if (markup_[0] == '<' && c == '>') {
+            if (markup_.starts_with("<span")) ++openSpans_;
+            if (markup_ == "</span>" && --openSpans_ < 0) Fail("</span> without <span>");
+            markup_.clear();
+        } else if (markup_[0] == '&' && (c == ';' || markup_.size() > 6)) {
+            const std::string escape = std::exchange(markup_, "");
+            if (escape == "&amp;" || escape == "&lt;" || escape == "&gt;") Show(escape[1] == 'a' ? '&' : escape[1] == 'l' ? '<' : '>');
+            else Fail("unknown escape " + escape);
         }
-    }
-
-    void Decode() {
-        static const std::pair<const char*, char> kEscapes[] = {{"&amp;", '&'}, {"&lt;", '<'}, {"&gt;", '>'}};
-        for (const auto& [escape, c] : kEscapes) {
-            if (entity_ == escape) {
-                entity_.clear();
-                Show(c);
-                return;
-            }
-        }
-        problem_ = "unknown escape " + entity_ + " at byte " + std::to_string(shown_);
     }
 
     void Show(char c) {
@@ -95,17 +78,16 @@ private:
             return;
         }
         const size_t from = shown_ < 30 ? 0 : shown_ - 30;
-        problem_ = "the text shown differs at byte " + std::to_string(shown_) + ": \"" +
-                   std::string(input_.substr(from, shown_ - from)) + "\" is followed by \"" + std::string(1, c) +
-                   "\" instead of \"" + std::string(input_.substr(shown_, 1)) + "\"";
+        Fail("the text shown differs: \"" + std::string(input_.substr(from, shown_ - from)) + "\" is followed by \"" +
+             std::string(1, c) + "\" instead of \"" + std::string(input_.substr(shown_, 1)) + "\"");
     }
+
+    void Fail(const std::string& what) { problem_ = what + " at byte " + std::to_string(shown_); }
 
     std::string_view input_;
     size_t shown_ = 0;
-    bool inTag_ = false;
-    std::string tag_;
+    std::string markup_;
     int openSpans_ = 0;
-    std::string entity_;
     std::string problem_;
 };
 

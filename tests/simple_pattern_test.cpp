@@ -36,20 +36,6 @@ TEST(SimplePattern, TableOfVerdictsAndAnswers) {
     }
 }
 
-// Every character beyond ASCII that a caseless ASCII class takes: the
-// matcher marks only sets holding k or s as possibly taking one.
-TEST(SimplePattern, OnlyKelvinAndLongSFoldIntoAscii) {
-    CompiledRegex ascii("[\\0-\\x7f]", true, false);
-    std::vector<char32_t> folding;
-    for (char32_t c = 0x80; c <= 0x10FFFF; ++c) {
-        if (c >= 0xD800 && c <= 0xDFFF) continue;
-        std::string text;
-        AppendUtf8(text, c);
-        if (ascii.SearchBefore(text, 0, 1)) folding.push_back(c);
-    }
-    EXPECT_EQ(folding, (std::vector<char32_t>{0x17F, 0x212A}));
-}
-
 // ---- against the engine ----
 
 class Generator {
