@@ -2,10 +2,8 @@
 // about box's system information tool, the desktop job environment (message
 // boxes, progress and Cancel, busy pointer, opening the output), and the
 // helpers: centring, the folder a file dialog starts in, filters, help pages.
-#include <QAbstractButton>
 #include <QCheckBox>
 #include <QLabel>
-#include <QMenu>
 #include <QMessageBox>
 #include <QProgressBar>
 #include <QPushButton>
@@ -43,27 +41,15 @@ private slots:
         QWidget* dialog = nullptr;
         for (QWidget* each : std::initializer_list<QWidget*>{&main, &about, &progress, &notice})
             if (each->objectName() == row[0]) dialog = each;
-        QString caption, tooltip;
-        const QString name = row[1];
-        if (name.isEmpty()) {
-            caption = dialog->windowTitle();
-        } else if (name.startsWith("label:")) {
-            auto* box = Child<QWidget>(*dialog, name.mid(6));
+        const QString name = row[1].section(':', -1);
+        QObject* control = name.isEmpty() ? dialog : Child<QObject>(*dialog, name);
+        QString caption = control->property(name.isEmpty() ? "windowTitle" : control->inherits("QMenu") ? "title" : "text").toString();
+        if (row[1].startsWith("label:"))
             for (QLabel* label : dialog->findChildren<QLabel*>())
-                if (label->buddy() == box) caption = label->text();
-            tooltip = box->toolTip();
-        } else if (auto* action = dialog->findChild<QAction*>(name)) {
-            caption = action->text();
-        } else if (auto* menu = dialog->findChild<QMenu*>(name)) {
-            caption = menu->title();
-        } else if (auto* button = dialog->findChild<QAbstractButton*>(name)) {
-            caption = button->text();
-            tooltip = button->toolTip();
-        } else {
-            caption = Child<QLabel>(*dialog, name)->text();
-        }
+                if (label->buddy() == control) caption = label->text();
         QCOMPARE(caption, row[2]);
-        QCOMPARE(tooltip, row.value(3));
+        // An action's tooltip is its text unless set, so only the others' are compared.
+        QCOMPARE(control->inherits("QAction") ? QString() : control->property("toolTip").toString(), row.value(3));
     }
 
     // Whether the stored choice shows the notice, how its box starts, and
@@ -77,7 +63,6 @@ private slots:
             auto* notice = qobject_cast<FrmShowOnce*>(modal);
             ticked = notice->ChkHide()->isChecked() ? "1" : "0";
             QCOMPARE(notice->windowTitle() + notice->LblMessage()->text(), QString("Send FeedbackThe text."));
-            QVERIFY(notice->CmdCancel()->y() >= notice->height());  // only Esc reaches it
             if (row[3] == "ok-clear") notice->ChkHide()->setChecked(false);
             QTest::keyClick(notice, row[3] == "esc" ? Qt::Key_Escape : Qt::Key_Return);
         });
@@ -90,16 +75,10 @@ private slots:
     }
 
     // The registered tool first, then one on PATH; with none, a message.
-    void SystemInfoFindsItsTool_data() {
-        QTest::addColumn<QString>("tools");  // "registered" (the registered tool), the names of tools on PATH
-        QTest::addColumn<QString>("ran");
-        QTest::newRow("tool on PATH") << "hardinfo" << "hardinfo";
-        QTest::newRow("registered tool wins over PATH") << "registered kinfocenter" << "registered";
-        QTest::newRow("none anywhere") << "" << "";
-    }
+    void SystemInfoFindsItsTool_data() { AddRows("system_info_tools.tsv"); }
     void SystemInfoFindsItsTool() {
-        QFETCH(QString, tools);
-        QFETCH(QString, ran);
+        QFETCH(QStringList, row);
+        const QString tools = row.value(1), ran = row.value(2);
         QTemporaryDir temp;
         for (const QString& tool : tools.split(' ', Qt::SkipEmptyParts)) {
             WriteFile(temp.filePath(tool), QString("#!/bin/sh\n/usr/bin/touch '%1.ran'\n").arg(temp.filePath(tool)).toUtf8());
