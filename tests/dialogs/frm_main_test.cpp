@@ -294,10 +294,10 @@ private slots:
         QVERIFY(!main_->isVisible());
     }
 
-    // With an address, Feedback, Support and Check For Updates (only then
-    // in the menu) open its pages; without, the first two open the help page's section on
-    // reporting problems (which the page has) and Check For Updates does
-    // nothing. A notice never answered comes first, its box ticked.
+    // Feedback, Support and Check For Updates (only in the menu with an
+    // address) open the pages the table names, in that order; the help
+    // page has the section on reporting problems. A notice never answered
+    // comes first, its box ticked.
     void FeedbackAndSupportOpenTheirPages_data() { AddRows("main_dialog_dispatch.tsv"); }
     void FeedbackAndSupportOpenTheirPages() {
         QFETCH(QStringList, row);
@@ -315,16 +315,11 @@ private slots:
         main_->RequestSupport();
         main_->CheckForUpdates();
         QCOMPARE(notice, QString("Support ticked"));
-        QUrl help = QUrl::fromLocalFile(TINTEXT_SOURCE_DIR "/help/HTML/TOC_300_Main_Dialog.htm");
-        help.setFragment("reporting-problems");
-        QList<QUrl> expected = {help, help};
-        if (!address.isEmpty()) {
-            expected.clear();
-            for (const char* action : {"Feedback", "Support", "CheckVersion"})
-                expected << QUrl(address + "?action=" + action + "&productid=HLD");
-        }
-        QCOMPARE(opened, expected);
-        QVERIFY(ReadFile(help.toLocalFile()).contains("id=\"reporting-problems\""));
+        const QString help = TINTEXT_SOURCE_DIR "/help/HTML/TOC_300_Main_Dialog.htm";
+        QStringList shown;
+        for (const QUrl& url : opened) shown << url.toString().replace(QUrl::fromLocalFile(help).toString(), "HELP");
+        QCOMPARE(shown, row.mid(2));
+        QVERIFY(ReadFile(help).contains("id=\"reporting-problems\""));
     }
 
     // The interactive run that start-up hands over to shows the settings it
