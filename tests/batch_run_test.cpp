@@ -9,13 +9,11 @@
 #include <filesystem>
 #include <memory>
 
-#include "app/settings.h"
 #include "app/startup.h"
 #include "case_file.h"
 #include "digits_definition.h"
 #include "recording_environment.h"
 #include "support/job_environment.h"
-#include "support/program_info.h"
 #include "support/system.h"
 
 using namespace tintext;
@@ -47,16 +45,6 @@ protected:
     void SetUp() override { fs::remove(P("o.htm")); }
 
     static std::string P(const std::string& name) { return dir->P(name); }
-    static std::string Read(const std::string& name) { return dir->Get(name); }
-    // A command line naming the test's files (quoted: the folder may hold blanks).
-    static std::string Command(const std::string& extra) {
-        return "/in=\"" + P("a b.asp") + "\" /out=\"" + P("o.htm") + "\" /hld=digits.hld /hldfolder=\"" + P("defs") +
-               "\" " + extra;
-    }
-    JobOutcome Batch(const std::string& extra, BatchFrontEnd frontEnd = BatchFrontEnd::Terminal) {
-        return RunBatch(*System().ParseCommandline(Command(extra)), frontEnd,
-                        {env, [this] { return storedShowOutput; }});
-    }
 };
 
 TEST_F(BatchRunTest, ShowOutputAndOverwriteByFrontEnd) {
@@ -66,24 +54,20 @@ TEST_F(BatchRunTest, ShowOutputAndOverwriteByFrontEnd) {
         env.opened.clear();
         env.messages.clear();
         storedShowOutput = row[5].empty() ? 1 : std::stoi(row[5]);
-        const JobOutcome outcome = Batch(row[0], row[1] == "terminal" ? BatchFrontEnd::Terminal : BatchFrontEnd::Dialogs);
+        // The names quoted: the folder may hold blanks.
+        const std::string command = "/in=\"" + P("a b.asp") + "\" /out=\"" + P("o.htm") +
+                                    "\" /hld=digits.hld /hldfolder=\"" + P("defs") + "\" " + row[0];
+        const JobOutcome outcome = RunBatch(*System().ParseCommandline(command),
+                                            row[1] == "terminal" ? BatchFrontEnd::Terminal : BatchFrontEnd::Dialogs,
+                                            {env, [this] { return storedShowOutput; }});
         EXPECT_EQ(outcome == JobOutcome::Written ? "written" : "kept", row[2]);
-        EXPECT_EQ(Read("o.htm") == kDigitsOut ? "written" : Read("o.htm") == "old" ? "kept" : Read("o.htm"), row[2]);
+        const std::string output = dir->Get("o.htm");
+        EXPECT_EQ(output == kDigitsOut ? "written" : output == "old" ? "kept" : output, row[2]);
         EXPECT_EQ(env.opened.empty() ? "no" : env.opened == std::vector<std::string>{P("o.htm")} ? "yes" : "?", row[3]);
         size_t asked = 0;
         for (const auto& m : env.messages) asked += m.buttons == MsgButtons::YesNo;
         EXPECT_EQ(std::to_string(asked), row[4]);
     }
-}
-
-// The ShowOutput setting is written back as it was read.
-TEST_F(BatchRunTest, StoredShowOutputIsKept) {
-    WriteSetting(kCompanyName, kProgramTitle, "Settings", "ShowOutput", "0");
-    EXPECT_EQ(RunProgram({"/in=" + P("a b.asp"), "/out=" + P("o.htm"), "/hld=digits.hld", "/hldfolder=" + P("defs"),
-                          "/overwrite=1"},
-                         env),
-              0);
-    EXPECT_EQ(ReadSetting(kCompanyName, kProgramTitle, "Settings", "ShowOutput", ""), "0");
 }
 
 // Under the dialogs (no terminal environment given) a usage error is a

@@ -12,7 +12,9 @@
 // read, or holds no case, throws (either framework fails the test with it).
 #pragma once
 
+#include <algorithm>
 #include <fstream>
+#include <sstream>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -20,25 +22,23 @@
 namespace tintext::testing {
 
 inline std::string DecodeField(const std::string& text) {
-    static const std::pair<const char*, char> kNamed[] = {{"{CR}", '\r'}, {"{LF}", '\n'}, {"{TAB}", '\t'}, {"{NUL}", '\0'}};
+    static const std::pair<std::string, char> kNamed[] = {
+        {"{CR}", '\r'}, {"{LF}", '\n'}, {"{TAB}", '\t'}, {"{NUL}", '\0'}};
     std::string out;
     for (size_t i = 0; i < text.size();) {
-        bool named = false;
-        for (const auto& [name, byte] : kNamed)
-            if (text.compare(i, std::char_traits<char>::length(name), name) == 0) {
-                out += byte;
-                i += std::char_traits<char>::length(name);
-                named = true;
-                break;
-            }
-        if (named) continue;
-        if (text.compare(i, 2, "{x") == 0 && i + 4 < text.size() && text[i + 4] == '}' &&
-            isxdigit(static_cast<unsigned char>(text[i + 2])) && isxdigit(static_cast<unsigned char>(text[i + 3]))) {
+        const auto named = std::find_if(std::begin(kNamed), std::end(kNamed),
+                                        [&](const auto& n) { return text.compare(i, n.first.size(), n.first) == 0; });
+        if (named != std::end(kNamed)) {
+            out += named->second;
+            i += named->first.size();
+        } else if (text.compare(i, 2, "{x") == 0 && i + 4 < text.size() && text[i + 4] == '}' &&
+                   isxdigit(static_cast<unsigned char>(text[i + 2])) &&
+                   isxdigit(static_cast<unsigned char>(text[i + 3]))) {
             out += static_cast<char>(std::stoi(text.substr(i + 2, 2), nullptr, 16));
             i += 5;
-            continue;
+        } else {
+            out += text[i++];
         }
-        out += text[i++];
     }
     return out;
 }
@@ -97,7 +97,7 @@ struct Block {
     std::string title;
     std::string where;
     std::vector<std::string> parts;
-    std::vector<std::string> rawParts;  // as written, for readers that split lines first
+    std::vector<std::string> rawParts;  // as written, for Steps
     const std::string& operator[](size_t i) const { return NthOrEmpty(parts, i); }
 };
 
@@ -109,12 +109,9 @@ inline std::vector<Block> ReadBlocks(const std::string& name) {
         if (blocks.empty()) return;
         for (auto& part : lines) {
             while (!part.empty() && part.back().empty()) part.pop_back();  // blank lines before the next case
-            std::string text, raw;
-            for (size_t i = 0; i < part.size(); ++i) {
-                text += (i ? "\n" : "") + DecodeField(part[i]);
-                raw += (i ? "\n" : "") + part[i];
-            }
-            blocks.back().parts.push_back(text);
+            std::string raw;
+            for (size_t i = 0; i < part.size(); ++i) raw += (i ? "\n" : "") + part[i];
+            blocks.back().parts.push_back(DecodeField(raw));
             blocks.back().rawParts.push_back(raw);
         }
     };
@@ -135,6 +132,31 @@ inline std::vector<Block> ReadBlocks(const std::string& name) {
     finish();
     if (blocks.empty()) throw std::runtime_error("no cases in " + name);
     return blocks;
+}
+
+// A line of a case part that lists steps: "key: value", "key:" or "key".
+struct Step {
+    std::string line, key, value;  // the value decoded
+};
+
+// The steps of a block's part as written (its rawParts), comment lines left out.
+inline std::vector<Step> Steps(const std::string& part) {
+    std::vector<Step> steps;
+    std::istringstream lines(part);
+    for (std::string line; std::getline(lines, line);) {
+        if (line.empty() || line[0] == '#') continue;
+        const size_t colon = line.find(':');
+        const std::string value = colon == std::string::npos || colon + 1 >= line.size() ? "" : line.substr(colon + 2);
+        steps.push_back({line, line.substr(0, colon), DecodeField(value)});
+    }
+    return steps;
+}
+
+// `text` with each of the names standing for their values.
+inline std::string Substituted(std::string text, const std::vector<std::pair<std::string, std::string>>& names) {
+    for (const auto& [name, value] : names)
+        for (size_t at; (at = text.find(name)) != std::string::npos;) text.replace(at, name.size(), value);
+    return text;
 }
 
 }  // namespace tintext::testing

@@ -7,6 +7,7 @@
 #include <chrono>
 #include <filesystem>
 #include <functional>
+#include <iterator>
 #include <set>
 #include <sstream>
 
@@ -20,54 +21,44 @@ using namespace tintext::testing;
 
 namespace {
 
-std::string Substituted(std::string text, const Files& dir) {
-    const std::pair<std::string, std::string> names[] = {{"$DIR", dir.path()}, {"$SHIPPED", TINTEXT_SOURCE_DIR "/hld"},
-                                                         {"$DIGITS_HLD", kDigitsHld}, {"{SP}", " "}};
-    for (const auto& [name, value] : names)
-        for (size_t at; (at = text.find(name)) != std::string::npos;) text.replace(at, name.size(), value);
-    return text;
-}
-
 class CliCase : public CliTest {
 public:
     void TestBody() override {}
-    void Prepare() { SetUp(); }
     using CliTest::dir;
 
-    // One "key: value" line of a case's actions.
-    void Act(const std::string& line) {
-        if (line.starts_with("#")) return;
-        const size_t colon = line.find(": ");
-        const std::string key = line.substr(0, colon);
-        const std::string value = colon == std::string::npos ? "" : DecodeField(line.substr(colon + 2));
+    std::string Sub(const std::string& text) const {
+        return Substituted(text, {{"$DIR", dir.path()}, {"$SHIPPED", TINTEXT_SOURCE_DIR "/hld"},
+                                  {"$DIGITS_HLD", kDigitsHld}, {"{SP}", " "}});
+    }
+
+    // One line of a case's actions.
+    void Act(const Step& step) {
+        const std::string& key = step.key;
+        const std::string value = Sub(step.value);
         if (key == "run") {
             std::vector<std::string> args;
-            std::istringstream words(value);
-            for (std::string word; words >> word;) args.push_back(Substituted(word, dir));
+            std::istringstream words(step.value);  // split before the names, which may hold blanks
+            for (std::string word; words >> word;) args.push_back(Sub(word));
             result = Run(args, stdinText, binary);
         } else if (key.starts_with("file ") || key.starts_with("exec ")) {
-            const std::string name = Substituted(key.substr(5), dir);
-            dir.Put(name, Substituted(value, dir));
+            const std::string name = Sub(key.substr(5));
+            dir.Put(name, value);
             if (key.starts_with("exec ")) fs::permissions(dir.P(name), fs::perms::owner_all);
         } else if (key == "stdin") {
             stdinText = value;
         } else if (key == "env") {
-            const std::string entry = Substituted(value, dir);
-            std::erase_if(extraEnv, [&](const std::string& e) { return e.substr(0, e.find('=')) == entry.substr(0, entry.find('=')); });
-            extraEnv.push_back(entry);
+            const std::string name = value.substr(0, value.find('=') + 1);
+            std::erase_if(extraEnv, [&](const std::string& e) { return e.starts_with(name); });
+            extraEnv.push_back(value);
         } else if (key == "remove") {
             fs::remove(dir.P(value));
         } else if (key.starts_with("age ")) {
             // Pushes back the time of a file, or of every file under a folder.
-            const fs::path path = dir.P(key.substr(4));
-            std::vector<fs::path> files{path};
-            if (fs::is_directory(path)) {
-                files.clear();
-                for (const auto& entry : fs::recursive_directory_iterator(path))
-                    if (entry.is_regular_file()) files.push_back(entry.path());
-            }
-            for (const fs::path& file : files)
-                fs::last_write_time(file, fs::last_write_time(file) - std::chrono::seconds(std::stoi(value)));
+            std::vector<fs::directory_entry> files{fs::directory_entry(dir.P(key.substr(4)))};
+            if (files[0].is_directory()) files.assign(fs::recursive_directory_iterator(files[0].path()), {});
+            for (const fs::directory_entry& file : files)
+                if (file.is_regular_file())
+                    fs::last_write_time(file, fs::last_write_time(file) - std::chrono::seconds(std::stoi(value)));
         } else if (key == "program") {
             fs::create_directories(fs::path(dir.P(value)).parent_path());
             fs::copy_file(kBinary, dir.P(value));
@@ -77,38 +68,26 @@ public:
             tintext::WriteSetting(tintext::kCompanyName, tintext::kProgramTitle, "Settings", key.substr(8), value);
             unsetenv("TINTEXT_REGISTRY_DIR");
         } else {
-            ADD_FAILURE() << "unknown action: " << line;
+            ADD_FAILURE() << "unknown action: " << step.line;
         }
     }
 
     // The expectations of a case: the status, the whole of stdout and stderr
     // (empty unless given; "..." stands for any text), files and their texts.
-    void Check(const std::string& expectations) {
+    void Check(const std::vector<Step>& expectations) {
         std::string out, err;
-        std::istringstream lines(expectations);
-        for (std::string line; std::getline(lines, line);) {
-            if (line.starts_with("#")) continue;
-            const size_t colon = line.find(": ");
-            const std::string key = line.substr(0, colon);
-            const std::string value = Substituted(DecodeField(line.substr(colon + 2)), dir);
-            if (key == "status") {
-                EXPECT_EQ(result.status, std::stoi(value)) << result.err;
-            } else if (key == "stdout") {
-                out += (out.empty() ? "" : "\n") + value;
-            } else if (key == "stderr") {
-                err += (err.empty() ? "" : "\n") + value;
-            } else if (key.starts_with("file ")) {
-                ASSERT_TRUE(dir.Has(key.substr(5))) << key;
-                EXPECT_TRUE(Like(dir.Get(key.substr(5)), value)) << key << ": " << dir.Get(key.substr(5));
-            } else if (key == "no file") {
-                EXPECT_FALSE(dir.Has(value)) << value;
-            } else if (key.starts_with("pages ")) {
-                std::string pages;
-                for (const std::string& page : PagesIn(dir.P(key.substr(6)))) pages += (pages.empty() ? "" : " ") + page;
-                EXPECT_EQ(pages, value) << key;
-            } else {
-                ADD_FAILURE() << "unknown expectation: " << line;
-            }
+        for (const auto& [line, key, decoded] : expectations) {
+            const std::string value = Sub(decoded), name = key.substr(key.find(' ') + 1);
+            std::istringstream words(value);
+            if (key == "status") EXPECT_EQ(result.status, std::stoi(value)) << result.err;
+            else if (key == "stdout") out += (out.empty() ? "" : "\n") + value;
+            else if (key == "stderr") err += (err.empty() ? "" : "\n") + value;
+            else if (key.starts_with("file "))
+                EXPECT_TRUE(dir.Has(name) && Like(dir.Get(name), value)) << key << ": " << dir.Get(name);
+            else if (key == "no file") EXPECT_FALSE(dir.Has(value)) << value;
+            else if (key.starts_with("pages "))
+                EXPECT_EQ(PagesIn(dir.P(name)), std::set<std::string>(std::istream_iterator<std::string>(words), {}));
+            else ADD_FAILURE() << "unknown expectation: " << line;
         }
         EXPECT_TRUE(Like(result.out, out)) << "stdout: " << result.out;
         EXPECT_TRUE(Like(result.err, err)) << "stderr: " << result.err;
@@ -126,12 +105,10 @@ void RunCases(const std::string& file, const std::function<void(Files&)>& prepar
     for (const Block& c : ReadBlocks(file)) {
         SCOPED_TRACE(c.where + " " + c.title);
         CliCase run;
-        run.Prepare();
         prepare(run.dir);
         for (size_t part = 0; part + 1 < c.parts.size(); part += 2) {
-            std::istringstream actions(c.rawParts[part]);
-            for (std::string line; std::getline(actions, line);) run.Act(line);
-            run.Check(c.rawParts[part + 1]);
+            for (const Step& step : Steps(c.rawParts[part])) run.Act(step);
+            run.Check(Steps(c.rawParts[part + 1]));
         }
     }
 }

@@ -8,6 +8,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <set>
 #include <string>
@@ -20,8 +21,6 @@ extern char** environ;
 namespace tintext::testing {
 
 const std::string kBinary = TINTEXT_BINARY_DIR "/app/tintext";
-const std::string kAppTitle = "Tintext (1.0.47): ";
-const std::vector<std::string> kDigits = {"/hld=digits.hld", "/hldfolder=defs", "/showoutput=0"};
 
 struct Result {
     int status = -1;
@@ -50,7 +49,7 @@ protected:
     Files dir;
     std::vector<std::string> extraEnv;  // NAME=value entries added to the child's environment
 
-    void SetUp() override {
+    CliTest() {
         std::filesystem::create_directories(dir.P("registry"));
         dir.Put("defs/digits.hld", kDigitsHld);
         dir.Put("a.asp", "a 12");
@@ -73,18 +72,14 @@ protected:
         std::vector<char*> argv, envp;
         for (auto& a : strings) argv.push_back(a.data());
         argv.push_back(nullptr);
-        std::vector<std::string> env{"TINTEXT_REGISTRY_DIR=" + dir.P("registry")};
-        env.insert(env.end(), extraEnv.begin(), extraEnv.end());
-        auto replaced = [&](const std::string& entry) {
-            for (const std::string& extra : extraEnv)
-                if (entry.starts_with(extra.substr(0, extra.find('=') + 1))) return true;
-            return false;
-        };
+        // The extra entries and the settings folder replace those of the same name.
+        std::vector<std::string> env = extraEnv;
+        env.push_back("TINTEXT_REGISTRY_DIR=" + dir.P("registry"));
         for (char** e = environ; *e; ++e) {
-            std::string entry = *e;
-            if (!entry.starts_with("DISPLAY=") && !entry.starts_with("WAYLAND_DISPLAY=") &&
-                !entry.starts_with("TINTEXT_REGISTRY_DIR=") && !replaced(entry))
-                env.push_back(entry);
+            const std::string entry = *e, name = entry.substr(0, entry.find('=') + 1);
+            const bool replaced =
+                std::ranges::any_of(env, [&](const std::string& given) { return given.starts_with(name); });
+            if (!replaced && name != "DISPLAY=" && name != "WAYLAND_DISPLAY=") env.push_back(entry);
         }
         for (auto& e : env) envp.push_back(e.data());
         envp.push_back(nullptr);

@@ -25,7 +25,6 @@ protected:
     std::vector<std::string> converted;  // the files that become pages, by their paths under src
 
     void SetUp() override {
-        CliTest::SetUp();
         const std::vector<Row> tree = ReadRows("folder_tree.tsv");
         for (size_t i = 0; i < tree.size(); ++i) {
             dir.Put(tree[i][0], tree[i][1]);
