@@ -3,24 +3,15 @@
 // end and, without a terminal, on the stored ShowOutput setting.
 #include "app/batch_run.h"
 
-#include <gtest/gtest.h>
+#include "test_prelude.h"
 #include <stdlib.h>
 
-#include <filesystem>
 #include <memory>
 
 #include "app/startup.h"
-#include "case_file.h"
 #include "digits_definition.h"
-#include "recording_environment.h"
 #include "support/job_environment.h"
 #include "support/system.h"
-
-using namespace tintext;
-namespace fs = std::filesystem;
-using tintext::testing::Files;
-using tintext::testing::kDigitsHld;
-using tintext::testing::kDigitsOut;
 
 namespace {
 

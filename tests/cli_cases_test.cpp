@@ -2,22 +2,17 @@
 // command lines people and scripts write, what each prints and returns, and
 // which files it leaves. Each case runs in a fresh folder holding
 // defs/digits.hld (digits in bold) and a.asp ("a 12"), with no display.
-#include <gtest/gtest.h>
+#include "test_prelude.h"
 
 #include <chrono>
-#include <filesystem>
 #include <functional>
 #include <iterator>
 #include <set>
 #include <sstream>
 
 #include "app/settings.h"
-#include "case_file.h"
 #include "cli_harness.h"
 #include "support/program_info.h"
-
-namespace fs = std::filesystem;
-using namespace tintext::testing;
 
 namespace {
 

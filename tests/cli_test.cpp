@@ -2,7 +2,7 @@
 // tests/data/cli.cases cannot say it: the help's layout, the hand-over to the
 // desktop program, the installed layout, signals, stored settings, --list.
 #include <fcntl.h>
-#include <gtest/gtest.h>
+#include "test_prelude.h"
 #include <poll.h>
 #include <signal.h>
 #include <spawn.h>
@@ -11,21 +11,14 @@
 
 #include <algorithm>
 #include <cstring>
-#include <filesystem>
 #include <fstream>
-#include <string>
-#include <vector>
 
 #include "cli_harness.h"
 #include "digits_definition.h"
 
-namespace fs = std::filesystem;
-using namespace tintext::testing;
-
 namespace {
 
 const std::string kShippedFolder = TINTEXT_SOURCE_DIR "/hld";
-
 
 // Reads what the child writes to fd until `text` has appeared; false at end of output.
 bool WaitFor(int fd, const std::string& text, std::string& seen) {

@@ -1,15 +1,10 @@
 #include "support/command_line_grammar.h"
 
-#include <gtest/gtest.h>
+#include "test_prelude.h"
 
-#include "case_file.h"
-#include "recording_environment.h"
 #include "scoped_missing_component.h"
 #include "support/components.h"
-#include "support/error.h"
 #include "support/system.h"
-
-using namespace tintext;
 
 namespace {
 

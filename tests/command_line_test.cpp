@@ -1,17 +1,11 @@
 // Reading the command line, in process: the table tests/data/command_line.tsv.
 #include "app/command_line.h"
 
-#include <gtest/gtest.h>
+#include "test_prelude.h"
 #include <unistd.h>
 
-#include <filesystem>
-
-#include "case_file.h"
 #include "digits_definition.h"
 #include "support/conversions.h"
-
-using namespace tintext;
-using namespace tintext::testing;
 
 namespace {
 

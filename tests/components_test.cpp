@@ -1,14 +1,9 @@
 #include "support/components.h"
 
-#include <gtest/gtest.h>
+#include "test_prelude.h"
 
-#include "raised_error.h"
-#include "recording_environment.h"
 #include "scoped_missing_component.h"
 #include "support/dictionary.h"
-#include "support/error.h"
-
-using namespace tintext;
 
 TEST(CreateObjectEx, KnownProgIdsIgnoreCase) {
     EXPECT_EQ(CreateObjectEx("Scripting.Dictionary")->TypeName(), "Dictionary");

@@ -3,17 +3,11 @@
 #include "app/console_environment.h"
 
 #include <fcntl.h>
-#include <gtest/gtest.h>
+#include "test_prelude.h"
 #include <poll.h>
 #include <signal.h>
 #include <stdlib.h>
 #include <unistd.h>
-
-#include <string>
-
-#include "case_file.h"
-
-using namespace tintext;
 
 namespace {
 

@@ -1,13 +1,10 @@
 #include "support/conversions.h"
 
-#include <gtest/gtest.h>
+#include "test_prelude.h"
 
 #include <charconv>
 
-#include "case_file.h"
 #include "typed_value.h"
-
-using namespace tintext;
 
 namespace {
 

@@ -12,25 +12,14 @@
 // named, which is the class of the innermost <span class="..."> around it.
 // Lines before the first "==" are comments. A new .cases file is picked up
 // without any change here.
-#include <gtest/gtest.h>
+#include "test_prelude.h"
 
 #include <algorithm>
-#include <filesystem>
 #include <sstream>
-#include <string>
-#include <vector>
 
 #include "engine/formatter.h"
 #include "engine/hld_loader.h"
-#include "support/error.h"
-#include "raised_error.h"
-#include "recording_environment.h"
-#include "case_file.h"
 #include "shipped_definitions.h"
-
-using namespace tintext;
-using namespace tintext::testing;
-namespace fs = std::filesystem;
 
 namespace {
 

@@ -1,10 +1,6 @@
 #include "support/dictionary.h"
 
-#include <gtest/gtest.h>
-
-#include "support/error.h"
-
-using namespace tintext;
+#include "test_prelude.h"
 
 TEST(Dictionary, DuplicateAddRaisesAndChangesNothingAnItemWriteReplaces) {
     auto d = NewDictionary();

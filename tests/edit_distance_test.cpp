@@ -1,12 +1,8 @@
 #include "support/edit_distance.h"
 
-#include <gtest/gtest.h>
+#include "test_prelude.h"
 
 #include <sstream>
-
-#include "case_file.h"
-
-using namespace tintext;
 
 TEST(EditDistance, CountsInsertionsDeletionsAndChangesEitherWay) {
     for (const auto& row : tintext::testing::ReadRows("lib_edit_distance.tsv")) {

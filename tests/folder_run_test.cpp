@@ -2,25 +2,18 @@
 // generated tree, where a case of tests/data/folder_runs.cases cannot say it:
 // that each page is the page the file gets on its own, the links of the index
 // and the pages' bars, and Ctrl-C.
-#include <gtest/gtest.h>
+#include "test_prelude.h"
 #include <signal.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
-#include <filesystem>
 #include <regex>
 #include <set>
-#include <string>
-#include <vector>
 
-#include "case_file.h"
 #include "cli_harness.h"
 #include "digits_definition.h"
-
-namespace fs = std::filesystem;
-using namespace tintext::testing;
 
 namespace {
 

@@ -1,22 +1,15 @@
 // FormatSection against the reference formatter, which does the steps
 // literally (engine/reference_formatter.h). Any difference on the generated
 // definitions and inputs is a bug in one of them.
-#include <gtest/gtest.h>
+#include "test_prelude.h"
 
 #include <map>
 #include <random>
-#include <string>
-#include <vector>
 
 #include "engine/formatter.h"
 #include "engine/reference_formatter.h"
-#include "case_file.h"
 #include "engine/regexp.h"
 #include "hld_print.h"
-#include "recording_environment.h"
-#include "support/error.h"
-
-using namespace tintext;
 
 namespace {
 

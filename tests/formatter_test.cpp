@@ -3,20 +3,12 @@
 // the start position, Cancel and progress, deep nesting).
 #include "engine/formatter.h"
 
-#include <gtest/gtest.h>
+#include "test_prelude.h"
 
-#include <string>
 #include <thread>
 
-#include "case_file.h"
 #include "engine/hld_loader.h"
-#include "recording_environment.h"
-#include "support/error.h"
 #include "support/html_escape.h"
-#include "temp_folder.h"
-
-using namespace tintext;
-using tintext::testing::Like;
 
 namespace {
 

@@ -1,11 +1,8 @@
 #include "app/front_end_choice.h"
 
-#include <gtest/gtest.h>
+#include "test_prelude.h"
 
-#include "case_file.h"
 #include "support/system.h"
-
-using namespace tintext;
 
 namespace {
 

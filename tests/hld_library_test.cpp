@@ -2,29 +2,17 @@
 // every ENTER names a section, and formatting gives a complete page from
 // which the input comes back exactly (nothing dropped, nothing doubled).
 
-#include <gtest/gtest.h>
+#include "test_prelude.h"
 
 #include <algorithm>
-#include <filesystem>
 #include <map>
-#include <string>
-#include <vector>
 
 #include "engine/definition_check.h"
 #include "engine/formatter.h"
 #include "engine/hld_loader.h"
 #include "engine/language_table.h"
 #include "engine/page.h"
-#include "case_file.h"
-#include "raised_error.h"
-#include "recording_environment.h"
 #include "shipped_definitions.h"
-#include "support/error.h"
-#include "temp_folder.h"
-
-using namespace tintext;
-using namespace tintext::testing;
-namespace fs = std::filesystem;
 
 namespace {
 

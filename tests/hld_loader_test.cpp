@@ -3,19 +3,12 @@
 // printed rule tree or the error, what the check says).
 #include "engine/hld_loader.h"
 
-#include <gtest/gtest.h>
+#include "test_prelude.h"
 
 #include <random>
 
-#include "case_file.h"
 #include "engine/definition_check.h"
 #include "hld_print.h"
-#include "raised_error.h"
-#include "support/error.h"
-#include "temp_folder.h"
-
-using namespace tintext;
-using tintext::testing::TempFolder;
 
 namespace {
 
@@ -25,8 +18,6 @@ std::string Replaced(std::string text, const std::string& what, const std::strin
 }
 
 }  // namespace
-
-using tintext::testing::Like;
 
 TEST(Definitions, LoadedTreesAndCheckReports) {
     TempFolder dir;

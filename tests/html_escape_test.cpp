@@ -1,10 +1,6 @@
 #include "support/html_escape.h"
 
-#include <gtest/gtest.h>
-
-#include "case_file.h"
-
-using namespace tintext;
+#include "test_prelude.h"
 
 TEST(EncodeHtml, EscapesAmpersandAnglesAndBlanksOnly) {
     for (const auto& row : tintext::testing::ReadRows("html_escape_cases.txt"))

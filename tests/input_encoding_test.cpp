@@ -2,21 +2,16 @@
 // and the order in which the encoding of an input is chosen.
 #include "engine/input_encoding.h"
 
-#include <gtest/gtest.h>
+#include "test_prelude.h"
 
 #include <set>
 #include <sstream>
 
-#include "case_file.h"
 #include "engine/encoding_declaration.h"
 #include "support/code_pages.h"
 #include "support/text_codec.h"
 
-using namespace tintext;
-using tintext::testing::ReadRows;
-
 namespace {
-
 
 std::string FromHex(const std::string& hex) {
     std::istringstream in(hex);

@@ -5,19 +5,11 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <gtest/gtest.h>
+#include "test_prelude.h"
 
 #include <cerrno>
-#include <filesystem>
-#include <string>
 
 #include "scoped_variable.h"
-#include "support/error.h"
-#include "raised_error.h"
-#include "temp_folder.h"
-
-using namespace tintext;
-using tintext::testing::Raised;
 
 namespace {
 

@@ -2,29 +2,21 @@
 // the cases of tests/data/job.cases, and those a table cannot set up.
 #include "engine/job.h"
 
-#include <gtest/gtest.h>
+#include "test_prelude.h"
 #include <sys/resource.h>
 
 #include <csignal>
 
-#include <filesystem>
 #include <memory>
 #include <optional>
 #include <set>
 #include <sstream>
 
-#include "case_file.h"
 #include "digits_definition.h"
-#include "recording_environment.h"
 #include "scoped_variable.h"
 #include "support/components.h"
-#include "support/error.h"
 #include "support/program_info.h"
 #include "support/strings2_component.h"
-
-using namespace tintext;
-using namespace tintext::testing;
-namespace fs = std::filesystem;
 
 namespace {
 

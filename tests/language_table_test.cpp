@@ -3,18 +3,12 @@
 // library's declarations against its file names and links.
 #include "engine/language_table.h"
 
-#include <gtest/gtest.h>
+#include "test_prelude.h"
 
-#include <filesystem>
 #include <map>
 
-#include "case_file.h"
 #include "digits_definition.h"
 #include "support/program_info.h"
-
-using namespace tintext;
-using namespace tintext::testing;
-namespace fs = std::filesystem;
 
 namespace {
 

@@ -1,13 +1,9 @@
 // Numbered lines over many lines and many writes: the numbers as they gain
 // digits, and elements that stay open while the text they were read in is
 // handed over in pieces of every size.
-#include <gtest/gtest.h>
-
-#include <string>
+#include "test_prelude.h"
 
 #include "engine/page.h"
-
-using namespace tintext;
 
 namespace {
 

@@ -1,28 +1,20 @@
 // The manual page and the bash completion: both know every option, the page
 // formats without a warning, the completion completes, and cmake --install
 // puts both where man and bash look.
-#include <gtest/gtest.h>
+#include "test_prelude.h"
 #include <stdio.h>
 #include <sys/wait.h>
 
-#include <filesystem>
 #include <fstream>
 #include <set>
 #include <sstream>
 
 #include "app/command_line.h"
-#include "case_file.h"
-#include "temp_folder.h"
-
-using namespace tintext;
-namespace fs = std::filesystem;
 
 namespace {
 
 const std::string kManPage = TINTEXT_SOURCE_DIR "/man/tintext.1";
 const std::string kCompletion = TINTEXT_SOURCE_DIR "/completion/tintext";
-
-using tintext::testing::ReadBytes;
 
 struct Output {
     int status = -1;

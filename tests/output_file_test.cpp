@@ -4,7 +4,7 @@
 #include "support/output_file.h"
 
 #include <grp.h>
-#include <gtest/gtest.h>
+#include "test_prelude.h"
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
@@ -13,23 +13,11 @@
 
 #include <algorithm>
 #include <cstring>
-#include <filesystem>
 #include <functional>
 #include <sstream>
 #include <future>
-#include <vector>
 
-#include "case_file.h"
-#include "support/error.h"
 #include "support/temporary_files.h"
-#include "raised_error.h"
-#include "temp_folder.h"
-
-using namespace tintext;
-using tintext::testing::Raised;
-using tintext::testing::ReadBytes;
-using tintext::testing::TempFolder;
-namespace fs = std::filesystem;
 
 namespace {
 

@@ -2,13 +2,9 @@
 // links to other pages, and that everything else stays byte for byte.
 #include "app/page_links.h"
 
-#include <gtest/gtest.h>
+#include "test_prelude.h"
 
 #include <set>
-
-#include "case_file.h"
-
-using namespace tintext;
 
 namespace {
 

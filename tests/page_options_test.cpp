@@ -2,15 +2,12 @@
 // batch run reads them: the table tests/data/page_options.tsv.
 #include "app/page_options.h"
 
-#include <gtest/gtest.h>
+#include "test_prelude.h"
 
 #include <iterator>
 #include <sstream>
 
 #include "app/command_line.h"
-#include "case_file.h"
-
-using namespace tintext;
 
 namespace {
 

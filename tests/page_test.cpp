@@ -3,17 +3,9 @@
 // The body given to the page writer stands for the formatter's output.
 #include "engine/page.h"
 
-#include <gtest/gtest.h>
+#include "test_prelude.h"
 
 #include <algorithm>
-#include <string>
-#include <vector>
-
-#include "case_file.h"
-#include "raised_error.h"
-#include "support/error.h"
-
-using namespace tintext;
 
 namespace {
 

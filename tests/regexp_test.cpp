@@ -3,18 +3,11 @@
 // from a compiled pattern: they may rule out only starts where no match is.
 #include "engine/regexp.h"
 
-#include <gtest/gtest.h>
+#include "test_prelude.h"
 
 #include <random>
-#include <string>
-#include <vector>
 
-#include "case_file.h"
-#include "raised_error.h"
 #include "engine/start_filter.h"
-
-using namespace tintext;
-using tintext::testing::ReadRows;
 
 namespace {
 

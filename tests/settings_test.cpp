@@ -1,15 +1,10 @@
 #include "app/settings.h"
 
-#include <gtest/gtest.h>
+#include "test_prelude.h"
 
-
-#include "case_file.h"
 #include "scoped_variable.h"
 #include "support/program_info.h"
 #include "support/system.h"
-#include "temp_folder.h"
-
-using namespace tintext;
 
 namespace {
 

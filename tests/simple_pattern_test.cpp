@@ -1,17 +1,11 @@
 #include "engine/simple_pattern.h"
 
-#include <gtest/gtest.h>
+#include "test_prelude.h"
 
 #include <random>
-#include <string>
-#include <vector>
 
-#include "case_file.h"
 #include "engine/regexp.h"
 #include "support/utf8.h"
-
-using namespace tintext;
-using tintext::testing::ReadRows;
 
 namespace {
 

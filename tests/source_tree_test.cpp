@@ -2,19 +2,14 @@
 // glob patterns that include, exclude and .gitignore lines are written in.
 #include "app/source_tree.h"
 
-#include <gtest/gtest.h>
+#include "test_prelude.h"
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <filesystem>
 #include <iterator>
 #include <sstream>
 
-#include "case_file.h"
 #include "digits_definition.h"
-
-using namespace tintext;
-using tintext::testing::Files;
 
 namespace {
 

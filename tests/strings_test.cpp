@@ -1,17 +1,12 @@
 #include "support/library/strings.h"
 
-#include <gtest/gtest.h>
+#include "test_prelude.h"
 
 #include <functional>
 #include <map>
 
-#include "case_file.h"
-#include "recording_environment.h"
 #include "scoped_missing_component.h"
-#include "support/error.h"
 #include "typed_value.h"
-
-using namespace tintext;
 
 namespace {
 

@@ -4,22 +4,11 @@
 #include <unistd.h>
 
 #include <csignal>
-#include <filesystem>
+#include "test_prelude.h"
 
-#include <gtest/gtest.h>
-
-#include "case_file.h"
-#include "support/error.h"
 #include "support/file_io.h"
 #include "support/file_system_object.h"
 #include "support/system.h"
-#include "raised_error.h"
-#include "temp_folder.h"
-
-using namespace tintext;
-using tintext::testing::Raised;
-using tintext::testing::ReadBytes;
-using tintext::testing::TempFolder;
 
 namespace {
 

@@ -1,14 +1,9 @@
 #include "support/text_codec.h"
 
-#include <gtest/gtest.h>
+#include "test_prelude.h"
 
-#include "case_file.h"
-#include "raised_error.h"
-#include "support/error.h"
 #include "support/strings2_component.h"
 #include "support/utf8.h"
-
-using namespace tintext;
 
 namespace {
 

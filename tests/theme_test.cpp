@@ -3,19 +3,15 @@
 // writes has its colours in every theme.
 #include "engine/theme.h"
 
-#include <gtest/gtest.h>
+#include "test_prelude.h"
 
 #include <cmath>
 #include <map>
 #include <optional>
 #include <regex>
 #include <set>
-#include <string>
 
 #include "shipped_definitions.h"
-#include "temp_folder.h"
-
-using namespace tintext;
 
 namespace {
 
