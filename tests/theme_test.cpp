@@ -111,6 +111,17 @@ TEST(Themes, EveryClassOfTheShippedDefinitionsHasColoursInEveryTheme) {
     }
 }
 
+// Rules that style one class add up into one style attribute, the layout's
+// first; a font name's double quotes turn single inside the attribute.
+TEST(Themes, InlineStylesJoinEveryRuleOfAClass) {
+    TempFolder folder;
+    folder.Write("layout.css", ".tintext .kw{font-weight:bold}");
+    folder.Write("mine.css", ".tintext .kw{color:#111}.tintext .kw,.tintext pre{font-family:\"A B\";}.tintext .kw:hover{x:y}");
+    const InlineTheme theme = InlineThemeOf(folder.path(), "mine");
+    EXPECT_EQ(theme.classes.at("kw"), "font-weight:bold;color:#111;font-family:'A B';");
+    EXPECT_EQ(theme.pre, "font-family:'A B';");
+}
+
 TEST(Themes, ParseCssRules) {
     const auto rules = ParseCssRules("/* a } comment */ .a , .b{ color:#fff ;x:y }\n@x{}.c{}");
     ASSERT_EQ(rules.size(), 3u);
