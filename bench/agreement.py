@@ -80,7 +80,7 @@ def tintext_categories(html):
                 return "c"
             if cls in ("st", "av"):
                 return "s"
-            if cls == "re" and escape:
+            if cls == "re":  # a pattern's escape is code, as the pattern is
                 return "."
             if cls:
                 return "s" if escape else "."
