@@ -19,6 +19,8 @@
 #include <string>
 #include <vector>
 
+#include "support/ascii_text.h"
+
 namespace tintext::testing {
 
 inline std::string DecodeField(const std::string& text) {
@@ -154,8 +156,7 @@ inline std::vector<Step> Steps(const std::string& part) {
 
 // `text` with each of the names standing for their values.
 inline std::string Substituted(std::string text, const std::vector<std::pair<std::string, std::string>>& names) {
-    for (const auto& [name, value] : names)
-        for (size_t at; (at = text.find(name)) != std::string::npos;) text.replace(at, name.size(), value);
+    for (const auto& [name, value] : names) text = ReplaceAll(text, name, value);
     return text;
 }
 
