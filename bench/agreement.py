@@ -110,8 +110,9 @@ def tintext_categories(html):
 # Lexers whose Comment.Preproc is not a directive: Perl's is the text after
 # __END__ or __DATA__ (documentation or data), a comment to the reader.
 PREPROC_IS_COMMENT = {"perl"}
-# Lexers whose String.Doc is a documentation comment (PHP's /** */), not a docstring.
-DOC_IS_COMMENT = {"php"}
+# Lexers whose String.Doc is a documentation comment (PHP's /** */, PowerShell's
+# .Parameter inside <# #>), not a docstring.
+DOC_IS_COMMENT = {"php", "powershell"}
 
 
 def pygments_categories(path, lexer):
