@@ -15,8 +15,8 @@ namespace tintext {
 namespace {
 
 // The next "<" or line feed in `text` from `at` on (the size: none), sixteen
-// bytes at a time where the processor allows: the filter's scan of every
-// byte it passes on.
+// bytes at a time where the processor allows: the scan of every byte the
+// line marks pass on.
 size_t NextTagOrLineFeed(std::string_view text, size_t at) {
 #ifdef __SSE2__
     const __m128i lt = _mm_set1_epi8('<');
@@ -32,27 +32,29 @@ size_t NextTagOrLineFeed(std::string_view text, size_t at) {
     return text.size();
 }
 
+// Just past the ">" of the tag at `lt` when the sixteen bytes after the "<"
+// settle where it ends: a ">" with no single quote before it and an even
+// number of double quotes (so it is outside any value). Most of the tags
+// the templates write are this short. Otherwise none (npos).
+size_t ShortTagEnd(std::string_view text, size_t lt) {
+#ifdef __SSE2__
+    if (text.size() - lt < 17) return std::string_view::npos;
+    const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text.data() + lt + 1));
+    const unsigned ends = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(block, _mm_set1_epi8('>'))));
+    if (ends == 0) return std::string_view::npos;
+    const unsigned before = (1u << __builtin_ctz(ends)) - 1;
+    const unsigned single = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(block, _mm_set1_epi8('\''))));
+    const unsigned dbl = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(block, _mm_set1_epi8('"'))));
+    if ((single & before) != 0 || __builtin_popcount(dbl & before) % 2 != 0) return std::string_view::npos;
+    return lt + 2 + static_cast<size_t>(__builtin_ctz(ends));
+#else
+    (void)text;
+    (void)lt;
+    return std::string_view::npos;
+#endif
+}
+
 constexpr size_t kFilterBlock = 64 * 1024;
-
-char LowerCase(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
-
-// Element names compare without regard to case.
-bool SameName(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) return false;
-    for (size_t i = 0; i < a.size(); ++i)
-        if (LowerCase(a[i]) != LowerCase(b[i])) return false;
-    return true;
-}
-
-// Elements that have no end tag.
-bool IsVoidElement(std::string_view name) {
-    static constexpr std::string_view kVoid[] = {"area", "base", "br",    "col",   "embed", "hr",  "img",
-                                                 "input", "link", "meta", "source", "track", "wbr"};
-    if (name.empty()) return false;
-    return std::any_of(std::begin(kVoid), std::end(kVoid), [name](std::string_view v) {
-        return v.size() == name.size() && v[0] == LowerCase(name[0]) && SameName(v, name);
-    });
-}
 
 // What ends the plain stretch of a tag: its ">" or a quote that opens a value.
 constexpr std::array<bool, 256> kEndsTagOrQuotes = [] {
@@ -61,19 +63,43 @@ constexpr std::array<bool, 256> kEndsTagOrQuotes = [] {
     return table;
 }();
 
-bool EndsName(char c) {
-    switch (c) {
-        case ' ': case '\t': case '\r': case '\n': case '/': case '>': case '\0': return true;
-        default: return false;
+// Follows a tag that may come in pieces to its end: a ">" or line feed
+// inside a quoted value is part of the tag. Only tags can hold them; the
+// escaped text holds no "<".
+class TagReader {
+public:
+    bool Open() const { return open_; }
+    void Begin() {
+        open_ = true;
+        quote_ = 0;
     }
-}
 
-// The name in a tag from `from` on, as written.
-std::string_view ElementName(std::string_view tag, size_t from) {
-    size_t end = from;
-    while (end < tag.size() && !EndsName(tag[end])) ++end;
-    return tag.substr(from, end - from);
-}
+    // Just past the ">" that ends the open tag, from `at` on; the size of
+    // the text when the text ends first, the tag still open.
+    size_t Skip(std::string_view text, size_t at) {
+        while (at < text.size()) {
+            if (quote_) {
+                const void* closing = std::memchr(text.data() + at, quote_, text.size() - at);
+                if (closing == nullptr) return text.size();
+                at = static_cast<size_t>(static_cast<const char*>(closing) - text.data()) + 1;
+                quote_ = 0;
+                continue;
+            }
+            while (at < text.size() && !kEndsTagOrQuotes[static_cast<unsigned char>(text[at])]) ++at;
+            if (at == text.size()) break;
+            if (text[at] == '>') {
+                open_ = false;
+                return at + 1;
+            }
+            quote_ = text[at++];
+        }
+        return text.size();
+    }
+
+private:
+    bool open_ = false;
+    char quote_ = 0;  // the quote of the value the tag is in
+};
 
 // The number of the line, kept as decimal digits and counted on in place:
 // one for every line, so no division per line. The digits are followed by
@@ -118,351 +144,21 @@ std::vector<LineRange> Merged(std::vector<LineRange> ranges) {
 
 }  // namespace
 
-// The formatter's output on its way to the page. With line numbers or marked
-// lines, each line becomes <span class="line" id="Ln">...</span> (with line
-// numbers, <a class="ln" href="#Ln"></a> first), the line feed between lines;
-// elements that a line break cuts through are closed before it and opened
-// again after it, so every line stands alone. With inline styles, class
-// attributes become the theme's style attributes.
-// Only tags are parsed (the escaped text holds no "<"), and only the open
-// elements are remembered, so memory does not grow with the input. Within a
-// line, text and tags are copied on in one piece up to the line feed; the
-// tags are only read, to know which elements are open at its end.
-class PageWriter::BodyFilter final : public OutputSink {
+// The formatter's output on its way to the page, written on in blocks: the
+// filters add or change a little in text that comes in many small pieces.
+class BodyFilter : public OutputSink {
 public:
-    BodyFilter(const PageOptions& options, const InlineTheme* inlineTheme, OutputSink& out)
-        : lines_(options.lineNumbers || !options.highlight.empty()),
-          numbers_(options.lineNumbers),
-          inline_(inlineTheme),
-          highlight_(Merged(options.highlight)),
-          out_(out),
-          block_(new char[kFilterBlock]) {}
+    explicit BodyFilter(OutputSink& out) : out_(out), block_(new char[kFilterBlock]) {}
+    virtual void Finish() { Flush(); }
 
-    void Append(std::string_view text) override {
-        size_t at = 0;
-        while (at < text.size()) {
-            if (inTag_) {
-                at = ContinueTag(text, at);
-            } else if (!lines_) {
-                const void* lt = std::memchr(text.data() + at, '<', text.size() - at);
-                const size_t stop = lt ? static_cast<size_t>(static_cast<const char*>(lt) - text.data()) : text.size();
-                Emit(text.substr(at, stop - at));
-                at = stop == text.size() ? stop : StartTag(text, stop);
-            } else if (text[at] == '<' && !lineOpen_) {  // tags before a line's first text wait for it
-                at = StartTag(text, at);
-            } else {
-                if (!lineOpen_) OpenLine();
-                at = RestOfLine(text, at);
-                KeepOpenTags();
-            }
-        }
+protected:
+    // At least `size` bytes of room at the end of the block, to write in
+    // place; Used then takes what was written.
+    char* Room(size_t size) {
+        if (kFilterBlock - used_ < size) Flush();
+        return block_.get() + used_;
     }
-
-    void Finish() {
-        if (inTag_) Emit(tag_);  // a "<" the templates never closed: written as it came
-        inTag_ = false;
-        if (lineOpen_) {
-            CloseOpenElements();
-            Emit("</span>");
-            lineOpen_ = false;
-        }
-        Flush();
-    }
-
-private:
-    enum class TagKind { Closing, Empty, Opening };
-
-    // An element left open: its tag as written, its name right after the
-    // "<". The tag is read where it was written until KeepOpenTags copies it
-    // into openTags_: most elements end before the text they are in goes away.
-    struct OpenElement {
-        const char* tag;
-        size_t tagSize;
-        size_t nameSize;
-        bool plainName;  // no quotes in it, which would start a value in its end tag
-    };
-
-    // The open line from `at` on, and the lines after it, up to the end of
-    // the block or to a line that starts with a tag: text and tags go on as
-    // they are, each line in one piece.
-    size_t RestOfLine(std::string_view text, size_t at) {
-        size_t from = at;  // not yet written
-        for (;;) {
-            const size_t stop = NextTagOrLineFeed(text, at);
-            if (stop == text.size()) {
-                Emit(text.substr(from));
-                return stop;
-            }
-            if (text[stop] == '\n') {
-                Emit(text.substr(from, stop - from));
-                CloseLine();
-                at = from = stop + 1;
-                if (at == text.size() || text[at] == '<') return at;  // tags before a line's first text wait for it
-                OpenLine();
-                continue;
-            }
-            if (!inline_) {
-                if (text.size() - stop > 1 && text[stop + 1] == '/') {
-                    if (ClosesInnermost(text, stop)) {
-                        at = stop + 3 + open_.back().nameSize;
-                        CloseFrom(open_.size() - 1);
-                        continue;
-                    }
-                } else if (const KnownTag* known = Known(text, stop)) {
-                    if (known->opening) Open(text.substr(stop, known->tag.size()), known->nameSize, known->plainName);
-                    at = stop + known->tag.size();
-                    continue;
-                }
-            }
-            char quote = 0;
-            const size_t end = TagEnd(text, stop + 1, quote);
-            if (end == text.size()) {  // the tag goes on in the next block
-                Emit(text.substr(from, stop - from));
-                return StartTag(text, stop);
-            }
-            const std::string_view tag = text.substr(stop, end + 1 - stop);
-            if (inline_) {
-                Emit(text.substr(from, stop - from));
-                Tag(tag);
-                from = end + 1;
-            } else {
-                Remember(tag, Track(tag));
-            }
-            at = end + 1;
-        }
-    }
-
-    // Whether the end tag at `lt` ends the innermost open element, spelt as
-    // its start tag spells the name: the commonest tag, told apart without
-    // reading it whole.
-    bool ClosesInnermost(std::string_view text, size_t lt) const {
-        if (open_.empty() || !open_.back().plainName) return false;
-        const OpenElement& innermost = open_.back();
-        const size_t gt = lt + 2 + innermost.nameSize;
-        if (gt >= text.size() || text[gt] != '>') return false;
-        const char* name = innermost.tag + 1;
-        const char* written = text.data() + lt + 2;
-        for (size_t i = 0; i < innermost.nameSize; ++i)  // a short name: compared in place
-            if (written[i] != name[i]) return false;
-        return true;
-    }
-
-    // Start tags (and empty elements) read before, by a hash of their first
-    // 16 bytes: the templates write the same few tags over and over. A tag
-    // is read the same whatever follows it, so a text that begins with a
-    // known tag holds that tag.
-    struct Key {
-        uint64_t first = 0, second = 0;  // the first 16 bytes
-        Key() = default;
-        Key(std::string_view text, size_t lt) {
-            std::memcpy(&first, text.data() + lt, 8);
-            std::memcpy(&second, text.data() + lt + 8, 8);
-        }
-        bool operator==(const Key&) const = default;
-        size_t Slot() const { return static_cast<size_t>(((first ^ (second * 0x9E3779B97F4A7C15u)) * 0x9E3779B97F4A7C15u) >> 58); }
-    };
-    struct KnownTag {
-        std::string tag;  // empty: none yet
-        Key key;
-        bool opening = false;
-        size_t nameSize = 0;
-        bool plainName = false;
-    };
-    static constexpr size_t kKeyBytes = 16;
-
-    const KnownTag* Known(std::string_view text, size_t lt) const {
-        if (text.size() - lt < kKeyBytes) return nullptr;
-        const Key key(text, lt);
-        const KnownTag& known = known_[key.Slot()];
-        if (known.tag.empty() || !(known.key == key) || known.tag.size() > text.size() - lt) return nullptr;
-        for (size_t i = kKeyBytes; i < known.tag.size(); ++i)  // mostly a byte or two: compared in place
-            if (text[lt + i] != known.tag[i]) return nullptr;
-        return &known;
-    }
-
-    void Remember(std::string_view tag, TagKind kind) {
-        if (kind == TagKind::Closing || tag.size() < kKeyBytes) return;
-        const Key key(tag, 0);
-        KnownTag& known = known_[key.Slot()];
-        known.tag.assign(tag);
-        known.key = key;
-        known.opening = kind == TagKind::Opening;
-        if (known.opening) {
-            known.nameSize = open_.back().nameSize;
-            known.plainName = open_.back().plainName;
-        }
-    }
-
-    // The index of the ">" that ends a tag, from `at` on, outside quotes
-    // (`quote`: the quote open at `at`, and then at the end); the block's
-    // size when the block ends first.
-    static size_t TagEnd(std::string_view text, size_t at, char& quote) {
-        while (at < text.size()) {
-            if (quote) {
-                const void* closing = std::memchr(text.data() + at, quote, text.size() - at);
-                if (closing == nullptr) return text.size();
-                at = static_cast<size_t>(static_cast<const char*>(closing) - text.data()) + 1;
-                quote = 0;
-                continue;
-            }
-            while (at < text.size() && !kEndsTagOrQuotes[static_cast<unsigned char>(text[at])]) ++at;
-            if (at == text.size()) return at;
-            if (text[at] == '>') return at;
-            quote = text[at++];
-        }
-        return text.size();
-    }
-
-    size_t StartTag(std::string_view text, size_t at) {
-        inTag_ = true;
-        tag_.assign(1, '<');
-        quote_ = 0;
-        return ContinueTag(text, at + 1);
-    }
-
-    size_t ContinueTag(std::string_view text, size_t at) {
-        const size_t end = TagEnd(text, at, quote_);
-        if (end == text.size()) {
-            tag_.append(text.substr(at));
-            return end;
-        }
-        tag_.append(text.substr(at, end + 1 - at));
-        inTag_ = false;
-        Tag(tag_);
-        return end + 1;
-    }
-
-    // A tag read whole, outside the run of an open line.
-    void Tag(std::string_view tag) {
-        std::string styled;
-        if (inline_) {
-            styled = WithStyles(std::string(tag));
-            tag = styled;
-        }
-        if (!lines_) {
-            Emit(tag);
-            return;
-        }
-        const bool open = lineOpen_;
-        if (Track(tag) == TagKind::Empty && !open) OpenLine();
-        if (lineOpen_) Emit(tag);
-        KeepOpenTags();
-    }
-
-    // Keeps the open elements up to date with a tag.
-    TagKind Track(std::string_view tag) {
-        if (tag.size() > 1 && tag[1] == '/') {
-            const std::string_view name = ElementName(tag, 2);
-            for (size_t k = open_.size(); k-- > 0;) {
-                if (!SameName(OpenName(k), name)) continue;
-                CloseFrom(k);
-                break;
-            }
-            return TagKind::Closing;
-        }
-        const std::string_view name = ElementName(tag, 1);
-        if (tag[1] == '!' || tag[1] == '?' || IsVoidElement(name) || tag.ends_with("/>")) return TagKind::Empty;
-        Open(tag, name.size(), std::none_of(name.begin(), name.end(), [](char c) { return c == '"' || c == '\''; }));
-        return TagKind::Opening;
-    }
-
-    void Open(std::string_view tag, size_t nameSize, bool plainName) {
-        open_.push_back({tag.data(), tag.size(), nameSize, plainName});
-    }
-
-    // Ends the open elements from the k-th on.
-    void CloseFrom(size_t k) {
-        open_.resize(k);
-        kept_ = std::min(kept_, k);
-    }
-
-    // Copies the tags of the elements opened since the last call out of the
-    // text they were read in, before it goes away.
-    void KeepOpenTags() {
-        if (kept_ == open_.size()) return;
-        std::string tags;
-        for (const OpenElement& element : open_) tags.append(element.tag, element.tagSize);
-        openTags_.swap(tags);
-        const char* at = openTags_.data();
-        for (OpenElement& element : open_) {
-            element.tag = at;
-            at += element.tagSize;
-        }
-        kept_ = open_.size();
-    }
-
-    std::string_view OpenName(size_t k) const { return std::string_view(open_[k].tag + 1, open_[k].nameSize); }
-
-    // class="a b" becomes style="..." with the declarations of the classes
-    // the theme knows; a tag without any of them stays as it is.
-    std::string WithStyles(std::string tag) const {
-        const size_t at = tag.find(" class=\"");
-        if (at == std::string::npos) return tag;
-        const size_t valueStart = at + 8;
-        const size_t valueEnd = tag.find('"', valueStart);
-        if (valueEnd == std::string::npos) return tag;
-        std::string style;
-        const std::string_view classes = std::string_view(tag).substr(valueStart, valueEnd - valueStart);
-        for (size_t from = 0; from < classes.size();) {
-            size_t end = classes.find(' ', from);
-            if (end == std::string_view::npos) end = classes.size();
-            auto found = inline_->classes.find(std::string(classes.substr(from, end - from)));
-            if (found != inline_->classes.end()) style += (style.empty() ? "" : ";") + found->second;
-            from = end + 1;
-        }
-        if (style.empty()) return tag;
-        return tag.substr(0, at) + " style=\"" + style + "\"" + tag.substr(valueEnd + 1);
-    }
-
-    void OpenLine() {
-        line_.Next();
-        const uint32_t line = line_.Value();
-        while (nextRange_ < highlight_.size() && highlight_[nextRange_].last < line) ++nextRange_;
-        const bool marked = nextRange_ < highlight_.size() && highlight_[nextRange_].first <= line;
-        // Composed in place from pieces of fixed sizes: there is one for every line.
-        if (kFilterBlock - used_ < kLineStartRoom) Flush();
-        char* const start = block_.get() + used_;
-        char* end = start;
-        const auto put = [&end](const auto& literal) {
-            std::memcpy(end, literal, sizeof literal - 1);
-            end += sizeof literal - 1;
-        };
-        const auto putNumber = [&end, this] {
-            std::memcpy(end, line_.Digits(), LineCounter::kCopyBytes);  // the bytes past the digits are written over
-            end += line_.Size();
-        };
-        if (marked)
-            put("<span class=\"line hl\" id=\"L");
-        else
-            put("<span class=\"line\" id=\"L");
-        putNumber();
-        if (numbers_) {
-            put("\"><a class=\"ln\" href=\"#L");
-            putNumber();
-            put("\"></a>");
-        } else {
-            put("\">");
-        }
-        used_ += static_cast<size_t>(end - start);
-        for (const OpenElement& element : open_) Emit(std::string_view(element.tag, element.tagSize));
-        lineOpen_ = true;
-    }
-
-    void CloseLine() {
-        if (!open_.empty()) CloseOpenElements();
-        Emit("</span>\n");
-        lineOpen_ = false;
-    }
-
-    // End tags for the open elements, innermost first, their names in lower case.
-    void CloseOpenElements() {
-        for (size_t k = open_.size(); k-- > 0;) {
-            std::string end = "</";
-            for (char c : OpenName(k)) end += LowerCase(c);
-            end += '>';
-            Emit(end);
-        }
-    }
+    void Used(size_t size) { used_ += size; }
 
     void Emit(std::string_view text) {
         if (text.size() > kFilterBlock - used_) {
@@ -482,25 +178,184 @@ private:
         used_ = 0;
     }
 
-    const bool lines_;    // each line an element of its own
-    const bool numbers_;  // with its number
-    const InlineTheme* inline_;
-    const std::vector<LineRange> highlight_;
+private:
     OutputSink& out_;
-    static constexpr size_t kLineStartRoom = 128;  // enough for the longest start of a line, and the copies past it
-    std::unique_ptr<char[]> block_;  // written on in blocks of kFilterBlock
+    std::unique_ptr<char[]> block_;
     size_t used_ = 0;
-    std::array<KnownTag, 64> known_;
-    bool inTag_ = false;  // tag_ holds the start of a tag, the rest still to come
-    char quote_ = 0;
-    std::string tag_;
-    std::vector<OpenElement> open_;  // outermost first
-    size_t kept_ = 0;                // open_[0, kept_) have their tags in openTags_
-    std::string openTags_;
-    bool lineOpen_ = false;
-    LineCounter line_;
-    size_t nextRange_ = 0;
 };
+
+namespace {
+
+// Line numbers and marked lines: an empty element at the start of each line,
+// <a class="ln" id="Ln" href="#Ln"></a> (without numbers, <span class="ln"
+// id="Ln"></span>; on a marked line the class is "ln hl"), from which the
+// stylesheet draws the number and the marks. Being empty, it may stand inside
+// any element a line break cuts through, so the text goes on as it came and
+// nothing is closed or opened again. Tags that start a line wait for its
+// first character outside a tag and go after the mark: tags after the last
+// line feed end the last line, and make none.
+class LineMarker final : public BodyFilter {
+public:
+    LineMarker(const PageOptions& options, OutputSink& out)
+        : BodyFilter(out), numbers_(options.lineNumbers), highlight_(Merged(options.highlight)) {}
+
+    void Append(std::string_view text) override {
+        size_t from = 0;       // not yet written or held
+        size_t lineFrom = 0;   // where the line waiting for its mark starts
+        size_t at = 0;
+        while (at < text.size()) {
+            if (tag_.Open()) {
+                at = tag_.Skip(text, at);
+                continue;
+            }
+            if (lineStart_) {
+                if (text[at] == '<') {
+                    at = PastTag(text, at);
+                    continue;
+                }
+                Emit(text.substr(from, lineFrom - from));  // up to the line feed before the line
+                from = lineFrom;
+                Mark();  // the tags that start the line go after it, with the line
+            }
+            const size_t stop = NextTagOrLineFeed(text, at);
+            if (stop == text.size()) break;
+            if (text[stop] == '\n') {
+                at = lineFrom = stop + 1;
+                lineStart_ = true;
+            } else {
+                at = PastTag(text, stop);
+            }
+        }
+        if (!lineStart_) {
+            Emit(text.substr(from));
+            return;
+        }
+        Emit(text.substr(from, lineFrom - from));
+        held_.append(text.substr(lineFrom));
+        if (held_.size() > kFilterBlock) Mark();  // a tag that never ends: no longer held back
+    }
+
+    void Finish() override {
+        Emit(held_);  // the tags after the last line feed
+        held_.clear();
+        Flush();
+    }
+
+private:
+    size_t PastTag(std::string_view text, size_t lt) {
+        const size_t end = ShortTagEnd(text, lt);
+        if (end != std::string_view::npos) return end;
+        tag_.Begin();
+        return tag_.Skip(text, lt + 1);
+    }
+
+    void Mark() {
+        line_.Next();
+        const uint32_t line = line_.Value();
+        while (nextRange_ < highlight_.size() && highlight_[nextRange_].last < line) ++nextRange_;
+        const bool marked = nextRange_ < highlight_.size() && highlight_[nextRange_].first <= line;
+        // Composed in place from pieces of fixed sizes: there is one for every line.
+        char* const start = Room(kMarkRoom);
+        char* end = start;
+        const auto put = [&end](const auto& literal) {
+            std::memcpy(end, literal, sizeof literal - 1);
+            end += sizeof literal - 1;
+        };
+        const auto putNumber = [&end, this] {
+            std::memcpy(end, line_.Digits(), LineCounter::kCopyBytes);  // the bytes past the digits are written over
+            end += line_.Size();
+        };
+        if (numbers_)
+            put("<a class=\"ln");
+        else
+            put("<span class=\"ln");
+        if (marked) put(" hl");
+        put("\" id=\"L");
+        putNumber();
+        if (numbers_) {
+            put("\" href=\"#L");
+            putNumber();
+            put("\"></a>");
+        } else {
+            put("\"></span>");
+        }
+        Used(static_cast<size_t>(end - start));
+        if (!held_.empty()) {  // the line's first tags came in an earlier piece
+            Emit(held_);
+            held_.clear();
+        }
+        lineStart_ = false;
+    }
+
+    static constexpr size_t kMarkRoom = 96;  // the longest mark, and the copies past it
+    const bool numbers_;
+    const std::vector<LineRange> highlight_;
+    size_t nextRange_ = 0;
+    LineCounter line_;
+    TagReader tag_;
+    bool lineStart_ = true;  // the mark of the next line is still to come
+    std::string held_;       // the tags that start the line, which go after its mark
+};
+
+// Inline styles: class="a b" becomes style="..." with the declarations of
+// the classes the theme knows; a tag without any of them stays as it is.
+class StyleInliner final : public BodyFilter {
+public:
+    StyleInliner(const InlineTheme& theme, OutputSink& out) : BodyFilter(out), theme_(theme) {}
+
+    void Append(std::string_view text) override {
+        size_t at = 0;
+        while (at < text.size()) {
+            if (!tag_.Open()) {
+                const void* lt = std::memchr(text.data() + at, '<', text.size() - at);
+                if (lt == nullptr) {
+                    Emit(text.substr(at));
+                    return;
+                }
+                const size_t stop = static_cast<size_t>(static_cast<const char*>(lt) - text.data());
+                Emit(text.substr(at, stop - at));
+                tag_.Begin();
+                tagText_.assign(1, '<');
+                at = stop + 1;
+            }
+            const size_t from = at;
+            at = tag_.Skip(text, at);
+            tagText_.append(text.substr(from, at - from));
+            if (!tag_.Open()) Emit(WithStyles(tagText_));
+        }
+    }
+
+    void Finish() override {
+        if (tag_.Open()) Emit(tagText_);  // a "<" the templates never closed: written as it came
+        Flush();
+    }
+
+private:
+    std::string WithStyles(const std::string& tag) const {
+        const size_t at = tag.find(" class=\"");
+        if (at == std::string::npos) return tag;
+        const size_t valueStart = at + 8;
+        const size_t valueEnd = tag.find('"', valueStart);
+        if (valueEnd == std::string::npos) return tag;
+        std::string style;
+        const std::string_view classes = std::string_view(tag).substr(valueStart, valueEnd - valueStart);
+        for (size_t from = 0; from < classes.size();) {
+            size_t end = classes.find(' ', from);
+            if (end == std::string_view::npos) end = classes.size();
+            auto found = theme_.classes.find(std::string(classes.substr(from, end - from)));
+            if (found != theme_.classes.end()) style += (style.empty() ? "" : ";") + found->second;
+            from = end + 1;
+        }
+        if (style.empty()) return tag;
+        return tag.substr(0, at) + " style=\"" + style + "\"" + tag.substr(valueEnd + 1);
+    }
+
+    const InlineTheme& theme_;
+    TagReader tag_;
+    std::string tagText_;  // the tag read so far
+};
+
+}  // namespace
 
 PageWriter::PageWriter(const PageOptions& options, const std::string& themesFolder) : options_(options) {
     if (options.inlineStyles)
@@ -515,8 +370,10 @@ PageWriter::~PageWriter() = default;
 
 void PageWriter::Begin(OutputSink& out, const std::string& title, size_t lineCount) {
     out_ = &out;
-    if (options_.lineNumbers || !options_.highlight.empty() || options_.inlineStyles)
-        filter_ = std::make_unique<BodyFilter>(options_, options_.inlineStyles ? &inline_ : nullptr, out);
+    if (options_.inlineStyles)  // line numbers need the stylesheet: the options never ask for both
+        filter_ = std::make_unique<StyleInliner>(inline_, out);
+    else if (options_.lineNumbers || !options_.highlight.empty())
+        filter_ = std::make_unique<LineMarker>(options_, out);
     std::string head;
     if (!options_.fragment) {
         head = "<!DOCTYPE html>\n<html lang=\"en\"><head><meta charset=\"utf-8\">\n"
@@ -539,6 +396,7 @@ void PageWriter::Begin(OutputSink& out, const std::string& title, size_t lineCou
                 inline_.code + "\">";
     } else {
         head += " class=\"tintext";
+        if (options_.lineNumbers || !options_.highlight.empty()) head += " lines";
         if (options_.lineNumbers) head += " numbered";
         if (options_.wrap) head += " wrap";
         head += "\"";

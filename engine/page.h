@@ -33,6 +33,8 @@ struct PageOptions {
     std::string bar;
 };
 
+class BodyFilter;
+
 // Writes the opening of the page, hands out the sink for the formatter's
 // output (which numbers lines or turns classes into styles on the way), and
 // writes the end. The title is written escaped.
@@ -50,7 +52,6 @@ public:
     void End();
 
 private:
-    class BodyFilter;
     const PageOptions& options_;
     OutputSink* out_ = nullptr;
     std::string stylesheet_;

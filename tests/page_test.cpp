@@ -33,10 +33,11 @@ std::string Code(const std::string& page) {
     return page.substr(open, page.rfind("</code>") - open);
 }
 
-std::string Line(int n, const std::string& content, bool marked = false) {
-    const std::string id = std::to_string(n);
-    return std::string("<span class=\"line") + (marked ? " hl" : "") + "\" id=\"L" + id + "\"><a class=\"ln\" href=\"#L" +
-           id + "\"></a>" + content + "</span>";
+// The mark at the start of line n: with numbers a link to the line.
+std::string Mark(int n, bool marked = false, bool numbers = true) {
+    const std::string id = "L" + std::to_string(n), classes = marked ? "ln hl" : "ln";
+    if (!numbers) return "<span class=\"" + classes + "\" id=\"" + id + "\"></span>";
+    return "<a class=\"" + classes + "\" id=\"" + id + "\" href=\"#" + id + "\"></a>";
 }
 
 const std::string kBody = "a\n<span class=\"cm\">/*x\ny*/</span>\n\nb";
@@ -94,28 +95,34 @@ TEST(Page, UnknownThemeNamesTheThemes) {
     EXPECT_EQ(ThemeNames(kThemes), (std::vector<std::string>{"auto", "dark", "high-contrast", "light"}));
 }
 
-// Every line stands alone: an element that a line break cuts through is
-// closed before it and opened again after it; the line feed stays between
-// the lines, so the text of the page is the source. The table gives each
-// line's content, "|" between lines.
-TEST(Page, LineNumbersCutElementsAtLineBreaks) {
+// A line's mark is an empty element, so elements that a line break cuts
+// through stay as they are and the text of the page is the source.
+TEST(Page, LineNumbersMarkEachLine) {
     PageOptions options;
     options.lineNumbers = true;
     for (const auto& row : tintext::testing::ReadRows("engine_line_numbers.tsv")) {
         std::string code;
         int n = 0;
-        for (size_t from = 0, bar; from <= row[1].size(); from = bar + 1) {
-            bar = std::min(row[1].find('|', from), row[1].size());
-            if (bar == row[1].size() && from == bar) break;  // nothing after the last line feed
-            if (n++) code += "\n";
-            code += Line(n, row[1].substr(from, bar - from));
-        }
-        if (!row[1].empty() && row[1].back() == '|') code += "\n";
+        for (char c : row[1]) code += c == '@' ? Mark(++n) : std::string(1, c);
         // Pieces of one byte cut every tag and every CR LF between two writes.
         for (size_t piece : {0, 1, 2, 5, 7})
             EXPECT_EQ(Code(Page(options, row[0], piece)), code) << row.where << ", pieces of " << piece;
     }
-    EXPECT_NE(Page(options, kBody).find("<body class=\"tintext numbered\" style=\"--tintext-digits:2\">"), std::string::npos);
+    EXPECT_NE(Page(options, kBody).find("<body class=\"tintext lines numbered\" style=\"--tintext-digits:2\">"),
+              std::string::npos);
+}
+
+// The number is counted on in place, digit by digit.
+TEST(Page, LineNumbersCountOnPastEachPowerOfTen) {
+    PageOptions options;
+    options.lineNumbers = true;
+    options.highlight = {{9, 10}, {1000, 1000}};
+    std::string body, expected;
+    for (int n = 1; n <= 1001; ++n) {
+        body += "x\n";
+        expected += Mark(n, n == 9 || n == 10 || n == 1000) + "x\n";
+    }
+    EXPECT_EQ(Code(Page(options, body)), expected);
 }
 
 TEST(Page, HighlightMarksTheLinesGiven) {
@@ -123,11 +130,12 @@ TEST(Page, HighlightMarksTheLinesGiven) {
     options.lineNumbers = true;
     options.highlight = {{4, 5}, {2, 2}, {5, 9}};
     const std::string code = Code(Page(options, "1\n2\n3\n4\n5\n6"));
-    EXPECT_EQ(code, Line(1, "1") + "\n" + Line(2, "2", true) + "\n" + Line(3, "3") + "\n" + Line(4, "4", true) + "\n" +
-                        Line(5, "5", true) + "\n" + Line(6, "6", true));
+    EXPECT_EQ(code, Mark(1) + "1\n" + Mark(2, true) + "2\n" + Mark(3) + "3\n" + Mark(4, true) + "4\n" + Mark(5, true) +
+                        "5\n" + Mark(6, true) + "6");
     options.lineNumbers = false;  // marked lines need lines, which the marks make
-    EXPECT_NE(Page(options, "1\n2").find("<span class=\"line\" id=\"L1\">1</span>\n<span class=\"line hl\" id=\"L2\">2</span>"),
-              std::string::npos);
+    const std::string page = Page(options, "1\n2");
+    EXPECT_EQ(Code(page), Mark(1, false, false) + "1\n" + Mark(2, true, false) + "2");
+    EXPECT_NE(page.find("<body class=\"tintext lines\">"), std::string::npos);
 }
 
 // For e-mail: no stylesheet, no classes the theme knows, the theme's

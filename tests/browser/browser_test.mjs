@@ -136,19 +136,35 @@ for (const example of examples) {
   const at = await page.evaluate((n) => {
     const line = document.getElementById(`L${n}`);
     const box = line.getBoundingClientRect();
-    const base = getComputedStyle(document.body).backgroundColor;
-    return { top: box.top, height: innerHeight, marked: getComputedStyle(line).backgroundColor !== base,
-      link: line.querySelector('a.ln')?.getAttribute('href'), scrolled: scrollY };
+    // A marked line has a band of colour under it, drawn after its mark.
+    const band = (mark) => {
+      const after = getComputedStyle(mark, '::after');
+      return after.content === 'none' ? 'none' : after.backgroundColor;
+    };
+    const unmarked = [...document.querySelectorAll('.ln:not(.hl)')].find((mark) => mark !== line);
+    return { top: box.top, height: innerHeight, base: getComputedStyle(document.body).backgroundColor,
+      target: band(line), highlight: band(document.getElementById('L2') ?? line),
+      unmarked: unmarked ? band(unmarked) : 'none', link: line.getAttribute('href'), scrolled: scrollY };
   }, target);
+  const isBand = (colour) => colour !== 'none' && colour !== at.base && colour !== 'rgba(0, 0, 0, 0)';
   check(`${example} line numbers: #L${target} is in view`, at.top >= -1 && at.top < at.height, JSON.stringify(at));
-  check(`${example} line numbers: #L${target} is marked`, at.marked, JSON.stringify(at));
+  check(`${example} line numbers: #L${target} and line 2 are marked, other lines not`,
+    isBand(at.target) && isBand(at.highlight) && at.unmarked === 'none', JSON.stringify(at));
   check(`${example} line numbers: the number links to #L${target}`, at.link === `#L${target}`, JSON.stringify(at));
 
   // Wrapped lines: nothing scrolls sideways, and the text is still the source.
   await open('wrap.html', convert(tintext, input, ['/linenumbers=1', '/wrap=1']));
   await expectSourceText(page, `${example} wrap`, expected);
-  const wraps = await page.evaluate(() => { const pre = document.querySelector('pre'); return pre.scrollWidth <= pre.clientWidth; });
-  check(`${example} wrap: no sideways scrolling`, wraps);
+  const wraps = await page.evaluate(() => {
+    const pre = document.querySelector('pre');
+    const code = pre.querySelector('code');
+    const textLeft = code.getBoundingClientRect().left + parseFloat(getComputedStyle(code).paddingLeft);
+    const rights = new Set([...code.querySelectorAll('.ln')].map((mark) => Math.round(mark.getBoundingClientRect().right)));
+    return { fits: pre.scrollWidth <= pre.clientWidth, rights: [...rights], textLeft };
+  });
+  check(`${example} wrap: no sideways scrolling`, wraps.fits);
+  check(`${example} wrap: the numbers line up, clear of the text`,
+    wraps.rights.length === 1 && wraps.rights[0] <= wraps.textLeft, JSON.stringify(wraps));
 
   // Style attributes: no stylesheet and no classes of the theme, colours all the same.
   await open('inline.html', hostPage(convert(tintext, input, ['/inline=1', '/fragment=1'])));
