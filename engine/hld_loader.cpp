@@ -192,8 +192,9 @@ public:
             std::string name = section.name;  // the section itself moves
             tree.sections.Add(name, std::move(section));
         }
-        for (const auto& [name, section] : context_.sections) {
-            if (!tree.sections.Add(name, section))
+        for (size_t k = 0; k < context_.sections.size(); ++k) {
+            const std::string name = context_.sections.at(k).first;
+            if (!tree.sections.Add(name, std::move(*context_.sections.Find(name))))
                 throw Error(err::DuplicateKey, kProgramSource,
                             "Section \"" + name + "\" defined twice, in " + fileName_ + " and taken in.");
         }
