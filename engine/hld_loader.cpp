@@ -279,7 +279,8 @@ private:
         std::error_code ec;
         const std::string path = fs::is_regular_file(beside, ec) ? beside : FindDefaultDefinition(value);
         if (!fs::is_regular_file(path, ec))
-            throw Error(err::FileNotFound, kProgramSource,
+            // An error of the definition's line, as the loader's others are: the file is not missing.
+            throw Error(err::InvalidArgument, kProgramSource,
                         "INCLUDE names no definition file: \"" + value + "\"" + Where(index));
         const std::string canonical = fs::weakly_canonical(path, ec).string();
         if (std::find(context_.chain.begin(), context_.chain.end(), canonical) != context_.chain.end()) {
