@@ -192,8 +192,9 @@ public:
             std::string name = section.name;  // the section itself moves
             tree.sections.Add(name, std::move(section));
         }
-        for (const auto& [name, section] : context_.sections) {
-            if (!tree.sections.Add(name, section))
+        for (size_t k = 0; k < context_.sections.size(); ++k) {
+            const std::string name = context_.sections.at(k).first;
+            if (!tree.sections.Add(name, std::move(*context_.sections.Find(name))))
                 throw Error(err::DuplicateKey, kProgramSource,
                             "Section \"" + name + "\" defined twice, in " + fileName_ + " and taken in.");
         }
@@ -278,7 +279,8 @@ private:
         std::error_code ec;
         const std::string path = fs::is_regular_file(beside, ec) ? beside : FindDefaultDefinition(value);
         if (!fs::is_regular_file(path, ec))
-            throw Error(err::FileNotFound, kProgramSource,
+            // An error of the definition's line, as the loader's others are: the file is not missing.
+            throw Error(err::InvalidArgument, kProgramSource,
                         "INCLUDE names no definition file: \"" + value + "\"" + Where(index));
         const std::string canonical = fs::weakly_canonical(path, ec).string();
         if (std::find(context_.chain.begin(), context_.chain.end(), canonical) != context_.chain.end()) {
