@@ -25,6 +25,7 @@
 #include "app/site_stamp.h"
 #include "app/source_tree.h"
 #include "engine/definition_cache.h"
+#include "engine/hld_loader.h"
 #include "engine/job.h"
 #include "engine/language_table.h"
 #include "engine/theme.h"
@@ -317,6 +318,7 @@ private:
     Counts counts_;
     size_t skipped_ = 0, kept_ = 0, planned_ = 0, siteFailures_ = 0;
     SiteStamp stamp_;  // what this run's pages are made with
+    std::map<std::string, std::vector<std::string>> definitionFiles_;  // each with the files it takes in
     bool stampChanged_ = false;
 
     int Usage(const std::string& text) {
@@ -392,10 +394,9 @@ private:
                 work.push_back(std::move(item));
                 continue;
             }
-            struct stat def {};
             const bool upToDate = Newer(page.st_mtim, item.file->modified) &&
-                                  (::stat(item.definition.c_str(), &def) != 0 || Newer(page.st_mtim, def.st_mtim)) &&
-                                  !o_.force && !stale.Stale(item.file->path);
+                                  !DefinitionNewerThan(item.definition, page.st_mtim) && !o_.force &&
+                                  !stale.Stale(item.file->path);
             if (upToDate) {
                 ++skipped_;
             } else if (o_.overwritemode == 1) {
@@ -482,6 +483,25 @@ private:
 
     // Once every page is made with this run's options, or marked out of
     // date when its file failed; a page kept as it was may be older.
+    // Whether the definition, or one that it takes in (INCLUDE), changed after `time`.
+    bool DefinitionNewerThan(const std::string& definition, const struct timespec& time) {
+        auto known = definitionFiles_.find(definition);
+        if (known == definitionFiles_.end()) {
+            std::vector<std::string> files{definition};
+            try {
+                const std::vector<std::string> included = LoadHld(definition).includedFiles;
+                files.insert(files.end(), included.begin(), included.end());
+            } catch (const Error&) {
+                // The conversion will tell; its own time is all there is to go by.
+            }
+            known = definitionFiles_.emplace(definition, std::move(files)).first;
+        }
+        return std::any_of(known->second.begin(), known->second.end(), [&](const std::string& file) {
+            struct stat def {};
+            return ::stat(file.c_str(), &def) == 0 && !Newer(time, def.st_mtim);
+        });
+    }
+
     void WriteStamp() {
         if (!stampChanged_ || kept_ > 0) return;
         try {

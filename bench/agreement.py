@@ -14,7 +14,7 @@ lines that differ most, each with both readings, to judge which one is wrong.
 Tintext's classes: cm is comment; st, es (an escape, except in a regular
 expression) and av (an attribute value) are string, except code inside a
 string (${x}, f"{x}"). Pygments' token types: Comment.* is comment, except Comment.Preproc (a whole directive line in C;
-in Perl it is the text after __END__, and counts as comment),
+in Perl it is the text after __END__, and in reST a comment: both count as comment),
 and Comment.PreprocFile (the file name after #include) is string;
 Literal.String.* is string, except String.Interpol (the ${ } and { } around
 code in a string). Regular expressions count as neither in both.
@@ -108,8 +108,9 @@ def tintext_categories(html):
 
 
 # Lexers whose Comment.Preproc is not a directive: Perl's is the text after
-# __END__ or __DATA__ (documentation or data), a comment to the reader.
-PREPROC_IS_COMMENT = {"perl"}
+# __END__ or __DATA__ (documentation or data), a comment to the reader;
+# reST's is a comment (".. " and its indented lines).
+PREPROC_IS_COMMENT = {"perl", "rst"}
 # Lexers whose String.Doc is a documentation comment (PHP's /** */), not a docstring.
 DOC_IS_COMMENT = {"php"}
 

@@ -44,8 +44,16 @@ std::vector<std::string> Lines(const std::string& fileText) {
     return lines;
 }
 
+// A section taken in by an INCLUDE line: its problems are its own file's.
+bool TakenIn(const HldTree& hld, const std::string& name) {
+    return std::any_of(hld.includedFiles.begin(), hld.includedFiles.end(), [&](const std::string& file) {
+        return name.starts_with(file.substr(file.rfind('/') + 1) + ":");
+    });
+}
+
 void CheckPatterns(const HldTree& hld, std::vector<DefinitionProblem>& problems) {
     for (const auto& [name, section] : hld.sections) {
+        if (TakenIn(hld, name)) continue;
         for (const HldRule& rule : section.rules) {
             for (const HldPattern& pattern : rule.patterns) {
                 try {
@@ -169,6 +177,7 @@ int32_t HeaderLine(const std::vector<std::string>& lines, const std::string& nam
 void CheckCatchAll(const HldTree& hld, const std::vector<std::string>& lines, std::vector<DefinitionProblem>& problems) {
     static const std::vector<std::string> probes = ProbeCharacters();
     for (const auto& [name, section] : hld.sections) {
+        if (TakenIn(hld, name)) continue;
         std::vector<std::unique_ptr<CompiledRegex>> patterns;
         bool catchAll = false;
         bool invalid = false;  // told as an invalid pattern; the section cannot run at all
@@ -237,7 +246,8 @@ std::vector<DefinitionProblem> CheckDefinitionText(const std::string& text, cons
     try {
         hld = LoadHldText(text, fileName);
     } catch (const Error& e) {
-        problems.push_back(LoadProblem(e));
+        // The text is in hand: a file not found is one that an INCLUDE line names.
+        problems.push_back({0, "cannot be loaded: " + ErrorText(e)});
         return problems;
     }
     if (hld.sections.empty()) {

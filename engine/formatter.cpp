@@ -9,6 +9,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "engine/language_table.h"
 #include "engine/section_matcher.h"
 #include "engine/ticker.h"
 #include "support/ascii_text.h"
@@ -113,6 +114,7 @@ struct Suspended {
     SectionInfo* info;
     bool returnAfterNested;  // the entering rule also returns
     size_t count;
+    size_t end;  // where its text ends
 };
 
 class Formatter {
@@ -134,7 +136,7 @@ public:
         }
         StartRun(first);
         while (true) {
-            if (ptr_ >= inp_.size() || env_.cancelRequested.load(std::memory_order_relaxed)) {
+            if (ptr_ >= end_ || env_.cancelRequested.load(std::memory_order_relaxed)) {
                 if (!EndRun()) break;
                 continue;
             }
@@ -151,7 +153,7 @@ private:
     bool Step() {
         SectionInfo& info = *current_;
         if (rebuild_) {
-            info.matcher.Rebuild(ptr_);
+            info.matcher.Rebuild(ptr_, end_);
             rebuild_ = false;
         }
         StepWinner winner;
@@ -171,12 +173,9 @@ private:
                             "The section \"" + *name + "\" is not defined in " + winner.pattern->file +
                                 "; the rule with the pattern on line " + std::to_string(winner.pattern->line) +
                                 " enters it.");
-            if (!suspended_.empty() && suspended_.back().info == current_ &&
-                suspended_.back().returnAfterNested == rule.returns)
-                ++suspended_.back().count;
-            else
-                suspended_.push_back({current_, rule.returns, 1});
+            Suspend(rule.returns);
             StartRun(*nested);
+            if (!nested->includes.empty()) StartIncluded(*nested, winner);
             return true;
         }
         if (rule.returns) return EndRun();
@@ -193,6 +192,7 @@ private:
             if (suspended_.empty()) return false;
             Suspended& caller = suspended_.back();
             current_ = caller.info;
+            end_ = caller.end;
             bool returns = caller.returnAfterNested;
             if (--caller.count == 0) suspended_.pop_back();
             rebuild_ = true;
@@ -200,6 +200,32 @@ private:
         }
         AfterStep();
         return true;
+    }
+
+    void Suspend(bool returnAfterNested) {
+        if (!suspended_.empty() && suspended_.back().info == current_ &&
+            suspended_.back().returnAfterNested == returnAfterNested && suspended_.back().end == end_)
+            ++suspended_.back().count;
+        else
+            suspended_.push_back({current_, returnAfterNested, 1, end_});
+    }
+
+    // The section just entered takes in the language that the entering
+    // match's first group names: that definition runs first, on the text up
+    // to where the section's own returning rules first match.
+    void StartIncluded(const HldSection& section, const StepWinner& winner) {
+        if (winner.groupCount == 0) return;
+        const size_t from = (*winner.groups)[2];
+        if (from == CompiledRegex::kUnset) return;
+        const std::string* first =
+            section.includes.Find(FoldLanguageName(inp_.substr(from, (*winner.groups)[3] - from)));
+        if (!first) return;
+        const HldSection* included = hld_.sections.Find(*first);
+        if (!included) return;
+        const size_t end = current_->matcher.FirstReturnStart(ptr_, end_);
+        Suspend(false);
+        end_ = end;
+        StartRun(*included);
     }
 
     void StartRun(const HldSection& section) {
@@ -256,6 +282,7 @@ private:
     const FormatOptions& options_;
     JobEnvironment& env_;
     SectionInfo* current_ = nullptr;  // the section run under way
+    size_t end_ = inp_.size();        // where its text ends: the input's, or a block's that another definition runs on
     bool rebuild_ = true;
     std::vector<Suspended> suspended_;
     RegexCache ownRegexes_;  // before the sections, which use it to the end

@@ -46,7 +46,9 @@ struct FormatOptions {
 
 // Runs `section` over `inp` from `ptr` (a byte offset into the UTF-8 input,
 // advanced past everything used up), appending header, filled templates and
-// footer to `out`; entered sections run nested, at any depth. Reports
+// footer to `out`; entered sections run nested, at any depth, and a section
+// with INCLUDE lines runs the definition its entering match names over its
+// block first (HldSection::includes). Reports
 // progress (as a byte offset), lets pending events run and honours the cancel
 // flag through `environment`. Raises an error for an invalid pattern or
 // one that needs too much backtracking ("Error searching for pattern: ..."),

@@ -1,10 +1,15 @@
 #include "engine/hld_loader.h"
 
+#include <algorithm>
 #include <deque>
+#include <filesystem>
 #include <optional>
 #include <string_view>
+#include <unordered_map>
 #include <unordered_set>
 
+#include "engine/job.h"
+#include "engine/language_table.h"
 #include "support/ascii_text.h"
 #include "support/conversions.h"
 #include "support/error.h"
@@ -15,7 +20,7 @@ namespace tintext {
 namespace {
 
 enum class LineKind {
-    Blank, Section, Pattern, Format, Enter, Return, Header, Footer, Comment, IgnoreCase, MultiLine, Page, BlanksKey, Language, Other
+    Blank, Section, Pattern, Format, Enter, Return, Header, Footer, Comment, IgnoreCase, MultiLine, Page, BlanksKey, Language, Include, Other
 };
 
 // A definition-level key line: the keyword alone before the "=". Lines that
@@ -44,7 +49,19 @@ LineKind KindOf(const std::string& line) {
     if (IsKeyLine(line, "PAGE")) return LineKind::Page;
     if (IsKeyLine(line, "BLANKS")) return LineKind::BlanksKey;
     if (IsKeyLine(line, "LANGUAGE")) return LineKind::Language;
+    if (IsKeyLine(line, "INCLUDE")) return LineKind::Include;
     return LineKind::Other;
+}
+
+// The words of a value, split at blanks and tabs.
+std::vector<std::string> Words(const std::string& value) {
+    std::vector<std::string> words;
+    for (size_t start = 0; (start = value.find_first_not_of(" \t", start)) != std::string::npos;) {
+        const size_t end = std::min(value.find_first_of(" \t", start), value.size());
+        words.push_back(value.substr(start, end - start));
+        start = end;
+    }
+    return words;
 }
 
 // Byte length of the UTF-8 character that starts at text[pos].
@@ -61,12 +78,51 @@ size_t LastCharStart(std::string_view text) {
     return pos;
 }
 
+// Definitions taken in (INCLUDE) by a chain deeper than this are refused: a
+// chain without a cycle is this long only by mistake.
+constexpr size_t kMaxIncludeDepth = 16;
+
+// What the loads of one definition and of those it takes in share: the
+// sections taken in so far, under their final names, and the chain of files
+// under way, to refuse a cycle.
+struct IncludeContext {
+    OrderedMap<HldSection> sections;
+    std::unordered_map<std::string, std::string> firstOf;  // prefix -> the final name of its first section
+    std::vector<std::string> files;                        // resolved paths, as taken in
+    std::vector<std::string> chain;                        // canonical paths being loaded, outermost first
+};
+
+struct PendingInclude {
+    size_t section;  // index into the loader's sections
+    std::vector<std::string> keys;
+    size_t nameCount;  // the keys that are the language's names
+    std::string first;
+};
+
+// Sections taken in from x.hld are named "x.hld:Name", apart from the
+// including definition's own.
+std::string IncludedName(const std::string& prefix, const std::string& name) { return prefix + ":" + name; }
+
 // Builds the tree line by line. Sections live in a deque until the end, so the
 // current rule stays addressable after its section has been closed: a FORMAT,
 // ENTER or RETURN line after the next section header still changes it.
 class Loader {
 public:
-    explicit Loader(const std::string& fileName) : fileName_(fileName) { sections_.emplace_back(); }
+    Loader(const std::string& fileName, IncludeContext& context) : fileName_(fileName), context_(context) {
+        sections_.emplace_back();
+    }
+
+    void Lines(const std::string& fileText) {
+        const std::string text = ReplaceAll(fileText, "\r\n", "\n");
+        const std::string_view view(text);
+        int32_t index = 0;
+        for (size_t start = 0; start < view.size(); ++index) {
+            size_t end = view.find('\n', start);
+            if (end == std::string_view::npos) end = view.size();
+            Line(view.substr(start, end - start), index);
+            start = end + 1;
+        }
+    }
 
     void Line(std::string_view raw, int32_t index) {
         const std::string line = TrimBlanks(raw);
@@ -109,14 +165,23 @@ public:
             case LineKind::Return: CurrentRule("RETURN", index).returns = true; break;
             case LineKind::Header: section.header[GetKeyPart(line)].push_back(GetValuePart(line)); break;
             case LineKind::Footer: section.footer[GetKeyPart(line)].push_back(GetValuePart(line)); break;
+            case LineKind::Include: {
+                const std::vector<std::string> files = Words(GetValuePart(line));
+                if (files.empty())
+                    throw Error(err::InvalidArgument, kProgramSource, "INCLUDE names no definition file" + Where(index));
+                for (const std::string& file : files) Include(file, index);
+                break;
+            }
             case LineKind::IgnoreCase: section.ignoreCase = SafeCBool(Value(GetValuePart(line))); break;
             case LineKind::MultiLine: section.multiLine = SafeCBool(Value(GetValuePart(line))); break;
             default: break;
         }
     }
 
+    // The tree of the definition loaded first: its own sections, then those taken in.
     HldTree Finish() {
         CloseSection();
+        FinishIncludes();
         HldTree tree;
         tree.page = page_;
         tree.language = language_;
@@ -127,7 +192,32 @@ public:
             std::string name = section.name;  // the section itself moves
             tree.sections.Add(name, std::move(section));
         }
+        for (size_t k = 0; k < context_.sections.size(); ++k) {
+            const std::string name = context_.sections.at(k).first;
+            if (!tree.sections.Add(name, std::move(*context_.sections.Find(name))))
+                throw Error(err::DuplicateKey, kProgramSource,
+                            "Section \"" + name + "\" defined twice, in " + fileName_ + " and taken in.");
+        }
+        tree.includedFiles = context_.files;
         return tree;
+    }
+
+    // A definition taken in: its sections join the context as "prefix:Name",
+    // ENTER lines renamed alike; the name of its first section is returned.
+    std::string FinishIncluded(const std::string& prefix) {
+        CloseSection();
+        FinishIncludes();
+        std::string first;
+        for (HldSection& section : sections_) {
+            if (section.name.empty()) continue;
+            for (HldRule& rule : section.rules)
+                if (rule.enter && !rule.enter->empty()) rule.enter = IncludedName(prefix, *rule.enter);
+            section.name = IncludedName(prefix, section.name);
+            if (first.empty()) first = section.name;
+            std::string name = section.name;
+            context_.sections.Add(name, std::move(section));
+        }
+        return first;
     }
 
 private:
@@ -179,6 +269,69 @@ private:
                     "BLANKS must be plain or nbsp, not \"" + value + "\"" + Where(index));
     }
 
+    // INCLUDE=x.hld y.hld: each found beside this definition, else as a
+    // bare name is (the user's own, then the shipped one); loaded once per tree.
+    void Include(const std::string& value, int32_t index) {
+        if (sections_.back().name.empty())
+            throw Error(err::InvalidArgument, kProgramSource, "INCLUDE line before any section" + Where(index));
+        namespace fs = std::filesystem;
+        const std::string beside = (fs::path(fileName_).parent_path() / value).string();
+        std::error_code ec;
+        const std::string path = fs::is_regular_file(beside, ec) ? beside : FindDefaultDefinition(value);
+        if (!fs::is_regular_file(path, ec))
+            // An error of the definition's line, as the loader's others are: the file is not missing.
+            throw Error(err::InvalidArgument, kProgramSource,
+                        "INCLUDE names no definition file: \"" + value + "\"" + Where(index));
+        const std::string canonical = fs::weakly_canonical(path, ec).string();
+        if (std::find(context_.chain.begin(), context_.chain.end(), canonical) != context_.chain.end()) {
+            std::string cycle;
+            for (auto open = std::find(context_.chain.begin(), context_.chain.end(), canonical);
+                 open != context_.chain.end(); ++open)
+                cycle += fs::path(*open).filename().string() + " > ";
+            throw Error(err::InvalidArgument, kProgramSource,
+                        "INCLUDE=" + value + " closes a cycle of definitions (" + cycle + value + ")" + Where(index));
+        }
+        if (context_.chain.size() >= kMaxIncludeDepth)
+            throw Error(err::InvalidArgument, kProgramSource,
+                        "INCLUDE lines nested more than " + std::to_string(kMaxIncludeDepth) + " deep" + Where(index));
+        const std::string prefix = fs::path(path).filename().string();
+        std::string first = FirstSectionOf(path, prefix, canonical);
+        if (first.empty())
+            throw Error(err::InvalidArgument, kProgramSource, "INCLUDE=" + value + " has no section" + Where(index));
+        const std::optional<Language> language = ReadLanguage(path);
+        pendingIncludes_.push_back({sections_.size() - 1, language ? language->Keys() : std::vector<std::string>{},
+                                    language ? language->names.size() : 0, std::move(first)});
+    }
+
+    // Loads the definition at `path` into the context, unless it is there
+    // already; the final name of its first section.
+    std::string FirstSectionOf(const std::string& path, const std::string& prefix, const std::string& canonical) {
+        const auto known = context_.firstOf.find(prefix);
+        if (known != context_.firstOf.end()) return known->second;
+        context_.chain.push_back(canonical);
+        Loader nested(path, context_);
+        nested.Lines(ReadFileTextOf(path));
+        const std::string first = nested.FinishIncluded(prefix);
+        context_.chain.pop_back();
+        context_.files.push_back(path);
+        context_.firstOf[prefix] = first;
+        return first;
+    }
+
+    // Each section's languages: the names of every definition it takes in
+    // before their extensions, as FindLanguage prefers them.
+    void FinishIncludes() {
+        for (size_t pass = 0; pass < 2; ++pass) {
+            for (const PendingInclude& include : pendingIncludes_) {
+                OrderedMap<std::string>& keys = sections_[include.section].includes;
+                for (size_t k = 0; k < include.keys.size(); ++k) {
+                    if ((k < include.nameCount) == (pass == 0)) keys.Add(include.keys[k], include.first);
+                }
+            }
+        }
+        pendingIncludes_.clear();
+    }
+
     HldRule& CurrentRule(const char* keyword, int32_t index) {
         if (!rule_) {
             throw Error(err::ObjectVariableNotSet, kProgramSource,
@@ -188,6 +341,8 @@ private:
     }
 
     const std::string& fileName_;
+    IncludeContext& context_;
+    std::vector<PendingInclude> pendingIncludes_;
     std::deque<HldSection> sections_;  // the first one is the unnamed one before any header
     std::unordered_set<std::string> names_;
     HldRule* rule_ = nullptr;
@@ -213,16 +368,11 @@ bool IsDefinitionLine(const std::string& line) {
 HldTree LoadHld(const std::string& fileName) { return LoadHldText(ReadFileTextOf(fileName), fileName); }
 
 HldTree LoadHldText(const std::string& fileText, const std::string& fileName) {
-    const std::string text = ReplaceAll(fileText, "\r\n", "\n");
-    Loader loader(fileName);
-    const std::string_view view(text);
-    int32_t index = 0;
-    for (size_t start = 0; start < view.size(); ++index) {
-        size_t end = view.find('\n', start);
-        if (end == std::string_view::npos) end = view.size();
-        loader.Line(view.substr(start, end - start), index);
-        start = end + 1;
-    }
+    IncludeContext context;
+    std::error_code ec;
+    context.chain.push_back(std::filesystem::weakly_canonical(fileName, ec).string());
+    Loader loader(fileName, context);
+    loader.Lines(fileText);
     return loader.Finish();
 }
 

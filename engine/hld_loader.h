@@ -14,7 +14,10 @@ namespace tintext {
 // 91 (err::ObjectVariableNotSet) for a FORMAT, ENTER or RETURN line before
 // the first PATTERN line, described as "FORMAT line before any PATTERN line in
 // a.hld, line 3."; the loader's own errors name the file and the line (counted
-// from 1). Keeps no state between calls.
+// from 1). INCLUDE lines load the definitions they name into the same tree
+// (sections "x.hld:Name"); 5 for one that cannot be found, closes a cycle or
+// nests more than 16 deep, and any error of a definition taken in, naming
+// that file. Keeps no state between calls.
 HldTree LoadHld(const std::string& fileName);
 // The same for a definition's text in hand (an editor's): fileName is only
 // recorded in the tree and named in messages.

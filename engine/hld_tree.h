@@ -73,6 +73,12 @@ struct HldSection {
     // Stored as loaded; a loaded section always runs its patterns with
     // MultiLine off (a Boolean never reads as the text "0").
     bool multiLine = true;
+    // INCLUDE lines: a language's name, extension or file name (folded as
+    // FoldLanguageName does) -> the first section of the definition taken in
+    // for it. Entered by a match whose first group names one of them, the
+    // section runs that definition on its text up to where a match of one of
+    // its own returning rules begins.
+    OrderedMap<std::string> includes;
 };
 
 // An ENTER line as written: a rule keeps only its last one, and the formatter
@@ -95,6 +101,8 @@ struct HldTree {
     // Blanks in matched text are written as blanks, not "&nbsp;": so with
     // PAGE=themes, and as a BLANKS=plain or BLANKS=nbsp line says.
     bool plainBlanks = false;
+    // The definitions its INCLUDE lines took in, at any depth, as found.
+    std::vector<std::string> includedFiles;
 };
 
 // The format key the formatter reads.

@@ -46,14 +46,6 @@ bool ReadKey(const std::string& line, const char* key, std::string& value) {
     return true;
 }
 
-// What FindLanguage compares: letter case, blanks, "-" and "_" do not count.
-std::string Folded(std::string_view name) {
-    std::string folded;
-    for (char c : ToLowerAscii(name))
-        if (c != ' ' && c != '-' && c != '_' && c != '\t') folded.push_back(c);
-    return folded;
-}
-
 std::string BaseName(const std::string& file) {
     std::string name = fs::path(file).filename().string();
     if (name.ends_with(kDefinitionSuffix)) name.resize(name.size() - 4);
@@ -70,6 +62,22 @@ bool IsFile(const std::string& path) {
 }
 
 }  // namespace
+
+std::string FoldLanguageName(std::string_view name) {
+    std::string folded;
+    for (char c : ToLowerAscii(name))
+        if (c != ' ' && c != '-' && c != '_' && c != '\t') folded.push_back(c);
+    return folded;
+}
+
+std::vector<std::string> Language::Keys() const {
+    std::vector<std::string> keys;
+    for (const std::string& name : names) keys.push_back(FoldLanguageName(name));
+    for (const std::string& extension : extensions) keys.push_back(FoldLanguageName(extension));
+    keys.push_back(FoldLanguageName(BaseName(file)));
+    for (const std::string& name : fileNames) keys.push_back(FoldLanguageName(name));
+    return keys;
+}
 
 std::string Language::DisplayName() const { return names.empty() ? BaseName(file) : names.front(); }
 
@@ -119,17 +127,17 @@ std::vector<Language> LanguageTable(const std::string& folder) {
 }
 
 const Language* FindLanguage(const std::vector<Language>& table, const std::string& wanted) {
-    std::string folded = Folded(wanted);
+    std::string folded = FoldLanguageName(wanted);
     if (folded.empty()) return nullptr;
     for (const Language& language : table) {
         for (const std::string& name : language.names)
-            if (Folded(name) == folded) return &language;
+            if (FoldLanguageName(name) == folded) return &language;
     }
     const std::string extension = folded.starts_with(".") ? folded.substr(1) : folded;
     for (const Language& language : table) {
-        if (Lists(language.extensions, extension) || Folded(BaseName(language.file)) == folded) return &language;
+        if (Lists(language.extensions, extension) || FoldLanguageName(BaseName(language.file)) == folded) return &language;
         for (const std::string& name : language.fileNames)
-            if (Folded(name) == folded) return &language;
+            if (FoldLanguageName(name) == folded) return &language;
     }
     return nullptr;
 }
@@ -141,7 +149,7 @@ std::vector<std::string> NearestLanguageNames(const std::vector<Language>& table
         for (const std::string& name : language.names) candidates.push_back(name);
         for (const std::string& extension : language.extensions) candidates.push_back(extension);
     }
-    return NearestWords(Folded(wanted), candidates, count, false);
+    return NearestWords(FoldLanguageName(wanted), candidates, count, false);
 }
 
 DefaultDefinition ChooseDefaultDefinition(const std::string& folder, const std::string& inputfilename) {

@@ -8,6 +8,7 @@
 
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace tintext {
@@ -20,7 +21,13 @@ struct Language {
 
     // The first name, or the file's name without ".hld" when it names none.
     std::string DisplayName() const;
+    // What FindLanguage takes for it, folded: names first, then extensions,
+    // the file's name without ".hld" and whole file names.
+    std::vector<std::string> Keys() const;
 };
+
+// What FindLanguage compares: letter case, blanks, "-" and "_" do not count.
+std::string FoldLanguageName(std::string_view name);
 
 // Reads the lines before the first section of a definition; nullopt when
 // the file cannot be read.

@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "engine/formatter.h"
+#include "engine/language_table.h"
 #include "engine/regexp.h"
 #include "support/ascii_text.h"
 #include "support/error.h"
@@ -24,10 +25,40 @@ namespace {
     throw e.WithDescription(text);
 }
 
-}  // namespace
+void Run(const HldTree& hld, const HldSection& section, std::string_view inp, std::string& out, size_t& ptr,
+         JobEnvironment& env, ReferenceCounts& counts, const std::string& language);
 
-void ReferenceFormat(const HldTree& hld, const HldSection& section, std::string_view inp, std::string& out,
-                     size_t& ptr, JobEnvironment& env, ReferenceCounts& counts) {
+// The definition that `language` names, when the section takes it in, runs
+// on the text up to the first non-empty match of a returning rule's pattern.
+void RunIncluded(const HldTree& hld, const HldSection& section, std::string_view inp, std::string& out,
+                 size_t& ptr, JobEnvironment& env, ReferenceCounts& counts, const std::string& language) {
+    const std::string* first = section.includes.Find(FoldLanguageName(language));
+    const HldSection* included = first ? hld.sections.Find(*first) : nullptr;
+    if (!included) return;
+    RegExp re;
+    re.SetIgnoreCase(section.ignoreCase);
+    re.SetGlobal(true);
+    size_t end = inp.size();
+    for (const HldRule& rule : section.rules) {
+        if (!rule.returns) continue;
+        for (const HldPattern& p : rule.patterns) {
+            re.SetPattern(p.pattern);
+            try {
+                for (const RegExpMatch& match : re.Execute(inp.substr(ptr))) {
+                    if (match.Length == 0) continue;
+                    end = std::min(end, ptr + match.FirstIndex);
+                    break;
+                }
+            } catch (const Error& e) {
+                RaiseForPattern(e, p);
+            }
+        }
+    }
+    Run(hld, *included, inp.substr(0, end), out, ptr, env, counts, {});
+}
+
+void Run(const HldTree& hld, const HldSection& section, std::string_view inp, std::string& out, size_t& ptr,
+         JobEnvironment& env, ReferenceCounts& counts, const std::string& language) {
     RegExp re;
     re.SetIgnoreCase(section.ignoreCase);
     re.SetMultiLine(false);
@@ -37,6 +68,8 @@ void ReferenceFormat(const HldTree& hld, const HldSection& section, std::string_
             for (const std::string& t : *list) out += t;
     };
     appendTexts(section.header);
+    if (!section.includes.empty())
+        RunIncluded(hld, section, inp, out, ptr, env, counts, language);
 
     bool rebuild = true;
     size_t base = 0;
@@ -94,7 +127,8 @@ void ReferenceFormat(const HldTree& hld, const HldSection& section, std::string_
             if (rule.enter && !rule.enter->empty()) {
                 const HldSection* nested = hld.sections.Find(*rule.enter);
                 if (!nested) throw Error(err::ObjectRequired, "", "missing section");
-                ReferenceFormat(hld, *nested, inp, out, ptr, env, counts);
+                Run(hld, *nested, inp, out, ptr, env, counts,
+                    best->SubMatches.empty() ? std::string() : best->SubMatches[0]);
                 rebuild = true;
             }
             if (rule.returns) break;
@@ -103,6 +137,13 @@ void ReferenceFormat(const HldTree& hld, const HldSection& section, std::string_
         env.DoEvents();
     }
     appendTexts(section.footer);
+}
+
+}  // namespace
+
+void ReferenceFormat(const HldTree& hld, const HldSection& section, std::string_view inp, std::string& out,
+                     size_t& ptr, JobEnvironment& env, ReferenceCounts& counts) {
+    Run(hld, section, inp, out, ptr, env, counts, {});
 }
 
 }  // namespace tintext

@@ -47,7 +47,7 @@ SectionMatcher::Cursor::Cursor(size_t rule, const HldPattern& source, CompiledRe
     : rule(rule), source(&source), re(&re), filter(re.Analysis()), groupCount(re.CaptureCount()) {}
 
 SectionMatcher::SectionMatcher(const HldSection& section, std::string_view inp, RegexCache& cache)
-    : section_(section), cache_(cache), scan_{inp, 0} {}
+    : section_(section), cache_(cache), whole_(inp), scan_{inp, 0} {}
 SectionMatcher::~SectionMatcher() = default;
 
 void SectionMatcher::Compile() {
@@ -145,9 +145,18 @@ bool SectionMatcher::MatchBeginsAt(Cursor& cursor, size_t pos) {
 // text from any base as long as the base lies no further back than the
 // pattern's reach. So only the positions within that reach of the new base
 // are tried afresh.
-void SectionMatcher::Rebuild(size_t base) {
+void SectionMatcher::Rebuild(size_t base, size_t end) {
     if (!compiled_) Compile();
     scan_.base = base;
+    if (end != scan_.text.size()) {
+        // Another end: nothing known of the searches holds.
+        scan_.text = whole_.substr(0, end);
+        for (Cursor& cursor : cursors_) {
+            cursor.known = false;
+            cursor.from = cursor.next = base;
+            cursor.generation = generation_ + 1;
+        }
+    }
     // afterChars[k]: the position k characters on from the base.
     afterChars_.assign(1, base);
     for (uint32_t k = 0; k < maxReach_; ++k)
@@ -158,6 +167,30 @@ void SectionMatcher::Rebuild(size_t base) {
     // most are not asked before the next one. What a cursor knows holds for
     // any later base, so skipping the bases in between loses nothing.
     ++generation_;
+}
+
+size_t SectionMatcher::FirstReturnStart(size_t from, size_t end) {
+    const std::string_view text = whole_.substr(from, end - from);
+    size_t first = end;
+    for (const HldRule& rule : section_.rules) {
+        if (!rule.returns) continue;
+        for (const HldPattern& pattern : rule.patterns) {
+            try {
+                CompiledRegex& re = cache_.Get(pattern.pattern, section_.ignoreCase);
+                for (size_t at = 0; from + at < first && re.Search(text, at);) {
+                    if (re.End() > re.Start()) {
+                        first = std::min(first, from + re.Start());
+                        break;
+                    }
+                    if (re.End() >= text.size()) break;
+                    at = NextCharBoundary(text, re.End());
+                }
+            } catch (const Error& e) {
+                RaisePatternError(e, pattern);
+            }
+        }
+    }
+    return first;
 }
 
 void SectionMatcher::CatchUp(Cursor& cursor) {

@@ -33,9 +33,16 @@ public:
     ~SectionMatcher();
 
     // The scan base becomes `base`: each pattern's matches are those of a
-    // global search of the text from `base` on. Compiles the patterns at the
-    // first call; raises "Error searching for pattern: ..." errors.
-    void Rebuild(size_t base);
+    // global search of the text from `base` to `end` (the input's end, or a
+    // block's that another definition runs on: the patterns see nothing
+    // after it). Compiles the patterns at the first call; raises "Error
+    // searching for pattern: ..." errors.
+    void Rebuild(size_t base, size_t end);
+
+    // Where the first non-empty match of a pattern of a returning rule
+    // begins, in a global search of the text from `from` to `end`; `end`
+    // when there is none.
+    size_t FirstReturnStart(size_t from, size_t end);
 
     // The longest match that begins at `pos` among the current matches of all
     // patterns (ties to the earliest rule, then pattern). False when there is
@@ -70,6 +77,7 @@ private:
 
     const HldSection& section_;
     RegexCache& cache_;
+    std::string_view whole_;  // the input
     ScanText scan_;  // the input and the scan base
     bool compiled_ = false;
     std::vector<Cursor> cursors_;  // all patterns, rule by rule

@@ -98,6 +98,8 @@ public:
             section.multiLine = Chance(50);
             if (Chance(80)) section.header[kHtmlFormatKey] = {"<" + section.name + ">"};
             if (Chance(80)) section.footer[kHtmlFormatKey] = {"</" + section.name + ">"};
+            // A block in another section's rules, when the entering match's first group names it.
+            if (sections > 1 && Chance(30)) section.includes.Add(Pick(Pieces("include key")), "S" + std::to_string(Below(sections)));
             int rules = 1 + Below(4);
             for (int r = 0; r < rules; ++r) {
                 HldRule rule;

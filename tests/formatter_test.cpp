@@ -14,7 +14,7 @@ namespace {
 
 class Formatter : public ::testing::Test {
 protected:
-    HldTree Load(const std::string& definition) { return LoadHld(dir.Write("t.hld", definition)); }
+    HldTree Load(const std::string& definition) { return LoadHld(dir.WriteFiles("t.hld", definition)); }
 
     // Events run after every step.
     std::string Format(const HldTree& tree, std::string_view input, JobEnvironment& env, size_t start = 0) {
@@ -34,7 +34,7 @@ protected:
             return Format(Load(definition), input);
         } catch (const Error& e) {
             std::string text = "error " + std::to_string(e.Number()) + ": " + e.Description();
-            for (size_t at; (at = text.find(dir / "t.hld")) != std::string::npos;) text.replace(at, (dir / "t.hld").size(), "t.hld");
+            for (size_t at; (at = text.find(dir.path() + "/")) != std::string::npos;) text.replace(at, dir.path().size() + 1, "");
             return text;
         }
     }
@@ -135,6 +135,19 @@ TEST_F(Formatter, DeepNestingUsesNoCallStack) {
     expected += ")()";
     for (size_t k = 100000; k-- > 0;) expected += k % 2 ? "]" : ")";
     EXPECT_EQ(Format(pair, std::string(100000, 'x') + "rx"), expected);
+}
+
+// A section that takes itself in for its blocks: every block nests two runs,
+// and all of them end where the innermost block does.
+TEST_F(Formatter, BlocksNestedDeepUseNoCallStack) {
+    HldTree tree = Load("[S]\nHEADER-HTML=<\nFOOTER-HTML=>\nPATTERN=\\((\\w)\nFORMAT-HTML=\nENTER=S\n"
+                        "PATTERN=\\)\nFORMAT-HTML=\nRETURN\nPATTERN=[\\s\\S]\nFORMAT-HTML=$$");
+    tree.sections.Find("S")->includes.Add("a", "S");
+    const size_t depth = 20000;
+    std::string input;
+    for (size_t k = 0; k < depth; ++k) input += "(a";
+    const std::string output = Format(tree, input + std::string(depth, ')'));
+    EXPECT_EQ(output, std::string(2 * depth + 1, '<') + std::string(2 * depth + 1, '>'));
 }
 
 // The match limit grows with the text, but a pattern that backtracks without

@@ -23,16 +23,18 @@ TEST(Definitions, LoadedTreesAndCheckReports) {
     TempFolder dir;
     const std::string file = dir / "def.hld";
     for (const auto& c : tintext::testing::ReadBlocks("definitions.cases")) {
-        dir.Write("def.hld", c[0]);
+        dir.WriteFiles("def.hld", c[0]);
         std::string tree;
         try {
             const HldTree loaded = LoadHld(file);
             tree = tintext::testing::Print(loaded);
             for (const auto& [name, section] : loaded.sections)
                 for (const HldRule& rule : section.rules)
-                    for (const HldPattern& p : rule.patterns) EXPECT_EQ(p.file, file) << c.where;
+                    for (const HldPattern& p : rule.patterns)
+                        EXPECT_TRUE(p.file == file || std::count(loaded.includedFiles.begin(), loaded.includedFiles.end(), p.file))
+                            << c.where << " " << p.file;
         } catch (const Error& e) {
-            tree = "error " + std::to_string(e.Number()) + ": " + Replaced(e.Description(), file, "def.hld");
+            tree = "error " + std::to_string(e.Number()) + ": " + Replaced(e.Description(), dir.path() + "/", "");
         }
         EXPECT_TRUE(Like(tree, c[1])) << c.where << " " << c.title << "\n" << tree;
         if (c.parts.size() < 3) continue;
@@ -75,6 +77,18 @@ TEST(Definitions, BigAndBinaryInputsLoadOrFailCleanly) {
         for (char& c : bytes) c = static_cast<char>(random());
         EXPECT_NE(tintext::testing::Raised([&] { LoadHld(dir.Write("def.hld", bytes)); }).Description(), "");
     }
+}
+
+// A long chain of definitions, each taking in the next, ends in an error at
+// a fixed depth rather than running the loader out of stack.
+TEST(Definitions, IncludeChainsEndAtAFixedDepth) {
+    TempFolder dir;
+    for (int k = 0; k < 40; ++k)
+        dir.Write("d" + std::to_string(k) + ".hld", "[M]\nINCLUDE=d" + std::to_string(k + 1) + ".hld\n");
+    dir.Write("d40.hld", "[M]\n");
+    const Error e = tintext::testing::Raised([&] { LoadHld(dir / "d0.hld"); });
+    EXPECT_EQ(e.Description(), "INCLUDE lines nested more than 16 deep in " + (dir / "d15.hld") + ", line 2.");
+    EXPECT_EQ(LoadHld(dir / "d30.hld").sections.size(), 11u);
 }
 
 // The workbench checks the text in its editor, which may differ from the file.

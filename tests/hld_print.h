@@ -28,6 +28,11 @@ inline std::string Print(const HldTree& tree) {
                (section.ignoreCase ? "" : " case") + (section.multiLine ? "" : " singleline") + "\n";
         texts("header", section.header);
         texts("footer", section.footer);
+        if (!section.includes.empty()) {
+            out += "  include";
+            for (const auto& [key, first] : section.includes) out += " " + key + "=" + first;
+            out += "\n";
+        }
         for (const HldRule& rule : section.rules) {
             out += "  rule";
             for (const HldPattern& p : rule.patterns) out += " " + Quoted(p.pattern) + "@" + std::to_string(p.line);

@@ -37,6 +37,23 @@ public:
         return file;
     }
 
+    // Writes `text` as the file `name`, except that a line ">> other.hld"
+    // starts the text of another file beside it (a definition and those it
+    // takes in); returns the path of the first.
+    std::string WriteFiles(std::string_view name, std::string_view text) const {
+        std::string first;
+        std::string current(name);
+        for (size_t start = 0;;) {
+            size_t marker = text.find("\n>> ", start);
+            Write(current, text.substr(start, marker == std::string_view::npos ? std::string_view::npos : marker - start));
+            if (first.empty()) first = *this / name;
+            if (marker == std::string_view::npos) return first;
+            const size_t lineEnd = std::min(text.find('\n', marker + 1), text.size());
+            current = text.substr(marker + 4, lineEnd - marker - 4);
+            start = std::min(lineEnd + 1, text.size());
+        }
+    }
+
 private:
     std::string path_;
 };
