@@ -111,8 +111,9 @@ def tintext_categories(html):
 # __END__ or __DATA__ (documentation or data), a comment to the reader;
 # reST's is a comment (".. " and its indented lines).
 PREPROC_IS_COMMENT = {"perl", "rst"}
-# Lexers whose String.Doc is a documentation comment (PHP's /** */), not a docstring.
-DOC_IS_COMMENT = {"php"}
+# Lexers whose String.Doc is a documentation comment (PHP's /** */, PowerShell's
+# .Parameter inside <# #>), not a docstring.
+DOC_IS_COMMENT = {"php", "powershell"}
 
 
 def pygments_categories(path, lexer):
