@@ -321,7 +321,7 @@ private:
         if (r_.definitions) formatting.regexes = &r_.definitions->Regexes();
         formatting.ticker = services_.ticker;
         if (page) {
-            page->Begin(output, PageTitle(hld.language), CountLines(input));
+            page->Begin(output, PageTitle(hld.language), CountLines(input), LineFeedsOnlyInText(hld));
             FormatSection(hld, first, input, page->Body(), position, env_, formatting);
             page->End();
         } else {

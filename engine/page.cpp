@@ -191,15 +191,68 @@ namespace {
 // id="Ln"></span>; on a marked line the class is "ln hl"), from which the
 // stylesheet draws the number and the marks. Being empty, it may stand inside
 // any element a line break cuts through, so the text goes on as it came and
-// nothing is closed or opened again. Tags that start a line wait for its
-// first character outside a tag and go after the mark: tags after the last
-// line feed end the last line, and make none.
+// nothing is closed or opened again. The mark goes before the tags that
+// start its line; tags after the last line feed end the last line, and make
+// none. Where the definition's templates keep line feeds out of tags, only
+// line feeds are looked for.
 class LineMarker final : public BodyFilter {
 public:
-    LineMarker(const PageOptions& options, OutputSink& out)
-        : BodyFilter(out), numbers_(options.lineNumbers), highlight_(Merged(options.highlight)) {}
+    LineMarker(const PageOptions& options, bool lineFeedsOnlyInText, OutputSink& out)
+        : BodyFilter(out),
+          numbers_(options.lineNumbers),
+          lineFeedsOnlyInText_(lineFeedsOnlyInText),
+          highlight_(Merged(options.highlight)) {}
 
     void Append(std::string_view text) override {
+        if (lineFeedsOnlyInText_)
+            AppendLines(text);
+        else
+            AppendReadingTags(text);
+    }
+
+    void Finish() override {
+        Emit(held_);  // the tags after the last line feed
+        held_.clear();
+        Flush();
+    }
+
+private:
+    // Every line feed ends a line: only the tags at the start of the last
+    // line are read, to know whether there is a line at all.
+    void AppendLines(std::string_view text) {
+        for (size_t at = 0; at < text.size();) {
+            const void* found = std::memchr(text.data() + at, '\n', text.size() - at);
+            const size_t end = found ? static_cast<size_t>(static_cast<const char*>(found) - text.data()) + 1 : text.size();
+            if (lineStart_) {
+                if (!found && !HoldsText(text, at)) {
+                    Hold(text.substr(at));
+                    return;
+                }
+                Mark();
+            }
+            Emit(text.substr(at, end - at));
+            lineStart_ = found != nullptr;
+            at = end;
+        }
+    }
+
+    // Whether a character outside a tag follows `at`.
+    bool HoldsText(std::string_view text, size_t at) {
+        while (at < text.size()) {
+            if (tag_.Open()) {
+                at = tag_.Skip(text, at);
+            } else if (text[at] == '<') {
+                tag_.Begin();
+                at = tag_.Skip(text, at + 1);
+            } else {
+                return true;
+            }
+        }
+        return false;
+    }
+
+    // A line feed in a tag is no line break: each tag is read to its end.
+    void AppendReadingTags(std::string_view text) {
         size_t from = 0;       // not yet written or held
         size_t lineFrom = 0;   // where the line waiting for its mark starts
         size_t at = 0;
@@ -231,17 +284,15 @@ public:
             return;
         }
         Emit(text.substr(from, lineFrom - from));
-        held_.append(text.substr(lineFrom));
+        Hold(text.substr(lineFrom));
+    }
+
+    // The start of a line that may be none: tags after the last line feed.
+    void Hold(std::string_view tags) {
+        held_.append(tags);
         if (held_.size() > kFilterBlock) Mark();  // a tag that never ends: no longer held back
     }
 
-    void Finish() override {
-        Emit(held_);  // the tags after the last line feed
-        held_.clear();
-        Flush();
-    }
-
-private:
     size_t PastTag(std::string_view text, size_t lt) {
         const size_t end = ShortTagEnd(text, lt);
         if (end != std::string_view::npos) return end;
@@ -289,6 +340,7 @@ private:
 
     static constexpr size_t kMarkRoom = 96;  // the longest mark, and the copies past it
     const bool numbers_;
+    const bool lineFeedsOnlyInText_;
     const std::vector<LineRange> highlight_;
     size_t nextRange_ = 0;
     LineCounter line_;
@@ -368,12 +420,12 @@ PageWriter::PageWriter(const PageOptions& options, const std::string& themesFold
 
 PageWriter::~PageWriter() = default;
 
-void PageWriter::Begin(OutputSink& out, const std::string& title, size_t lineCount) {
+void PageWriter::Begin(OutputSink& out, const std::string& title, size_t lineCount, bool lineFeedsOnlyInText) {
     out_ = &out;
     if (options_.inlineStyles)  // line numbers need the stylesheet: the options never ask for both
         filter_ = std::make_unique<StyleInliner>(inline_, out);
     else if (options_.lineNumbers || !options_.highlight.empty())
-        filter_ = std::make_unique<LineMarker>(options_, out);
+        filter_ = std::make_unique<LineMarker>(options_, lineFeedsOnlyInText, out);
     std::string head;
     if (!options_.fragment) {
         head = "<!DOCTYPE html>\n<html lang=\"en\"><head><meta charset=\"utf-8\">\n"
@@ -416,6 +468,33 @@ OutputSink& PageWriter::Body() { return filter_ ? static_cast<OutputSink&>(*filt
 void PageWriter::End() {
     if (filter_) filter_->Finish();
     out_->Append(options_.fragment ? "</code></pre></div>\n" : "</code></pre></body></html>\n");
+}
+
+bool LineFeedsOnlyInText(const HldTree& hld) {
+    // True when every tag of a text ends in it, with no "$" (a placeholder
+    // for matched text) inside: then a line feed in the output, which comes
+    // from matched text or text no rule matched, never falls in a tag.
+    const auto tagsClosed = [](const std::string& text) {
+        TagReader tag;
+        for (size_t at = 0; at < text.size();) {
+            const size_t lt = text.find('<', at);
+            if (lt == std::string::npos) return true;
+            tag.Begin();
+            at = tag.Skip(text, lt + 1);
+            if (tag.Open() || text.substr(lt, at - lt).find('$') != std::string::npos) return false;
+        }
+        return true;
+    };
+    for (const auto& [name, section] : hld.sections) {
+        for (const HldRule& rule : section.rules) {
+            const std::string* format = rule.formats.Find(kHtmlFormatKey);
+            if (format && !tagsClosed(*format)) return false;
+        }
+        for (const auto* texts : {section.header.Find(kHtmlFormatKey), section.footer.Find(kHtmlFormatKey)}) {
+            if (texts && !std::all_of(texts->begin(), texts->end(), tagsClosed)) return false;
+        }
+    }
+    return true;
 }
 
 size_t CountLines(std::string_view text) {

@@ -46,8 +46,10 @@ public:
     ~PageWriter();
 
     // `lineCount`: the input's number of lines, which sets the width of the
-    // line numbers.
-    void Begin(OutputSink& out, const std::string& title, size_t lineCount);
+    // line numbers. `lineFeedsOnlyInText`: the definition's templates keep
+    // line feeds out of tags (LineFeedsOnlyInText), so numbering lines need
+    // not read the tags.
+    void Begin(OutputSink& out, const std::string& title, size_t lineCount, bool lineFeedsOnlyInText = false);
     OutputSink& Body();
     void End();
 
@@ -58,6 +60,10 @@ private:
     InlineTheme inline_;
     std::unique_ptr<BodyFilter> filter_;
 };
+
+// Whether no line feed of a definition's output can fall inside a tag: its
+// templates end every tag they begin and put no matched text inside one.
+bool LineFeedsOnlyInText(const HldTree& hld);
 
 // The number of lines of a text: its line feeds, and one more when the last
 // line does not end in one.

@@ -20,15 +20,16 @@ const fs::path kExamplesFolder = fs::path(TINTEXT_SOURCE_DIR) / "Examples";
 
 // The whole page, as a conversion writes it with the default options, shows
 // exactly the input.
-void ExpectRoundTrip(const HldTree& tree, const std::string& input, const std::string& what) {
+void ExpectRoundTrip(const HldTree& tree, const std::string& input, const std::string& what, bool numbered = false) {
     SCOPED_TRACE(what);
     RecordingEnvironment env;
     StringSink out;
-    const PageOptions options;
+    PageOptions options;
+    options.lineNumbers = numbered;
     const Error failure = Raised([&] {
         size_t ptr = 0;
         PageWriter page(options, (kHldFolder / "themes").string());
-        page.Begin(out, "input", CountLines(input));
+        page.Begin(out, "input", CountLines(input), LineFeedsOnlyInText(tree));
         FormatSection(tree, tree.sections.at(0).second, input, page.Body(), ptr, env);
         page.End();
     });
@@ -73,6 +74,9 @@ TEST_P(ShippedDefinition, TrickyInputsComeBackExactly) {
         all += input + "\n";
     }
     ExpectRoundTrip(tree, all, "all tricky inputs in one");
+    // Numbered lines of a shipped definition never need its tags read.
+    EXPECT_TRUE(LineFeedsOnlyInText(tree));
+    ExpectRoundTrip(tree, all, "all tricky inputs in one, with line numbers", true);
 }
 
 // 10 MB single lines of each definition's commonest long forms

@@ -2,6 +2,7 @@
 // fragment, stylesheet or style attributes, line numbers and marked lines.
 // The body given to the page writer stands for the formatter's output.
 #include "engine/page.h"
+#include "engine/hld_loader.h"
 
 #include "test_prelude.h"
 
@@ -13,10 +14,10 @@ const std::string kThemes = std::string(TINTEXT_SOURCE_DIR) + "/hld/themes";
 
 // The page for `body`, handed to the writer in pieces of `piece` bytes (0: whole).
 std::string Page(const PageOptions& options, const std::string& body, size_t piece = 0,
-                 const std::string& title = "t.js") {
+                 const std::string& title = "t.js", bool lineFeedsOnlyInText = false) {
     StringSink out;
     PageWriter page(options, kThemes);
-    page.Begin(out, title, CountLines(body));
+    page.Begin(out, title, CountLines(body), lineFeedsOnlyInText);
     if (piece == 0) {
         page.Body().Append(body);
     } else {
@@ -105,11 +106,34 @@ TEST(Page, LineNumbersMarkEachLine) {
         int n = 0;
         for (char c : row[1]) code += c == '@' ? Mark(++n) : std::string(1, c);
         // Pieces of one byte cut every tag and every CR LF between two writes.
-        for (size_t piece : {0, 1, 2, 5, 7})
-            EXPECT_EQ(Code(Page(options, row[0], piece)), code) << row.where << ", pieces of " << piece;
+        for (bool onlyInText : {false, true}) {
+            if (onlyInText && !row[2].empty()) continue;  // the tags must be read
+            for (size_t piece : {0, 1, 2, 5, 7})
+                EXPECT_EQ(Code(Page(options, row[0], piece, "t.js", onlyInText)), code)
+                    << row.where << ", pieces of " << piece << (onlyInText ? ", tags not read" : "");
+        }
     }
     EXPECT_NE(Page(options, kBody).find("<body class=\"tintext lines numbered\" style=\"--tintext-digits:2\">"),
               std::string::npos);
+}
+
+// Numbered lines may leave the tags unread only where no template puts
+// matched text (which may hold line feeds) in a tag or leaves one open.
+TEST(Page, LineFeedsOnlyInTextOfTemplatesThatCloseTheirTags) {
+    const struct {
+        std::string lines;
+        bool onlyInText;
+    } cases[] = {
+        {"PATTERN=a\nFORMAT-HTML=<span class=\"kw\">$$</span>", true},
+        {"PATTERN=(a)(b)\nFORMAT-HTML=<b>$1</b>$2", true},
+        {"HEADER-HTML=<div class=\"x\">\nPATTERN=a\nFORMAT-HTML=$$", true},
+        {"PATTERN=a\nFORMAT-HTML=<span title=\"$$\">$$</span>", false},
+        {"PATTERN=a\nFORMAT-HTML=<i a='x>$$'>y</i>", false},
+        {"PATTERN=a\nFORMAT-HTML=<span class=\"kw\"", false},
+        {"HEADER-HTML=<div\nPATTERN=a\nFORMAT-HTML=$$", false},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(LineFeedsOnlyInText(LoadHldText("[S]\n" + c.lines + "\n", "t.hld")), c.onlyInText) << c.lines;
 }
 
 // The number is counted on in place, digit by digit.
