@@ -3,11 +3,11 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <fstream>
 #include <iterator>
 #include <set>
-#include <sstream>
 
+#include "support/error.h"
+#include "support/file_io.h"
 #include "support/output_file.h"
 
 namespace tintext {
@@ -19,11 +19,14 @@ constexpr const char* kStampHeader = "tintext site stamp 1\n";
 
 std::string PathOf(const std::string& dest) { return dest + "/" + kSiteStamp; }
 
-std::string ReadWhole(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
+// Empty when the file cannot be read: no stamp yet, or a source gone since
+// the tree was walked (its page fails on its own).
+std::string TextOrNothing(const std::string& path) {
+    try {
+        return ReadWholeFile(path, "Ostrand.System->ReadFile");
+    } catch (const Error&) {
+        return {};
+    }
 }
 
 std::string LastPart(const std::string& path) { return path.substr(path.rfind('/') + 1); }
@@ -32,7 +35,7 @@ std::string LastPart(const std::string& path) { return path.substr(path.rfind('/
 
 // The options, then each file, each ended by a NUL: no path holds one.
 std::optional<SiteStamp> ReadSiteStamp(const std::string& dest) {
-    const std::string text = ReadWhole(PathOf(dest));
+    const std::string text = TextOrNothing(PathOf(dest));
     if (!text.starts_with(kStampHeader)) return std::nullopt;
     std::vector<std::string> parts;
     size_t start = std::string(kStampHeader).size();
@@ -74,7 +77,7 @@ StaleTest::StaleTest(const std::optional<SiteStamp>& before, const SiteStamp& no
 bool StaleTest::Stale(const std::string& sourcePath) const {
     if (all_) return true;
     if (names_.empty()) return false;
-    const std::string text = ReadWhole(sourcePath);
+    const std::string text = TextOrNothing(sourcePath);
     return std::any_of(names_.begin(), names_.end(),
                        [&](const std::string& name) { return text.find(name) != std::string::npos; });
 }
