@@ -481,8 +481,6 @@ private:
         }
     }
 
-    // Once every page is made with this run's options, or marked out of
-    // date when its file failed; a page kept as it was may be older.
     // Whether the definition, or one that it takes in (INCLUDE), changed after `time`.
     bool DefinitionNewerThan(const std::string& definition, const struct timespec& time) {
         auto known = definitionFiles_.find(definition);
@@ -502,6 +500,8 @@ private:
         });
     }
 
+    // Once every page is made with this run's options, or marked out of
+    // date when its file failed; a page kept as it was may be older.
     void WriteStamp() {
         if (!stampChanged_ || kept_ > 0) return;
         try {

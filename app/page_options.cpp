@@ -84,7 +84,7 @@ std::optional<PageOptions> ReadPageOptions(const Dictionary& parameters, const s
         if (!ranges) return std::nullopt;
         options.highlight = std::move(*ranges);
     }
-    if (options.inlineStyles && (options.lineNumbers || !options.highlight.empty())) {
+    if (options.inlineStyles && options.MarksLines()) {
         error = "/inline=1 cannot be combined with /linenumbers or /highlight: line numbers and marked lines "
                 "need the stylesheet";
         return std::nullopt;

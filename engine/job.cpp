@@ -321,7 +321,9 @@ private:
         if (r_.definitions) formatting.regexes = &r_.definitions->Regexes();
         formatting.ticker = services_.ticker;
         if (page) {
-            page->Begin(output, PageTitle(hld.language), CountLines(input), LineFeedsOnlyInText(hld));
+            // Whether the templates keep line feeds out of tags matters only to marked lines.
+            page->Begin(output, PageTitle(hld.language), CountLines(input),
+                        r_.page.MarksLines() && LineFeedsOnlyInText(hld));
             FormatSection(hld, first, input, page->Body(), position, env_, formatting);
             page->End();
         } else {

@@ -211,8 +211,7 @@ public:
     }
 
     void Finish() override {
-        Emit(held_);  // the tags after the last line feed
-        held_.clear();
+        EmitHeld();  // the tags after the last line feed
         Flush();
     }
 
@@ -287,6 +286,12 @@ private:
         Hold(text.substr(lineFrom));
     }
 
+    void EmitHeld() {
+        if (held_.empty()) return;
+        Emit(held_);
+        held_.clear();
+    }
+
     // The start of a line that may be none: tags after the last line feed.
     void Hold(std::string_view tags) {
         held_.append(tags);
@@ -331,10 +336,7 @@ private:
             put("\"></span>");
         }
         Used(static_cast<size_t>(end - start));
-        if (!held_.empty()) {  // the line's first tags came in an earlier piece
-            Emit(held_);
-            held_.clear();
-        }
+        EmitHeld();  // the line's first tags, when they came in an earlier piece
         lineStart_ = false;
     }
 
@@ -424,7 +426,7 @@ void PageWriter::Begin(OutputSink& out, const std::string& title, size_t lineCou
     out_ = &out;
     if (options_.inlineStyles)  // line numbers need the stylesheet: the options never ask for both
         filter_ = std::make_unique<StyleInliner>(inline_, out);
-    else if (options_.lineNumbers || !options_.highlight.empty())
+    else if (options_.MarksLines())
         filter_ = std::make_unique<LineMarker>(options_, lineFeedsOnlyInText, out);
     std::string head;
     if (!options_.fragment) {
@@ -448,7 +450,7 @@ void PageWriter::Begin(OutputSink& out, const std::string& title, size_t lineCou
                 inline_.code + "\">";
     } else {
         head += " class=\"tintext";
-        if (options_.lineNumbers || !options_.highlight.empty()) head += " lines";
+        if (options_.MarksLines()) head += " lines";
         if (options_.lineNumbers) head += " numbered";
         if (options_.wrap) head += " wrap";
         head += "\"";

@@ -27,6 +27,8 @@ struct PageOptions {
     bool lineNumbers = false;    // a number and an anchor #L<n> for each line
     std::vector<LineRange> highlight;  // lines marked, in any order
     bool wrap = false;           // long lines wrap instead of scrolling
+
+    bool MarksLines() const { return lineNumbers || !highlight.empty(); }
     // A site's pages: the stylesheet file they share, linked in place of the
     // <style> (empty: none), and HTML written above the code (a bar of links).
     std::string stylesheetHref;
